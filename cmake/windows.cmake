@@ -1,0 +1,85 @@
+# Windows builds (win32 = the product, win64 = its 64-bit twin): the DLL, the
+# reference host and the Windows test programs, which ctest runs under Wine.
+set(WIN_DEFINES UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+set(WIN_SYSTEM_LIBS user32 gdi32 comctl32 comdlg32 ole32)
+# The runtime goes into every binary so that it imports only system DLLs.
+set(WIN_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tests/win/wine-run;${CANVAS_WINE_ARCH})
+
+target_compile_definitions(canvas_core PUBLIC ${WIN_DEFINES})
+target_compile_definitions(host_core PUBLIC ${WIN_DEFINES})
+
+# Everything of the plug-in except its exports and DllMain.
+add_library(canvas_impl STATIC ${WIN_SOURCES})
+target_include_directories(canvas_impl PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(canvas_impl PRIVATE ${CANVAS_WARNINGS})
+target_link_libraries(canvas_impl PUBLIC canvas_core ${WIN_SYSTEM_LIBS})
+
+# The module definition names the module and lists the undecorated exports.
+# The 32-bit file carries the stdcall argument sizes (`name@N`) that the
+# linker strips with --kill-at; the 64-bit build has no such decoration.
+set(DEF_SOURCE ${CMAKE_SOURCE_DIR}/res/canvas.def)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    file(READ ${DEF_SOURCE} def_text)
+    string(REGEX REPLACE "@[0-9]+" "" def_text "${def_text}")
+    set(DEF_FILE ${CMAKE_BINARY_DIR}/canvas64.def)
+    file(WRITE ${DEF_FILE} "${def_text}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${DEF_SOURCE})
+else()
+    set(DEF_FILE ${DEF_SOURCE})
+endif()
+
+add_library(canvas_plugin SHARED ${DLL_ONLY_SOURCES} ${DEF_FILE} ${CMAKE_SOURCE_DIR}/res/canvas.rc)
+set_target_properties(canvas_plugin PROPERTIES PREFIX "" OUTPUT_NAME "canvas" SUFFIX ".nbp")
+target_compile_options(canvas_plugin PRIVATE ${CANVAS_WARNINGS})
+target_link_libraries(canvas_plugin PRIVATE canvas_impl)
+target_link_options(canvas_plugin PRIVATE ${WIN_STATIC_RUNTIME} -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/res/canvas.rc PROPERTIES OBJECT_DEPENDS
+    ${CMAKE_SOURCE_DIR}/res/canvas.ico)
+
+# The reference host: a library the tests use to play the host, and the
+# `canvas-host` program built on it.
+add_library(canvas_host_lib STATIC ${HOST_WIN_SOURCES})
+target_include_directories(canvas_host_lib PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(canvas_host_lib PRIVATE ${CANVAS_WARNINGS})
+target_link_libraries(canvas_host_lib PUBLIC host_core canvas_core ${WIN_SYSTEM_LIBS})
+add_executable(canvas-host ${CMAKE_SOURCE_DIR}/host/main_win.cpp)
+target_compile_options(canvas-host PRIVATE ${CANVAS_WARNINGS})
+target_link_libraries(canvas-host PRIVATE canvas_host_lib)
+target_link_options(canvas-host PRIVATE ${WIN_STATIC_RUNTIME} -municode)
+add_dependencies(canvas-host canvas_plugin)
+
+# GoogleTest compiled from Debian's sources with the cross compiler.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# Each tests/win/test_*.cpp is one program and one ctest test: one process
+# per program is what the slow emulated 32-bit tier can afford.
+file(GLOB WIN_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/support/*.cpp)
+add_library(win_test_support STATIC ${WIN_SUPPORT})
+target_link_libraries(win_test_support PUBLIC canvas_impl canvas_host_lib gtest)
+file(GLOB WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/test_*.cpp)
+foreach(src ${WIN_TESTS})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src} ${CMAKE_SOURCE_DIR}/res/canvas.rc)
+    target_compile_options(${name} PRIVATE ${CANVAS_WARNINGS})
+    target_link_libraries(${name} PRIVATE win_test_support gtest_main)
+    target_link_options(${name} PRIVATE ${WIN_STATIC_RUNTIME})
+    add_dependencies(${name} canvas_plugin)
+    add_test(NAME ${CANVAS_WINE_ARCH}.${name} COMMAND ${name})
+    set_tests_properties(${CANVAS_WINE_ARCH}.${name} PROPERTIES
+        WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin TIMEOUT 900)
+endforeach()
+
+# Static checks of the shipped 32-bit binary itself.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    find_package(Python3 REQUIRED COMPONENTS Interpreter)
+    add_test(NAME pe.canvas_nbp COMMAND Python3::Interpreter
+        ${CMAKE_SOURCE_DIR}/tests/pe/check_pe.py $<TARGET_FILE:canvas_plugin>)
+endif()
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/bench/bench_win.cmake)
+    include(${CMAKE_SOURCE_DIR}/bench/bench_win.cmake)
+endif()

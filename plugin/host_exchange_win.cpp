@@ -1,0 +1,96 @@
+#include "plugin/host_exchange_win.h"
+
+#include "canvas/convert.h"
+#include "plugin/plugin_state_win.h"
+#include "plugin/win_util.h"
+
+HostString toHostString(const Text& text) {
+    const int length = static_cast<int>(text.size());
+    int bytes = 0;
+    if (length > 0) {
+        bytes = WideCharToMultiByte(CP_ACP, 0, wstr(text), length, nullptr, 0, nullptr, nullptr);
+    }
+    auto block = static_cast<HostString>(GlobalAlloc(0, static_cast<SIZE_T>(bytes) + 1));
+    if (!block) {
+        return nullptr;
+    }
+    if (bytes > 0) {
+        WideCharToMultiByte(CP_ACP, 0, wstr(text), length, block, bytes, nullptr, nullptr);
+    }
+    block[bytes] = '\0';
+    return block;
+}
+
+Text fromHostString(const char* hostString) {
+    if (!hostString || !*hostString) {
+        return Text();
+    }
+    const int bytes = static_cast<int>(strlen(hostString));
+    const int units = MultiByteToWideChar(CP_ACP, 0, hostString, bytes, nullptr, 0);
+    Text text(static_cast<size_t>(units), u'\0');
+    if (units > 0) {
+        MultiByteToWideChar(CP_ACP, 0, hostString, bytes, reinterpret_cast<wchar_t*>(&text[0]),
+                            units);
+    }
+    return text;
+}
+
+void freeHostString(HostString hostString) {
+    if (hostString) {
+        GlobalFree(hostString);
+    }
+}
+
+void setParamString(HostString* slot, const Text& text) {
+    freeHostString(*slot);
+    *slot = toHostString(text);
+}
+
+uint32_t queryObjectWindow(const Text& objectName) {
+    HostInterfaceProc host = pluginState().hostInterface;
+    if (!host) {
+        return 0;
+    }
+    HostString slot = toHostString(objectName);
+    if (!slot) {
+        return 0;
+    }
+    if (!host(HOST_CMD_OBJECT_WINDOW, &slot)) {
+        // Unanswered: whatever the slot holds is ours to free (the request,
+        // unless the host swapped in something else and freed the request).
+        freeHostString(slot);
+        return 0;
+    }
+    if (!slot) {
+        return 0;
+    }
+    const uint32_t window = static_cast<uint32_t>(low32(parseNumber(fromHostString(slot))));
+    freeHostString(slot);
+    return window;
+}
+
+bool pickFromHost(int command, Text* reply) {
+    HostInterfaceProc host = pluginState().hostInterface;
+    if (!host) {
+        return false;
+    }
+    HostString slot = nullptr;
+    if (command == HOST_CMD_SELECT_OBJECT) {
+        slot = toHostString(u"ObjectType=4"); // the host is asked even if this fails
+    }
+    const int answered = host(command, &slot);
+    if (!answered) {
+        // An unanswered colour pick may have left anything in the slot; it
+        // was never ours, so it is not looked at. The object pick's request is.
+        if (command == HOST_CMD_SELECT_OBJECT) {
+            freeHostString(slot);
+        }
+        return false;
+    }
+    if (!slot) {
+        return false;
+    }
+    *reply = fromHostString(slot);
+    freeHostString(slot);
+    return true;
+}

@@ -1,0 +1,29 @@
+// Plug-in-wide state: the host callbacks, the registration strings handed to
+// the host, and the module instance. One instance per loaded DLL.
+#pragma once
+
+#include <windows.h>
+
+#include "plugin/host_exchange_win.h"
+
+// Receives one action definition during _nbRegisterPlugIn.
+using AddActionProc = int(__stdcall*)(int id, const char* name, const char* hint,
+                                      const unsigned char* types, int last, int count);
+
+constexpr int REGISTRATION_STRING_COUNT = 11;
+
+struct PluginState {
+    HINSTANCE module = nullptr;
+    AddActionProc addAction = nullptr;
+    HostInterfaceProc hostInterface = nullptr;
+    // Title, author credit, description, then name and hint of actions 1 to 4.
+    // Owned by the plug-in until detach; the host only reads them.
+    HostString registration[REGISTRATION_STRING_COUNT] = {};
+};
+
+PluginState& pluginState();
+
+// The module whose resources and window classes the plug-in uses: the DLL
+// once attached, else the program itself (the Windows tests link the glue
+// directly).
+HINSTANCE pluginModule();

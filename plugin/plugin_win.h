@@ -1,0 +1,25 @@
+// The plug-in's behaviour behind its exports, callable from C++ (the
+// exported C functions in exports_win.cpp only forward here).
+#pragma once
+
+#include <windows.h>
+
+#include "plugin/plugin_state_win.h"
+
+namespace plugin {
+
+// Keeps the callback; with one, hands the host the four action definitions.
+int registerPlugIn(AddActionProc addAction);
+// Hands the host its title, author credit and description; null addresses
+// are skipped.
+int initPlugIn(HostString* title, HostString* author, HostString* description);
+int registerInterfaceAccess(HostInterfaceProc hostInterface);
+// Codes 2 and 6 release every canvas; the plug-in stays usable.
+int message(int code);
+
+// DLL attach and detach: the runtime support, the canvas registry and the
+// registration strings, started and stopped in order.
+void attach(HINSTANCE module);
+void detach();
+
+} // namespace plugin

@@ -1,0 +1,60 @@
+#include "plugin/actions.h"
+#include "plugin/plugin_win.h"
+
+#include <cstring>
+
+PluginState& pluginState() {
+    static PluginState state;
+    return state;
+}
+
+HINSTANCE pluginModule() {
+    HINSTANCE module = pluginState().module;
+    return module ? module : GetModuleHandleW(nullptr);
+}
+
+namespace plugin {
+
+enum { TITLE, AUTHOR, DESCRIPTION, FIRST_ACTION_STRING };
+
+int registerPlugIn(AddActionProc addAction) {
+    PluginState& state = pluginState();
+    state.addAction = addAction;
+    if (!addAction) {
+        return 0;
+    }
+    for (const ActionInfo& action : ACTIONS) {
+        // Strings from an earlier registration stay with the host, which may
+        // still hold them; only the latest set is freed at detach.
+        const int at = FIRST_ACTION_STRING + 2 * (action.id - 1);
+        HostString name = toHostString(action.name);
+        HostString hint = toHostString(action.hint);
+        state.registration[at] = name;
+        state.registration[at + 1] = hint;
+        unsigned char types[12] = {};
+        std::memcpy(types, action.types, static_cast<size_t>(action.count));
+        addAction(action.id, name, hint, types, action.count - 1, action.count);
+    }
+    return 0;
+}
+
+int initPlugIn(HostString* title, HostString* author, HostString* description) {
+    PluginState& state = pluginState();
+    state.registration[TITLE] = toHostString(PLUGIN_TITLE);
+    state.registration[AUTHOR] = toHostString(PLUGIN_AUTHOR);
+    state.registration[DESCRIPTION] = toHostString(PLUGIN_DESCRIPTION);
+    HostString* targets[] = {title, author, description};
+    for (int i = 0; i < 3; ++i) {
+        if (targets[i]) {
+            *targets[i] = state.registration[i];
+        }
+    }
+    return 0;
+}
+
+int registerInterfaceAccess(HostInterfaceProc hostInterface) {
+    pluginState().hostInterface = hostInterface;
+    return 0;
+}
+
+} // namespace plugin

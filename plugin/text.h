@@ -1,0 +1,7 @@
+// Text inside the plug-in: UTF-16, one type everywhere. Host strings are
+// converted at the boundary (plugin/host_exchange_win.h).
+#pragma once
+
+#include <string>
+
+using Text = std::u16string;

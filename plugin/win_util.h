@@ -1,0 +1,102 @@
+// Small Win32 helpers shared by the glue files: the text type as a wide
+// string, and scope owners for GDI handles.
+#pragma once
+
+#include <windows.h>
+
+#include "plugin/text.h"
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide strings are UTF-16");
+
+inline const wchar_t* wstr(const Text& text) {
+    return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+inline Text textFromWide(const wchar_t* s) {
+    return s ? Text(reinterpret_cast<const char16_t*>(s)) : Text();
+}
+
+// Owns one GDI object (bitmap, brush, font, region) and deletes it once.
+template <typename H> class GdiObject {
+  public:
+    GdiObject() = default;
+    explicit GdiObject(H handle) : handle_(handle) {}
+    ~GdiObject() { reset(); }
+    GdiObject(const GdiObject&) = delete;
+    GdiObject& operator=(const GdiObject&) = delete;
+    GdiObject(GdiObject&& other) noexcept : handle_(other.release()) {}
+    GdiObject& operator=(GdiObject&& other) noexcept {
+        if (this != &other) {
+            reset(other.release());
+        }
+        return *this;
+    }
+    H get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+    H release() {
+        H h = handle_;
+        handle_ = nullptr;
+        return h;
+    }
+    void reset(H handle = nullptr) {
+        if (handle_) {
+            DeleteObject(handle_);
+        }
+        handle_ = handle;
+    }
+
+  private:
+    H handle_ = nullptr;
+};
+
+// A memory device context, deleted on scope exit.
+class MemoryDC {
+  public:
+    explicit MemoryDC(HDC compatible = nullptr) : dc_(CreateCompatibleDC(compatible)) {}
+    ~MemoryDC() {
+        if (dc_) {
+            DeleteDC(dc_);
+        }
+    }
+    MemoryDC(const MemoryDC&) = delete;
+    MemoryDC& operator=(const MemoryDC&) = delete;
+    HDC get() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+
+  private:
+    HDC dc_;
+};
+
+// Selects an object into a device context and restores the previous one.
+class ScopedSelect {
+  public:
+    ScopedSelect(HDC dc, HGDIOBJ obj) : dc_(dc), old_(SelectObject(dc, obj)) {}
+    ~ScopedSelect() {
+        if (old_ && old_ != HGDI_ERROR) {
+            SelectObject(dc_, old_);
+        }
+    }
+    ScopedSelect(const ScopedSelect&) = delete;
+    ScopedSelect& operator=(const ScopedSelect&) = delete;
+
+  private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+// The screen's device context for the scope (GetDC of the null window).
+class ScreenDC {
+  public:
+    ScreenDC() : dc_(GetDC(nullptr)) {}
+    ~ScreenDC() {
+        if (dc_) {
+            ReleaseDC(nullptr, dc_);
+        }
+    }
+    ScreenDC(const ScreenDC&) = delete;
+    ScreenDC& operator=(const ScreenDC&) = delete;
+    HDC get() const { return dc_; }
+
+  private:
+    HDC dc_;
+};

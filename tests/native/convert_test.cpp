@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include "canvas/convert.h"
+#include "draw/font_style.h"
+
+namespace {
+
+struct NumberCase {
+    Text text;
+    int64_t expected;
+};
+
+TEST(ParseNumber, Table) {
+    const NumberCase cases[] = {
+        {u"  -7abc", -7},
+        {u"+$ff", 255},
+        {u"-%101", -5},
+        {u"- 5", 0},
+        {u"%2", 0},
+        {u"12.9", 12},
+        {u"", 0},
+        {u"18446744073709551617", 1},
+        {u"\t\t42", 42},
+        {u"$", 0},
+        {u"-", 0},
+        {u"+-3", 0},
+        {u"1e3", 1},
+        {u"0x1F", 0},
+        {u"$7FFFFFFFFFFFFFFF", INT64_MAX},
+        {u"-9223372036854775808", INT64_MIN},
+        {u"$FFFFFFFFFFFFFFFF", -1},
+        {u"$1G", 1},
+        {u"\n5", 0}, // only blanks and tabs are skipped
+        {u"10px", 10},
+    };
+    for (const NumberCase& c : cases) {
+        EXPECT_EQ(parseNumber(c.text), c.expected) << std::string(c.text.begin(), c.text.end());
+    }
+}
+
+TEST(ParseNumber, LowBitsAsCoordinateAndColour) {
+    EXPECT_EQ(low32(parseNumber(u"4294967297")), 1);
+    EXPECT_EQ(low32(parseNumber(u"2147483648")), INT32_MIN);
+    EXPECT_EQ(parseColor(u"-1"), 0xFFFFFFFFu);
+}
+
+struct ColourCase {
+    Text text;
+    uint32_t expected;
+};
+
+TEST(ParseColor, Table) {
+    const ColourCase cases[] = {
+        {u"$0000FF", 0x0000FF},
+        {u"$FF0000", 0xFF0000},
+        {u"$00ff80", 0x00FF80},
+        {u"255", 0x0000FF},
+        {u" $0000FF", 0x0000FF},
+        {u"$1G2H3I", 0x010203},
+        {u"$1G2H3I4", 1},
+        {u"$GG0000", 0},
+        {u"#FF0000", 0},
+        {u"", 0},
+        {u"16711680", 0xFF0000},
+        {u"$FF", 0xFF},
+        {u"%11", 3},
+        {u"$123456", 0x123456},
+        {u"$-10000", 0},
+    };
+    for (const ColourCase& c : cases) {
+        EXPECT_EQ(parseColor(c.text), c.expected) << std::string(c.text.begin(), c.text.end());
+    }
+}
+
+struct FontCase {
+    Text text;
+    Text face;
+    int32_t size;
+    int styles;
+};
+
+TEST(ParseFontSpec, Table) {
+    const FontCase cases[] = {
+        {u"", u"Arial", 12, 0},
+        {u"Verdana,14,BU", u"Verdana", 14, FONT_BOLD | FONT_UNDERLINE},
+        {u"Times New Roman,0,bi", u"Times New Roman", 12, 0},
+        {u",9", u"Arial", 9, 0},
+        {u"Courier, 10, I", u"Courier", 10, FONT_ITALIC},
+        {u"Arial,-3,BIUBX", u"Arial", 12, FONT_BOLD | FONT_ITALIC | FONT_UNDERLINE},
+        {u"Arial,abc", u"Arial", 12, 0},
+        {u"Arial,12,B,I", u"Arial", 12, FONT_BOLD},  // fields after the third are ignored
+        {u" Arial ,4294967308,", u" Arial ", 12, 0}, // untrimmed; low 32 bits of 2^32 + 12
+        {u"Arial,12", u"Arial", 12, 0},
+    };
+    for (const FontCase& c : cases) {
+        FontSpec spec = parseFontSpec(c.text);
+        EXPECT_EQ(spec.face, c.face) << std::string(c.text.begin(), c.text.end());
+        EXPECT_EQ(spec.size, c.size) << std::string(c.text.begin(), c.text.end());
+        EXPECT_EQ(spec.styles, c.styles) << std::string(c.text.begin(), c.text.end());
+    }
+}
+
+TEST(FontFields, NoDefaultsForTheEditor) {
+    FontFields f = splitFontSpec(u"Arial");
+    EXPECT_EQ(f.face, u"Arial");
+    EXPECT_EQ(f.size, u"");
+    EXPECT_EQ(f.styles, 0);
+    f = splitFontSpec(u",,IU");
+    EXPECT_EQ(f.face, u"");
+    EXPECT_EQ(f.styles, FONT_ITALIC | FONT_UNDERLINE);
+}
+
+TEST(FormatFontSpec, RoundTripsThroughTheParser) {
+    EXPECT_EQ(formatFontSpec(u"Verdana", 11, FONT_ITALIC), u"Verdana,11,I");
+    EXPECT_EQ(formatFontSpec(u"Arial", 12, 0), u"Arial,12,");
+    EXPECT_EQ(formatFontSpec(u"A", 9, FONT_UNDERLINE | FONT_ITALIC | FONT_BOLD), u"A,9,BIU");
+    FontSpec back = parseFontSpec(formatFontSpec(u"Georgia", 20, FONT_BOLD | FONT_UNDERLINE));
+    EXPECT_EQ(back.face, u"Georgia");
+    EXPECT_EQ(back.size, 20);
+    EXPECT_EQ(back.styles, FONT_BOLD | FONT_UNDERLINE);
+}
+
+} // namespace

@@ -1,0 +1,220 @@
+// The plug-in as a host sees it: loaded from canvas.nbp, registered through
+// its exports, and the host-string exchange over real GlobalAlloc blocks.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "canvas/actions_win.h"
+#include "editor/editor_win.h"
+#include "host/host_win.h"
+#include "plugin/host_exchange_win.h"
+#include "plugin/plugin_state_win.h"
+#include "tests/win/support/global_spy.h"
+
+namespace {
+
+class Loaded : public ::testing::Test {
+  protected:
+    host::PluginModule plugin{L"canvas.nbp"};
+    host::Host host;
+};
+
+TEST_F(Loaded, ExportsAllEightFunctions) {
+    ASSERT_TRUE(plugin.ok());
+}
+
+TEST_F(Loaded, RegistersTheFourActionsInOrder) {
+    ASSERT_TRUE(plugin.ok());
+    EXPECT_EQ(plugin.registerPlugIn(&host::Host::addActionProc, 7, 8, 9), 0);
+    struct Expected {
+        int id;
+        const char* name;
+        const char* hint;
+        std::vector<unsigned char> types;
+    };
+    const Expected expected[] = {
+        {1, "kiv_CreateCanvas", "Prepara un objeto Rect\xE1ngulo con un color de fondo.", {8, 4}},
+        {2, "kiv_DrawCircle", "Dibuja un c\xEDrculo en el lienzo.", {8, 3, 3, 3, 4}},
+        {3, "kiv_ClearCanvas", "Borra todo el contenido del lienzo.", {8}},
+        {4,
+         "kiv_DrawText",
+         "Dibuja texto con fuente, tama\xF1o y colores personalizados.",
+         {8, 4, 3, 3, 4, 4, 4}},
+    };
+    ASSERT_EQ(host.actions.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        const host::ActionDef& got = host.actions[i];
+        EXPECT_EQ(got.id, expected[i].id);
+        EXPECT_EQ(got.name, expected[i].name);
+        EXPECT_EQ(got.hint, expected[i].hint);
+        EXPECT_EQ(got.types, expected[i].types);
+        EXPECT_EQ(got.count, static_cast<int>(expected[i].types.size()));
+        EXPECT_EQ(got.last, got.count - 1);
+        // The name and hint stay valid after the call, in fixed blocks of
+        // exactly their length plus the terminator.
+        EXPECT_STREQ(got.namePtr, expected[i].name);
+        EXPECT_EQ(GlobalSize(GlobalHandle(got.hintPtr)), std::strlen(expected[i].hint) + 1);
+    }
+}
+
+TEST_F(Loaded, NullAddActionRegistersNothing) {
+    ASSERT_TRUE(plugin.ok());
+    EXPECT_EQ(plugin.registerPlugIn(nullptr, 0, 0, 0), 0);
+    EXPECT_TRUE(host.actions.empty());
+}
+
+TEST_F(Loaded, InitHandsOverThreeStrings) {
+    ASSERT_TRUE(plugin.ok());
+    host::HostString t = nullptr, a = nullptr, d = nullptr;
+    EXPECT_EQ(plugin.initPlugIn(0, &t, &a, &d), 0);
+    ASSERT_TRUE(t && a && d);
+    EXPECT_NE(t, a);
+    EXPECT_NE(a, d);
+    EXPECT_EQ(std::memcmp(t, "KivCanvas 2D (Final)", 21), 0);
+    EXPECT_STREQ(a, "Kiv SDK Examples");
+    EXPECT_STREQ(d, "Permite dibujar formas y texto dentro de rect\xE1ngulos.");
+}
+
+TEST_F(Loaded, InitSkipsNullAddresses) {
+    ASSERT_TRUE(plugin.ok());
+    host::HostString a = nullptr;
+    EXPECT_EQ(plugin.initPlugIn(0, nullptr, &a, nullptr), 0);
+    EXPECT_STREQ(a, "Kiv SDK Examples");
+}
+
+TEST_F(Loaded, OtherExportsAnswerZeroForBadArguments) {
+    ASSERT_TRUE(plugin.ok());
+    EXPECT_EQ(plugin.registerScriptProcessor(reinterpret_cast<void*>(0x1234)), 0);
+    EXPECT_EQ(plugin.registerInterfaceAccess(nullptr), 0);
+    host::Params params({"rect1", "1", "2", "3", ""});
+    EXPECT_EQ(plugin.execAction(9, params.data()), 0);
+    EXPECT_EQ(plugin.execAction(0, params.data()), 0);
+    EXPECT_EQ(plugin.execAction(1, nullptr), 0);
+    EXPECT_EQ(plugin.editAction(0, params.data()), 0);
+    EXPECT_EQ(plugin.editAction(2, nullptr), 0);
+    EXPECT_EQ(plugin.message(5, 0), 0);
+    // An empty canvas name ends every action before its id is looked at.
+    host::Params empty({"", "$0000FF"});
+    EXPECT_EQ(plugin.execAction(1, empty.data()), 0);
+    EXPECT_TRUE(host.calls.empty());
+}
+
+//--- Host strings, exercised directly on the plug-in's glue.
+
+TEST(HostString, SizesAndCodePage) {
+    ASSERT_EQ(GetACP(), 1252u);
+    struct Case {
+        Text text;
+        const char* bytes;
+        size_t size;
+    };
+    const Case cases[] = {
+        {u"", "", 1},
+        {u"Objeto Rect\u00e1ngulo:", "Objeto Rect\xE1ngulo:", 19},
+        {u"c\u00edrculo tama\u00f1o", "c\xEDrculo tama\xF1o", 15},
+        {u"\u0141\u20ac", "L\x80", 3}, // best fit for L-stroke, the euro sign's 1252 byte
+    };
+    for (const Case& c : cases) {
+        HostString s = toHostString(c.text);
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(GlobalSize(GlobalHandle(s)), c.size);
+        EXPECT_EQ(GlobalHandle(s), static_cast<HGLOBAL>(s)) << "a fixed block";
+        EXPECT_STREQ(s, c.bytes);
+        freeHostString(s);
+    }
+}
+
+TEST(HostString, FromHost) {
+    EXPECT_EQ(fromHostString(nullptr), u"");
+    const char abc[] = {0x61, 0x62, 0x63, 0x00};
+    EXPECT_EQ(fromHostString(abc), u"abc");
+    EXPECT_EQ(fromHostString("Rect\xE1ngulo"), u"Rect\u00e1ngulo");
+}
+
+TEST(HostString, SetParamStringReplacesAndFrees) {
+    HostString slot = nullptr;
+    setParamString(&slot, u"one");
+    ASSERT_NE(slot, nullptr);
+    EXPECT_STREQ(slot, "one");
+    HostString first = slot;
+    GlobalSpy spy(GetModuleHandleW(nullptr));
+    setParamString(&slot, u"two");
+    EXPECT_STREQ(slot, "two");
+    EXPECT_EQ(spy.timesFreed(first), 1);
+    ASSERT_EQ(spy.allocated.size(), 1u);
+    EXPECT_EQ(spy.allocated[0], slot);
+    freeHostString(slot);
+}
+
+//--- queryObjectWindow against a scripted host callback.
+
+struct Exchange {
+    int result = 1;
+    const char* reply = nullptr; // null: the slot is set to null
+    bool keepRequest = false;
+    int calls = 0;
+    std::string request;
+    HostString requestPtr = nullptr;
+} g_exchange;
+
+int __stdcall scriptedHost(int command, HostString* slot) {
+    ++g_exchange.calls;
+    EXPECT_EQ(command, HOST_CMD_OBJECT_WINDOW);
+    g_exchange.requestPtr = *slot;
+    g_exchange.request = *slot ? *slot : "";
+    if (g_exchange.keepRequest) {
+        return g_exchange.result;
+    }
+    if (g_exchange.result) {
+        freeHostString(*slot); // replacing the request: the host frees it
+        *slot = g_exchange.reply ? toHostString(fromHostString(g_exchange.reply)) : nullptr;
+    }
+    return g_exchange.result;
+}
+
+TEST(QueryObjectWindow, Replies) {
+    struct Case {
+        int result;
+        const char* reply;
+        uint32_t expected;
+    };
+    const Case cases[] = {
+        {1, "$1A2B", 6699}, {1, "  42", 42}, {1, "abc", 0},
+        {1, nullptr, 0},    {0, nullptr, 0}, {1, "4294967297", 1},
+    };
+    pluginState().hostInterface = &scriptedHost;
+    for (const Case& c : cases) {
+        g_exchange = Exchange{};
+        g_exchange.result = c.result;
+        g_exchange.reply = c.reply;
+        EXPECT_EQ(queryObjectWindow(u"Rect\u00e1ngulo 1"), c.expected) << (c.reply ? c.reply : "");
+        EXPECT_EQ(g_exchange.calls, 1);
+        EXPECT_EQ(g_exchange.request, "Rect\xE1ngulo 1");
+    }
+    pluginState().hostInterface = nullptr;
+}
+
+TEST(QueryObjectWindow, UnansweredRequestIsFreedByThePlugIn) {
+    pluginState().hostInterface = &scriptedHost;
+    GlobalSpy spy(GetModuleHandleW(nullptr));
+    ASSERT_TRUE(spy.ok());
+    g_exchange = Exchange{};
+    g_exchange.result = 0;
+    g_exchange.keepRequest = true;
+    EXPECT_EQ(queryObjectWindow(u"rect1"), 0u);
+    ASSERT_EQ(spy.allocated.size(), 1u);
+    EXPECT_EQ(spy.allocated[0], g_exchange.requestPtr);
+    EXPECT_EQ(spy.timesFreed(g_exchange.requestPtr), 1);
+    pluginState().hostInterface = nullptr;
+}
+
+TEST(QueryObjectWindow, NoCallbackAsksNothing) {
+    pluginState().hostInterface = nullptr;
+    GlobalSpy spy(GetModuleHandleW(nullptr));
+    g_exchange = Exchange{};
+    EXPECT_EQ(queryObjectWindow(u"rect1"), 0u);
+    EXPECT_EQ(g_exchange.calls, 0);
+    EXPECT_TRUE(spy.allocated.empty());
+}
+
+} // namespace
