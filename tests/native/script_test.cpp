@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include "host/script.h"
+
+namespace {
+
+using host::CloseWith;
+using host::Command;
+using host::Op;
+using host::parseScript;
+using host::Script;
+
+// Parses one line that must be valid.
+Command one(const std::string& line) {
+    Script s = parseScript(line);
+    EXPECT_TRUE(s.ok()) << line << ": " << (s.ok() ? "" : host::formatError(s.errors[0]));
+    EXPECT_EQ(s.commands.size(), 1u) << line;
+    return s.commands.empty() ? Command{} : s.commands[0];
+}
+
+TEST(Script, ActionParametersQuotedAndBare) {
+    struct Case {
+        const char* line;
+        std::vector<std::string> params;
+    };
+    const Case cases[] = {
+        {R"(kiv_DrawCircle "rect1" "50" "40" "30" "$0000FF")",
+         {"rect1", "50", "40", "30", "$0000FF"}},
+        {"kiv_DrawCircle rect1 50\t40  30 $0000FF", {"rect1", "50", "40", "30", "$0000FF"}},
+        {R"(kiv_DrawText "r" "say \"hi\"" "a\\b")", {"r", "say \"hi\"", "a\\b"}},
+        {R"(kiv_DrawText "C:\temp\x" "\n")", {"C:\\temp\\x", "\\n"}}, // other backslashes stay
+        {R"(kiv_CreateCanvas "rect 1" "")", {"rect 1", ""}},
+        {R"(kiv_DrawText "r" "#not a comment" # but this is)", {"r", "#not a comment"}},
+        {"kiv_ClearCanvas", {}},
+        {R"(kiv_DrawText "r" "Hola, lienzo" "" "" "" "" "Arial,20,B")",
+         {"r", "Hola, lienzo", "", "", "", "", "Arial,20,B"}},
+        {"kiv_DrawText r c\xC3\xADrculo", {"r", "c\xC3\xADrculo"}}, // UTF-8 kept as is
+        {R"(kiv_DrawText "r" "a=b")", {"r", "a=b"}},
+        {"kiv_DrawText r ObjectType=4 =x", {"r", "ObjectType=4", "=x"}}, // not option keys
+    };
+    for (const Case& c : cases) {
+        Command cmd = one(c.line);
+        EXPECT_EQ(cmd.op, Op::Action) << c.line;
+        EXPECT_EQ(cmd.params, c.params) << c.line;
+    }
+    EXPECT_EQ(one("kiv_ClearCanvas r").name, "kiv_ClearCanvas");
+}
+
+TEST(Script, HostCommands) {
+    Command c = one("object \"Rect\xC3\xA1ngulo 1\" 20 -30 200 150");
+    EXPECT_EQ(c.op, Op::Object);
+    EXPECT_EQ(c.name, "Rect\xC3\xA1ngulo 1");
+    EXPECT_EQ(c.x, 20);
+    EXPECT_EQ(c.y, -30);
+    EXPECT_EQ(c.width, 200);
+    EXPECT_EQ(c.height, 150);
+
+    c = one("window 800 600");
+    EXPECT_EQ(c.op, Op::Window);
+    EXPECT_EQ(c.width, 800);
+    EXPECT_EQ(c.height, 600);
+
+    c = one("  destroy rect1   # gone");
+    EXPECT_EQ(c.op, Op::Destroy);
+    EXPECT_EQ(c.name, "rect1");
+
+    c = one("message -6");
+    EXPECT_EQ(c.op, Op::Message);
+    EXPECT_EQ(c.value, -6);
+    EXPECT_EQ(one("message 2147483647").value, 2147483647);
+
+    c = one("wait 250");
+    EXPECT_EQ(c.op, Op::Wait);
+    EXPECT_EQ(c.value, 250);
+
+    c = one("screenshot \"out/a b.png\"");
+    EXPECT_EQ(c.op, Op::Screenshot);
+    EXPECT_EQ(c.name, "out/a b.png");
+
+    EXPECT_EQ(one("unload").op, Op::Unload);
+}
+
+TEST(Script, ModalOptions) {
+    Command c = one("about");
+    EXPECT_EQ(c.op, Op::About);
+    EXPECT_EQ(c.capture, "");
+    EXPECT_EQ(c.close, CloseWith::None);
+
+    c = one(R"(about capture="docs/about box.png" close=ok)");
+    EXPECT_EQ(c.capture, "docs/about box.png");
+    EXPECT_EQ(c.close, CloseWith::Ok);
+
+    c = one(R"(edit kiv_DrawCircle close=cancel "r" capture=x.png "10" "")");
+    EXPECT_EQ(c.op, Op::Edit);
+    EXPECT_EQ(c.name, "kiv_DrawCircle");
+    EXPECT_EQ(c.params, (std::vector<std::string>{"r", "10", ""}));
+    EXPECT_EQ(c.capture, "x.png");
+    EXPECT_EQ(c.close, CloseWith::Cancel);
+
+    EXPECT_EQ(one("edit kiv_ClearCanvas close=closebox").close, CloseWith::CloseBox);
+    // A quoted word is never an option.
+    EXPECT_EQ(one(R"(edit kiv_ClearCanvas "close=ok")").params,
+              std::vector<std::string>{"close=ok"});
+}
+
+TEST(Script, CommentsBlankLinesAndLineEnds) {
+    Script s = parseScript("\xEF\xBB\xBF# a scene\r\n\r\n   \t\nobject a 0 0 10 10\r\n"
+                           "# object b 0 0 1 1\nkiv_ClearCanvas a");
+    ASSERT_TRUE(s.ok());
+    ASSERT_EQ(s.commands.size(), 2u);
+    EXPECT_EQ(s.commands[0].line, 4);
+    EXPECT_EQ(s.commands[0].name, "a");
+    EXPECT_EQ(s.commands[1].line, 6);
+    EXPECT_EQ(s.commands[1].params, std::vector<std::string>{"a"});
+    EXPECT_TRUE(parseScript("").commands.empty());
+    EXPECT_TRUE(parseScript("").ok());
+}
+
+TEST(Script, ErrorsNameTheirLines) {
+    struct Case {
+        const char* line;
+        const char* message; // a part of the expected message
+    };
+    const Case cases[] = {
+        {R"(kiv_DrawText "r" "open)", "unterminated"},
+        {R"(kiv_DrawText "r" "ends with \")", "unterminated"},
+        {R"(kiv_DrawText r ab"c")", "double quote inside a bare word"},
+        {R"(kiv_DrawText "r""s")", "blank must follow"},
+        {R"(kiv_DrawText "r"x)", "blank must follow"},
+        {R"("kiv_DrawText" r)", "must start with a command"},
+        {"close=ok", "must start with a command"},
+        {"object a 0 0 10", "usage: object"},
+        {"object a 0 0 10 0", "from 1 to 10000"},
+        {"object a 0 0 10 -5", "from 1 to 10000"},
+        {"object a x 0 10 10", "X and Y"},
+        {"object a 0 10001 10 10", "X and Y"},
+        {"object a 0 0 10 10.5", "from 1 to 10000"},
+        {"object \"\" 0 0 10 10", "must not be empty"},
+        {"window 800", "usage: window"},
+        {"destroy", "usage: destroy"},
+        {"message two", "CODE"},
+        {"message 2147483648", "CODE"},
+        {"wait -1", "MS"},
+        {"wait 600001", "MS"},
+        {"screenshot", "usage: screenshot"},
+        {"unload now", "usage: unload"},
+        {"about now", "usage: about"},
+        {"about close=later", "ok, cancel or closebox"},
+        {"about close=ok close=cancel", "given twice"},
+        {"about capture=", "needs a file"},
+        {"about colour=red", "unknown option"},
+        {"edit", "usage: edit"},
+        {R"(edit "kiv_DrawCircle")", "usage: edit"},
+        {"kiv_DrawCircle r close=ok", "takes no option"},
+        {"object a=1 0 0 1 1", "takes no option"},
+        {"kiv_DrawText r caf\xE9", "UTF-8"}, // a Latin-1 byte
+    };
+    for (const Case& c : cases) {
+        std::string text = std::string("# first line\n") + c.line + "\nunload\n";
+        Script s = parseScript(text);
+        ASSERT_EQ(s.errors.size(), 1u) << c.line;
+        EXPECT_EQ(s.errors[0].line, 2) << c.line;
+        EXPECT_NE(s.errors[0].message.find(c.message), std::string::npos)
+            << c.line << " -> " << s.errors[0].message;
+        // The good lines around it still parse.
+        ASSERT_EQ(s.commands.size(), 1u) << c.line;
+        EXPECT_EQ(s.commands[0].op, Op::Unload);
+    }
+    EXPECT_EQ(host::formatError({7, "oops"}), "line 7: oops");
+}
+
+TEST(Script, ZeroByteInsideALineIsRejected) {
+    Script s = parseScript(std::string("kiv_DrawText r \"a\0b\"\n", 21));
+    ASSERT_EQ(s.errors.size(), 1u);
+    EXPECT_NE(s.errors[0].message.find("zero byte"), std::string::npos);
+}
+
+TEST(Script, EveryFaultyLineIsReported) {
+    Script s = parseScript("wait x\nobject a 0 0 1 1\nwait y\n\"q\n");
+    ASSERT_EQ(s.errors.size(), 3u);
+    EXPECT_EQ(s.errors[0].line, 1);
+    EXPECT_EQ(s.errors[1].line, 3);
+    EXPECT_EQ(s.errors[2].line, 4);
+    EXPECT_EQ(s.commands.size(), 1u);
+}
+
+TEST(Script, QuoteRoundTrips) {
+    const std::string texts[] = {"",      "plain", "two words", "q\"uote",       "back\\slash",
+                                 "end\\", "\\\"",  "#hash",     "c\xC3\xADrculo"};
+    for (const std::string& t : texts) {
+        std::string line = "kiv_DrawText " + host::quote(t);
+        Command c = one(line);
+        ASSERT_EQ(c.params.size(), 1u) << line;
+        EXPECT_EQ(c.params[0], t) << line;
+    }
+    EXPECT_EQ(host::quote("a\"b\\c"), R"("a\"b\\c")");
+}
+
+TEST(Utf8, DecodesAndRejects) {
+    std::u16string out;
+    ASSERT_TRUE(host::utf8ToUtf16("Hola, lienzo \xC3\xB1 \xE2\x82\xAC \xF0\x9F\x98\x80", &out));
+    EXPECT_EQ(out, u"Hola, lienzo \u00f1 \u20ac \U0001F600");
+    const char* bad[] = {
+        "\x80",             // a continuation byte alone
+        "\xC3",             // truncated
+        "\xE2\x82",         // truncated
+        "\xC0\xAF",         // overlong '/'
+        "\xE0\x80\xAF",     // overlong
+        "\xED\xA0\x80",     // a surrogate
+        "\xF4\x90\x80\x80", // above U+10FFFF
+        "\xFF",
+        "a\xC3(",
+    };
+    for (const char* b : bad) {
+        EXPECT_FALSE(host::utf8ToUtf16(b, &out)) << b;
+    }
+}
+
+TEST(Utf8, EncodesEveryLength) {
+    const std::u16string texts[] = {u"", u"abc", u"\u00e1\u00ed\u00f1", u"\u20ac", u"\U0001F600x"};
+    for (const std::u16string& t : texts) {
+        std::u16string back;
+        ASSERT_TRUE(host::utf8ToUtf16(host::utf16ToUtf8(t), &back));
+        EXPECT_EQ(back, t);
+    }
+    EXPECT_EQ(host::utf16ToUtf8(u"\u00e1"), "\xC3\xA1");
+    EXPECT_EQ(host::utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
+}
+
+} // namespace
