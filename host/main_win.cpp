@@ -1,43 +1,28 @@
-// canvas-host: the reference host program. Loads a plug-in, registers it and
-// prints what it received.
+// canvas-host: the reference host program. Loads a plug-in, registers it,
+// shows its objects in a main window and runs a script of actions.
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <string>
+#include <vector>
 
-#include "host/host_win.h"
-
-namespace {
-
-void printRegistration(const host::Host& h) {
-    std::printf("title: %s\n", h.title ? h.title : "(null)");
-    std::printf("author: %s\n", h.author ? h.author : "(null)");
-    std::printf("description: %s\n", h.description ? h.description : "(null)");
-    for (const host::ActionDef& a : h.actions) {
-        std::printf("action %d: %s - %s - types", a.id, a.name.c_str(), a.hint.c_str());
-        for (unsigned char t : a.types) {
-            std::printf(" %d", t);
-        }
-        std::printf("\n");
-    }
-}
-
-} // namespace
+#include "host/app_win.h"
 
 int wmain(int argc, wchar_t** argv) {
-    std::wstring pluginPath = L"canvas.nbp";
-    for (int i = 1; i < argc; ++i) {
-        std::wstring arg = argv[i];
-        if (arg == L"--plugin" && i + 1 < argc) {
-            pluginPath = argv[++i];
-        }
-    }
-    host::PluginModule plugin(pluginPath);
-    if (!plugin.ok()) {
-        std::fprintf(stderr, "cannot load plug-in %ls\n", pluginPath.c_str());
-        return 1;
-    }
-    host::Host h;
-    h.connect(plugin);
-    printRegistration(h);
-    std::fflush(stdout);
-    return 0;
+    std::vector<std::wstring> args(argv + 1, argv + argc);
+    // Plain LF line ends, as the script files have them.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    host::Console console;
+    // Flushed line by line so that the record survives a crash in the plug-in.
+    console.out = [](const std::string& line) {
+        std::fputs((line + "\n").c_str(), stdout);
+        std::fflush(stdout);
+    };
+    console.err = [](const std::string& line) {
+        std::fputs(("canvas-host: " + line + "\n").c_str(), stderr);
+        std::fflush(stderr);
+    };
+    return host::runCanvasHost(args, console);
 }

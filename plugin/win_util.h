@@ -84,6 +84,26 @@ class ScopedSelect {
     HGDIOBJ old_;
 };
 
+// A window's device context for the scope: the client area (GetDC) or the
+// whole window with its frame (GetWindowDC).
+class WindowDC {
+  public:
+    explicit WindowDC(HWND window, bool wholeWindow = false)
+        : window_(window), dc_(wholeWindow ? GetWindowDC(window) : GetDC(window)) {}
+    ~WindowDC() {
+        if (dc_) {
+            ReleaseDC(window_, dc_);
+        }
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    HDC get() const { return dc_; }
+
+  private:
+    HWND window_;
+    HDC dc_;
+};
+
 // The screen's device context for the scope (GetDC of the null window).
 class ScreenDC {
   public:
