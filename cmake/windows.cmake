@@ -67,7 +67,8 @@ foreach(src ${WIN_TESTS})
     target_compile_options(${name} PRIVATE ${CANVAS_WARNINGS})
     target_link_libraries(${name} PRIVATE win_test_support gtest_main)
     target_link_options(${name} PRIVATE ${WIN_STATIC_RUNTIME})
-    add_dependencies(${name} canvas_plugin)
+    # Black-box tests load canvas.nbp and may start canvas-host.exe beside them.
+    add_dependencies(${name} canvas_plugin canvas-host)
     add_test(NAME ${CANVAS_WINE_ARCH}.${name} COMMAND ${name})
     set_tests_properties(${CANVAS_WINE_ARCH}.${name} PROPERTIES
         WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin TIMEOUT 900)

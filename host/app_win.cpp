@@ -19,8 +19,6 @@ const COLORREF kLabelColour = RGB(96, 112, 140);
 const int kMainLeft = 32;
 const int kMainTop = 32;
 
-enum MenuId { kMenuAbout = 101, kMenuEdit, kMenuRun, kMenuExit };
-
 //--- Text conversions (script and console are UTF-8, the plug-in ANSI)
 
 std::wstring wideFromUtf8(const std::string& utf8) {
@@ -331,7 +329,8 @@ CloseWith App::closeFor(const Command& command) const {
     return command.close;
 }
 
-bool App::modalDone(const ModalWatch& watch, const Command& command) {
+bool App::modalDone(ModalWatch& watch, const Command& command) {
+    watch.disarm();
     const bool asked = !command.capture.empty() || command.close != CloseWith::None;
     if (asked && !watch.problem().empty()) {
         console_.err(lineTag(command) + watch.problem());

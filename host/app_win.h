@@ -23,6 +23,9 @@ constexpr COLORREF kObjectColour = RGB(208, 224, 244);
 constexpr int kDefaultWidth = 800;
 constexpr int kDefaultHeight = 600;
 
+// Commands of the main window's "Plug-in" menu.
+enum MenuId { kMenuAbout = 101, kMenuEdit, kMenuRun, kMenuExit };
+
 enum ExitCode {
     kExitOk = 0,
     kExitNoPlugin = 1,  // the plug-in did not load or lacks an export
@@ -101,7 +104,7 @@ class App {
     // Shows the plug-in's editor on the slots and reports what it gives
     // back; on result 1 the slots are updated and kept as current.
     int edit(const ActionDef& def, Slots* slots);
-    bool modalDone(const ModalWatch& watch, const Command& command);
+    bool modalDone(ModalWatch& watch, const Command& command);
     CloseWith closeFor(const Command& command) const;
     void pump(DWORD milliseconds);
 

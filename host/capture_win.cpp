@@ -152,6 +152,10 @@ ModalWatch::ModalWatch(const std::wstring& capturePath, CloseWith close)
 }
 
 ModalWatch::~ModalWatch() {
+    disarm();
+}
+
+void ModalWatch::disarm() {
     if (g_watch == this) {
         KillTimer(nullptr, timer_);
         g_watch = nullptr;

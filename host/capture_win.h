@@ -46,6 +46,10 @@ class ModalWatch {
     // Milliseconds between the timer's looks for the box.
     static const UINT kInterval = 300;
 
+    // Stops watching (the blocking call has returned); a watch that saw no
+    // box then says so in problem().
+    void disarm();
+
     bool sawBox() const { return box_ != nullptr; }
     HWND box() const { return box_; } // may be destroyed by now
     bool captured() const { return captured_; }
