@@ -9,6 +9,9 @@ set(FUZZ_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover
 add_library(canvas_core_fuzz STATIC ${CORE_SOURCES})
 target_include_directories(canvas_core_fuzz PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(canvas_core_fuzz PRIVATE ${FUZZ_FLAGS})
+add_library(host_core_fuzz STATIC ${HOST_CORE_SOURCES})
+target_include_directories(host_core_fuzz PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(host_core_fuzz PRIVATE ${FUZZ_FLAGS})
 
 file(GLOB FUZZ_TARGETS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_*.cpp)
 foreach(src ${FUZZ_TARGETS})
@@ -17,7 +20,7 @@ foreach(src ${FUZZ_TARGETS})
     add_executable(${name} ${src})
     target_compile_options(${name} PRIVATE ${FUZZ_FLAGS})
     target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
-    target_link_libraries(${name} PRIVATE canvas_core_fuzz)
+    target_link_libraries(${name} PRIVATE canvas_core_fuzz host_core_fuzz)
     add_test(NAME fuzz.${corpus} COMMAND ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz-target
         $<TARGET_FILE:${name}> ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${corpus} runs=200000)
 endforeach()
