@@ -16,46 +16,48 @@ ModalWatch* g_watch = nullptr;
 // How long the watch keeps looking for a box before it gives up.
 const int kMaxLooks = 40;
 
+// (Enumeration callbacks are stdcall functions, which lambdas are not in
+// the 32-bit build.)
+BOOL CALLBACK collectWindow(HWND w, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+    return TRUE;
+}
+
 std::vector<HWND> threadWindows() {
     std::vector<HWND> windows;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM list) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&windows));
+    EnumThreadWindows(GetCurrentThreadId(), &collectWindow, reinterpret_cast<LPARAM>(&windows));
     return windows;
+}
+
+struct ButtonSearch {
+    std::vector<std::wstring> captions;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK matchButton(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<ButtonSearch*>(p);
+    wchar_t cls[16] = {};
+    wchar_t text[64] = {};
+    GetClassNameW(w, cls, 16);
+    GetWindowTextW(w, text, 64);
+    std::wstring caption(text);
+    caption.erase(std::remove(caption.begin(), caption.end(), L'&'), caption.end());
+    if (_wcsicmp(cls, L"Button") == 0 && IsWindowVisible(w) &&
+        std::find(s->captions.begin(), s->captions.end(), caption) != s->captions.end()) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
 }
 
 // The push button among the box's children whose caption, without its "&"
 // marks, is one of `captions`.
 HWND findButton(HWND box, std::initializer_list<const wchar_t*> captions) {
-    struct Search {
-        std::vector<std::wstring> captions;
-        HWND found = nullptr;
-    } search;
+    ButtonSearch search;
     for (const wchar_t* c : captions) {
         search.captions.push_back(c);
     }
-    EnumChildWindows(
-        box,
-        [](HWND w, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            wchar_t cls[16] = {};
-            wchar_t text[64] = {};
-            GetClassNameW(w, cls, 16);
-            GetWindowTextW(w, text, 64);
-            std::wstring caption(text);
-            caption.erase(std::remove(caption.begin(), caption.end(), L'&'), caption.end());
-            if (_wcsicmp(cls, L"Button") == 0 && IsWindowVisible(w) &&
-                std::find(s->captions.begin(), s->captions.end(), caption) != s->captions.end()) {
-                s->found = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumChildWindows(box, &matchButton, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
