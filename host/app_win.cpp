@@ -367,7 +367,7 @@ bool App::run(const Command& c) {
         if (pluginGone(c)) {
             return false;
         }
-        int r = plugin_.message(c.value, 0);
+        int r = call([&] { return plugin_.message(c.value, 0); });
         console_.out("message " + std::to_string(c.value) + " -> " + std::to_string(r));
         return true;
     }
@@ -379,7 +379,7 @@ bool App::run(const Command& c) {
         bool ok;
         {
             ModalWatch watch(wideFromUtf8(c.capture), closeFor(c));
-            r = plugin_.about();
+            r = call([&] { return plugin_.about(); });
             ok = modalDone(watch, c);
         }
         console_.out("about -> " + std::to_string(r));
@@ -436,7 +436,7 @@ std::vector<const char*> slotTexts(const Slots& slots) {
 void App::execute(const ActionDef& def, const Slots& slots) {
     Params params(slotTexts(slots));
     std::vector<HostString> before(params.data(), params.data() + params.size());
-    int r = plugin_.execAction(def.id, params.data());
+    int r = call([&] { return plugin_.execAction(def.id, params.data()); });
     console_.out(utf8FromAnsi(def.name.c_str()) + " -> " + std::to_string(r));
     for (size_t i = 0; i < params.size(); ++i) {
         if (params.slot(i) != before[i]) {
@@ -448,7 +448,7 @@ void App::execute(const ActionDef& def, const Slots& slots) {
 
 int App::edit(const ActionDef& def, Slots* slots) {
     Params params(slotTexts(*slots));
-    int r = plugin_.editAction(def.id, params.data());
+    int r = call([&] { return plugin_.editAction(def.id, params.data()); });
     console_.out("edit " + utf8FromAnsi(def.name.c_str()) + " -> " + std::to_string(r));
     Slots back;
     for (size_t i = 0; i < params.size(); ++i) {
@@ -574,6 +574,10 @@ bool App::pickColour(COLORREF* colour) {
 //--- Windows of the host
 
 void App::onMenu(int id) {
+    if (busy_ > 0) {
+        MessageBeep(MB_OK);
+        return;
+    }
     if (id == kMenuExit) {
         close();
         return;
@@ -583,7 +587,7 @@ void App::onMenu(int id) {
         return;
     }
     if (id == kMenuAbout) {
-        console_.out("about -> " + std::to_string(plugin_.about()));
+        console_.out("about -> " + std::to_string(call([&] { return plugin_.about(); })));
         return;
     }
     std::vector<std::wstring> names;
@@ -628,7 +632,11 @@ LRESULT CALLBACK App::mainProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
         }
         break;
     case WM_CLOSE:
-        app->close();
+        if (app->busy_ > 0) {
+            MessageBeep(MB_OK);
+        } else {
+            app->close();
+        }
         return 0;
     case WM_NCDESTROY:
         if (app->main_ == window) {

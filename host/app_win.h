@@ -107,8 +107,18 @@ class App {
     bool modalDone(ModalWatch& watch, const Command& command);
     CloseWith closeFor(const Command& command) const;
     void pump(DWORD milliseconds);
+    // Calls into the plug-in. Its modal boxes dispatch the host's messages
+    // too; while a call is under way the menu and the close box do nothing,
+    // so the plug-in is never entered again from inside itself.
+    template <typename F> int call(F f) {
+        ++busy_;
+        int r = f();
+        --busy_;
+        return r;
+    }
 
     PluginModule& plugin_;
+    int busy_ = 0; // plug-in calls under way
     Console console_;
     Host host_;
     HWND main_ = nullptr;

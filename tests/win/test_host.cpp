@@ -3,9 +3,8 @@
 // the unattended handling of modal boxes, and canvas-host.exe as a program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "host/app_win.h"
 #include "host/png.h"
@@ -424,8 +423,17 @@ int __stdcall fakeEdit(int id, HostString* params) {
     return g_editResult;
 }
 
+int g_aboutDepth = 0, g_aboutMaxDepth = 0;
+HWND g_pokeWindow = nullptr; // the host's main window, poked while the box is up
+
 int __stdcall fakeAbout() {
+    g_aboutMaxDepth = std::max(g_aboutMaxDepth, ++g_aboutDepth);
+    if (g_pokeWindow) {
+        SendMessageW(g_pokeWindow, WM_COMMAND, host::kMenuAbout, 0);
+        SendMessageW(g_pokeWindow, WM_CLOSE, 0, 0);
+    }
     g_aboutEnded = g_aboutShowsBox ? runBox() : Ended::Running;
+    --g_aboutDepth;
     return 0;
 }
 
@@ -439,6 +447,8 @@ class Runner : public HostApp {
         g_handed.clear();
         g_editResult = 1;
         g_aboutShowsBox = true;
+        g_pokeWindow = nullptr;
+        g_aboutMaxDepth = 0;
         captured.out.clear();
     }
 };
@@ -544,6 +554,19 @@ TEST_F(Runner, AboutBoxIsCapturedAndDismissedAsAsked) {
     app.unattended = true;
     ASSERT_TRUE(run("about"));
     EXPECT_EQ(g_aboutEnded, Ended::CloseBox);
+}
+
+TEST_F(Runner, PlugInIsNotEnteredAgainWhileItIsBusy) {
+    // The box's loop dispatches the host's messages: menu and close box must
+    // wait until the plug-in's call has returned.
+    g_pokeWindow = app.mainWindow();
+    ASSERT_TRUE(run("about close=ok"));
+    EXPECT_EQ(g_aboutMaxDepth, 1);
+    EXPECT_TRUE(IsWindow(app.mainWindow()));
+    EXPECT_EQ(captured.out, std::vector<std::string>{"about -> 0"});
+    g_pokeWindow = nullptr;
+    SendMessageW(app.mainWindow(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(app.mainWindow(), nullptr);
 }
 
 TEST_F(Runner, ModalProblemsAreReported) {
