@@ -11,6 +11,4 @@ int editAction(int id, ParamArray params) {
     return 0;
 }
 
-void about() {}
-
 } // namespace editor

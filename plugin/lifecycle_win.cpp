@@ -1,5 +1,8 @@
 #include "plugin/plugin_win.h"
 
+#include "draw/picture_win.h"
+#include "ui/toolkit_win.h"
+
 namespace plugin {
 
 int message(int code) {
@@ -7,16 +10,31 @@ int message(int code) {
     return 0;
 }
 
+// Runs under the loader lock: everything started here only creates objects
+// of this process (classes, fonts, icons, a library load) and never waits
+// on another thread.
 void attach(HINSTANCE module) {
     pluginState().module = module;
+    // Runtime support, each piece before what builds on it. The drawing
+    // runtime's font table and screen DPI start first (drawStartup), then:
+    pictureStartup(); // AlphaBlend from msimg32.dll
+    // (the drawing runtime's image table and drawing-context slot)
+    uiStartup(); // window table, default icon, arrow cursor, control font
+    // The canvas registry is created last, empty, on top of all of this.
 }
 
+// Canvases go first, while everything they use still exists; then the
+// strings handed to the host; then the runtime support in reverse.
 void detach() {
     PluginState& state = pluginState();
     for (HostString& s : state.registration) {
         freeHostString(s);
         s = nullptr;
     }
+    uiShutdown(); // closes every window still open
+    // (the drawing runtime's image table is freed here)
+    pictureShutdown(); // frees msimg32.dll
+    // (and the font table last: drawShutdown)
 }
 
 } // namespace plugin

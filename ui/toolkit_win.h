@@ -1,0 +1,158 @@
+// The window toolkit: numbered top-level windows, numbered child controls
+// (labels, edit fields, push buttons, and custom controls such as the
+// picture control in draw/picture_win.h), a per-thread event queue fed by
+// the window procedures, and a blocking wait for the next event.
+//
+// Window numbers and control numbers are two separate spaces. A caller
+// names a small number itself (0 to MAX_FIXED_NUMBER - 1; the dialogs use
+// window 0 and controls 0 to 32) or passes UI_ANY for a fresh generated
+// number (FIRST_ALLOCATED_NUMBER and up), which can never be mistaken for a
+// small one. Creating with a number in use destroys the old object first.
+// A number that names nothing (stale, garbage) is answered with 0 / empty.
+//
+// Everything here runs on one thread, the host's user-interface thread;
+// windows, controls and the event queue belong to the thread that made them.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "plugin/text.h"
+#include "ui/event_queue.h"
+#include "ui/object_table.h"
+
+//--- Window flags
+// The flags word of UiOpenWindow is a Windows style (WS_*) whose lowest three
+// bits and bit 0x02000000 carry toolkit options; they are cleared before the
+// style reaches Windows. A word with no style bits left gets WS_CAPTION.
+
+// Create the window but do not show it. The canvas code opens its popup
+// hidden, re-parents it into the host's window and only then shows it, so
+// that it never flashes at the screen's top-left corner.
+constexpr uint32_t UI_OPEN_HIDDEN = 0x1;
+// Centre the window on its owner (clamped at 0 on each axis); no effect
+// without an owner.
+constexpr uint32_t UI_CENTRE_OWNER = 0x2;
+constexpr uint32_t UI_OPTION_BITS = 0x00000007 | 0x02000000;
+// The two flag words the plug-in uses.
+constexpr uint32_t UI_FLAGS_DIALOG = 0x00C80002; // caption and close box, centred on the owner
+constexpr uint32_t UI_FLAGS_CANVAS = 0x80000000; // WS_POPUP: no border, no caption
+
+// Label alignment.
+constexpr int UI_ALIGN_LEFT = 0;
+constexpr int UI_ALIGN_CENTRE = 1;
+
+// Commands of every window's accelerator table (Tab, Shift+Tab).
+constexpr int UI_COMMAND_NEXT_FOCUS = 64001;
+constexpr int UI_COMMAND_PREVIOUS_FOCUS = 64002;
+
+enum UiControlKind { UI_KIND_LABEL = 1, UI_KIND_EDIT, UI_KIND_BUTTON, UI_KIND_IMAGE };
+
+//--- Start-up and shut-down (called from DLL attach and detach)
+
+// The window table, the default window icon (icon 1 of pluginModule()), the
+// arrow cursor, the controls' message font and the common control classes.
+// Everything it makes is also made on first use when it was not called.
+void uiStartup();
+// Closes every window still open, unregisters the window classes, destroys
+// the icon and the font, frees every thread's event queue.
+void uiShutdown();
+
+//--- Windows
+
+// Opens a top-level window whose client area is width x height at screen
+// position x, y, owned by `owner` (may be null), and makes it the current
+// container for new controls. Returns 0 on failure, else the generated
+// number when `number` is UI_ANY, else the window's HWND.
+intptr_t UiOpenWindow(int number, int x, int y, int width, int height, const Text& title,
+                      uint32_t flags, HWND owner);
+// Activates the owner (if any), then destroys the window and its controls.
+// A number that names no window is ignored.
+void UiCloseWindow(int number);
+// Non-zero if a window with that number exists.
+int UiIsWindow(int number);
+// The window's HWND, null if there is no such window.
+HWND UiWindowHandle(int number);
+
+//--- Controls (placed in the current container; return 0 on failure, else
+// the generated number for UI_ANY, else the control's HWND)
+
+// A static text; "&" is an ordinary character, "\r\n" breaks the line.
+intptr_t UiAddLabel(int number, int x, int y, int width, int height, const Text& text, int align);
+// A single-line edit field; Ctrl+A selects all its text; gaining and losing
+// the focus queue UI_EVENT_CONTROL with subtypes 14000 and 14001.
+intptr_t UiAddEdit(int number, int x, int y, int width, int height, const Text& text);
+// An ordinary push button (not a default button).
+intptr_t UiAddButton(int number, int x, int y, int width, int height, const Text& caption);
+// The control's HWND, null if there is no such control.
+HWND UiControlHandle(int control);
+// The control's current text; empty if there is no such control.
+Text UiGetText(int control);
+// Replaces the control's text; nothing if there is no such control.
+void UiSetText(int control, const Text& text);
+// Hands a value to a custom control's set-state operation (for a picture
+// control: the bitmap to show, in the low 32 bits). Events are suppressed
+// meanwhile, so a change made by the program queues none. Nothing if the
+// control does not exist or its class has no such operation.
+void UiSetState(int control, int64_t value);
+// The custom control's get-state value (a picture control: the bitmap it
+// shows), 0 if there is none.
+int64_t UiGetState(int control);
+
+//--- Events
+
+// The code of the next event of this thread's queue. While the queue is
+// empty it runs the thread's messages (every window's, the host's too),
+// Tab and Shift+Tab through the active toolkit window's accelerators.
+// A WM_QUIT is handed back to the thread's queue and reported as
+// UI_EVENT_CLOSE of the current container, so a modal loop ends and the
+// host's own loop still sees the quit.
+int UiWaitEvent();
+// The control number of the event UiWaitEvent returned last.
+int UiEventControl();
+// The window number of the event UiWaitEvent returned last, so a loop can
+// tell its own window's events from those of other toolkit windows (canvas
+// windows post events nobody waits for; they wait in the queue).
+int UiEventWindow();
+
+//--- Custom controls
+// A custom control is a child window its module creates in the current
+// container and then hands to uiAdoptControl, which files it in the control
+// table under a number, sets its control id to that number, installs the
+// toolkit's control procedure in front of the module's own and gives it the
+// message font. The class's operations receive the control's HWND and the
+// state pointer handed over at adoption.
+
+struct UiControlClass {
+    int kind = 0;     // UiControlKind
+    int typeCode = 0; // the class's code (9 for pictures)
+    int64_t (*getState)(HWND control, void* state) = nullptr;
+    void (*setState)(HWND control, void* state, int64_t value) = nullptr;
+    // The control is being destroyed (WM_NCDESTROY): free `state`.
+    void (*release)(HWND control, void* state) = nullptr;
+    SIZE (*getSize)(HWND control, void* state) = nullptr;
+};
+
+// The current container's HWND, null if there is none.
+HWND uiContainerHandle();
+// Files `control` under `number` (destroying a control that had it). Returns
+// as UiAddLabel. On failure the control is destroyed, and with it `state`
+// (through cls->release), so the caller owns nothing either way.
+intptr_t uiAdoptControl(int number, HWND control, const UiControlClass* cls, void* state);
+// The state pointer of an adopted control, null for any other window.
+void* uiControlState(HWND control);
+// The nearest toolkit window at or above `hwnd`, null if none.
+HWND uiToolkitWindowOf(HWND hwnd);
+// That window's number; false if `hwnd` is not inside a toolkit window.
+bool uiWindowNumberOf(HWND hwnd, int* number);
+// The calling thread's event queue.
+EventQueue& uiEventQueue();
+// Posts to the calling thread's queue (see EventQueue::post).
+bool uiPostEvent(const UiEvent& event, bool force = false);
+// The controls' message font (owned by the toolkit).
+HFONT uiControlFont();
+// The class descriptor of a control, null for labels, edits and buttons.
+const UiControlClass* uiControlClass(int control);
+// The size of the control's window rectangle, {0, 0} if there is none.
+SIZE UiControlSize(int control);
