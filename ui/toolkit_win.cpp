@@ -604,11 +604,6 @@ SIZE UiControlSize(int control) {
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
-const UiControlClass* uiControlClass(int control) {
-    ControlRecord* rec = g_controls.find(control);
-    return rec ? rec->cls : nullptr;
-}
-
 //--- Events
 
 int UiWaitEvent() {

@@ -152,7 +152,5 @@ EventQueue& uiEventQueue();
 bool uiPostEvent(const UiEvent& event, bool force = false);
 // The controls' message font (owned by the toolkit).
 HFONT uiControlFont();
-// The class descriptor of a control, null for labels, edits and buttons.
-const UiControlClass* uiControlClass(int control);
 // The size of the control's window rectangle, {0, 0} if there is none.
 SIZE UiControlSize(int control);

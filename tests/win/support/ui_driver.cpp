@@ -1,0 +1,76 @@
+#include "tests/win/support/ui_driver.h"
+
+int HostWindow::userMessages = 0;
+
+void pumpMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+std::vector<UiEvent> takeEvents() {
+    std::vector<UiEvent> out;
+    UiEvent e;
+    while (uiEventQueue().take(&e)) {
+        out.push_back(e);
+    }
+    return out;
+}
+
+static void CALLBACK watchdog(HWND, UINT, UINT_PTR, DWORD) {
+    uiPostEvent(UiEvent{WATCHDOG_EVENT, 0, 0, 0}, true);
+}
+
+int waitEvent() {
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10000, &watchdog);
+    const int code = UiWaitEvent();
+    KillTimer(nullptr, timer);
+    return code;
+}
+
+static LRESULT CALLBACK hostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg >= WM_USER && msg < WM_APP) {
+        ++HostWindow::userMessages;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+HostWindow::HostWindow(int x, int y, int w, int h, DWORD style, HWND parent) {
+    static ATOM cls = 0;
+    if (!cls) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &hostProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+        wc.lpszClassName = L"TestHostWindow";
+        cls = RegisterClassW(&wc);
+    }
+    hwnd_ = CreateWindowExW(0, L"TestHostWindow", L"host", style, x, y, w, h, parent, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
+}
+
+HostWindow::~HostWindow() {
+    destroy();
+}
+
+void HostWindow::destroy() {
+    if (hwnd_ && IsWindow(hwnd_)) {
+        DestroyWindow(hwnd_);
+    }
+    hwnd_ = nullptr;
+}
+
+bool operator==(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+void PrintTo(const RECT& r, std::ostream* os) {
+    *os << "(" << r.left << ", " << r.top << ")-(" << r.right << ", " << r.bottom << ")";
+}
+
+void PrintTo(const UiEvent& e, std::ostream* os) {
+    *os << std::hex << "{code 0x" << e.code << ", control 0x" << e.control << ", window 0x"
+        << e.window << std::dec << ", subtype " << e.subtype << "}";
+}
