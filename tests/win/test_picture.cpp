@@ -1,0 +1,314 @@
+// The picture control on real DIB sections and windows: what it paints (read
+// back through WM_PRINTCLIENT and from the screen), when it repaints, its
+// size, its mouse events and its clean-up.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "draw/picture_win.h"
+#include "plugin/win_util.h"
+#include "tests/win/support/ui_driver.h"
+
+namespace {
+
+class PictureEnvironment : public ::testing::Environment {
+    void SetUp() override {
+        uiStartup();
+        pictureStartup();
+    }
+    void TearDown() override {
+        uiShutdown();
+        pictureShutdown();
+    }
+};
+const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new PictureEnvironment);
+
+constexpr uint32_t RED = 0xFFFF0000, BLUE = 0xFF0000FF, GREEN = 0xFF00FF00;
+constexpr uint32_t RGB_MASK = 0x00FFFFFF;
+
+// A 32-bit bottom-up DIB section, addressed from the top row down, pixels
+// as 0xAARRGGBB.
+class Image {
+  public:
+    Image(int w, int h, uint32_t fill) : w_(w), h_(h) {
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        bitmap_.reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+        bits_ = static_cast<uint32_t*>(bits);
+        fillWith(fill);
+    }
+    // The letter F in red on blue, 6 x 5: a flipped row order or a red/blue
+    // swap shows at once.
+    static Image letterF() {
+        Image f(6, 5, BLUE);
+        const char* rows[] = {"#####.", "#.....", "####..", "#.....", "#....."};
+        for (int y = 0; y < 5; ++y) {
+            for (int x = 0; x < 6; ++x) {
+                f.at(x, y) = rows[y][x] == '#' ? RED : BLUE;
+            }
+        }
+        return f;
+    }
+    uint32_t& at(int x, int y) { return bits_[(h_ - 1 - y) * w_ + x]; }
+    void fillWith(uint32_t value) {
+        GdiFlush();
+        std::fill(bits_, bits_ + w_ * h_, value);
+    }
+    std::vector<uint32_t> rgb() {
+        std::vector<uint32_t> out;
+        for (int y = 0; y < h_; ++y) {
+            for (int x = 0; x < w_; ++x) {
+                out.push_back(at(x, y) & RGB_MASK);
+            }
+        }
+        return out;
+    }
+    HBITMAP get() const { return bitmap_.get(); }
+    int64_t state() const { return reinterpret_cast<intptr_t>(bitmap_.get()); }
+
+  private:
+    int w_, h_;
+    GdiObject<HBITMAP> bitmap_;
+    uint32_t* bits_ = nullptr;
+};
+
+// Pixels (RGB) of a w x h area painted by `paint` into a fresh 32-bit DC
+// first filled with `background`.
+template <typename Paint>
+std::vector<uint32_t> capture(int w, int h, uint32_t background, Paint paint) {
+    Image target(w, h, background);
+    MemoryDC dc;
+    ScopedSelect select(dc.get(), target.get());
+    paint(dc.get());
+    GdiFlush();
+    return target.rgb();
+}
+
+std::vector<uint32_t> printed(HWND control, int w, int h, uint32_t background = 0) {
+    return capture(w, h, background, [&](HDC dc) {
+        SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    });
+}
+
+std::vector<uint32_t> onScreen(HWND control, int w, int h) {
+    return capture(w, h, 0, [&](HDC dc) {
+        HDC screen = GetDC(control);
+        BitBlt(dc, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+        ReleaseDC(control, screen);
+    });
+}
+
+class Picture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        canvas =
+            static_cast<int>(UiOpenWindow(UI_ANY, 0, 0, 60, 40, u"", UI_FLAGS_CANVAS, nullptr));
+        ASSERT_TRUE(canvas);
+        takeEvents();
+    }
+    void TearDown() override {
+        UiCloseWindow(canvas);
+        takeEvents();
+    }
+    int add(int x, int y, const Image& image, int number = UI_ANY) {
+        const intptr_t made = UiAddPicture(number, x, y, 10, 10, image.get());
+        return number == UI_ANY ? static_cast<int>(made) : number;
+    }
+    int canvas = 0;
+};
+
+TEST_F(Picture, ShowsTheImageExactlyAndOnlyWhatWasLastAssigned) {
+    for (bool alphaBlend : {true, false}) {
+        if (!alphaBlend) {
+            pictureShutdown(); // painting falls back to DrawStateW
+        }
+        Image f = Image::letterF();
+        const int pic = add(0, 0, f);
+        HWND hwnd = UiControlHandle(pic);
+        ASSERT_TRUE(hwnd);
+        EXPECT_EQ(GetWindowLongPtrW(hwnd, GWLP_ID), pic);
+        EXPECT_EQ(UiGetState(pic), f.state());
+        const std::vector<uint32_t> letter = f.rgb();
+        UpdateWindow(UiWindowHandle(canvas));
+        EXPECT_EQ(printed(hwnd, 6, 5), letter) << alphaBlend;
+        EXPECT_EQ(onScreen(hwnd, 6, 5), letter) << alphaBlend;
+        // Drawn into, not assigned: the old pixels stay, also after the
+        // window is covered and uncovered. (DrawStateW, the fallback, has
+        // no copy and paints whatever the image holds.)
+        f.fillWith(GREEN);
+        RedrawWindow(UiWindowHandle(canvas), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        if (alphaBlend) {
+            EXPECT_EQ(printed(hwnd, 6, 5), letter);
+            EXPECT_EQ(onScreen(hwnd, 6, 5), letter);
+        }
+        UiSetState(pic, f.state());
+        UpdateWindow(hwnd);
+        const std::vector<uint32_t> green(30, GREEN & RGB_MASK);
+        EXPECT_EQ(printed(hwnd, 6, 5), green);
+        EXPECT_EQ(onScreen(hwnd, 6, 5), green);
+        EXPECT_EQ(f.rgb(), green) << "the image itself is never changed";
+        EXPECT_EQ(pictureHasAlphaBlend(), alphaBlend);
+    }
+    pictureStartup();
+}
+
+TEST_F(Picture, TranslucentPixelsArePaintedPremultiplied) {
+    Image image(3, 1, 0);
+    image.at(0, 0) = 0x80FFFFFF; // white at half alpha: (255 * 128) >> 8 = 127
+    image.at(1, 0) = 0x00FFFFFF; // white at alpha 0: nothing
+    image.at(2, 0) = 0xFF102030; // opaque: unchanged
+    const int pic = add(0, 0, image);
+    EXPECT_EQ(printed(UiControlHandle(pic), 3, 1),
+              (std::vector<uint32_t>{0x7F7F7F, 0x000000, 0x102030}));
+    EXPECT_EQ(image.at(0, 0), 0x80FFFFFFu) << "the copy is premultiplied, not the image";
+}
+
+TEST_F(Picture, AssigningResizesWithoutMovingAndPostsNoEvent) {
+    Image f = Image::letterF(), wide(20, 10, GREEN);
+    const int pic = add(7, 9, f, 5);
+    HWND hwnd = UiControlHandle(pic);
+    EXPECT_EQ(GetWindowLongPtrW(hwnd, GWLP_ID), 5);
+    auto placement = [&] {
+        RECT r{};
+        GetWindowRect(hwnd, &r);
+        MapWindowPoints(nullptr, UiWindowHandle(canvas), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    EXPECT_EQ(placement(), (RECT{7, 9, 13, 14}));
+    pumpMessages();
+    takeEvents();
+    UiSetState(pic, wide.state());
+    pumpMessages();
+    EXPECT_EQ(placement(), (RECT{7, 9, 27, 19}));
+    EXPECT_EQ(UiControlSize(pic).cx, 20);
+    EXPECT_EQ(UiGetState(pic), wide.state());
+    EXPECT_TRUE(takeEvents().empty());
+}
+
+// A control class whose set-state operation posts events, one of them forced.
+void noisySetState(HWND, void*, int64_t value) {
+    uiPostEvent(UiEvent{UI_EVENT_CONTROL, 1, 0, static_cast<int>(value)});
+    uiPostEvent(UiEvent{UI_EVENT_CONTROL, 2, 0, static_cast<int>(value)}, true);
+}
+
+TEST_F(Picture, SetStateSuppressesAllButForcedEvents) {
+    UiControlClass noisy;
+    noisy.setState = &noisySetState;
+    HWND made = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD, 0, 0, 5, 5, UiWindowHandle(canvas),
+                                nullptr, nullptr, nullptr);
+    const int n = static_cast<int>(uiAdoptControl(UI_ANY, made, &noisy, nullptr));
+    UiSetState(n, 9);
+    EXPECT_EQ(takeEvents(), std::vector<UiEvent>{(UiEvent{UI_EVENT_CONTROL, 2, 0, 9})});
+    EXPECT_EQ(uiEventQueue().suppression(), 0);
+}
+
+TEST_F(Picture, MouseGesturesPostTheirEvents) {
+    Image image(30, 20, GREEN);
+    const int pic = add(0, 0, image);
+    HWND hwnd = UiControlHandle(pic);
+    const int dx = GetSystemMetrics(SM_CXDRAG);
+    const struct {
+        UINT msg;
+        int x, y;
+    } input[] = {
+        {WM_LBUTTONDOWN, 2, 2},    {WM_MOUSEMOVE, 2 + dx, 2}, {WM_MOUSEMOVE, 3 + dx, 2},
+        {WM_LBUTTONUP, 3 + dx, 2}, {WM_RBUTTONUP, 3, 3},      {WM_RBUTTONDBLCLK, 3, 3},
+        {WM_RBUTTONUP, 3, 3},      {WM_LBUTTONDBLCLK, 3, 3},  {WM_RBUTTONUP, 4, 4},
+    };
+    for (const auto& in : input) {
+        SendMessageW(hwnd, in.msg, in.msg == WM_MOUSEMOVE ? MK_LBUTTON : 0, MAKELPARAM(in.x, in.y));
+        if (in.msg == WM_LBUTTONDOWN) {
+            EXPECT_EQ(GetCapture(), hwnd);
+        }
+    }
+    EXPECT_EQ(GetCapture(), nullptr) << "the drag start released the mouse";
+    auto e = [&](int subtype) { return UiEvent{UI_EVENT_CONTROL, pic, canvas, subtype}; };
+    EXPECT_EQ(takeEvents(), (std::vector<UiEvent>{
+                                e(STN_CLICKED), e(PICTURE_EVENT_DRAG_START),
+                                e(PICTURE_EVENT_RIGHT_CLICK), e(PICTURE_EVENT_RIGHT_DOUBLE_CLICK),
+                                e(PICTURE_EVENT_DOUBLE_CLICK), e(PICTURE_EVENT_RIGHT_CLICK)}));
+}
+
+TEST_F(Picture, ToolBarsAndStatusBarsAreNeverPaintedOver) {
+    Image image(60, 40, GREEN);
+    HWND hwnd = UiControlHandle(add(0, 0, image));
+    HWND parent = UiWindowHandle(canvas);
+    const DWORD style = WS_CHILD | WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE;
+    HWND bars[] = {
+        CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr, style, 0, 0, 60, 10, parent, nullptr,
+                        nullptr, nullptr),
+        CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, style, 0, 32, 60, 8, parent, nullptr, nullptr,
+                        nullptr),
+    };
+    std::vector<uint32_t> expected(60 * 40, GREEN & RGB_MASK);
+    for (HWND bar : bars) {
+        ASSERT_TRUE(bar);
+        RECT r{};
+        GetWindowRect(bar, &r);
+        MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
+        for (int y = std::max(0L, r.top); y < std::min(40L, r.bottom); ++y) {
+            for (int x = std::max(0L, r.left); x < std::min(60L, r.right); ++x) {
+                expected[y * 60 + x] = 0x123456;
+            }
+        }
+    }
+    // A clip region the caller set stays as it was.
+    std::vector<uint32_t> clipped = expected;
+    for (int y = 0; y < 40; ++y) {
+        clipped[y * 60 + 59] = 0x123456;
+    }
+    bool clipKept = false;
+    EXPECT_EQ(capture(60, 40, 0x123456,
+                      [&](HDC dc) {
+                          GdiObject<HRGN> clip(CreateRectRgn(0, 0, 59, 40));
+                          SelectClipRgn(dc, clip.get());
+                          SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc),
+                                       PRF_CLIENT);
+                          GdiObject<HRGN> after(CreateRectRgn(0, 0, 0, 0));
+                          clipKept =
+                              GetClipRgn(dc, after.get()) == 1 && EqualRgn(after.get(), clip.get());
+                      }),
+              clipped);
+    EXPECT_TRUE(clipKept) << "the caller's clip region is restored";
+    EXPECT_EQ(printed(hwnd, 60, 40, 0x123456), expected);
+}
+
+TEST_F(Picture, ClosingTheWindowReleasesTheControlAndItsCopy) {
+    auto privateBytes = [] {
+        PROCESS_MEMORY_COUNTERS_EX pmc{};
+        GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc),
+                             sizeof(pmc));
+        return pmc.PagefileUsage; // private commit; Wine leaves PrivateUsage at 0
+    };
+    Image image(256, 256, GREEN); // each copy: 256 KB
+    auto cycle = [&] {
+        const int window =
+            static_cast<int>(UiOpenWindow(UI_ANY, 0, 0, 256, 256, u"", UI_FLAGS_CANVAS, nullptr));
+        const int pic = add(0, 0, image);
+        UiSetState(pic, image.state());
+        UiCloseWindow(window);
+        return pic;
+    };
+    for (int i = 0; i < 10; ++i) {
+        cycle();
+    }
+    const SIZE_T before = privateBytes();
+    int pic = 0;
+    for (int i = 0; i < 100; ++i) {
+        pic = cycle();
+    }
+    EXPECT_LT(privateBytes(), before + 8 * 1024 * 1024) << "100 leaked copies would be 25 MB";
+    EXPECT_EQ(UiControlHandle(pic), nullptr);
+    UiSetState(pic, image.state()); // a stale number: nothing happens
+    EXPECT_EQ(UiGetState(pic), 0);
+}
+
+} // namespace
