@@ -122,17 +122,4 @@ TEST(EventQueue, FullQueueDropsTheOldest) {
     EXPECT_EQ(drain(q), (std::vector<UiEvent>{control(3), control(4), control(5), control(6)}));
 }
 
-TEST(EventQueue, DefaultCapacityHoldsAnHourOfClicksInBoundedMemory) {
-    EventQueue q;
-    EXPECT_EQ(q.capacity(), EventQueue::DEFAULT_CAPACITY);
-    // Alternating events defeat the duplicate rule; only the cap holds.
-    for (int i = 0; i < 100000; ++i) {
-        q.post(control(0x10000000 + (i & 1), 0x10000000, 1));
-    }
-    EXPECT_EQ(q.size(), EventQueue::DEFAULT_CAPACITY);
-    UiEvent e;
-    ASSERT_TRUE(q.take(&e));
-    EXPECT_EQ(e.control, 0x10000000 + ((100000 - 1024) & 1)) << "the newest 1024 are kept";
-}
-
 } // namespace
