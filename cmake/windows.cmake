@@ -61,6 +61,10 @@ file(GLOB WIN_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/support/*.
 add_library(win_test_support STATIC ${WIN_SUPPORT})
 target_link_libraries(win_test_support PUBLIC canvas_impl canvas_host_lib gtest)
 file(GLOB WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/test_*.cpp)
+# Programs that drive the keyboard focus or read pixels off the screen run
+# alone: all programs share one display, and a window another program
+# activates or shows there takes the focus away or covers theirs.
+set(WIN_SERIAL_TESTS test_ui test_picture)
 foreach(src ${WIN_TESTS})
     get_filename_component(name ${src} NAME_WE)
     add_executable(${name} ${src} ${CMAKE_SOURCE_DIR}/res/canvas.rc)
@@ -72,6 +76,9 @@ foreach(src ${WIN_TESTS})
     add_test(NAME ${CANVAS_WINE_ARCH}.${name} COMMAND ${name})
     set_tests_properties(${CANVAS_WINE_ARCH}.${name} PROPERTIES
         WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin TIMEOUT 900)
+    if(name IN_LIST WIN_SERIAL_TESTS)
+        set_tests_properties(${CANVAS_WINE_ARCH}.${name} PROPERTIES RUN_SERIAL TRUE)
+    endif()
 endforeach()
 
 # Static checks of the shipped 32-bit binary itself.
