@@ -1,0 +1,507 @@
+#include "draw/raster.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "draw/ellipse_path.h"
+#include "draw/wide_int.h"
+
+namespace draw {
+
+namespace {
+
+// Stepping with 64-bit decision values is exact while both radii stay
+// below this: along the path f = 4ry²n, s = 4rx²i and g, l stay within a
+// small multiple of r³ < 2^60.
+constexpr int64_t RADIUS_64BIT_LIMIT = int64_t(1) << 19;
+
+inline bool isNegative(int64_t v) {
+    return v < 0;
+}
+inline bool isNegative(const Int192& v) {
+    return v.isNegative();
+}
+
+template <typename Int> Int fromWide(const Int192& v);
+template <> int64_t fromWide<int64_t>(const Int192& v) {
+    return v.low64();
+}
+template <> Int192 fromWide<Int192>(const Int192& v) {
+    return v;
+}
+
+// The stepping state of the midpoint ellipse with its update rules exactly
+// as the algorithm states them.
+template <typename Int> struct Stepper {
+    Int a2, a4, b2, b4;
+    Int f, g, l, s;
+    int64_t n, i;
+
+    Stepper(int64_t rx, int64_t ry) {
+        const Int192 rx2 = Int192(rx) * rx, ry2 = Int192(ry) * ry;
+        a2 = fromWide<Int>(Int192(2) * rx2);
+        a4 = fromWide<Int>(Int192(4) * rx2);
+        b2 = fromWide<Int>(Int192(2) * ry2);
+        b4 = fromWide<Int>(Int192(4) * ry2);
+    }
+    // Places the state at (n, i) with the decision values it has there.
+    void placeAt(const EllipsePath& path, int64_t atN, int64_t atI, int64_t rx, int64_t ry) {
+        n = atN;
+        i = atI;
+        f = fromWide<Int>(Int192(4) * Int192(ry) * ry * atN);
+        s = fromWide<Int>(Int192(4) * Int192(rx) * rx * atI);
+        g = fromWide<Int>(path.g(atN, atI));
+        l = fromWide<Int>(path.l(atN, atI));
+    }
+    // Starts at (rx, 0) without any closed form.
+    void start(int64_t rx, int64_t ry) {
+        const Int192 rx2 = Int192(rx) * rx, ry2 = Int192(ry) * ry;
+        n = rx;
+        i = 0;
+        f = fromWide<Int>(Int192(4) * ry2 * rx);
+        g = fromWide<Int>(Int192(rx2.low64() >> 1) + Int192(2) * ry2 - Int192(4) * ry2 * rx);
+        l = fromWide<Int>(Int192(ry2.low64() >> 1) + Int192(2) * rx2 - Int192(2) * ry2 * rx);
+        s = Int(0);
+    }
+    void region1Step() {
+        s += a4;
+        ++i;
+        if (isNegative(l)) {
+            g += s;
+        } else {
+            f -= b4;
+            --n;
+            g += s - f + b2;
+            l -= f;
+        }
+        l += s + a2;
+    }
+    // True when i was raised.
+    bool region2Step() {
+        f -= b4;
+        --n;
+        bool raised = false;
+        if (isNegative(g)) {
+            ++i;
+            s += a4;
+            g += s;
+            raised = true;
+        }
+        g += b2 - f;
+        return raised;
+    }
+};
+
+inline int64_t clampLow(int64_t v, int64_t lo) {
+    return v < lo ? lo : v;
+}
+
+} // namespace
+
+ColourParts splitColour(uint32_t colour) {
+    ColourParts p;
+    p.alpha = static_cast<int>(colour >> 24);
+    p.inverseAlpha = 255 - p.alpha;
+    p.red = static_cast<int>(colour & 0xFF);
+    p.green = static_cast<int>((colour >> 8) & 0xFF);
+    p.blue = static_cast<int>((colour >> 16) & 0xFF);
+    return p;
+}
+
+Raster::Raster(const Surface& surface)
+    : surface_(surface), width_(surface.width), height_(surface.height) {
+    setMode(DRAW_MODE_DEFAULT);
+}
+
+void Raster::updateParts() {
+    frontParts_ = splitColour(front_);
+    backParts_ = splitColour(back_);
+    frontBgr_ = uint32_t(frontParts_.blue) | uint32_t(frontParts_.green) << 8 |
+                uint32_t(frontParts_.red) << 16;
+}
+
+void Raster::setMode(int mode) {
+    mode_ = mode;
+    updateParts();
+}
+
+void Raster::setFront(uint32_t colour) {
+    if (colour != front_) {
+        front_ = colour;
+        updateParts();
+    }
+}
+
+void Raster::setBack(uint32_t colour) {
+    if (colour != back_) {
+        back_ = colour;
+        updateParts();
+    }
+}
+
+//--- Pixel writes ---------------------------------------------------------------
+
+uint8_t* Raster::pixelAddress(int64_t x, int64_t y) const {
+    const int64_t row = surface_.bottomUp ? surface_.height - 1 - y : y;
+    return surface_.firstRow + row * surface_.pitch + x * surface_.bytesPerPixel;
+}
+
+// n pixels from p along a row, in the current mode. Blue, green, red are
+// written (or exclusive-ored); a fourth byte is kept.
+void Raster::writeRun(uint8_t* p, int64_t n) {
+    const bool xorMode = (mode_ & DRAW_MODE_XOR) != 0;
+    if (surface_.bytesPerPixel == 4) {
+        if (xorMode) {
+            for (int64_t k = 0; k < n; ++k, p += 4) {
+                uint32_t v;
+                std::memcpy(&v, p, 4);
+                v ^= frontBgr_;
+                std::memcpy(p, &v, 4);
+            }
+        } else {
+            for (int64_t k = 0; k < n; ++k, p += 4) {
+                uint32_t v;
+                std::memcpy(&v, p, 4);
+                v = (v & 0xFF000000u) | frontBgr_;
+                std::memcpy(p, &v, 4);
+            }
+        }
+        return;
+    }
+    const uint8_t b = static_cast<uint8_t>(frontParts_.blue);
+    const uint8_t g = static_cast<uint8_t>(frontParts_.green);
+    const uint8_t r = static_cast<uint8_t>(frontParts_.red);
+    if (xorMode) {
+        for (int64_t k = 0; k < n; ++k, p += 3) {
+            p[0] ^= b;
+            p[1] ^= g;
+            p[2] ^= r;
+        }
+    } else {
+        for (int64_t k = 0; k < n; ++k, p += 3) {
+            p[0] = b;
+            p[1] = g;
+            p[2] = r;
+        }
+    }
+}
+
+void Raster::plot(int64_t x, int64_t y) {
+    if (x >= 0 && x < width_ && y >= 0 && y < height_) {
+        writeRun(pixelAddress(x, y), 1);
+    }
+}
+
+void Raster::horizontalSpan(int64_t x, int64_t y, int64_t n) {
+    if (y < 0 || y >= height_) {
+        return;
+    }
+    if (x < 0) {
+        n += x;
+        x = 0;
+    }
+    if (x + n > width_) {
+        n = width_ - x;
+    }
+    if (n <= 0) {
+        return;
+    }
+    writeRun(pixelAddress(x, y), n);
+}
+
+void Raster::verticalSpan(int64_t x, int64_t y, int64_t n) {
+    if (x < 0 || x >= width_) {
+        return;
+    }
+    if (y < 0) {
+        n += y;
+        y = 0;
+    }
+    if (y + n > height_) {
+        n = height_ - y;
+    }
+    if (n <= 0) {
+        return;
+    }
+    uint8_t* p = pixelAddress(x, y);
+    const ptrdiff_t step = surface_.bottomUp ? -surface_.pitch : surface_.pitch;
+    for (int64_t k = 0; k < n; ++k, p += step) {
+        writeRun(p, 1);
+    }
+}
+
+// Rows y .. y + h - 1 from x for w pixels, already clipped.
+void Raster::fillRows(int64_t x, int64_t y, int64_t w, int64_t h) {
+    if (surface_.bytesPerPixel == 3 && !(mode_ & DRAW_MODE_XOR) && h > 1) {
+        // Whole pixels are written: one row serves as the pattern for all.
+        uint8_t* first = pixelAddress(x, y);
+        writeRun(first, w);
+        for (int64_t k = 1; k < h; ++k) {
+            std::memcpy(pixelAddress(x, y + k), first, static_cast<size_t>(w * 3));
+        }
+        return;
+    }
+    for (int64_t k = 0; k < h; ++k) {
+        writeRun(pixelAddress(x, y + k), w);
+    }
+}
+
+//--- Boxes ---------------------------------------------------------------------
+
+void Raster::box(int32_t x32, int32_t y32, int32_t w32, int32_t h32, uint32_t colour) {
+    setFront(colour);
+    int64_t x = int64_t(x32) + originX_, y = int64_t(y32) + originY_;
+    int64_t w = w32, h = h32;
+    if (w < 0) {
+        x += w;
+        w = -w;
+    }
+    if (h < 0) {
+        y += h;
+        h = -h;
+    }
+    if (mode_ & DRAW_MODE_OUTLINED) {
+        horizontalSpan(x, y, w);
+        horizontalSpan(x, y + h - 1, w);
+        verticalSpan(x, y + 1, h - 2);
+        verticalSpan(x + w - 1, y + 1, h - 2);
+        return;
+    }
+    if (x < 0) {
+        w += x;
+        x = 0;
+    }
+    if (y < 0) {
+        h += y;
+        y = 0;
+    }
+    if (x + w > width_) {
+        w = width_ - x;
+    }
+    if (y + h > height_) {
+        h = height_ - y;
+    }
+    if (w <= 0 || h <= 0) {
+        return;
+    }
+    fillRows(x, y, w, h);
+}
+
+//--- Ellipses --------------------------------------------------------------------
+
+void Raster::circle(int32_t x, int32_t y, int32_t radius, uint32_t colour) {
+    setFront(colour);
+    ellipse(int64_t(x) + originX_, int64_t(y) + originY_, radius, radius);
+}
+
+void Raster::ellipse(int64_t cx, int64_t cy, int64_t rx, int64_t ry) {
+    if (rx < 0 || ry < 0) {
+        return;
+    }
+    // Every pixel lies within rx columns and ry rows of the centre.
+    if (cx + rx < 0 || cx - rx >= width_ || cy + ry < 0 || cy - ry >= height_) {
+        return;
+    }
+    // Walking the whole path costs about rx + ry steps, walking only the
+    // visible part a little more than the visible rows and columns plus a
+    // fixed set-up; small ellipses take the plain walk.
+    if (std::max(rx, ry) < RADIUS_64BIT_LIMIT && rx + ry <= 2 * (int64_t(width_) + height_) + 256) {
+        ellipseWalkingAll(cx, cy, rx, ry);
+    } else {
+        ellipseWalkingVisible(cx, cy, rx, ry);
+    }
+}
+
+namespace {
+
+template <typename Int> void walkAll(Raster& r, int64_t cx, int64_t cy, int64_t rx, int64_t ry) {
+    Stepper<Int> st(rx, ry);
+    st.start(rx, ry);
+    const bool outlined = (r.mode() & DRAW_MODE_OUTLINED) != 0;
+    while (isNegative(st.g)) {
+        const int64_t n = st.n, i = st.i;
+        if (outlined) {
+            r.plot(cx + n, cy + i);
+            r.plot(cx - n, cy + i);
+            if (i != 0) {
+                r.plot(cx + n, cy - i);
+                r.plot(cx - n, cy - i);
+            }
+        } else {
+            r.horizontalSpan(cx - n, cy + i, 2 * n + 1);
+            if (i != 0) {
+                r.horizontalSpan(cx - n, cy - i, 2 * n + 1);
+            }
+        }
+        st.region1Step();
+    }
+    const int64_t u = cy + st.i;
+    int64_t t = cy - st.i, k = 1;
+    do {
+        const int64_t n = st.n, i = st.i;
+        if (outlined) {
+            r.plot(cx + n, cy + i);
+            r.plot(cx + n, cy - i);
+            if (n != 0) {
+                r.plot(cx - n, cy + i);
+                r.plot(cx - n, cy - i);
+            }
+        } else {
+            r.verticalSpan(cx + n, u, k);
+            r.verticalSpan(cx + n, t, k);
+            if (n != 0) {
+                r.verticalSpan(cx - n, u, k);
+                r.verticalSpan(cx - n, t, k);
+            }
+        }
+        if (st.region2Step()) {
+            ++k;
+            --t;
+        }
+    } while (st.n >= 0);
+}
+
+// Region 1 rows [first, last] on one side (sign +1 below the centre, -1
+// above, where row 0 is skipped as the algorithm does).
+template <typename Int>
+void walkRows(Raster& r, const EllipsePath& path, int64_t cx, int64_t cy, int64_t rx, int64_t ry,
+              int64_t first, int64_t last, int sign) {
+    if (first > last) {
+        return;
+    }
+    const bool outlined = (r.mode() & DRAW_MODE_OUTLINED) != 0;
+    Stepper<Int> st(rx, ry);
+    st.placeAt(path, path.columnAtRow(first), first, rx, ry);
+    for (;;) {
+        const int64_t n = st.n, y = cy + sign * st.i;
+        if (outlined) {
+            r.plot(cx + n, y);
+            r.plot(cx - n, y);
+        } else {
+            r.horizontalSpan(cx - n, y, 2 * n + 1);
+        }
+        if (st.i == last) {
+            break;
+        }
+        st.region1Step();
+    }
+}
+
+// Region 2 columns from `high` down to `low` on one side (sign +1 right of
+// the centre, -1 left, where column 0 is skipped as the algorithm does).
+template <typename Int>
+void walkColumns(Raster& r, const EllipsePath& path, int64_t cx, int64_t cy, int64_t rx, int64_t ry,
+                 int64_t high, int64_t low, int sign) {
+    if (low > high) {
+        return;
+    }
+    const bool outlined = (r.mode() & DRAW_MODE_OUTLINED) != 0;
+    const int64_t i1 = path.region1Rows();
+    Stepper<Int> st(rx, ry);
+    st.placeAt(path, high, path.rowAtColumn(high), rx, ry);
+    for (;;) {
+        const int64_t x = cx + sign * st.n, i = st.i;
+        if (outlined) {
+            r.plot(x, cy + i);
+            r.plot(x, cy - i);
+        } else {
+            const int64_t k = 1 + i - i1;
+            r.verticalSpan(x, cy + i1, k);
+            r.verticalSpan(x, cy - i, k);
+        }
+        if (st.n == low) {
+            break;
+        }
+        st.region2Step();
+    }
+}
+
+template <typename Int>
+void walkVisible(Raster& r, int64_t cx, int64_t cy, int64_t rx, int64_t ry) {
+    const EllipsePath path(rx, ry);
+    const int64_t w = r.width(), h = r.height();
+    const int64_t lastRow = path.region1Rows() - 1;
+    // Rows below the centre: cy + i in [0, h); above: cy - i in [0, h), i >= 1.
+    walkRows<Int>(r, path, cx, cy, rx, ry, clampLow(-cy, 0), std::min(lastRow, h - 1 - cy), 1);
+    walkRows<Int>(r, path, cx, cy, rx, ry, clampLow(cy - (h - 1), 1), std::min(lastRow, cy), -1);
+    const int64_t n2 = path.region2Columns();
+    // Columns right of the centre: cx + n in [0, w); left: cx - n in [0, w), n >= 1.
+    walkColumns<Int>(r, path, cx, cy, rx, ry, std::min(n2, w - 1 - cx), clampLow(-cx, 0), 1);
+    walkColumns<Int>(r, path, cx, cy, rx, ry, std::min(n2, cx), clampLow(cx - (w - 1), 1), -1);
+}
+
+} // namespace
+
+void Raster::ellipseWalkingAll(int64_t cx, int64_t cy, int64_t rx, int64_t ry) {
+    if (rx < 0 || ry < 0) {
+        return;
+    }
+    if (std::max(rx, ry) < RADIUS_64BIT_LIMIT) {
+        walkAll<int64_t>(*this, cx, cy, rx, ry);
+    } else {
+        walkAll<Int192>(*this, cx, cy, rx, ry);
+    }
+}
+
+void Raster::ellipseWalkingVisible(int64_t cx, int64_t cy, int64_t rx, int64_t ry) {
+    if (rx < 0 || ry < 0) {
+        return;
+    }
+    if (std::max(rx, ry) < RADIUS_64BIT_LIMIT) {
+        walkVisible<int64_t>(*this, cx, cy, rx, ry);
+    } else {
+        walkVisible<Int192>(*this, cx, cy, rx, ry);
+    }
+}
+
+//--- Text --------------------------------------------------------------------------
+
+void Raster::blendGlyphs(const GlyphBuffer& glyphs, int64_t left, int64_t top, int64_t w,
+                         int64_t h) {
+    if (left + w > width_) {
+        w = width_ - left;
+    }
+    if (top + h > height_) {
+        h = height_ - top;
+    }
+    if (w < 1 || left + w < 0 || top + h < 0 || left >= width_ || top >= height_) {
+        return;
+    }
+    // The glyph buffer is only so large: never read past it.
+    w = std::min<int64_t>(w, glyphs.width);
+    h = std::min<int64_t>(h, glyphs.height);
+    const int64_t c0 = left < 0 ? -left : 0;
+    const int64_t r0 = top < 0 ? -top : 0;
+    const bool transparent = (mode_ & DRAW_MODE_TRANSPARENT) != 0;
+    const bool xorMode = (mode_ & DRAW_MODE_XOR) != 0;
+    const int bpp = surface_.bytesPerPixel;
+    const ColourParts& f = frontParts_;
+    const ColourParts& b = backParts_;
+    for (int64_t gy = r0; gy < h; ++gy) {
+        const uint8_t* src = glyphs.bits + gy * glyphs.pitch + c0 * 3;
+        uint8_t* dst = pixelAddress(left + c0, top + gy);
+        for (int64_t gx = c0; gx < w; ++gx, src += 3, dst += bpp) {
+            const int gB = src[0], gG = src[1], gR = src[2];
+            if (xorMode) {
+                if (2 * (gR + gG + gB) > 765) {
+                    dst[0] ^= static_cast<uint8_t>(f.blue);
+                    dst[1] ^= static_cast<uint8_t>(f.green);
+                    dst[2] ^= static_cast<uint8_t>(f.red);
+                } else if (!transparent) {
+                    dst[0] ^= static_cast<uint8_t>(b.blue);
+                    dst[1] ^= static_cast<uint8_t>(b.green);
+                    dst[2] ^= static_cast<uint8_t>(b.red);
+                }
+                continue;
+            }
+            const int underB = transparent ? dst[0] : b.blue;
+            const int underG = transparent ? dst[1] : b.green;
+            const int underR = transparent ? dst[2] : b.red;
+            dst[0] = static_cast<uint8_t>((f.blue * gB + underB * (255 - gB)) / 255);
+            dst[1] = static_cast<uint8_t>((f.green * gG + underG * (255 - gG)) / 255);
+            dst[2] = static_cast<uint8_t>((f.red * gR + underR * (255 - gR)) / 255);
+        }
+    }
+}
+
+} // namespace draw
