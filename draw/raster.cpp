@@ -98,6 +98,24 @@ inline int64_t clampLow(int64_t v, int64_t lo) {
 
 } // namespace
 
+int64_t rowPitch(int64_t w, int bitsPerPixel) {
+    switch (bitsPerPixel) {
+    case 1:
+        return ((w + 31) / 32) * 4;
+    case 4:
+        return ((w + 7) / 8) * 4;
+    case 8:
+        return ((w + 3) / 4) * 4;
+    case 15:
+    case 16:
+        return ((w + 1) / 2) * 4;
+    case 24:
+        return ((3 * w + 3) / 4) * 4;
+    default:
+        return w * 4;
+    }
+}
+
 ColourParts splitColour(uint32_t colour) {
     ColourParts p;
     p.alpha = static_cast<int>(colour >> 24);

@@ -10,12 +10,17 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace draw {
-
+// Mode bits of a drawing pass (DrawSetMode).
 constexpr int DRAW_MODE_DEFAULT = 0;     // shapes filled, text on its back colour
 constexpr int DRAW_MODE_TRANSPARENT = 1; // text without background
 constexpr int DRAW_MODE_XOR = 2;         // every write exclusive-ors the colour
 constexpr int DRAW_MODE_OUTLINED = 4;    // boxes and ellipses as outlines
+
+namespace draw {
+
+// Bytes per row of an image of that width and depth, the one rule used for
+// images and glyph buffers alike (rows padded to 4 bytes).
+int64_t rowPitch(int64_t width, int bitsPerPixel);
 
 // Pixel memory of an output (borrowed, never freed here).
 struct Surface {

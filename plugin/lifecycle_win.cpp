@@ -1,5 +1,7 @@
 #include "plugin/plugin_win.h"
 
+#include "draw/font_win.h"
+#include "draw/image_win.h"
 #include "draw/picture_win.h"
 #include "ui/toolkit_win.h"
 
@@ -15,11 +17,11 @@ int message(int code) {
 // on another thread.
 void attach(HINSTANCE module) {
     pluginState().module = module;
-    // Runtime support, each piece before what builds on it. The drawing
-    // runtime's font table and screen DPI start first (drawStartup), then:
-    pictureStartup(); // AlphaBlend from msimg32.dll
-    // (the drawing runtime's image table and drawing-context slot)
-    uiStartup(); // window table, default icon, arrow cursor, control font
+    // Runtime support, each piece before what builds on it.
+    draw::fontStartup();  // font table and screen DPI
+    pictureStartup();     // AlphaBlend from msimg32.dll
+    draw::imageStartup(); // image table and the current drawing context slot
+    uiStartup();          // window table, default icon, arrow cursor, control font
     // The canvas registry is created last, empty, on top of all of this.
 }
 
@@ -31,10 +33,10 @@ void detach() {
         freeHostString(s);
         s = nullptr;
     }
-    uiShutdown(); // closes every window still open
-    // (the drawing runtime's image table is freed here)
-    pictureShutdown(); // frees msimg32.dll
-    // (and the font table last: drawShutdown)
+    uiShutdown();          // closes every window still open
+    draw::imageShutdown(); // every image still held (and any open pass)
+    pictureShutdown();     // frees msimg32.dll
+    draw::fontShutdown();  // every font still held
 }
 
 } // namespace plugin

@@ -183,11 +183,11 @@ enum class Walk { Chosen, All, Visible };
     if (rx >= 0 && ry >= 0) {
         reference(rx, ry, nullptr, nullptr, &expected, cx, cy, outlined);
     }
-    const int base = outlined ? draw::DRAW_MODE_OUTLINED : draw::DRAW_MODE_DEFAULT;
+    const int base = outlined ? DRAW_MODE_OUTLINED : DRAW_MODE_DEFAULT;
     for (int xorPass = 0; xorPass < 2; ++xorPass) {
         TestImage img(w, h);
         draw::Raster r(img.surface());
-        r.setMode(base | (xorPass ? draw::DRAW_MODE_XOR : 0));
+        r.setMode(base | (xorPass ? DRAW_MODE_XOR : 0));
         r.setFront(0x00FFFFFF);
         if (walk == Walk::All) {
             r.ellipseWalkingAll(cx, cy, rx, ry);
@@ -325,7 +325,7 @@ TEST(Ellipse, HugeRadiusCrossingTheImageDrawsTheTrueCircle) {
             const auto c = centreThrough(rng, w, h, r);
             TestImage img(w, h);
             draw::Raster raster(img.surface());
-            raster.setMode(draw::DRAW_MODE_OUTLINED | draw::DRAW_MODE_XOR);
+            raster.setMode(DRAW_MODE_OUTLINED | DRAW_MODE_XOR);
             raster.setFront(0x00FFFFFF);
             raster.ellipse(c.first, c.second, r, r);
             int written = 0;
@@ -349,7 +349,7 @@ TEST(Ellipse, HugeCircleContainingTheImageFillsItOrLeavesItAlone) {
     for (bool outlined : {true, false}) {
         TestImage img(40, 30);
         draw::Raster raster(img.surface());
-        raster.setMode(outlined ? draw::DRAW_MODE_OUTLINED : draw::DRAW_MODE_DEFAULT);
+        raster.setMode(outlined ? DRAW_MODE_OUTLINED : DRAW_MODE_DEFAULT);
         raster.circle(20, 15, 2000000000, 0x00ABCDEF);
         int changed = 0;
         for (int y = 0; y < 30; ++y)
@@ -365,7 +365,7 @@ TEST(Ellipse, ExtremeCentresAndRadiiStayInsideTheImage) {
     for (int32_t x : extremes) {
         for (int32_t y : extremes) {
             for (int32_t r : {0, 1, 1000, 2000000000, INT32_MAX}) {
-                for (int mode : {draw::DRAW_MODE_OUTLINED, draw::DRAW_MODE_DEFAULT}) {
+                for (int mode : {DRAW_MODE_OUTLINED, DRAW_MODE_DEFAULT}) {
                     TestImage img(9, 7, 3, false);
                     draw::Raster raster(img.surface());
                     raster.setMode(mode);
@@ -378,7 +378,7 @@ TEST(Ellipse, ExtremeCentresAndRadiiStayInsideTheImage) {
 }
 
 TEST(Ellipse, RadiusZeroWritesTheCentreAndNegativeRadiiNothing) {
-    for (int mode : {draw::DRAW_MODE_OUTLINED, draw::DRAW_MODE_DEFAULT}) {
+    for (int mode : {DRAW_MODE_OUTLINED, DRAW_MODE_DEFAULT}) {
         TestImage img(5, 4);
         draw::Raster raster(img.surface());
         raster.setMode(mode);
@@ -399,7 +399,7 @@ TEST(Ellipse, OutlineReachesExactlyItsFourExtremes) {
         const int size = 2 * r + 5, c = r + 2;
         TestImage img(size, size);
         draw::Raster raster(img.surface());
-        raster.setMode(draw::DRAW_MODE_OUTLINED);
+        raster.setMode(DRAW_MODE_OUTLINED);
         raster.circle(c, c, r, 0x00FFFFFF);
         EXPECT_TRUE(img.changed(c + r, c) && img.changed(c - r, c) && img.changed(c, c + r) &&
                     img.changed(c, c - r))

@@ -44,6 +44,20 @@ TEST(Colour, SplitsRedLowAndAlphaHigh) {
     EXPECT_EQ(p.inverseAlpha, 0x7F);
 }
 
+TEST(Raster, RowPitchPadsRowsToFourBytes) {
+    struct Case {
+        int64_t width;
+        int bits;
+        int64_t pitch;
+    };
+    const Case cases[] = {{1, 1, 4},   {33, 1, 8},  {7, 4, 4},         {9, 4, 8},   {5, 8, 8},
+                          {2, 16, 4},  {3, 15, 8},  {1, 24, 4},        {5, 24, 16}, {4, 24, 12},
+                          {5, 32, 20}, {5, 12, 20}, {32767, 24, 98304}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(draw::rowPitch(c.width, c.bits), c.pitch) << c.width << " x " << c.bits;
+    }
+}
+
 TEST(Raster, WritesBlueGreenRedInMemoryOrderAndKeepsAlpha) {
     for (bool bottomUp : {true, false}) {
         TestImage img(3, 2, 4, bottomUp);
@@ -63,13 +77,13 @@ TEST(Raster, WritesBlueGreenRedInMemoryOrderAndKeepsAlpha) {
 TEST(Raster, XorTogglesColourBytesOnlyAndTransparentDrawsShapesPlainly) {
     TestImage img(4, 3);
     draw::Raster r(img.surface());
-    r.setMode(draw::DRAW_MODE_XOR);
+    r.setMode(DRAW_MODE_XOR);
     r.setFront(0xFF0F0F0F);
     r.plot(1, 1);
     EXPECT_EQ(img.get(1, 1), TestImage::background(1, 1) ^ 0x000F0F0Fu);
     r.plot(1, 1);
     EXPECT_EQ(img.get(1, 1), TestImage::background(1, 1));
-    r.setMode(draw::DRAW_MODE_TRANSPARENT);
+    r.setMode(DRAW_MODE_TRANSPARENT);
     r.box(0, 0, 4, 3, 0x00ABCDEF);
     for (int y = 0; y < 3; ++y) {
         for (int x = 0; x < 4; ++x) {
@@ -161,7 +175,7 @@ TEST(Raster, FilledBoxesClipAndAcceptNegativeSizes) {
 TEST(Raster, OutlinedBoxesDrawFourEdges) {
     TestImage img(8, 6);
     draw::Raster r(img.surface());
-    r.setMode(draw::DRAW_MODE_OUTLINED);
+    r.setMode(DRAW_MODE_OUTLINED);
     r.box(1, 1, 5, 4, 0x00FFFFFF);
     Pixels expected = rect(1, 1, 5, 1);
     for (auto p : rect(1, 4, 5, 4))
@@ -175,7 +189,7 @@ TEST(Raster, OutlinedBoxesDrawFourEdges) {
     // Negative sizes and clipping at the edges.
     TestImage clipped(8, 6);
     draw::Raster rc(clipped.surface());
-    rc.setMode(draw::DRAW_MODE_OUTLINED);
+    rc.setMode(DRAW_MODE_OUTLINED);
     rc.box(9, 3, -10, 10, 0x00FFFFFF); // columns -1 .. 8, rows 3 .. 12
     Pixels edge = rect(0, 3, 7, 3);
     EXPECT_EQ(changedPixels(clipped), edge);
@@ -186,7 +200,7 @@ TEST(Raster, XorOutlineOfAOnePixelBoxCancelsWhereEdgesMeet) {
     // bottom spans coincide. XOR shows that.
     TestImage img(4, 4);
     draw::Raster r(img.surface());
-    r.setMode(draw::DRAW_MODE_OUTLINED | draw::DRAW_MODE_XOR);
+    r.setMode(DRAW_MODE_OUTLINED | DRAW_MODE_XOR);
     r.box(1, 1, 1, 1, 0x00FFFFFF);
     EXPECT_TRUE(changedPixels(img).empty());
     r.box(1, 1, 2, 3, 0x00FFFFFF);
@@ -213,7 +227,7 @@ TEST(Raster, TwentyFourBitRowsKeepTheirPadding) {
     r.plot(4, 0);
     EXPECT_EQ(img.get(4, 0), 0x030201u); // blue 1, green 2, red 3 in memory
     r.box(-1, -1, 10, 10, 0x00112233);
-    r.setMode(draw::DRAW_MODE_XOR);
+    r.setMode(DRAW_MODE_XOR);
     r.box(0, 0, 5, 3, 0x00FFFFFF);
     EXPECT_EQ(img.get(0, 2), 0x332211u ^ 0xFFFFFFu);
     EXPECT_TRUE(img.paddingIntact());
@@ -249,7 +263,7 @@ TEST(Glyphs, TransparentBlendMixesEachChannelWithThePixelBelow) {
     gl.set(2, 1, 10, 20, 30);
     TestImage img(6, 4);
     draw::Raster r(img.surface());
-    r.setMode(draw::DRAW_MODE_TRANSPARENT);
+    r.setMode(DRAW_MODE_TRANSPARENT);
     r.setFront(0x00C08040); // red 0x40, green 0x80, blue 0xC0
     r.blendGlyphs(gl.buffer(), 1, 2, 4, 2);
     const uint32_t bg11 = TestImage::background(2, 2);
@@ -288,7 +302,7 @@ TEST(Glyphs, XorUsesTheMeanCoverage) {
     for (bool transparent : {true, false}) {
         TestImage img(3, 1);
         draw::Raster r(img.surface());
-        r.setMode(draw::DRAW_MODE_XOR | (transparent ? draw::DRAW_MODE_TRANSPARENT : 0));
+        r.setMode(DRAW_MODE_XOR | (transparent ? DRAW_MODE_TRANSPARENT : 0));
         r.setFront(0x000000FF);
         r.setBack(0x00FF0000);
         r.blendGlyphs(gl.buffer(), 0, 0, 3, 1);
@@ -325,7 +339,7 @@ TEST(Glyphs, ClipAtEveryEdgeAndNeverReadPastTheBuffer) {
         TestImage img(6, 4);
         draw::Raster r(img.surface());
         r.setFront(0x00FFFFFF);
-        r.setMode(draw::DRAW_MODE_TRANSPARENT);
+        r.setMode(DRAW_MODE_TRANSPARENT);
         r.blendGlyphs(gl.buffer(), c.left, c.top, c.w, c.h);
         EXPECT_EQ(changedPixels(img), c.expected)
             << c.left << "," << c.top << " " << c.w << "x" << c.h;

@@ -1,0 +1,241 @@
+#include "draw/drawpass_win.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <memory>
+
+#include "draw/font_win.h"
+
+namespace draw {
+
+namespace {
+
+// Everything one drawing pass holds. Its destructor is the one release
+// path: glyph buffer, glyph device context, the output's device context,
+// then the batch limit.
+struct DrawContext {
+    Raster raster;
+    int fullWidth = 0, fullHeight = 0;
+
+    HDC memoryDC = nullptr;           // owned; the image bitmap selected in it
+    HGDIOBJ memoryDCBitmap = nullptr; // what the memory DC held before
+    HGDIOBJ memoryDCFont = nullptr;
+    DWORD savedBatchLimit = 0;
+
+    HDC glyphDC = nullptr;           // owned
+    HGDIOBJ glyphDCBitmap = nullptr; // what the glyph DC held before
+    HGDIOBJ glyphDCFont = nullptr;
+    HBITMAP glyphBitmap = nullptr; // owned, selected in glyphDC
+    uint8_t* glyphBits = nullptr;
+    int64_t glyphPitch = 0;
+    int glyphWidth = 0, glyphHeight = 0;
+
+    HFONT font = nullptr; // not owned
+    int overhang = 0;
+
+    DrawContext() = default;
+    DrawContext(const DrawContext&) = delete;
+    DrawContext& operator=(const DrawContext&) = delete;
+    ~DrawContext() {
+        if (glyphDC) {
+            SelectObject(glyphDC, glyphDCBitmap);
+            SelectObject(glyphDC, glyphDCFont);
+        }
+        if (glyphBitmap) {
+            DeleteObject(glyphBitmap);
+        }
+        if (glyphDC) {
+            DeleteDC(glyphDC);
+        }
+        if (memoryDC) {
+            SelectClipRgn(memoryDC, nullptr);
+            SelectObject(memoryDC, memoryDCFont);
+            SelectObject(memoryDC, memoryDCBitmap);
+            DeleteDC(memoryDC);
+            GdiSetBatchLimit(savedBatchLimit);
+        }
+    }
+};
+
+std::unique_ptr<DrawContext> g_current;
+
+intptr_t asOutput(const DrawContext* c) {
+    return reinterpret_cast<intptr_t>(c);
+}
+
+// Whether a double lies strictly between two bounds that fit an int.
+bool within(double v, double low, double high) {
+    return v > low && v < high;
+}
+
+} // namespace
+
+intptr_t makeBitmapOutput(const Surface& surface, HBITMAP bitmap) {
+    endCurrentContext();
+    if (!surface.firstRow) {
+        return 0;
+    }
+    auto context = std::make_unique<DrawContext>();
+    context->raster = Raster(surface);
+    context->memoryDC = CreateCompatibleDC(nullptr);
+    if (!context->memoryDC) {
+        return 0;
+    }
+    context->savedBatchLimit = GdiGetBatchLimit();
+    GdiSetBatchLimit(1);
+    context->memoryDCBitmap = SelectObject(context->memoryDC, bitmap);
+    context->memoryDCFont = GetCurrentObject(context->memoryDC, OBJ_FONT);
+    g_current = std::move(context);
+    return asOutput(g_current.get());
+}
+
+void endCurrentContext() {
+    g_current.reset();
+}
+
+Raster* currentRaster() {
+    return g_current ? &g_current->raster : nullptr;
+}
+
+} // namespace draw
+
+using draw::g_current;
+
+intptr_t DrawStart(intptr_t output) {
+    if (!output) {
+        return 0;
+    }
+    draw::DrawContext* c = g_current.get();
+    if (reinterpret_cast<intptr_t>(c) != output) {
+        return 0; // an output whose pass already ended
+    }
+    if (!c->raster.surface().firstRow) {
+        draw::endCurrentContext();
+        return 0;
+    }
+    c->glyphDC = CreateCompatibleDC(nullptr);
+    if (c->glyphDC) {
+        c->glyphDCBitmap = GetCurrentObject(c->glyphDC, OBJ_BITMAP);
+        c->glyphDCFont = GetCurrentObject(c->glyphDC, OBJ_FONT);
+    }
+    DrawSetFont(-1);
+    c->fullWidth = c->raster.width();
+    c->fullHeight = c->raster.height();
+    return reinterpret_cast<intptr_t>(c->memoryDC);
+}
+
+void DrawStop() {
+    draw::endCurrentContext();
+}
+
+void DrawSetMode(int mode) {
+    if (g_current) {
+        g_current->raster.setMode(mode);
+    }
+}
+
+void DrawBox(int x, int y, int width, int height, uint32_t colour) {
+    if (g_current) {
+        g_current->raster.box(x, y, width, height, colour);
+    }
+}
+
+void DrawCircle(int x, int y, int radius, uint32_t colour) {
+    if (g_current) {
+        g_current->raster.circle(x, y, radius, colour);
+    }
+}
+
+void DrawSetFont(intptr_t font) {
+    draw::DrawContext* c = g_current.get();
+    if (!c || !c->glyphDC) {
+        return;
+    }
+    const HFONT chosen = font == -1 ? static_cast<HFONT>(GetStockObject(SYSTEM_FONT))
+                                    : reinterpret_cast<HFONT>(font);
+    c->overhang = draw::italicOverhang(chosen);
+    SelectObject(c->glyphDC, chosen);
+    SelectObject(c->memoryDC, chosen);
+    c->font = chosen;
+
+    SIZE hg{};
+    GetTextExtentPoint32W(c->glyphDC, L"Hg", 2, &hg);
+    const int needed = std::max(50, static_cast<int>(hg.cy) + 20);
+    if (c->glyphBitmap && c->glyphHeight >= needed) {
+        return; // grown only, never shrunk
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = c->raster.width();
+    info.bmiHeader.biHeight = -needed; // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const HBITMAP buffer = CreateDIBSection(c->glyphDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!buffer || !bits) {
+        if (buffer) {
+            DeleteObject(buffer);
+        }
+        return; // the old buffer stays; taller text is cut to it
+    }
+    SelectObject(c->glyphDC, buffer);
+    if (c->glyphBitmap) {
+        DeleteObject(c->glyphBitmap);
+    }
+    c->glyphBitmap = buffer;
+    c->glyphBits = static_cast<uint8_t*>(bits);
+    c->glyphPitch = draw::rowPitch(c->raster.width(), 24);
+    c->glyphWidth = c->raster.width();
+    c->glyphHeight = needed;
+    SetBkMode(c->glyphDC, OPAQUE);
+    SetTextAlign(c->glyphDC, 0);
+    SetBkColor(c->glyphDC, RGB(0, 0, 0));
+    SetTextColor(c->glyphDC, RGB(255, 255, 255));
+}
+
+double DrawString(double x, double y, const Text& text, uint32_t front,
+                  std::optional<uint32_t> back) {
+    draw::DrawContext* c = g_current.get();
+    if (!c) {
+        return x;
+    }
+    draw::Raster& r = c->raster;
+    r.setFront(front);
+    r.setBack(back ? *back : r.defaultBack());
+    // The origin is (0, 0) for image outputs.
+    if (text.empty() || !c->glyphDC || !c->glyphBitmap) {
+        return x;
+    }
+    const int length = static_cast<int>(std::min<size_t>(text.size(), INT_MAX));
+    SIZE extent{};
+    if (!GetTextExtentPoint32W(c->glyphDC, reinterpret_cast<const wchar_t*>(text.data()), length,
+                               &extent)) {
+        return x;
+    }
+    int64_t cx = extent.cx, cy = extent.cy;
+    if (c->overhang > 0) {
+        const RECT all{0, 0, c->glyphWidth, c->glyphHeight};
+        FillRect(c->glyphDC, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        cx += c->overhang;
+    }
+    cy = std::min<int64_t>(cy, c->glyphHeight);
+    const double after = x + static_cast<double>(cx);
+    // Text that cannot reach the output is not rendered at all; this also
+    // keeps every coordinate below within int range.
+    if (!draw::within(x, -static_cast<double>(cx), r.width()) ||
+        !draw::within(y, -static_cast<double>(cy), r.height())) {
+        return after;
+    }
+    const int ix = x < 0 ? static_cast<int>(std::trunc(x)) : 0;
+    if (!TextOutW(c->glyphDC, ix, 0, reinterpret_cast<const wchar_t*>(text.data()), length)) {
+        return x;
+    }
+    GdiFlush(); // the glyph pixels are read straight from the DIB's memory
+    const draw::GlyphBuffer glyphs{c->glyphBits, static_cast<ptrdiff_t>(c->glyphPitch),
+                                   c->glyphWidth, c->glyphHeight};
+    r.blendGlyphs(glyphs, static_cast<int64_t>(std::trunc(x - ix)),
+                  static_cast<int64_t>(std::trunc(y)), ix + cx, cy);
+    return after;
+}

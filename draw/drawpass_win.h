@@ -1,0 +1,56 @@
+// Drawing passes: the current drawing context, its primitives and text.
+//
+// ImgOutput makes a context for an image and makes it current; DrawStart
+// opens the pass (glyph device context, system font, glyph buffer);
+// the primitives act on the current context; DrawStop frees it all. There
+// is one current context per process, so passes never overlap. Without a
+// current context every primitive does nothing.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+
+#include "draw/raster.h"
+#include "plugin/text.h"
+
+// Opens the pass on an output from ImgOutput. Returns the output's memory
+// device context, or 0 (and no context is left current) when the output
+// is 0, is not the current one, or has no pixel memory.
+intptr_t DrawStart(intptr_t output);
+// Ends the current pass: glyph buffer and device contexts freed, the GDI
+// batch limit restored. Nothing without a current context.
+void DrawStop();
+// Mode bits DRAW_MODE_*.
+void DrawSetMode(int mode);
+// Box at (x, y) of width x height (negative sizes extend left and up),
+// filled or outlined by the mode; colour 0xAABBGGRR.
+void DrawBox(int x, int y, int width, int height, uint32_t colour);
+// Circle of centre (x, y): outline or disc by the mode; nothing for a
+// negative radius.
+void DrawCircle(int x, int y, int radius, uint32_t colour);
+// Draws text with its top-left corner at (x, y) in the current font, on
+// the back colour unless the mode is transparent (the context's default
+// back colour, opaque black, when none is given). Returns x after the
+// text, or x itself when nothing could be rendered.
+double DrawString(double x, double y, const Text& text, uint32_t front,
+                  std::optional<uint32_t> back = std::nullopt);
+// Selects a font (an HFONT, not owned) for the text of this pass, or -1
+// for the system font; the glyph buffer grows to fit it.
+void DrawSetFont(intptr_t font);
+
+namespace draw {
+
+// Makes a context drawing into `surface`, the pixels of `bitmap` (selected
+// into a new memory device context for the pass), and makes it current,
+// ending any context still current. Returns the output, 0 on failure.
+intptr_t makeBitmapOutput(const Surface& surface, HBITMAP bitmap);
+// Ends and frees the current context, if any (DrawStop).
+void endCurrentContext();
+
+// The current context's rasteriser, or null (for tests and callers that
+// need the colours or mode of the pass).
+Raster* currentRaster();
+
+} // namespace draw

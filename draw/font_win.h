@@ -1,0 +1,35 @@
+// Numbered fonts and the screen's vertical DPI.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "draw/font_style.h"
+#include "plugin/text.h"
+
+// Creates a font of `size` points (converted with the screen DPI) in the
+// face `face` with FONT_* style bits, under `number` (UI_ANY for a fresh
+// one; an existing font of a fixed number is freed first). Returns the new
+// number for UI_ANY, else the HFONT; 0 on failure. The table owns the font
+// until FontFree.
+intptr_t FontLoad(int number, const Text& face, int size, int style);
+// The HFONT of a number (still owned by the table), 0 if none.
+intptr_t FontHandle(int number);
+// Deletes the font of a number; -1 deletes every font.
+void FontFree(int number);
+
+namespace draw {
+
+// Font table and screen DPI, at attach; every font freed at detach.
+void fontStartup();
+void fontShutdown();
+// Vertical pixels per inch of the display, read once at start-up (96 when
+// no display device context could be made).
+int screenDpi();
+
+// How far the glyphs of an italic font reach past the measured width of
+// its text, in pixels; 0 for upright fonts.
+int italicOverhang(HFONT font);
+
+} // namespace draw

@@ -1,0 +1,41 @@
+// Numbered images: DIB sections that the drawing passes draw into.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// Creates a bottom-up DIB section of width x height pixels under `number`
+// (UI_ANY for a fresh one; an existing image of a fixed number is freed
+// first). Depth 32 gives 32-bit pixels filled with `colour` (0xAABBGGRR)
+// made opaque, or all zero for colour -1; any other depth gives 24-bit
+// pixels filled with the colour (left black for -1). Sizes must be 1 to
+// 32767. Returns the new number for UI_ANY, else the HBITMAP; 0 on
+// failure. The table owns the bitmap until ImgFree.
+intptr_t ImgCreate(int number, int width, int height, int depth, uint32_t colour);
+// Non-zero if the number names an existing image; a stale or made-up
+// number is simply not found.
+int ImgExists(int number);
+// The HBITMAP of an image (still owned by the table), 0 if none.
+intptr_t ImgHandle(int number);
+int ImgWidth(int number);
+int ImgHeight(int number);
+// Makes a drawing output on the image for DrawStart and makes it the
+// current drawing context (ending any pass still open). 0 if the image
+// does not exist or is not a DIB section with pixel memory.
+intptr_t ImgOutput(int number);
+// Frees an image; -1 frees every image.
+void ImgFree(int number);
+
+namespace draw {
+
+// Image table, at attach; every image freed at detach.
+void imageStartup();
+void imageShutdown();
+
+// Font table and screen DPI, image table and the current-context slot;
+// and their release, images before fonts.
+void drawStartup();
+void drawShutdown();
+
+} // namespace draw
