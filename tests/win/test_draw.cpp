@@ -1,0 +1,492 @@
+// Images, drawing passes, text and fonts on real DIB sections and real
+// GDI text under Wine.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "draw/drawpass_win.h"
+#include "draw/font_win.h"
+#include "draw/image_win.h"
+#include "plugin/win_util.h"
+#include "ui/object_table.h"
+
+namespace {
+
+class DrawEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override { draw::drawStartup(); }
+    void TearDown() override { draw::drawShutdown(); }
+};
+const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new DrawEnvironment);
+
+// The pixel memory of an image, read in picture coordinates.
+struct Pixels {
+    DIBSECTION ds{};
+    explicit Pixels(int number) {
+        const HBITMAP h = reinterpret_cast<HBITMAP>(ImgHandle(number));
+        EXPECT_EQ(GetObjectW(h, sizeof(ds), &ds), int(sizeof(ds)));
+        GdiFlush();
+    }
+    int width() const { return ds.dsBm.bmWidth; }
+    int height() const { return ds.dsBm.bmHeight; }
+    // Bytes blue, green, red, alpha of a 32-bit image as 0xAARRGGBB.
+    uint32_t at(int x, int y) const {
+        const int row = ds.dsBmih.biHeight > 0 ? height() - 1 - y : y;
+        uint32_t v = 0;
+        std::memcpy(
+            &v, static_cast<const uint8_t*>(ds.dsBm.bmBits) + row * ds.dsBm.bmWidthBytes + x * 4,
+            4);
+        return v;
+    }
+};
+
+// A pass on an image; ends it on scope exit.
+struct Pass {
+    intptr_t dc = 0;
+    explicit Pass(int image) { dc = DrawStart(ImgOutput(image)); }
+    ~Pass() { DrawStop(); }
+};
+
+int whiteCanvas(int w, int h) {
+    const int n = static_cast<int>(ImgCreate(UI_ANY, w, h, 32, 0));
+    Pass pass(n);
+    DrawBox(0, 0, w, h, 0x00FFFFFF);
+    return n;
+}
+
+SIZE measure(HFONT font, const wchar_t* text) {
+    MemoryDC dc;
+    ScopedSelect select(dc.get(), font);
+    SIZE s{};
+    GetTextExtentPoint32W(dc.get(), text, static_cast<int>(wcslen(text)), &s);
+    return s;
+}
+
+//--- Images ---------------------------------------------------------------------
+
+TEST(Images, CanvasImageIsABottomUp32BitSectionOfOpaqueBlack) {
+    const intptr_t n = ImgCreate(UI_ANY, 7, 5, 32, 0);
+    ASSERT_GE(n, FIRST_ALLOCATED_NUMBER);
+    EXPECT_TRUE(ImgExists(static_cast<int>(n)));
+    EXPECT_EQ(ImgWidth(static_cast<int>(n)), 7);
+    EXPECT_EQ(ImgHeight(static_cast<int>(n)), 5);
+    const Pixels px(static_cast<int>(n));
+    EXPECT_GT(px.ds.dsBmih.biHeight, 0);
+    EXPECT_EQ(px.ds.dsBm.bmBitsPixel, 32);
+    EXPECT_EQ(px.ds.dsBm.bmWidthBytes, 28);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            ASSERT_EQ(px.at(x, y), 0xFF000000u);
+    ImgFree(static_cast<int>(n));
+}
+
+TEST(Images, FillValuesByDepthAndColour) {
+    const int none = static_cast<int>(ImgCreate(UI_ANY, 3, 2, 32, 0xFFFFFFFFu));
+    const int red = static_cast<int>(ImgCreate(UI_ANY, 3, 2, 32, 0x00332211));
+    const Pixels a(none), b(red);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 3; ++x) {
+            EXPECT_EQ(a.at(x, y), 0u);
+            EXPECT_EQ(b.at(x, y), 0xFF112233u); // bytes 33 22 11 FF: blue first
+        }
+    }
+    // Any other depth is 24 bits, filled through GDI, rows padded to 4 bytes.
+    for (int depth : {24, 8, 16}) {
+        const int n = static_cast<int>(ImgCreate(UI_ANY, 5, 3, depth, 0x00332211));
+        ASSERT_NE(n, 0);
+        const Pixels p(n);
+        EXPECT_EQ(p.ds.dsBm.bmBitsPixel, 24);
+        EXPECT_EQ(p.ds.dsBm.bmWidthBytes, 16);
+        const uint8_t* first = static_cast<const uint8_t*>(p.ds.dsBm.bmBits);
+        EXPECT_EQ(first[12], 0x33);
+        EXPECT_EQ(first[13], 0x22);
+        EXPECT_EQ(first[14], 0x11);
+        ImgFree(n);
+    }
+    ImgFree(none);
+    ImgFree(red);
+}
+
+TEST(Images, RowZeroIsTheLastRowInMemory) {
+    const int n = static_cast<int>(ImgCreate(UI_ANY, 4, 3, 32, 0));
+    {
+        Pass pass(n);
+        ASSERT_NE(pass.dc, 0);
+        DrawBox(0, 0, 4, 1, 0x000000FF);
+    }
+    const Pixels px(n);
+    const auto* memory = static_cast<const uint32_t*>(px.ds.dsBm.bmBits);
+    EXPECT_EQ(memory[2 * 4], 0xFFFF0000u); // red, in the last memory row
+    EXPECT_EQ(memory[0], 0xFF000000u);
+    ImgFree(n);
+}
+
+TEST(Images, ExistsOnlyForLiveNumbers) {
+    const int n = static_cast<int>(ImgCreate(UI_ANY, 2, 2, 32, 0));
+    ASSERT_TRUE(ImgExists(n));
+    ImgFree(n);
+    EXPECT_FALSE(ImgExists(n));
+    EXPECT_EQ(ImgHandle(n), 0);
+    EXPECT_EQ(ImgWidth(n), 0);
+    EXPECT_EQ(ImgOutput(n), 0);
+    int local = 0;
+    for (intptr_t garbage : {intptr_t(-5), intptr_t(12345), intptr_t(0x7FFFFFFF), intptr_t(n + 1),
+                             reinterpret_cast<intptr_t>(&local)}) {
+        EXPECT_FALSE(ImgExists(static_cast<int>(garbage))) << garbage;
+        ImgFree(static_cast<int>(garbage)); // nothing happens
+    }
+}
+
+TEST(Images, ReusingAFixedNumberFreesTheOldBitmap) {
+    const HBITMAP first = reinterpret_cast<HBITMAP>(ImgCreate(3, 4, 4, 32, 0));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(reinterpret_cast<HBITMAP>(ImgHandle(3)), first);
+    const HBITMAP second = reinterpret_cast<HBITMAP>(ImgCreate(3, 6, 2, 32, 0));
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(ImgWidth(3), 6);
+    if (second != first) {
+        BITMAP bm{};
+        EXPECT_EQ(GetObjectW(first, sizeof(bm), &bm), 0) << "the first bitmap is still alive";
+    }
+    ImgFree(3);
+    EXPECT_FALSE(ImgExists(3));
+    BITMAP bm{};
+    EXPECT_EQ(GetObjectW(second, sizeof(bm), &bm), 0);
+}
+
+TEST(Images, SizesOutsideOneTo32767AreRefused) {
+    const int big = static_cast<int>(ImgCreate(UI_ANY, 32767, 1, 32, 0));
+    ASSERT_NE(big, 0);
+    EXPECT_EQ(ImgWidth(big), 32767);
+    ImgFree(big);
+    for (auto size : std::vector<std::pair<int, int>>{
+             {32768, 1}, {1, 40000}, {0, 5}, {5, 0}, {-3, 4}, {4, -3}}) {
+        EXPECT_EQ(ImgCreate(UI_ANY, size.first, size.second, 32, 0), 0)
+            << size.first << "x" << size.second;
+        EXPECT_EQ(ImgCreate(9, size.first, size.second, 32, 0), 0);
+        EXPECT_FALSE(ImgExists(9));
+    }
+}
+
+TEST(Images, FreeingAllReleasesEveryImage) {
+    const int a = static_cast<int>(ImgCreate(UI_ANY, 2, 2, 32, 0));
+    const intptr_t b = ImgCreate(40, 2, 2, 24, 0);
+    ASSERT_TRUE(a && b);
+    ImgFree(-1);
+    EXPECT_FALSE(ImgExists(a));
+    EXPECT_FALSE(ImgExists(40));
+}
+
+//--- Passes ---------------------------------------------------------------------
+
+TEST(Passes, StartOnNoOutputFailsAndPrimitivesWithoutAPassDoNothing) {
+    EXPECT_EQ(DrawStart(0), 0);
+    DrawStop();
+    DrawSetMode(DRAW_MODE_OUTLINED);
+    DrawBox(0, 0, 10, 10, 0);
+    DrawCircle(5, 5, 3, 0);
+    DrawSetFont(-1);
+    EXPECT_EQ(DrawString(12.5, 3, u"abc", 0), 12.5);
+    EXPECT_EQ(draw::currentRaster(), nullptr);
+}
+
+TEST(Passes, StopRestoresTheBatchLimitAndFreesTheContext) {
+    const int n = static_cast<int>(ImgCreate(UI_ANY, 8, 8, 32, 0));
+    GdiSetBatchLimit(7);
+    const DWORD before = GdiGetBatchLimit();
+    const intptr_t output = ImgOutput(n);
+    ASSERT_NE(output, 0);
+    EXPECT_EQ(GdiGetBatchLimit(), 1u);
+    const intptr_t dc = DrawStart(output);
+    ASSERT_NE(dc, 0);
+    EXPECT_EQ(GetObjectType(reinterpret_cast<HDC>(dc)), DWORD(OBJ_MEMDC));
+    EXPECT_EQ(reinterpret_cast<HBITMAP>(GetCurrentObject(reinterpret_cast<HDC>(dc), OBJ_BITMAP)),
+              reinterpret_cast<HBITMAP>(ImgHandle(n)));
+    DrawStop();
+    EXPECT_EQ(GdiGetBatchLimit(), before);
+    EXPECT_EQ(draw::currentRaster(), nullptr);
+    EXPECT_EQ(DrawStart(output), 0); // that output's pass is over
+    GdiSetBatchLimit(0);
+    ImgFree(n);
+}
+
+TEST(Passes, EveryPassStartsInModeZeroWithBlackColours) {
+    const int n = static_cast<int>(ImgCreate(UI_ANY, 8, 8, 32, 0));
+    {
+        Pass pass(n);
+        DrawSetMode(DRAW_MODE_OUTLINED | DRAW_MODE_XOR);
+        DrawBox(0, 0, 2, 2, 0x00123456);
+    }
+    Pass pass(n);
+    ASSERT_NE(draw::currentRaster(), nullptr);
+    EXPECT_EQ(draw::currentRaster()->mode(), DRAW_MODE_DEFAULT);
+    EXPECT_EQ(draw::currentRaster()->front(), 0u);
+    EXPECT_EQ(draw::currentRaster()->back(), 0u);
+    EXPECT_EQ(draw::currentRaster()->defaultBack(), 0xFF000000u);
+    ImgFree(n);
+}
+
+TEST(Passes, BoxAndCircleDrawIntoTheImageKeepingAlpha) {
+    const int n = whiteCanvas(21, 15);
+    {
+        Pass pass(n);
+        DrawSetMode(DRAW_MODE_OUTLINED);
+        DrawCircle(10, 7, 5, 0x000000FF);
+        DrawCircle(10, 7, 2000000000, 0x000000FF); // contains the image: nothing
+        DrawCircle(INT32_MIN, INT32_MAX, INT32_MAX, 0x000000FF);
+    }
+    const Pixels px(n);
+    EXPECT_EQ(px.at(15, 7), 0xFFFF0000u);
+    EXPECT_EQ(px.at(5, 7), 0xFFFF0000u);
+    EXPECT_EQ(px.at(10, 2), 0xFFFF0000u);
+    EXPECT_EQ(px.at(10, 12), 0xFFFF0000u);
+    EXPECT_EQ(px.at(10, 7), 0xFFFFFFFFu);
+    EXPECT_EQ(px.at(16, 7), 0xFFFFFFFFu);
+    EXPECT_EQ(px.at(0, 0), 0xFFFFFFFFu);
+    ImgFree(n);
+}
+
+//--- Text ------------------------------------------------------------------------
+
+struct Cell {
+    int x0, y0, x1, y1; // changed pixels' bounds, x1/y1 exclusive
+    int count = 0;
+};
+
+Cell changedCell(int n, uint32_t background) {
+    const Pixels px(n);
+    Cell c{px.width(), px.height(), 0, 0};
+    for (int y = 0; y < px.height(); ++y) {
+        for (int x = 0; x < px.width(); ++x) {
+            if (px.at(x, y) != background) {
+                c.x0 = std::min(c.x0, x);
+                c.y0 = std::min(c.y0, y);
+                c.x1 = std::max(c.x1, x + 1);
+                c.y1 = std::max(c.y1, y + 1);
+                ++c.count;
+            }
+        }
+    }
+    return c;
+}
+
+TEST(Text, TransparentWhiteOnWhiteChangesNothing) {
+    const int n = whiteCanvas(120, 40);
+    ASSERT_NE(FontLoad(100, u"Arial", 12, 0), 0);
+    double after = 0;
+    {
+        Pass pass(n);
+        DrawSetMode(DRAW_MODE_TRANSPARENT);
+        DrawSetFont(FontHandle(100));
+        after = DrawString(4, 3, u"Hola mundo", 0x00FFFFFF);
+    }
+    const SIZE s = measure(reinterpret_cast<HFONT>(FontHandle(100)), L"Hola mundo");
+    EXPECT_EQ(after, 4.0 + s.cx);
+    EXPECT_EQ(changedCell(n, 0xFFFFFFFF).count, 0);
+    FontFree(100);
+    ImgFree(n);
+}
+
+TEST(Text, OpaqueTextPaintsItsWholeCellWithTheBackColour) {
+    const int n = whiteCanvas(120, 40);
+    ASSERT_NE(FontLoad(100, u"Arial", 12, 0), 0);
+    double after = 0;
+    {
+        Pass pass(n);
+        DrawSetFont(FontHandle(100));
+        after = DrawString(5, 6, u"Hg", 0x00000000); // black on the default back, black
+    }
+    const SIZE s = measure(reinterpret_cast<HFONT>(FontHandle(100)), L"Hg");
+    EXPECT_EQ(after, 5.0 + s.cx);
+    const Cell c = changedCell(n, 0xFFFFFFFF);
+    EXPECT_EQ(c.x0, 5);
+    EXPECT_EQ(c.y0, 6);
+    EXPECT_EQ(c.x1, 5 + s.cx);
+    EXPECT_EQ(c.y1, 6 + s.cy);
+    EXPECT_EQ(c.count, s.cx * s.cy); // every pixel of the cell, each now opaque black
+    const Pixels px(n);
+    EXPECT_EQ(px.at(5, 6), 0xFF000000u);
+    FontFree(100);
+    ImgFree(n);
+}
+
+TEST(Text, RedTextStaysRed) {
+    const int n = whiteCanvas(80, 30);
+    {
+        Pass pass(n);
+        DrawSetFont(-1);
+        DrawString(2, 2, u"MMM", 0x000000FF, 0x00000000);
+    }
+    const Pixels px(n);
+    int red = 0;
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 80; ++x) {
+            const uint32_t v = px.at(x, y);
+            if (v == 0xFFFFFFFFu)
+                continue;
+            EXPECT_EQ(v & 0xFF, 0u); // no blue anywhere in the cell
+            EXPECT_EQ(v >> 24, 0xFFu);
+            red += ((v >> 16) & 0xFF) > 0x80;
+        }
+    }
+    EXPECT_GT(red, 10);
+    ImgFree(n);
+}
+
+TEST(Text, ItalicWidensTheResultByItsOverhang) {
+    const int n = whiteCanvas(200, 60);
+    ASSERT_NE(FontLoad(100, u"Arial", 20, FONT_ITALIC), 0);
+    const HFONT italic = reinterpret_cast<HFONT>(FontHandle(100));
+    const int overhang = draw::italicOverhang(italic);
+    EXPECT_GT(overhang, 0);
+    double after = 0;
+    {
+        Pass pass(n);
+        DrawSetFont(FontHandle(100));
+        after = DrawString(10, 5, u"Wolf", 0x00FFFFFF, 0x00000000);
+    }
+    EXPECT_EQ(after, 10.0 + measure(italic, L"Wolf").cx + overhang);
+    const Cell c = changedCell(n, 0xFFFFFFFF);
+    EXPECT_EQ(c.x1, int(after));
+    ASSERT_NE(FontLoad(101, u"Arial", 20, 0), 0);
+    EXPECT_EQ(draw::italicOverhang(reinterpret_cast<HFONT>(FontHandle(101))), 0);
+    FontFree(-1);
+    ImgFree(n);
+}
+
+TEST(Text, NegativeXDrawsTheVisibleRightPartFromColumnZero) {
+    ASSERT_NE(FontLoad(100, u"Arial", 14, 0), 0);
+    const int whole = whiteCanvas(150, 30), cut = whiteCanvas(150, 30);
+    const int shift = 13;
+    double afterCut = 0;
+    {
+        Pass pass(whole);
+        DrawSetFont(FontHandle(100));
+        DrawString(0, 4, u"WAVE wave", 0x00FFFFFF, 0x00800000);
+    }
+    {
+        Pass pass(cut);
+        DrawSetFont(FontHandle(100));
+        afterCut = DrawString(-shift, 4, u"WAVE wave", 0x00FFFFFF, 0x00800000);
+    }
+    const int cx = measure(reinterpret_cast<HFONT>(FontHandle(100)), L"WAVE wave").cx;
+    EXPECT_EQ(afterCut, double(cx - shift));
+    const Pixels a(whole), b(cut);
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x + shift < 150; ++x) {
+            ASSERT_EQ(b.at(x, y), a.at(x + shift, y)) << x << "," << y;
+        }
+    }
+    FontFree(100);
+    ImgFree(whole);
+    ImgFree(cut);
+}
+
+TEST(Text, TallFontsGrowTheGlyphBuffer) {
+    ASSERT_NE(FontLoad(100, u"Arial", 60, 0), 0);
+    const SIZE s = measure(reinterpret_cast<HFONT>(FontHandle(100)), L"Hg");
+    ASSERT_GT(s.cy, 50);
+    const int n = whiteCanvas(200, 120);
+    {
+        Pass pass(n);
+        DrawSetFont(FontHandle(100));
+        DrawString(0, 0, u"Hg", 0x00000000, 0x00000000);
+    }
+    const Cell c = changedCell(n, 0xFFFFFFFF);
+    EXPECT_EQ(c.y1, s.cy); // the whole cell, not cut at 50 rows
+    FontFree(100);
+    ImgFree(n);
+}
+
+TEST(Text, EmptyTextAndFarAwayPositionsDrawNothing) {
+    const int n = whiteCanvas(40, 20);
+    {
+        Pass pass(n);
+        EXPECT_EQ(DrawString(3, 3, u"", 0), 3.0);
+        const double inf = std::numeric_limits<double>::infinity();
+        for (double x : {-1e300, -3e9, 1e12, inf, -inf}) {
+            DrawString(x, 2, u"far", 0x000000FF, 0x0000FF00);
+        }
+        for (double y : {-1e300, -3e9, 3e9, inf}) {
+            DrawString(2, y, u"far", 0x000000FF, 0x0000FF00);
+        }
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        EXPECT_TRUE(std::isnan(DrawString(nan, 2, u"far", 0x000000FF)));
+        DrawString(2, nan, u"far", 0x000000FF);
+        EXPECT_EQ(DrawString(-1e12, 2, u"x", 0),
+                  -1e12 + measure(static_cast<HFONT>(GetStockObject(SYSTEM_FONT)), L"x").cx);
+    }
+    EXPECT_EQ(changedCell(n, 0xFFFFFFFF).count, 0);
+    ImgFree(n);
+}
+
+//--- Fonts -----------------------------------------------------------------------
+
+TEST(Fonts, LoadAsksForThePointSizeAtScreenDpiAndTheStyles) {
+    EXPECT_EQ(draw::screenDpi(), 96);
+    struct Case {
+        int size, style;
+        LONG height, weight;
+        BYTE italic, underline, strike, quality;
+    };
+    const Case cases[] = {
+        {12, 0, -16, 400, 0, 0, 0, 0},
+        {12, FONT_BOLD | FONT_ITALIC, -16, 700, 1, 0, 0, 0},
+        {9, FONT_UNDERLINE | FONT_STRIKEOUT | FONT_PROOF_QUALITY, -12, 400, 0, 1, 1, PROOF_QUALITY},
+        {72, 0, -96, 400, 0, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        const intptr_t number = FontLoad(UI_ANY, u"Liberation Serif", c.size, c.style);
+        ASSERT_GE(number, FIRST_ALLOCATED_NUMBER);
+        LOGFONTW lf{};
+        ASSERT_EQ(GetObjectW(reinterpret_cast<HFONT>(FontHandle(static_cast<int>(number))),
+                             sizeof(lf), &lf),
+                  int(sizeof(lf)));
+        EXPECT_EQ(lf.lfHeight, c.height);
+        EXPECT_EQ(lf.lfWeight, c.weight);
+        EXPECT_EQ(lf.lfItalic, c.italic);
+        EXPECT_EQ(lf.lfUnderline, c.underline);
+        EXPECT_EQ(lf.lfStrikeOut, c.strike);
+        EXPECT_EQ(lf.lfQuality, c.quality);
+        EXPECT_EQ(lf.lfOutPrecision, OUT_TT_PRECIS);
+        EXPECT_EQ(lf.lfCharSet, DEFAULT_CHARSET);
+        EXPECT_STREQ(lf.lfFaceName, L"Liberation Serif");
+        FontFree(static_cast<int>(number));
+        EXPECT_EQ(FontHandle(static_cast<int>(number)), 0);
+    }
+}
+
+TEST(Fonts, FixedNumbersReturnTheHandleAndReuseFreesTheOldFont) {
+    const HFONT first = reinterpret_cast<HFONT>(FontLoad(100, u"Arial", 10, 0));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(reinterpret_cast<HFONT>(FontHandle(100)), first);
+    const HFONT second = reinterpret_cast<HFONT>(FontLoad(100, u"Arial", 11, 0));
+    ASSERT_NE(second, nullptr);
+    if (second != first) {
+        LOGFONTW lf{};
+        EXPECT_EQ(GetObjectW(first, sizeof(lf), &lf), 0);
+    }
+    FontFree(100);
+    EXPECT_EQ(FontHandle(100), 0);
+    FontFree(100);                                  // already gone: nothing
+    EXPECT_EQ(FontLoad(70000, u"Arial", 10, 0), 0); // beyond the fixed range
+}
+
+TEST(Lifecycle, ShutdownFreesImagesFontsAndAnOpenPass) {
+    const int n = static_cast<int>(ImgCreate(UI_ANY, 4, 4, 32, 0));
+    const intptr_t f = FontLoad(UI_ANY, u"Arial", 10, 0);
+    const HBITMAP bitmap = reinterpret_cast<HBITMAP>(ImgHandle(n));
+    ASSERT_NE(DrawStart(ImgOutput(n)), 0);
+    draw::drawShutdown();
+    EXPECT_EQ(draw::currentRaster(), nullptr);
+    EXPECT_FALSE(ImgExists(n));
+    EXPECT_EQ(FontHandle(static_cast<int>(f)), 0);
+    BITMAP bm{};
+    EXPECT_EQ(GetObjectW(bitmap, sizeof(bm), &bm), 0);
+    draw::drawStartup();
+}
+
+} // namespace
