@@ -168,19 +168,22 @@ uint8_t* Raster::pixelAddress(int64_t x, int64_t y) const {
 // written (or exclusive-ored); a fourth byte is kept.
 void Raster::writeRun(uint8_t* p, int64_t n) {
     const bool xorMode = (mode_ & DRAW_MODE_XOR) != 0;
+    // Locals, not members: writes through a byte pointer could alias the
+    // members, which would stop the loops from being vectorised.
+    const uint32_t bgr = frontBgr_;
     if (surface_.bytesPerPixel == 4) {
         if (xorMode) {
             for (int64_t k = 0; k < n; ++k, p += 4) {
                 uint32_t v;
                 std::memcpy(&v, p, 4);
-                v ^= frontBgr_;
+                v ^= bgr;
                 std::memcpy(p, &v, 4);
             }
         } else {
             for (int64_t k = 0; k < n; ++k, p += 4) {
                 uint32_t v;
                 std::memcpy(&v, p, 4);
-                v = (v & 0xFF000000u) | frontBgr_;
+                v = (v & 0xFF000000u) | bgr;
                 std::memcpy(p, &v, 4);
             }
         }
