@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const draw::GlyphBuffer glyphs{glyphBits.data(), ((3 * 5 + 3) / 4) * 4, 5, 4};
 
-    for (int op = 0; op < 12 && in.n; ++op) {
+    for (int op = 0; op < 6 && in.n; ++op) {
         const uint8_t kind = in.byte();
         r.setMode(in.byte() & 7);
         switch (kind % 6) {
