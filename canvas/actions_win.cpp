@@ -1,18 +1,229 @@
 #include "canvas/actions_win.h"
 
+#include "canvas/convert.h"
+#include "draw/drawpass_win.h"
+#include "draw/font_win.h"
+#include "draw/image_win.h"
+#include "draw/picture_win.h"
 #include "plugin/actions.h"
+#include "ui/toolkit_win.h"
 
 namespace canvas {
+
+namespace {
+
+constexpr uint32_t WHITE = 0xFFFFFF;
+// kiv_DrawText loads its font under this number for the length of one call.
+constexpr int TEXT_FONT_NUMBER = 100;
+
+Text slotText(ParamArray params, int slot) {
+    return fromHostString(params[slot]);
+}
+
+int32_t slotNumber(ParamArray params, int slot) {
+    return low32(parseNumber(slotText(params, slot)));
+}
+
+// The picture control takes a fresh copy of the image and repaints. A control
+// that went with a window the host destroyed is simply not found.
+void refresh(const CanvasEntry& entry) {
+    UiSetState(entry.pictureControl, static_cast<int64_t>(ImgHandle(entry.image)));
+}
+
+// The entry of a drawing action: registered, with its image still there.
+CanvasEntry* drawable(const Text& name) {
+    CanvasEntry* entry = registry().findCanvas(name);
+    return entry && ImgExists(entry->image) ? entry : nullptr;
+}
+
+// Undoes a creation that failed part-way: what exists is released in the
+// reverse order of its making, and the entry goes.
+void abandon(CanvasEntry* entry) {
+    if (entry->image && ImgExists(entry->image)) {
+        ImgFree(entry->image);
+    }
+    if (entry->window && UiIsWindow(entry->window)) {
+        UiCloseWindow(entry->window);
+    }
+    registry().removeCanvas(entry);
+}
+
+int createCanvas(ParamArray params, const Text& name) {
+    if (registry().findCanvas(name)) {
+        return 1; // already a canvas: its first background stays
+    }
+    const Text colourText = slotText(params, 1);
+    const uint32_t background = colourText.empty() ? WHITE : parseColor(colourText);
+
+    const uint32_t reported = queryObjectWindow(name);
+    if (!reported) {
+        return 0;
+    }
+    // Window handles carry 32 significant bits and are sign-extended in
+    // 64-bit processes.
+    HWND objectWindow =
+        reinterpret_cast<HWND>(static_cast<intptr_t>(static_cast<int32_t>(reported)));
+    RECT client = {};
+    if (!GetClientRect(objectWindow, &client)) {
+        client = RECT{};
+    }
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    if (width <= 0 || height <= 0) {
+        return 0;
+    }
+
+    CanvasEntry* entry = registry().addCanvas();
+    if (!entry) {
+        return 0;
+    }
+    entry->name = name;
+
+    // Opened hidden and shown only once it sits inside the object's window,
+    // so it never flashes at the screen's top-left corner.
+    entry->window = static_cast<int>(UiOpenWindow(UI_ANY, 0, 0, width, height, Text(),
+                                                  UI_FLAGS_CANVAS | UI_OPEN_HIDDEN, nullptr));
+    if (!entry->window) {
+        abandon(entry);
+        return 0;
+    }
+    HWND canvasWindow = UiWindowHandle(entry->window);
+    SetParent(canvasWindow, objectWindow);
+
+    entry->image = static_cast<int>(ImgCreate(UI_ANY, width, height, 32, 0));
+    if (!entry->image) {
+        abandon(entry);
+        return 0;
+    }
+    entry->pictureControl = static_cast<int>(UiAddPicture(
+        UI_ANY, 0, 0, width, height, reinterpret_cast<HBITMAP>(ImgHandle(entry->image))));
+    if (!entry->pictureControl) {
+        abandon(entry);
+        return 0;
+    }
+
+    // Without a drawing pass (out of memory or GDI resources) the canvas
+    // could only show black: it is not made at all.
+    if (!DrawStart(ImgOutput(entry->image))) {
+        abandon(entry);
+        return 0;
+    }
+    DrawBox(0, 0, width, height, background);
+    DrawStop();
+
+    ShowWindow(canvasWindow, SW_SHOWNORMAL);
+    refresh(*entry);
+    return 1;
+}
+
+int drawCircle(ParamArray params, const Text& name) {
+    CanvasEntry* entry = drawable(name);
+    if (!entry) {
+        return 0;
+    }
+    const int32_t x = slotNumber(params, 1);
+    const int32_t y = slotNumber(params, 2);
+    const int32_t radius = slotNumber(params, 3);
+    const Text colourText = slotText(params, 4);
+    if (!DrawStart(ImgOutput(entry->image))) {
+        return 0; // nothing drawn, nothing to show
+    }
+    DrawSetMode(DRAW_MODE_OUTLINED);
+    DrawCircle(x, y, radius, parseColor(colourText));
+    DrawStop();
+    refresh(*entry);
+    return 1;
+}
+
+int clearCanvas(const Text& name) {
+    CanvasEntry* entry = drawable(name);
+    if (!entry) {
+        return 0;
+    }
+    if (!DrawStart(ImgOutput(entry->image))) {
+        return 0;
+    }
+    DrawBox(0, 0, ImgWidth(entry->image), ImgHeight(entry->image), WHITE);
+    DrawStop();
+    refresh(*entry);
+    return 1;
+}
+
+int drawText(ParamArray params, const Text& name) {
+    CanvasEntry* entry = drawable(name);
+    if (!entry) {
+        return 0;
+    }
+    const Text text = slotText(params, 1);
+    const int32_t x = slotNumber(params, 2);
+    const int32_t y = slotNumber(params, 3);
+    const Text frontText = slotText(params, 4);
+    const Text backText = slotText(params, 5);
+    const FontSpec font = parseFontSpec(slotText(params, 6));
+
+    if (!FontLoad(TEXT_FONT_NUMBER, font.face, font.size, font.styles)) {
+        return 0;
+    }
+    int result = 0;
+    if (DrawStart(ImgOutput(entry->image))) {
+        DrawSetFont(FontHandle(TEXT_FONT_NUMBER));
+        if (backText.empty()) {
+            DrawSetMode(DRAW_MODE_TRANSPARENT);
+            DrawString(x, y, text, parseColor(frontText));
+        } else {
+            DrawSetMode(DRAW_MODE_DEFAULT);
+            DrawString(x, y, text, parseColor(frontText), parseColor(backText));
+        }
+        DrawStop();
+        result = 1;
+    }
+    FontFree(TEXT_FONT_NUMBER);
+    if (result) {
+        refresh(*entry);
+    }
+    return result;
+}
+
+} // namespace
+
+CanvasRegistry& registry() {
+    static CanvasRegistry instance;
+    return instance;
+}
 
 int execAction(int id, ParamArray params) {
     if (!params) {
         return 0;
     }
-    const Text name = fromHostString(params[0]);
-    if (name.empty() || !findAction(id)) {
+    const Text name = slotText(params, 0);
+    if (name.empty()) {
         return 0;
     }
-    return 0;
+    switch (id) {
+    case ACTION_CREATE_CANVAS:
+        return createCanvas(params, name);
+    case ACTION_DRAW_CIRCLE:
+        return drawCircle(params, name);
+    case ACTION_CLEAR_CANVAS:
+        return clearCanvas(name);
+    case ACTION_DRAW_TEXT:
+        return drawText(params, name);
+    default:
+        return 0;
+    }
+}
+
+void releaseAllCanvases() {
+    CanvasRegistry& r = registry();
+    for (CanvasEntry& entry : r.entries()) {
+        if (UiIsWindow(entry.window)) {
+            UiCloseWindow(entry.window); // the picture control goes with it
+        }
+        if (ImgExists(entry.image)) {
+            ImgFree(entry.image);
+        }
+    }
+    r.entries().clear();
 }
 
 } // namespace canvas

@@ -1,5 +1,7 @@
 #include "plugin/plugin_win.h"
 
+#include "canvas/actions_win.h"
+
 #include "draw/font_win.h"
 #include "draw/image_win.h"
 #include "draw/picture_win.h"
@@ -7,8 +9,12 @@
 
 namespace plugin {
 
+// Host notifications 2 and 6 release every canvas and nothing else: the
+// plug-in stays fully usable, and a later kiv_CreateCanvas starts afresh.
 int message(int code) {
-    (void)code;
+    if (code == 2 || code == 6) {
+        canvas::releaseAllCanvases();
+    }
     return 0;
 }
 
@@ -22,12 +28,14 @@ void attach(HINSTANCE module) {
     pictureStartup();     // AlphaBlend from msimg32.dll
     draw::imageStartup(); // image table and the current drawing context slot
     uiStartup();          // window table, default icon, arrow cursor, control font
-    // The canvas registry is created last, empty, on top of all of this.
+    // The canvas registry last, empty, on top of all of this.
+    canvas::registry();
 }
 
 // Canvases go first, while everything they use still exists; then the
 // strings handed to the host; then the runtime support in reverse.
 void detach() {
+    canvas::releaseAllCanvases();
     PluginState& state = pluginState();
     for (HostString& s : state.registration) {
         freeHostString(s);
