@@ -69,6 +69,7 @@ foreach(src ${WIN_TESTS})
     get_filename_component(name ${src} NAME_WE)
     add_executable(${name} ${src} ${CMAKE_SOURCE_DIR}/res/canvas.rc)
     target_compile_options(${name} PRIVATE ${CANVAS_WARNINGS})
+    target_compile_definitions(${name} PRIVATE CANVAS_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     target_link_libraries(${name} PRIVATE win_test_support gtest_main)
     target_link_options(${name} PRIVATE ${WIN_STATIC_RUNTIME})
     # Black-box tests load canvas.nbp and may start canvas-host.exe beside them.

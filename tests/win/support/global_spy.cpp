@@ -83,6 +83,10 @@ GlobalSpy::~GlobalSpy() {
     if (g_spy != this) {
         return;
     }
+    if (unloading_) {
+        g_spy = nullptr;
+        return;
+    }
     if (g_realAlloc) {
         patchImport(module_, "GlobalAlloc", reinterpret_cast<void*>(g_realAlloc));
     }

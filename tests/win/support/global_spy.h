@@ -20,8 +20,13 @@ class GlobalSpy {
     std::vector<void*> allocated;
     std::vector<void*> freed;
     int timesFreed(const void* block) const;
+    // The watched module is about to be unloaded: its import table goes
+    // with it, so there is nothing to restore later. Calls made while it
+    // unloads are still recorded.
+    void moduleUnloading() { unloading_ = true; }
 
   private:
     HMODULE module_;
     bool ok_ = false;
+    bool unloading_ = false;
 };

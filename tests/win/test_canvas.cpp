@@ -1,0 +1,455 @@
+// Canvases as a host's script sees them: canvas.nbp loaded and driven through
+// its exports, rectangle objects as real windows, and the pixels read back
+// from the picture control that shows each canvas.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/host_win.h"
+#include "plugin/win_util.h"
+#include "tests/win/support/global_spy.h"
+#include "tests/win/support/ui_driver.h"
+
+namespace {
+
+constexpr uint32_t WHITE = 0xFFFFFF, RED = 0xFF0000, BLUE = 0x0000FF, BLACK = 0;
+
+enum { CREATE = 1, CIRCLE = 2, CLEAR = 3, TEXT = 4 };
+
+// What a canvas shows: 0x00RRGGBB per pixel, rows top first.
+struct Shown {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+    size_t count(uint32_t colour) const {
+        return static_cast<size_t>(std::count(pixels.begin(), pixels.end(), colour));
+    }
+};
+
+// The canvas window the plug-in laid over an object, or null.
+HWND canvasWindowOf(HWND object) {
+    return FindWindowExW(object, nullptr, nullptr, nullptr);
+}
+
+// Asks the picture control to paint itself into a DIB of ours.
+Shown shown(HWND object) {
+    Shown s;
+    HWND canvas = canvasWindowOf(object);
+    HWND picture = canvas ? FindWindowExW(canvas, nullptr, L"Static", nullptr) : nullptr;
+    if (!picture) {
+        return s;
+    }
+    RECT r;
+    GetClientRect(picture, &r);
+    s.width = r.right;
+    s.height = r.bottom;
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = s.width;
+    bi.bmiHeader.biHeight = -s.height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    MemoryDC dc;
+    GdiObject<HBITMAP> dib(CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!dib) {
+        return s;
+    }
+    {
+        ScopedSelect select(dc.get(), dib.get());
+        SendMessageW(picture, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
+        GdiFlush();
+    }
+    const uint32_t* p = static_cast<const uint32_t*>(bits);
+    s.pixels.assign(p, p + static_cast<size_t>(s.width) * s.height);
+    for (uint32_t& v : s.pixels) {
+        v &= 0xFFFFFF;
+    }
+    return s;
+}
+
+// An object of the host: a child window of the host's main window.
+HWND makeObject(HWND parent, int x, int y, int w, int h) {
+    return CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE, x, y, w, h, parent, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+class Canvases : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(plugin->ok());
+        main = CreateWindowExW(0, L"Static", L"host", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480,
+                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        host.connect(*plugin);
+    }
+    void TearDown() override {
+        plugin.reset();
+        DestroyWindow(main);
+        pumpMessages();
+    }
+
+    HWND object(const std::string& name, int w = 60, int h = 40, int x = 0, int y = 0) {
+        HWND o = makeObject(main, x, y, w, h);
+        host.objects[name] = o;
+        return o;
+    }
+    int exec(int id, const std::vector<const char*>& params) {
+        host::Params p(params);
+        int result = plugin->execAction(id, p.data());
+        pumpMessages();
+        return result;
+    }
+    size_t hostQueries() const {
+        return static_cast<size_t>(
+            std::count_if(host.calls.begin(), host.calls.end(),
+                          [](const host::InterfaceCall& c) { return c.command == 7; }));
+    }
+
+    std::unique_ptr<host::PluginModule> plugin =
+        std::make_unique<host::PluginModule>(L"canvas.nbp");
+    host::Host host;
+    HWND main = nullptr;
+};
+
+TEST_F(Canvases, CreateFillsTheObjectWithItsBackground) {
+    struct Case {
+        const char* colour;
+        uint32_t shown;
+    };
+    const Case cases[] = {
+        {"", WHITE},       {nullptr, WHITE}, {"$0000FF", RED},   {"255", RED},
+        {"$FF0000", BLUE}, {"abc", BLACK},   {"#FF0000", BLACK}, {"16777215", WHITE},
+    };
+    int i = 0;
+    for (const Case& c : cases) {
+        const std::string name = "rect" + std::to_string(i);
+        HWND o = object(name, 30 + i, 20 + 2 * i, 70 * i, 0);
+        EXPECT_EQ(exec(CREATE, {name.c_str(), c.colour}), 1);
+        HWND canvas = canvasWindowOf(o);
+        ASSERT_NE(canvas, nullptr) << name;
+        EXPECT_TRUE(IsWindowVisible(canvas));
+        RECT r;
+        GetWindowRect(canvas, &r);
+        MapWindowPoints(nullptr, o, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(r, (RECT{0, 0, 30 + i, 20 + 2 * i})) << "covers the client area from (0, 0)";
+        Shown s = shown(o);
+        EXPECT_EQ(s.width, 30 + i);
+        EXPECT_EQ(s.count(c.shown), s.pixels.size()) << (c.colour ? c.colour : "(null)");
+        ++i;
+    }
+}
+
+// Every moment a canvas window turned visible, with the window it sat in.
+std::vector<std::pair<HWND, HWND>> g_shownIn;
+
+LRESULT CALLBACK watchShowing(int code, WPARAM wParam, LPARAM lParam) {
+    auto msg = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION) {
+        wchar_t cls[64] = {};
+        GetClassNameW(msg->hwnd, cls, 64);
+        const bool showing =
+            (msg->message == WM_SHOWWINDOW && msg->wParam) ||
+            (msg->message == WM_WINDOWPOSCHANGING &&
+             (reinterpret_cast<const WINDOWPOS*>(msg->lParam)->flags & SWP_SHOWWINDOW));
+        if (showing && std::wstring(cls).rfind(L"WindowClass_", 0) == 0) {
+            g_shownIn.emplace_back(msg->hwnd, GetAncestor(msg->hwnd, GA_PARENT));
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(Canvases, ANewCanvasOnlyEverShowsInsideItsObject) {
+    HWND o = object("rect1", 60, 40, 100, 100);
+    g_shownIn.clear();
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, &watchShowing, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    EXPECT_EQ(exec(CREATE, {"rect1", ""}), 1);
+    UnhookWindowsHookEx(hook);
+    ASSERT_FALSE(g_shownIn.empty());
+    for (auto& shownIn : g_shownIn) {
+        EXPECT_EQ(shownIn.first, canvasWindowOf(o));
+        EXPECT_EQ(shownIn.second, o) << "never on the desktop at the screen's corner";
+    }
+}
+
+TEST_F(Canvases, SecondCreateKeepsTheFirstCanvasAndAsksNothing) {
+    HWND o = object("rect1");
+    ASSERT_EQ(exec(CREATE, {"rect1", "$0000FF"}), 1);
+    const size_t asked = hostQueries();
+    HWND canvas = canvasWindowOf(o);
+    EXPECT_EQ(exec(CREATE, {"rect1", "$FF0000"}), 1);
+    EXPECT_EQ(hostQueries(), asked);
+    EXPECT_EQ(canvasWindowOf(o), canvas);
+    EXPECT_EQ(FindWindowExW(o, canvas, nullptr, nullptr), nullptr) << "no second canvas window";
+    Shown s = shown(o);
+    EXPECT_EQ(s.count(RED), s.pixels.size());
+}
+
+TEST_F(Canvases, FailedCreatesLeaveNothingAndTryAgainNextTime) {
+    HWND flat = object("flat", 0, 40);
+    HWND thin = object("thin", 50, 0);
+    host.objects["notawindow"] = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x7FFF0));
+    struct Case {
+        const char* name;
+    };
+    const Case cases[] = {{"flat"}, {"thin"}, {"unknown"}, {"notawindow"}};
+    for (const Case& c : cases) {
+        const size_t before = hostQueries();
+        EXPECT_EQ(exec(CREATE, {c.name, "$0000FF"}), 0) << c.name;
+        EXPECT_EQ(hostQueries(), before + 1) << c.name;
+        // Nothing was registered: drawing finds no canvas, and a second
+        // create asks the host again.
+        EXPECT_EQ(exec(CIRCLE, {c.name, "1", "1", "1", ""}), 0) << c.name;
+        EXPECT_EQ(exec(CREATE, {c.name, "$0000FF"}), 0) << c.name;
+        EXPECT_EQ(hostQueries(), before + 2) << c.name;
+    }
+    EXPECT_EQ(canvasWindowOf(flat), nullptr);
+    EXPECT_EQ(canvasWindowOf(thin), nullptr);
+    // Once the object has an area, the same name becomes a canvas.
+    SetWindowPos(flat, nullptr, 0, 0, 20, 10, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(exec(CREATE, {"flat", ""}), 1);
+    EXPECT_NE(canvasWindowOf(flat), nullptr);
+}
+
+TEST_F(Canvases, WithoutTheHostCallbackNothingIsCreated) {
+    plugin->registerInterfaceAccess(nullptr);
+    HWND o = object("rect1");
+    EXPECT_EQ(exec(CREATE, {"rect1", ""}), 0);
+    EXPECT_EQ(canvasWindowOf(o), nullptr);
+    EXPECT_TRUE(host.calls.empty());
+}
+
+TEST_F(Canvases, AnEmptyNameEndsEveryActionFirst) {
+    object("rect1");
+    ASSERT_EQ(exec(CREATE, {"rect1", ""}), 1);
+    host.calls.clear();
+    for (int id : {0, 1, 2, 3, 4, 5}) {
+        EXPECT_EQ(exec(id, {"", "1", "1", "1", "", "", ""}), 0) << id;
+        EXPECT_EQ(exec(id, {nullptr, "1", "1", "1", "", "", ""}), 0) << id;
+    }
+    EXPECT_EQ(exec(0, {"rect1", "", "", "", "", "", ""}), 0);
+    EXPECT_EQ(exec(5, {"rect1", "", "", "", "", "", ""}), 0);
+    EXPECT_TRUE(host.calls.empty());
+}
+
+TEST_F(Canvases, DrawingFindsCanvasesByExactName) {
+    HWND o = object("rect1");
+    ASSERT_EQ(exec(CREATE, {"rect1", ""}), 1);
+    const char* misses[] = {"Rect1", "rect1 ", " rect1", "RECT1", "rect"};
+    for (const char* name : misses) {
+        EXPECT_EQ(exec(CIRCLE, {name, "30", "20", "5", ""}), 0) << name;
+        EXPECT_EQ(exec(CLEAR, {name}), 0) << name;
+        EXPECT_EQ(exec(TEXT, {name, "x", "0", "0", "", "", ""}), 0) << name;
+    }
+    Shown s = shown(o);
+    EXPECT_EQ(s.count(WHITE), s.pixels.size());
+}
+
+TEST_F(Canvases, CircleOutlineInTheCanvas) {
+    HWND o = object("rect1", 60, 40);
+    ASSERT_EQ(exec(CREATE, {"rect1", ""}), 1);
+    EXPECT_EQ(exec(CIRCLE, {"rect1", "30", "20", "10", ""}), 1);
+    Shown s = shown(o);
+    // An empty colour is black; the extreme points are on the outline,
+    // the pixels just beyond them and the inside keep their colour.
+    const POINT on[] = {{40, 20}, {20, 20}, {30, 30}, {30, 10}};
+    const POINT off[] = {{41, 20}, {19, 20}, {30, 31}, {30, 9}, {30, 20}, {35, 20}};
+    for (POINT p : on) {
+        EXPECT_EQ(s.at(p.x, p.y), BLACK) << p.x << "," << p.y;
+    }
+    for (POINT p : off) {
+        EXPECT_EQ(s.at(p.x, p.y), WHITE) << p.x << "," << p.y;
+    }
+    EXPECT_GT(s.count(BLACK), 50u);
+    EXPECT_LT(s.count(BLACK), 80u);
+}
+
+TEST_F(Canvases, NumbersReadAsWholeNumbers) {
+    HWND a = object("a", 40, 30);
+    HWND b = object("b", 40, 30, 50, 0);
+    ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
+    ASSERT_EQ(exec(CREATE, {"b", ""}), 1);
+    EXPECT_EQ(exec(CIRCLE, {"a", "10px", "10.7", " 8", "$0000FF"}), 1);
+    EXPECT_EQ(exec(CIRCLE, {"b", "10", "10", "8", "255"}), 1);
+    Shown sa = shown(a), sb = shown(b);
+    EXPECT_GT(sa.count(RED), 0u);
+    EXPECT_EQ(sa.pixels, sb.pixels);
+    // 4294967306 keeps its low 32 bits: 10.
+    EXPECT_EQ(exec(CLEAR, {"a"}), 1);
+    EXPECT_EQ(exec(CIRCLE, {"a", "4294967306", "$A", "%1000", "$0000FF"}), 1);
+    EXPECT_EQ(shown(a).pixels, sb.pixels);
+}
+
+TEST_F(Canvases, CirclesOutsideOrHugeDrawOnlyWhatShows) {
+    HWND o = object("rect1", 60, 40);
+    ASSERT_EQ(exec(CREATE, {"rect1", ""}), 1);
+    // Centre left of the canvas: only the right-hand arc shows.
+    EXPECT_EQ(exec(CIRCLE, {"rect1", "-10", "20", "15", ""}), 1);
+    Shown s = shown(o);
+    EXPECT_EQ(s.at(5, 20), BLACK);
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 6; x < 60; ++x) {
+            ASSERT_EQ(s.at(x, y), WHITE) << x << "," << y;
+        }
+    }
+    // Negative radius: nothing; far-away and huge circles: done at once.
+    const char* const calls[][4] = {
+        {"30", "20", "-5", ""},
+        {"2147483647", "-2147483648", "2000000000", ""},
+        {"30", "20", "2000000000", ""},
+        {"-2000000000", "20", "2000000030", "$0000FF"},
+    };
+    for (auto& c : calls) {
+        EXPECT_EQ(exec(CIRCLE, {"rect1", c[0], c[1], c[2], c[3]}), 1);
+    }
+    Shown after = shown(o);
+    // Only the last one reaches in: an almost straight arc near x = 30.
+    EXPECT_EQ(after.at(30, 20), RED);
+    EXPECT_EQ(after.at(5, 20), BLACK);
+    EXPECT_EQ(after.at(45, 20), WHITE);
+}
+
+TEST_F(Canvases, ClearWipesToWhite) {
+    HWND o = object("rect1");
+    ASSERT_EQ(exec(CREATE, {"rect1", "$0000FF"}), 1);
+    ASSERT_EQ(exec(CIRCLE, {"rect1", "30", "20", "10", "$00FF00"}), 1);
+    EXPECT_EQ(exec(CLEAR, {"rect1"}), 1);
+    Shown s = shown(o);
+    EXPECT_EQ(s.count(WHITE), s.pixels.size());
+}
+
+TEST_F(Canvases, TextTransparentAndOpaque) {
+    HWND t = object("t", 200, 40);
+    HWND q = object("q", 200, 40, 0, 50);
+    ASSERT_EQ(exec(CREATE, {"t", "$0000FF"}), 1);
+    ASSERT_EQ(exec(CREATE, {"q", "$0000FF"}), 1);
+    EXPECT_EQ(exec(TEXT, {"t", "Hola", "10", "5", "$FFFFFF", "", "Arial,14,B"}), 1);
+    EXPECT_EQ(exec(TEXT, {"q", "Hola", "10", "5", "$FFFFFF", "$000000", "Arial,14,B"}), 1);
+    Shown st = shown(t), sq = shown(q);
+    // Transparent: glyphs only, every other pixel keeps the background,
+    // and nothing turns black.
+    EXPECT_GT(st.count(WHITE), 20u);
+    EXPECT_EQ(st.count(BLACK), 0u);
+    EXPECT_EQ(st.at(5, 20), RED);
+    EXPECT_EQ(st.at(150, 20), RED);
+    // Opaque: the text's cell is black where there is no glyph.
+    EXPECT_GT(sq.count(BLACK), 100u);
+    EXPECT_EQ(sq.at(11, 6), BLACK);
+    EXPECT_EQ(sq.at(5, 20), RED) << "left of the cell";
+    EXPECT_EQ(sq.at(150, 20), RED) << "right of the cell";
+    EXPECT_EQ(sq.at(12, 39), RED) << "below the cell";
+}
+
+TEST_F(Canvases, TextDefaultsToTwelvePointArial) {
+    HWND a = object("a", 200, 40);
+    HWND b = object("b", 200, 40, 0, 50);
+    ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
+    ASSERT_EQ(exec(CREATE, {"b", ""}), 1);
+    EXPECT_EQ(exec(TEXT, {"a", "Texto", "3", "3", "", "", ""}), 1);
+    EXPECT_EQ(exec(TEXT, {"b", "Texto", "3", "3", "$000000", "", "Arial,12,"}), 1);
+    Shown sa = shown(a);
+    EXPECT_GT(sa.count(WHITE), 0u);
+    EXPECT_LT(sa.count(WHITE), sa.pixels.size());
+    EXPECT_EQ(sa.pixels, shown(b).pixels);
+}
+
+TEST_F(Canvases, EmptyTextStillRunsAPass) {
+    HWND o = object("rect1");
+    ASSERT_EQ(exec(CREATE, {"rect1", ""}), 1);
+    EXPECT_EQ(exec(TEXT, {"rect1", "", "0", "0", "", "$000000", ""}), 1);
+    EXPECT_EQ(exec(TEXT, {"rect1", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr}), 1);
+    Shown s = shown(o);
+    EXPECT_EQ(s.count(WHITE), s.pixels.size());
+}
+
+TEST_F(Canvases, OnlyNotificationsTwoAndSixReleaseCanvases) {
+    HWND a = object("a");
+    HWND b = object("b", 60, 40, 70, 0);
+    ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
+    ASSERT_EQ(exec(CREATE, {"b", ""}), 1);
+    for (int code : {0, 1, 3, 4, 5, 7, -1}) {
+        EXPECT_EQ(plugin->message(code, 0), 0);
+        EXPECT_NE(canvasWindowOf(a), nullptr) << code;
+    }
+    for (int code : {2, 6}) {
+        EXPECT_EQ(plugin->message(code, 0), 0);
+        pumpMessages();
+        EXPECT_EQ(canvasWindowOf(a), nullptr) << code;
+        EXPECT_EQ(canvasWindowOf(b), nullptr) << code;
+        EXPECT_EQ(exec(CIRCLE, {"a", "1", "1", "1", ""}), 0) << "a former canvas";
+        EXPECT_EQ(plugin->message(code, 0), 0) << "twice in a row";
+        // The same names become new canvases, asking the host again.
+        const size_t asked = hostQueries();
+        EXPECT_EQ(exec(CREATE, {"a", "$0000FF"}), 1);
+        EXPECT_EQ(exec(CREATE, {"b", ""}), 1);
+        EXPECT_EQ(hostQueries(), asked + 2);
+        Shown s = shown(a);
+        EXPECT_EQ(s.count(RED), s.pixels.size());
+    }
+    // The strings handed to the host at registration are still there.
+    EXPECT_STREQ(host.title, "KivCanvas 2D (Final)");
+    EXPECT_EQ(host.actions[3].name, host.actions[3].namePtr);
+}
+
+TEST_F(Canvases, ACanvasOutlivesItsDestroyedObjectUntilReleased) {
+    HWND o = object("rect1");
+    ASSERT_EQ(exec(CREATE, {"rect1", ""}), 1);
+    DestroyWindow(o);
+    pumpMessages();
+    const size_t asked = hostQueries();
+    // Still registered: drawing goes into its image, creating does nothing.
+    EXPECT_EQ(exec(CIRCLE, {"rect1", "30", "20", "10", ""}), 1);
+    EXPECT_EQ(exec(TEXT, {"rect1", "x", "1", "1", "", "$000000", ""}), 1);
+    EXPECT_EQ(exec(CLEAR, {"rect1"}), 1);
+    EXPECT_EQ(exec(CREATE, {"rect1", ""}), 1);
+    EXPECT_EQ(hostQueries(), asked);
+    EXPECT_EQ(plugin->message(2, 0), 0);
+    // Released: the name is free again, on a new object window.
+    HWND again = object("rect1", 50, 30);
+    EXPECT_EQ(exec(CREATE, {"rect1", "$0000FF"}), 1);
+    EXPECT_EQ(hostQueries(), asked + 1);
+    Shown s = shown(again);
+    EXPECT_EQ(s.width, 50);
+    EXPECT_EQ(s.count(RED), s.pixels.size());
+}
+
+TEST_F(Canvases, UnloadingReleasesCanvasesAndEveryStringOnce) {
+    HWND kept = object("kept");
+    HWND orphan = object("orphan", 60, 40, 70, 0);
+    ASSERT_EQ(exec(CREATE, {"kept", ""}), 1);
+    ASSERT_EQ(exec(CREATE, {"orphan", ""}), 1);
+    DestroyWindow(orphan);
+    pumpMessages();
+    std::vector<const void*> handedOver = {host.title, host.author, host.description};
+    for (const host::ActionDef& a : host.actions) {
+        handedOver.push_back(a.namePtr);
+        handedOver.push_back(a.hintPtr);
+    }
+    ASSERT_EQ(handedOver.size(), 11u);
+    {
+        GlobalSpy spy(plugin->handle());
+        ASSERT_TRUE(spy.ok());
+        spy.moduleUnloading();
+        plugin->unload();
+        for (const void* s : handedOver) {
+            EXPECT_EQ(spy.timesFreed(s), 1);
+        }
+        EXPECT_EQ(spy.freed.size(), 11u);
+    }
+    pumpMessages();
+    EXPECT_EQ(canvasWindowOf(kept), nullptr) << "the remaining canvas window is closed";
+    // Loaded again, the plug-in starts from nothing and works.
+    plugin = std::make_unique<host::PluginModule>(L"canvas.nbp");
+    ASSERT_TRUE(plugin->ok());
+    host.connect(*plugin);
+    EXPECT_EQ(exec(CREATE, {"kept", "$0000FF"}), 1);
+    Shown s = shown(kept);
+    EXPECT_EQ(s.count(RED), s.pixels.size());
+}
+
+} // namespace
