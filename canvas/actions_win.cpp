@@ -116,6 +116,19 @@ int createCanvas(ParamArray params, const Text& name) {
     return 1;
 }
 
+// One drawing pass on the canvas's image, then the refresh. Without a pass
+// (out of memory or GDI resources) nothing is drawn and nothing changes on
+// screen: 0.
+template <typename Draw> int drawPass(const CanvasEntry& entry, Draw draw) {
+    if (!DrawStart(ImgOutput(entry.image))) {
+        return 0;
+    }
+    draw();
+    DrawStop();
+    refresh(entry);
+    return 1;
+}
+
 int drawCircle(ParamArray params, const Text& name) {
     CanvasEntry* entry = drawable(name);
     if (!entry) {
@@ -124,15 +137,11 @@ int drawCircle(ParamArray params, const Text& name) {
     const int32_t x = slotNumber(params, 1);
     const int32_t y = slotNumber(params, 2);
     const int32_t radius = slotNumber(params, 3);
-    const Text colourText = slotText(params, 4);
-    if (!DrawStart(ImgOutput(entry->image))) {
-        return 0; // nothing drawn, nothing to show
-    }
-    DrawSetMode(DRAW_MODE_OUTLINED);
-    DrawCircle(x, y, radius, parseColor(colourText));
-    DrawStop();
-    refresh(*entry);
-    return 1;
+    const uint32_t colour = parseColor(slotText(params, 4));
+    return drawPass(*entry, [&] {
+        DrawSetMode(DRAW_MODE_OUTLINED);
+        DrawCircle(x, y, radius, colour);
+    });
 }
 
 int clearCanvas(const Text& name) {
@@ -140,13 +149,8 @@ int clearCanvas(const Text& name) {
     if (!entry) {
         return 0;
     }
-    if (!DrawStart(ImgOutput(entry->image))) {
-        return 0;
-    }
-    DrawBox(0, 0, ImgWidth(entry->image), ImgHeight(entry->image), WHITE);
-    DrawStop();
-    refresh(*entry);
-    return 1;
+    return drawPass(*entry,
+                    [&] { DrawBox(0, 0, ImgWidth(entry->image), ImgHeight(entry->image), WHITE); });
 }
 
 int drawText(ParamArray params, const Text& name) {

@@ -608,13 +608,18 @@ void App::onMenu(int id) {
     }
 }
 
-LRESULT CALLBACK App::mainProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+// The App a window was created for: kept on the window from WM_NCCREATE on.
+static App* appOf(HWND window, UINT msg, LPARAM lParam) {
     if (msg == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
         SetWindowLongPtrW(window, GWLP_USERDATA,
                           reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
-    auto* app = reinterpret_cast<App*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return reinterpret_cast<App*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+LRESULT CALLBACK App::mainProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    App* app = appOf(window, msg, lParam);
     if (!app) {
         return DefWindowProcW(window, msg, wParam, lParam);
     }
@@ -653,12 +658,7 @@ LRESULT CALLBACK App::mainProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
 // An object paints its fill and, in the middle, its name; a canvas laid over
 // it hides both.
 LRESULT CALLBACK App::objectProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* app = reinterpret_cast<App*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    App* app = appOf(window, msg, lParam);
     if (!app) {
         return DefWindowProcW(window, msg, wParam, lParam);
     }
