@@ -64,7 +64,7 @@ file(GLOB WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/test_*.cpp)
 # Programs that drive the keyboard focus or read pixels off the screen run
 # alone: all programs share one display, and a window another program
 # activates or shows there takes the focus away or covers theirs.
-set(WIN_SERIAL_TESTS test_ui test_picture)
+set(WIN_SERIAL_TESTS test_ui test_picture test_editor)
 foreach(src ${WIN_TESTS})
     get_filename_component(name ${src} NAME_WE)
     add_executable(${name} ${src} ${CMAKE_SOURCE_DIR}/res/canvas.rc)
