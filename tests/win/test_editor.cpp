@@ -19,7 +19,9 @@
 #include "canvas/convert.h"
 #include "editor/dialogs.h"
 #include "editor/editor_win.h"
+#include "host/app_win.h"
 #include "host/host_win.h"
+#include "host/script.h"
 #include "plugin/actions.h"
 #include "plugin/win_util.h"
 #include "tests/win/support/global_spy.h"
@@ -906,6 +908,40 @@ TEST_F(LinkedEditor, AQuitReportedAgainstANewerWindowStillEndsTheDialog) {
     ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(msg.wParam, 5u);
     EXPECT_FALSE(UiIsWindow(editor::DIALOG_WINDOW));
+}
+
+//--- The reference host's edit command on the real dialogs
+
+TEST(HostEditCommand, ShowsTheDialogAndPrintsTheSlotsItGetsBack) {
+    host::PluginModule plugin{L"canvas.nbp"};
+    ASSERT_TRUE(plugin.ok());
+    std::vector<std::string> out, err;
+    host::App app(plugin, {[&](const std::string& s) { out.push_back(s); },
+                           [&](const std::string& s) { err.push_back(s); }});
+    app.connect();
+    ASSERT_TRUE(app.openMainWindow());
+    wchar_t dir[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, dir);
+    const std::wstring shot =
+        std::wstring(dir) + L"editor-" + std::to_wstring(GetCurrentProcessId()) + L".png";
+    // The last slot of the circle is left out: a null slot, which "OK"
+    // turns into an empty string.
+    const host::Script script = host::parseScript(
+        "object R 10 10 200 100\n"
+        "edit kiv_DrawCircle R 1 2 abc close=ok\n"
+        "edit kiv_ClearCanvas \"Rect\xC3\xA1ngulo\" capture=\"" +
+        host::utf16ToUtf8(std::u16string(shot.begin(), shot.end())) + "\" close=cancel\n");
+    ASSERT_TRUE(script.ok());
+    out.clear();
+    EXPECT_TRUE(app.check(script) && app.run(script));
+    EXPECT_TRUE(err.empty()) << err.front();
+    EXPECT_EQ(
+        out, (std::vector<std::string>{"edit kiv_DrawCircle -> 1", "  0: \"R\"", "  1: \"1\"",
+                                       "  2: \"2\"", "  3: \"abc\"", "  4: \"\"",
+                                       "edit kiv_ClearCanvas -> 0", "  0: \"Rect\xC3\xA1ngulo\""}));
+    EXPECT_NE(GetFileAttributesW(shot.c_str()), INVALID_FILE_ATTRIBUTES) << "captured";
+    DeleteFileW(shot.c_str());
+    app.close();
 }
 
 } // namespace
