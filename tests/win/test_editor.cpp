@@ -109,23 +109,25 @@ Step post(UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
 const Step pause = [](HWND) {};
 
 // The font dialog the editor opened: a dialog-class window owned by it.
+struct OwnedDialogSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK findOwnedDialog(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<OwnedDialogSearch*>(lp);
+    wchar_t cls[16] = {};
+    GetClassNameW(hwnd, cls, 16);
+    if (lstrcmpW(cls, L"#32770") == 0 && GetWindow(hwnd, GW_OWNER) == s->owner) {
+        s->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND fontDialogOf(HWND editor) {
-    struct Search {
-        HWND owner, found;
-    } search{editor, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            wchar_t cls[16] = {};
-            GetClassNameW(hwnd, cls, 16);
-            if (lstrcmpW(cls, L"#32770") == 0 && GetWindow(hwnd, GW_OWNER) == s->owner) {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    OwnedDialogSearch search{editor, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), &findOwnedDialog, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
