@@ -81,16 +81,26 @@ TEST(Dialogs, LayoutsInCreationOrder) {
           "5 button \"Cancelar\" 220,45,100,25"}},
         {"Configurar DrawText",
          320,
-         {"1 label \"Lienzo:\" 10,15,120,20", "2 edit \"\" 140,10,230,25 slot 0",
-          "3 button \"...\" 380,10,30,25 object>2", "18 label \"Texto:\" 10,55,120,20",
-          "19 edit \"\" 140,50,270,25 slot 1", "20 label \"X:\" 10,95,120,20",
-          "21 edit \"\" 140,90,270,25 slot 2", "22 label \"Y:\" 10,135,120,20",
-          "23 edit \"\" 140,130,270,25 slot 3", "24 label \"Color Texto:\" 10,175,120,20",
-          "25 edit \"\" 140,170,230,25 slot 4", "26 button \"...\" 380,170,30,25 colour>25",
-          "27 label \"Color Fondo:\" 10,215,120,20", "28 edit \"\" 140,210,230,25 slot 5",
-          "29 button \"...\" 380,210,30,25 colour>28", "30 label \"Fuente:\" 10,255,120,20",
-          "31 edit \"\" 140,250,230,25 slot 6", "32 button \"...\" 380,250,30,25 font>31",
-          "4 button \"OK\" 100,285,100,25", "5 button \"Cancelar\" 220,285,100,25"}},
+         {"1 label \"Lienzo:\" 10,15,120,20",
+          "2 edit \"\" 140,10,230,25 slot 0",
+          "3 button \"...\" 380,10,30,25 object>2",
+          "18 label \"Texto:\" 10,55,120,20",
+          "19 edit \"\" 140,50,270,25 slot 1",
+          "20 label \"X:\" 10,95,120,20",
+          "21 edit \"\" 140,90,270,25 slot 2",
+          "22 label \"Y:\" 10,135,120,20",
+          "23 edit \"\" 140,130,270,25 slot 3",
+          "24 label \"Color Texto:\" 10,175,120,20",
+          "25 edit \"\" 140,170,230,25 slot 4",
+          "26 button \"...\" 380,170,30,25 colour>25",
+          "27 label \"Color Fondo:\" 10,215,120,20",
+          "28 edit \"\" 140,210,230,25 slot 5",
+          "29 button \"...\" 380,210,30,25 colour>28",
+          "30 label \"Fuente:\" 10,255,120,20",
+          "31 edit \"\" 140,250,230,25 slot 6",
+          "32 button \"...\" 380,250,30,25 font>31",
+          "4 button \"OK\" 100,285,100,25",
+          "5 button \"Cancelar\" 220,285,100,25"}},
     };
     for (int id = 1; id <= ACTION_COUNT; ++id) {
         const DialogLayout* d = editor::findDialog(id);
@@ -171,7 +181,7 @@ TEST(FontField, WhatTheFontDialogOpensOn) {
     const Case cases[] = {
         {u"Arial,12,B", u"Arial", 12, true, false, false},
         {u"Arial", u"Arial", 0, false, false, false}, // no size: the dialog's choice
-        {u"", u"", 0, false, false, false},            // no "Arial", no 12 here
+        {u"", u"", 0, false, false, false},           // no "Arial", no 12 here
         {u"Times New Roman,0,bi", u"Times New Roman", 0, false, false, false},
         {u"Courier, 10, I", u"Courier", 10, false, true, false},
         {u" Verdana ,14,UB", u" Verdana ", 14, true, false, true},
@@ -222,8 +232,8 @@ TEST(FontField, TheChosenColourIsWrittenAsASignedDecimalThatReadsBackTheSame) {
         Text text;
     };
     const Case cases[] = {
-        {0x000000FF, u"255"},           {0x00FF0000, u"16711680"}, {0, u"0"},
-        {0x00FFFFFF, u"16777215"},      {0xFFFFFFFF, u"-1"},       {0x80000000, u"-2147483648"},
+        {0x000000FF, u"255"},        {0x00FF0000, u"16711680"}, {0, u"0"},
+        {0x00FFFFFF, u"16777215"},   {0xFFFFFFFF, u"-1"},       {0x80000000, u"-2147483648"},
         {0x7FFFFFFF, u"2147483647"},
     };
     for (const Case& c : cases) {
