@@ -1,6 +1,7 @@
 #include "draw/raster.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "draw/ellipse_path.h"
@@ -94,6 +95,24 @@ template <typename Int> struct Stepper {
 
 inline int64_t clampLow(int64_t v, int64_t lo) {
     return v < lo ? lo : v;
+}
+
+// Whether the outline of the ellipse (centre cx, cy; radii rx, ry >= 1)
+// runs wholly outside a w x h image that it surrounds. Every pixel (n, i)
+// of the midpoint path, taken from the centre, has
+// ry²(n + 1)² + rx²(i + 1)² > rx²ry²: the path never lies more than a
+// pixel inside the true ellipse. The image pixel farthest from the centre
+// in x and the one farthest in y make a corner of the image; when that
+// corner lies deeper inside than the path can reach (with one more pixel to
+// spare), so does every other image pixel, and the outline misses them all.
+bool outlineSurrounds(int64_t cx, int64_t cy, int64_t rx, int64_t ry, int64_t w, int64_t h) {
+    const int64_t x = std::max(std::abs(cx), std::abs(w - 1 - cx)) + 2;
+    const int64_t y = std::max(std::abs(cy), std::abs(h - 1 - cy)) + 2;
+    if (rx < 1 || ry < 1 || x > rx || y > ry) {
+        return false;
+    }
+    const Int192 rx2 = Int192(rx) * rx, ry2 = Int192(ry) * ry;
+    return ry2 * (Int192(x) * x) + rx2 * (Int192(y) * y) <= rx2 * ry2;
 }
 
 } // namespace
@@ -321,6 +340,10 @@ void Raster::ellipse(int64_t cx, int64_t cy, int64_t rx, int64_t ry) {
     }
     // Every pixel lies within rx columns and ry rows of the centre.
     if (cx + rx < 0 || cx - rx >= width_ || cy + ry < 0 || cy - ry >= height_) {
+        return;
+    }
+    // An outline around the whole image: nothing to walk, however huge.
+    if ((mode_ & DRAW_MODE_OUTLINED) && outlineSurrounds(cx, cy, rx, ry, width_, height_)) {
         return;
     }
     // Walking the whole path costs about rx + ry steps, walking only the

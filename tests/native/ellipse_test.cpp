@@ -345,6 +345,53 @@ TEST(Ellipse, HugeRadiusCrossingTheImageDrawsTheTrueCircle) {
     }
 }
 
+// What lets an outline that surrounds the image be skipped: no pixel of
+// the path lies more than a pixel inside the true ellipse.
+TEST(Ellipse, NoPixelOfThePathLiesMoreThanAPixelInside) {
+    std::mt19937_64 rng(5);
+    std::vector<std::pair<int64_t, int64_t>> radii;
+    for (int64_t rx = 1; rx <= 40; ++rx)
+        for (int64_t ry = 1; ry <= 40; ++ry)
+            radii.push_back({rx, ry});
+    for (int k = 0; k < 40; ++k)
+        radii.push_back({std::uniform_int_distribution<int64_t>(1, 30000)(rng),
+                         std::uniform_int_distribution<int64_t>(1, 30000)(rng)});
+    for (const auto& [rx, ry] : radii) {
+        std::vector<Step> r1, r2;
+        reference(rx, ry, &r1, &r2);
+        r1.insert(r1.end(), r2.begin(), r2.end());
+        const i128 rx2 = i128(rx) * rx, ry2 = i128(ry) * ry;
+        for (const Step& st : r1) {
+            ASSERT_GT(ry2 * (st.n + 1) * (st.n + 1) + rx2 * (st.i + 1) * (st.i + 1), rx2 * ry2)
+                << "rx " << rx << " ry " << ry << " at (" << st.n << ", " << st.i << ")";
+        }
+    }
+}
+
+// A small image whose corner farthest from the centre lies on, just
+// inside or just outside the path, in every quadrant: the outline skips
+// the walk only when it cannot touch the image.
+TEST(Ellipse, OutlineCloseAroundTheImageMatchesTheReference) {
+    std::mt19937_64 rng(11);
+    const int w = 6, h = 5;
+    for (int k = 0; k < 48; ++k) {
+        const int64_t rx = std::uniform_int_distribution<int64_t>(8, k < 40 ? 400 : 4000)(rng);
+        const int64_t ry = k % 3 ? rx : std::uniform_int_distribution<int64_t>(8, 400)(rng);
+        const double angle = std::uniform_real_distribution<double>(0.05, M_PI / 2 - 0.05)(rng);
+        for (int64_t inside = -1; inside <= 4; ++inside) {
+            const int64_t x = std::llround(double(rx) * std::cos(angle)) - inside;
+            const int64_t y = std::llround(double(ry) * std::sin(angle)) - inside;
+            for (int sx : {-1, 1}) {
+                for (int sy : {-1, 1}) {
+                    const int64_t cx = (sx > 0 ? w - 1 : 0) - sx * x;
+                    const int64_t cy = (sy > 0 ? h - 1 : 0) - sy * y;
+                    ASSERT_TRUE(samePixels(w, h, cx, cy, rx, ry, true, Walk::Chosen));
+                }
+            }
+        }
+    }
+}
+
 TEST(Ellipse, HugeCircleContainingTheImageFillsItOrLeavesItAlone) {
     for (bool outlined : {true, false}) {
         TestImage img(40, 30);
