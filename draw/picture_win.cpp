@@ -4,8 +4,10 @@
 
 #include <cstdlib>
 #include <new>
+#include <utility>
 #include <vector>
 
+#include "draw/premultiply.h"
 #include "plugin/plugin_state_win.h"
 #include "plugin/win_util.h"
 
@@ -13,11 +15,82 @@ namespace {
 
 //--- Types
 
+// The premultiplied copy a picture control paints from: a 32-bit bottom-up
+// DIB section, kept selected in a memory device context of its own so that
+// a paint is a single blit. Both go together, the context first (a bitmap
+// still selected somewhere cannot be deleted).
+class PaintCopy {
+  public:
+    PaintCopy() = default;
+    ~PaintCopy() { reset(); }
+    PaintCopy(const PaintCopy&) = delete;
+    PaintCopy& operator=(const PaintCopy&) = delete;
+
+    // A fresh width x height section; false (and no copy) when it cannot be
+    // made.
+    bool make(int width, int height) {
+        reset();
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+        bi.bmiHeader.biWidth = width;
+        bi.bmiHeader.biHeight = height;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        GdiObject<HBITMAP> bitmap(
+            CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!bitmap || !bits) {
+            return false;
+        }
+        dc_ = CreateCompatibleDC(nullptr);
+        if (!dc_) {
+            return false;
+        }
+        bitmap_ = bitmap.release();
+        before_ = SelectObject(dc_, bitmap_);
+        bits_ = static_cast<uint8_t*>(bits);
+        size_ = SIZE{width, height};
+        return true;
+    }
+    void reset() {
+        if (dc_) {
+            SelectObject(dc_, before_);
+            DeleteDC(dc_);
+        }
+        if (bitmap_) {
+            DeleteObject(bitmap_);
+        }
+        dc_ = nullptr;
+        bitmap_ = nullptr;
+        before_ = nullptr;
+        bits_ = nullptr;
+        size_ = SIZE{};
+        opaque = false;
+    }
+    explicit operator bool() const { return bitmap_ != nullptr; }
+    HDC dc() const { return dc_; }
+    uint8_t* bits() const { return bits_; }
+    SIZE size() const { return size_; }
+
+    // Every pixel has alpha 255 (always so for a canvas): the copy is
+    // painted with BitBlt, which gives the very pixels AlphaBlend would, and
+    // it hides whatever lies under the control as a plain bitmap does.
+    bool opaque = false;
+
+  private:
+    HBITMAP bitmap_ = nullptr; // owned
+    HDC dc_ = nullptr;         // owned, with bitmap_ selected
+    HGDIOBJ before_ = nullptr; // what dc_ held before
+    uint8_t* bits_ = nullptr;  // bitmap_'s pixels, bottom-up rows
+    SIZE size_{};
+};
+
 struct PictureState {
-    HBITMAP shown = nullptr;            // not owned: the image (or icon) last assigned
-    GdiObject<HBITMAP> copy;            // premultiplied copy of `shown`, painted with AlphaBlend
-    bool buttonDown = false;            // left button pressed here, no drag yet
-    POINT downAt{};                     // where it was pressed (client coordinates)
+    HBITMAP shown = nullptr; // not owned: the image (or icon) last assigned
+    PaintCopy copy;          // premultiplied copy of `shown`, taken at the last assignment
+    bool buttonDown = false; // left button pressed here, no drag yet
+    POINT downAt{};          // where it was pressed (client coordinates)
     bool afterRightDoubleClick = false; // the next right release posts nothing
 };
 
@@ -80,17 +153,27 @@ bool isAlphaImage(HBITMAP h) {
     return false;
 }
 
-// A 32-bit bottom-up DIB section with the pixels of `source`, each colour
-// byte of a pixel whose alpha is not 255 multiplied by that alpha. Opaque
-// pixels are copied unchanged, so a canvas image is copied exactly.
-// Null when it cannot be made.
-HBITMAP premultipliedCopy(HBITMAP source) {
+// Makes `st.copy` hold the pixels of `source`, each colour byte of a pixel
+// whose alpha is not 255 multiplied by that alpha. Opaque pixels are copied
+// unchanged, so a canvas image is copied exactly. The section of the
+// previous copy is reused when the size is the same: a canvas is assigned
+// again after every action, and a fresh section costs a page fault for
+// every 4 KB the copy writes. (GetDIBits does the copying: the memory of a
+// DIB section does not tell whether its rows run top-down or bottom-up.)
+// Leaves no copy when one cannot be made.
+void takeCopy(PictureState& st, HBITMAP source) {
     BITMAP bm{};
     if (!GetObjectW(source, sizeof(bm), &bm) || bm.bmWidth <= 0 || bm.bmHeight == 0) {
-        return nullptr;
+        st.copy.reset();
+        return;
     }
     const int width = bm.bmWidth;
     const int height = std::abs(bm.bmHeight);
+    if (!st.copy || st.copy.size().cx != width || st.copy.size().cy != height) {
+        if (!st.copy.make(width, height)) {
+            return;
+        }
+    }
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
     bi.bmiHeader.biWidth = width;
@@ -98,27 +181,13 @@ HBITMAP premultipliedCopy(HBITMAP source) {
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    GdiObject<HBITMAP> copy(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!copy || !bits) {
-        return nullptr;
-    }
-    MemoryDC dc;
-    if (GetDIBits(dc.get(), source, 0, static_cast<UINT>(height), bits, &bi, DIB_RGB_COLORS) !=
+    uint8_t* const to = st.copy.bits();
+    if (GetDIBits(st.copy.dc(), source, 0, static_cast<UINT>(height), to, &bi, DIB_RGB_COLORS) !=
         height) {
-        return nullptr;
+        st.copy.reset();
+        return;
     }
-    auto* p = static_cast<uint8_t*>(bits);
-    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    for (size_t i = 0; i < count; ++i, p += 4) {
-        const unsigned alpha = p[3];
-        if (alpha != 255) {
-            p[0] = static_cast<uint8_t>((p[0] * alpha) >> 8);
-            p[1] = static_cast<uint8_t>((p[1] * alpha) >> 8);
-            p[2] = static_cast<uint8_t>((p[2] * alpha) >> 8);
-        }
-    }
-    return copy.release();
+    st.copy.opaque = draw::premultiplyPixels(to, to, static_cast<size_t>(width) * height);
 }
 
 // Width and height of a bitmap, or of an icon's colour bitmap.
@@ -166,7 +235,7 @@ void postPictureEvent(HWND hwnd, int32_t type) {
 // that an image with transparent parts (or none at all) is shown over a
 // fresh background. An opaque bitmap without a copy covers it anyway.
 void updateParent(HWND hwnd, const PictureState& st) {
-    if (isBitmap(st.shown) && !st.copy) {
+    if (isBitmap(st.shown) && (!st.copy || st.copy.opaque)) {
         return;
     }
     HWND owner = uiToolkitWindowOf(GetAncestor(hwnd, GA_PARENT));
@@ -181,10 +250,11 @@ void updateParent(HWND hwnd, const PictureState& st) {
 
 HANDLE setImage(HWND hwnd, PictureState& st, HANDLE image) {
     st.shown = static_cast<HBITMAP>(image);
-    st.copy.reset();
     const bool alpha = image && isAlphaImage(st.shown);
     if (alpha) {
-        st.copy.reset(premultipliedCopy(st.shown));
+        takeCopy(st, st.shown);
+    } else {
+        st.copy.reset();
     }
     updateParent(hwnd, st);
     SIZE size{};
@@ -194,8 +264,15 @@ HANDLE setImage(HWND hwnd, PictureState& st, HANDLE image) {
             size.cx += 4;
             size.cy += 4;
         }
-        SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy,
-                     SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+        // Canvases are assigned the same image again after every action: a
+        // control already of that size is left alone (even a resize to the
+        // same size sends messages and goes through the window system).
+        RECT now{};
+        GetWindowRect(hwnd, &now);
+        if (now.right - now.left != size.cx || now.bottom - now.top != size.cy) {
+            SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy,
+                         SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+        }
     }
     if (image && !alpha) {
         InvalidateRect(hwnd, nullptr, FALSE);
@@ -229,8 +306,8 @@ void excludeBars(HWND hwnd, HDC dc) {
     }
 }
 
-// Every paint is one AlphaBlend of the copy (or DrawStateW of the image
-// when there is none): the live image is never read here.
+// Every paint is one blit of the copy (or DrawStateW of the image when
+// there is none): the live image is never read here.
 void paint(HWND hwnd, HDC dc, const PictureState& st) {
     if (!dc) {
         return;
@@ -240,13 +317,17 @@ void paint(HWND hwnd, HDC dc, const PictureState& st) {
     excludeBars(hwnd, dc);
     if (st.shown) {
         const int at = (GetWindowLongW(hwnd, GWL_STYLE) & WS_DLGFRAME) ? -1 : 0;
-        BITMAP bm{};
-        if (st.copy && g_alphaBlend && GetObjectW(st.copy.get(), sizeof(bm), &bm)) {
-            MemoryDC source(dc);
-            ScopedSelect select(source.get(), st.copy.get());
-            const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-            g_alphaBlend(dc, at, at, bm.bmWidth, bm.bmHeight, source.get(), 0, 0, bm.bmWidth,
-                         bm.bmHeight, blend);
+        if (st.copy && g_alphaBlend) {
+            const SIZE size = st.copy.size();
+            if (st.copy.opaque) {
+                // Over opaque pixels AlphaBlend gives the source itself, and
+                // costs dozens of plain blits under some GDI implementations.
+                BitBlt(dc, at, at, size.cx, size.cy, st.copy.dc(), 0, 0, SRCCOPY);
+            } else {
+                const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+                g_alphaBlend(dc, at, at, size.cx, size.cy, st.copy.dc(), 0, 0, size.cx, size.cy,
+                             blend);
+            }
         } else {
             DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(st.shown), 0, at, at, 0, 0,
                        isBitmap(st.shown) ? DST_BITMAP : DST_ICON);

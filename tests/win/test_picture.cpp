@@ -171,6 +171,99 @@ TEST_F(Picture, TranslucentPixelsArePaintedPremultiplied) {
     EXPECT_EQ(image.at(0, 0), 0x80FFFFFFu) << "the copy is premultiplied, not the image";
 }
 
+// A canvas image is opaque everywhere; its copy is painted with BitBlt. The
+// window must show the very pixels AlphaBlend paints from the same image
+// (over anything: at alpha 255 nothing of the background may show).
+TEST_F(Picture, OpaqueImagesShowThePixelsAlphaBlendWouldPaint) {
+    const int w = 60, h = 40;
+    Image image(w, h, 0);
+    uint32_t seed = 12345;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            image.at(x, y) = 0xFF000000u | (seed >> 8);
+        }
+    }
+    const int pic = add(0, 0, image);
+    HWND hwnd = UiControlHandle(pic);
+    UpdateWindow(UiWindowHandle(canvas));
+    const std::vector<uint32_t> painted = onScreen(hwnd, w, h);
+    EXPECT_EQ(painted, image.rgb());
+    EXPECT_EQ(printed(hwnd, w, h, 0x123456), image.rgb());
+
+    using AlphaBlendFn =
+        BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, int, int, BLENDFUNCTION);
+    HMODULE msimg32 = LoadLibraryW(L"msimg32.dll");
+    ASSERT_NE(msimg32, nullptr);
+    auto alphaBlend = reinterpret_cast<AlphaBlendFn>(
+        reinterpret_cast<void*>(GetProcAddress(msimg32, "AlphaBlend")));
+    ASSERT_NE(alphaBlend, nullptr);
+    {
+        HDC dc = GetDC(hwnd);
+        PatBlt(dc, 0, 0, w, h, WHITENESS);
+        MemoryDC source(dc);
+        ScopedSelect select(source.get(), image.get());
+        const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        EXPECT_TRUE(alphaBlend(dc, 0, 0, w, h, source.get(), 0, 0, w, h, blend));
+        GdiFlush();
+        ReleaseDC(hwnd, dc);
+    }
+    EXPECT_EQ(onScreen(hwnd, w, h), painted) << "AlphaBlend paints what the control painted";
+    FreeLibrary(msimg32);
+}
+
+// Sources other than a bottom-up DIB section: a top-down section and a
+// device-dependent bitmap are shown exactly too.
+TEST_F(Picture, TopDownSectionsAndDeviceBitmapsAreShownExactly) {
+    const Image f = Image::letterF();
+    const std::vector<uint32_t> letter = const_cast<Image&>(f).rgb();
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 6, -5, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<uint32_t> topDown;
+    for (uint32_t p : letter) {
+        topDown.push_back(p | 0xFF000000u);
+    }
+    void* bits = nullptr;
+    GdiObject<HBITMAP> section(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    ASSERT_TRUE(section && bits);
+    std::copy(topDown.begin(), topDown.end(), static_cast<uint32_t*>(bits));
+    HDC screen = GetDC(nullptr);
+    GdiObject<HBITMAP> device(CreateCompatibleBitmap(screen, 6, 5));
+    ReleaseDC(nullptr, screen);
+    ASSERT_TRUE(device);
+    {
+        MemoryDC dc;
+        ASSERT_EQ(SetDIBits(dc.get(), device.get(), 0, 5, topDown.data(), &bi, DIB_RGB_COLORS), 5);
+    }
+    const int pic = static_cast<int>(UiAddPicture(UI_ANY, 0, 0, 10, 10, section.get()));
+    HWND hwnd = UiControlHandle(pic);
+    EXPECT_EQ(printed(hwnd, 6, 5), letter);
+    UiSetState(pic, reinterpret_cast<intptr_t>(device.get()));
+    EXPECT_EQ(printed(hwnd, 6, 5), letter);
+}
+
+// The copy is taken afresh on every assignment, whatever changed: the
+// size, the pixels, or whether any of them is translucent.
+TEST_F(Picture, EveryAssignmentTakesAFreshCopy) {
+    Image f = Image::letterF(), wide(20, 10, GREEN);
+    const std::vector<uint32_t> letter = f.rgb();
+    const int pic = add(0, 0, f);
+    HWND hwnd = UiControlHandle(pic);
+    EXPECT_EQ(printed(hwnd, 6, 5), letter);
+    UiSetState(pic, wide.state());
+    EXPECT_EQ(printed(hwnd, 20, 10), wide.rgb());
+    UiSetState(pic, f.state());
+    EXPECT_EQ(printed(hwnd, 6, 5), letter);
+    f.at(1, 1) = 0x80FFFFFF; // white at half alpha over black: 0x7F7F7F
+    UiSetState(pic, f.state());
+    std::vector<uint32_t> half = letter;
+    half[1 * 6 + 1] = 0x7F7F7F;
+    EXPECT_EQ(printed(hwnd, 6, 5), half);
+    f.at(1, 1) = BLUE; // opaque again
+    UiSetState(pic, f.state());
+    EXPECT_EQ(printed(hwnd, 6, 5, 0x123456), letter);
+}
+
 TEST_F(Picture, AssigningResizesWithoutMovingAndPostsNoEvent) {
     Image f = Image::letterF(), wide(20, 10, GREEN);
     const int pic = add(7, 9, f, 5);
