@@ -23,6 +23,11 @@ struct DrawContext {
     HGDIOBJ memoryDCFont = nullptr;
     DWORD savedBatchLimit = 0;
 
+    // Text needs a glyph device context and buffer, and the italic
+    // overhang of its font. Most passes draw no text (a circle, a box), so
+    // they are made by the first DrawString that renders something; until
+    // then the pass only tracks the font and the height the buffer needs.
+    bool started = false;            // DrawStart succeeded
     HDC glyphDC = nullptr;           // owned
     HGDIOBJ glyphDCBitmap = nullptr; // what the glyph DC held before
     HGDIOBJ glyphDCFont = nullptr;
@@ -30,8 +35,10 @@ struct DrawContext {
     uint8_t* glyphBits = nullptr;
     int64_t glyphPitch = 0;
     int glyphWidth = 0, glyphHeight = 0;
+    int glyphHeightNeeded = 0; // the tallest need of the fonts set in this pass
 
-    HFONT font = nullptr; // not owned
+    HFONT font = nullptr;         // not owned
+    HFONT overhangFont = nullptr; // the font `overhang` was measured for
     int overhang = 0;
 
     DrawContext() = default;
@@ -62,6 +69,54 @@ std::unique_ptr<DrawContext> g_current;
 
 intptr_t asOutput(const DrawContext* c) {
     return reinterpret_cast<intptr_t>(c);
+}
+
+// Makes the glyph device context with the current font selected, and a
+// glyph buffer at least as tall as the fonts of the pass need (grown
+// only, never shrunk). A buffer that cannot be enlarged stays as it is, and
+// taller text is cut to it. False without a context or a buffer.
+bool ensureGlyphs(DrawContext* c) {
+    if (!c->glyphDC) {
+        c->glyphDC = CreateCompatibleDC(nullptr);
+        if (!c->glyphDC) {
+            return false;
+        }
+        c->glyphDCBitmap = GetCurrentObject(c->glyphDC, OBJ_BITMAP);
+        c->glyphDCFont = GetCurrentObject(c->glyphDC, OBJ_FONT);
+    }
+    SelectObject(c->glyphDC, c->font);
+    if (c->glyphBitmap && c->glyphHeight >= c->glyphHeightNeeded) {
+        return true;
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = c->raster.width();
+    info.bmiHeader.biHeight = -c->glyphHeightNeeded; // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const HBITMAP buffer = CreateDIBSection(c->glyphDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!buffer || !bits) {
+        if (buffer) {
+            DeleteObject(buffer);
+        }
+        return c->glyphBitmap != nullptr;
+    }
+    SelectObject(c->glyphDC, buffer);
+    if (c->glyphBitmap) {
+        DeleteObject(c->glyphBitmap);
+    }
+    c->glyphBitmap = buffer;
+    c->glyphBits = static_cast<uint8_t*>(bits);
+    c->glyphPitch = rowPitch(c->raster.width(), 24);
+    c->glyphWidth = c->raster.width();
+    c->glyphHeight = c->glyphHeightNeeded;
+    SetBkMode(c->glyphDC, OPAQUE);
+    SetTextAlign(c->glyphDC, 0);
+    SetBkColor(c->glyphDC, RGB(0, 0, 0));
+    SetTextColor(c->glyphDC, RGB(255, 255, 255));
+    return true;
 }
 
 // Whether a double lies strictly between two bounds that fit an int.
@@ -114,11 +169,7 @@ intptr_t DrawStart(intptr_t output) {
         draw::endCurrentContext();
         return 0;
     }
-    c->glyphDC = CreateCompatibleDC(nullptr);
-    if (c->glyphDC) {
-        c->glyphDCBitmap = GetCurrentObject(c->glyphDC, OBJ_BITMAP);
-        c->glyphDCFont = GetCurrentObject(c->glyphDC, OBJ_FONT);
-    }
+    c->started = true;
     DrawSetFont(-1);
     c->fullWidth = c->raster.width();
     c->fullHeight = c->raster.height();
@@ -149,50 +200,25 @@ void DrawCircle(int x, int y, int radius, uint32_t colour) {
 
 void DrawSetFont(intptr_t font) {
     draw::DrawContext* c = g_current.get();
-    if (!c || !c->glyphDC) {
+    if (!c || !c->started) {
         return;
     }
     const HFONT chosen = font == -1 ? static_cast<HFONT>(GetStockObject(SYSTEM_FONT))
                                     : reinterpret_cast<HFONT>(font);
-    c->overhang = draw::italicOverhang(chosen);
-    SelectObject(c->glyphDC, chosen);
     SelectObject(c->memoryDC, chosen);
     c->font = chosen;
-
+    if (c->glyphDC) {
+        SelectObject(c->glyphDC, chosen);
+    }
+    // Both device contexts are memory contexts on the screen: "Hg" measures
+    // the same in either.
     SIZE hg{};
-    GetTextExtentPoint32W(c->glyphDC, L"Hg", 2, &hg);
+    GetTextExtentPoint32W(c->memoryDC, L"Hg", 2, &hg);
     const int needed = std::max(50, static_cast<int>(hg.cy) + 20);
-    if (c->glyphBitmap && c->glyphHeight >= needed) {
-        return; // grown only, never shrunk
+    c->glyphHeightNeeded = std::max(c->glyphHeightNeeded, needed);
+    if (c->glyphDC) {
+        draw::ensureGlyphs(c); // grow the buffer now, as later text needs
     }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = c->raster.width();
-    info.bmiHeader.biHeight = -needed; // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    const HBITMAP buffer = CreateDIBSection(c->glyphDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!buffer || !bits) {
-        if (buffer) {
-            DeleteObject(buffer);
-        }
-        return; // the old buffer stays; taller text is cut to it
-    }
-    SelectObject(c->glyphDC, buffer);
-    if (c->glyphBitmap) {
-        DeleteObject(c->glyphBitmap);
-    }
-    c->glyphBitmap = buffer;
-    c->glyphBits = static_cast<uint8_t*>(bits);
-    c->glyphPitch = draw::rowPitch(c->raster.width(), 24);
-    c->glyphWidth = c->raster.width();
-    c->glyphHeight = needed;
-    SetBkMode(c->glyphDC, OPAQUE);
-    SetTextAlign(c->glyphDC, 0);
-    SetBkColor(c->glyphDC, RGB(0, 0, 0));
-    SetTextColor(c->glyphDC, RGB(255, 255, 255));
 }
 
 double DrawString(double x, double y, const Text& text, uint32_t front,
@@ -205,8 +231,12 @@ double DrawString(double x, double y, const Text& text, uint32_t front,
     r.setFront(front);
     r.setBack(back ? *back : r.defaultBack());
     // The origin is (0, 0) for image outputs.
-    if (text.empty() || !c->glyphDC || !c->glyphBitmap) {
+    if (text.empty() || !c->started || !draw::ensureGlyphs(c)) {
         return x;
+    }
+    if (c->overhangFont != c->font) {
+        c->overhang = draw::italicOverhang(c->font);
+        c->overhangFont = c->font;
     }
     const int length = static_cast<int>(std::min<size_t>(text.size(), INT_MAX));
     SIZE extent{};

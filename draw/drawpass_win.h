@@ -1,7 +1,8 @@
 // Drawing passes: the current drawing context, its primitives and text.
 //
 // ImgOutput makes a context for an image and makes it current; DrawStart
-// opens the pass (glyph device context, system font, glyph buffer);
+// opens the pass with the system font (the glyph device context and
+// buffer that text is rendered into are made by the first text drawn);
 // the primitives act on the current context; DrawStop frees it all. There
 // is one current context per process, so passes never overlap. Without a
 // current context every primitive does nothing.

@@ -389,16 +389,23 @@ TEST(Text, TallFontsGrowTheGlyphBuffer) {
     ASSERT_NE(FontLoad(100, u"Arial", 60, 0), 0);
     const SIZE s = measure(reinterpret_cast<HFONT>(FontHandle(100)), L"Hg");
     ASSERT_GT(s.cy, 50);
-    const int n = whiteCanvas(200, 120);
-    {
-        Pass pass(n);
-        DrawSetFont(FontHandle(100));
-        DrawString(0, 0, u"Hg", 0x00000000, 0x00000000);
+    // Set before any text, or after text in a smaller font: either way the
+    // whole cell is drawn, not cut at the 50 rows the system font needs.
+    for (bool textBefore : {false, true}) {
+        const int n = whiteCanvas(200, 120);
+        {
+            Pass pass(n);
+            if (textBefore) {
+                DrawString(150, 100, u"x", 0x00FFFFFF, 0x00FFFFFF); // white on white
+            }
+            DrawSetFont(FontHandle(100));
+            DrawString(0, 0, u"Hg", 0x00000000, 0x00000000);
+        }
+        const Cell c = changedCell(n, 0xFFFFFFFF);
+        EXPECT_EQ(c.y1, s.cy) << textBefore;
+        ImgFree(n);
     }
-    const Cell c = changedCell(n, 0xFFFFFFFF);
-    EXPECT_EQ(c.y1, s.cy); // the whole cell, not cut at 50 rows
     FontFree(100);
-    ImgFree(n);
 }
 
 TEST(Text, EmptyTextAndFarAwayPositionsDrawNothing) {
