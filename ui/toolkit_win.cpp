@@ -25,6 +25,7 @@ struct ControlRecord {
     int kind = 0;
     const UiControlClass* cls = nullptr; // null for labels, edits and buttons
     void* state = nullptr;               // the class's, released through cls->release
+    WNDPROC previous = nullptr;          // the control's procedure behind the toolkit's
 };
 
 // One thread's queue, linked into a process-wide list so that shut-down can
@@ -325,7 +326,14 @@ void onControlFocus(HWND hwnd, int32_t subtype) {
 }
 
 LRESULT CALLBACK controlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    const auto previous = reinterpret_cast<WNDPROC>(GetPropW(hwnd, PROP_PREVIOUS_PROC));
+    // Every message comes through here: the record answers in the process,
+    // where reading a window property can be a round trip to the window
+    // system (under Wine, to its server). The property still answers for a
+    // control whose record has already gone.
+    const ControlRecord* rec = controlRecordOf(hwnd, nullptr);
+    const auto previous = rec && rec->previous
+                              ? rec->previous
+                              : reinterpret_cast<WNDPROC>(GetPropW(hwnd, PROP_PREVIOUS_PROC));
     if (!previous) {
         return DefWindowProcW(hwnd, msg, wp, lp);
     }
@@ -336,14 +344,12 @@ LRESULT CALLBACK controlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_KILLFOCUS:
         onControlFocus(hwnd, UI_SUBTYPE_FOCUS_LOST);
         break;
-    case WM_CHAR: {
-        ControlRecord* rec = controlRecordOf(hwnd, nullptr);
+    case WM_CHAR:
         if (wp == 1 && rec && rec->kind == UI_KIND_EDIT) { // Ctrl+A
             SendMessageW(hwnd, EM_SETSEL, 0, -1);
             return 0;
         }
         break;
-    }
     case WM_NCDESTROY: {
         const LRESULT result = CallWindowProcW(previous, hwnd, msg, wp, lp);
         int number = 0;
@@ -674,6 +680,7 @@ intptr_t uiAdoptControl(int number, HWND control, const UiControlClass* cls, voi
     rec->kind = cls ? cls->kind : 0;
     rec->cls = cls;
     rec->state = state;
+    rec->previous = reinterpret_cast<WNDPROC>(previous);
     SetWindowLongPtrW(control, GWLP_ID, assigned);
     SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&controlProc));
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(uiControlFont()), FALSE);
