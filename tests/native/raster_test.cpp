@@ -295,6 +295,38 @@ TEST(Glyphs, OpaqueBlendPaintsTheWholeCellWithTheBackColour) {
     EXPECT_EQ(img.get(3, 2), 0xA5FFFFFFu);
 }
 
+// Every coverage value in every channel, alone and mixed with bare (0) and
+// solid (255) channels, in both modes: each byte is the blend formula's.
+TEST(Glyphs, EveryCoverageBlendsByTheFormula) {
+    Glyphs gl(256, 4);
+    for (int x = 0; x < 256; ++x) {
+        const auto v = static_cast<uint8_t>(x);
+        gl.set(x, 0, v, v, v);
+        gl.set(x, 1, v, static_cast<uint8_t>(255 - x), static_cast<uint8_t>(x ^ 0x5A));
+        gl.set(x, 2, 0, 0, v);
+        gl.set(x, 3, 255, v, 255);
+    }
+    for (bool transparent : {true, false}) {
+        TestImage img(256, 4);
+        draw::Raster r(img.surface());
+        r.setMode(transparent ? DRAW_MODE_TRANSPARENT : DRAW_MODE_DEFAULT);
+        r.setFront(0x00C08040); // red 0x40, green 0x80, blue 0xC0
+        r.setBack(0x00306090);  // red 0x90, green 0x60, blue 0x30
+        r.blendGlyphs(gl.buffer(), 0, 0, 256, 4);
+        for (int y = 0; y < 4; ++y) {
+            for (int x = 0; x < 256; ++x) {
+                const uint8_t* g = gl.bits.data() + y * gl.pitch + x * 3;
+                const uint32_t under = transparent ? TestImage::background(x, y) : 0x906030u;
+                const uint32_t expected = 0xA5000000u |
+                                          uint32_t(mix(0x40, g[2], (under >> 16) & 0xFF)) << 16 |
+                                          uint32_t(mix(0x80, g[1], (under >> 8) & 0xFF)) << 8 |
+                                          mix(0xC0, g[0], under & 0xFF);
+                ASSERT_EQ(img.get(x, y), expected) << transparent << " " << x << "," << y;
+            }
+        }
+    }
+}
+
 TEST(Glyphs, XorUsesTheMeanCoverage) {
     Glyphs gl(3, 1);
     gl.set(0, 0, 128, 128, 128); // mean just above one half
