@@ -1,5 +1,7 @@
 #include "draw/image_win.h"
 
+#include <new>
+
 #include "draw/drawpass_win.h"
 #include "draw/font_win.h"
 #include "draw/raster.h"
@@ -149,6 +151,23 @@ void ImgFree(int number) {
 }
 
 namespace draw {
+
+bool isTableImage(HBITMAP bitmap) {
+    if (!bitmap) {
+        return false;
+    }
+    try {
+        for (int number : g_images.numbers()) {
+            const ImageRecord* r = g_images.find(number);
+            if (r && r->handle == bitmap) {
+                return true;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        // Not known to be one: the caller takes the general way.
+    }
+    return false;
+}
 
 void imageStartup() {
     endCurrentContext();

@@ -29,6 +29,11 @@ void ImgFree(int number);
 
 namespace draw {
 
+// Whether `bitmap` is the bitmap of an image in the table. Those are DIB
+// sections with bottom-up rows, which their memory alone does not tell
+// (GetObject reports every DIB section's height as positive).
+bool isTableImage(HBITMAP bitmap);
+
 // Image table, at attach; every image freed at detach.
 void imageStartup();
 void imageShutdown();

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "draw/image_win.h"
 #include "draw/premultiply.h"
 #include "plugin/plugin_state_win.h"
 #include "plugin/win_util.h"
@@ -158,9 +159,11 @@ bool isAlphaImage(HBITMAP h) {
 // unchanged, so a canvas image is copied exactly. The section of the
 // previous copy is reused when the size is the same: a canvas is assigned
 // again after every action, and a fresh section costs a page fault for
-// every 4 KB the copy writes. (GetDIBits does the copying: the memory of a
-// DIB section does not tell whether its rows run top-down or bottom-up.)
-// Leaves no copy when one cannot be made.
+// every 4 KB the copy writes. A 32-bit image of the image table (a canvas)
+// is read straight from its memory, in the same pass that checks alpha;
+// anything else is copied by GetDIBits (the memory of other DIB sections
+// does not tell whether their rows run top-down or bottom-up). Leaves no
+// copy when one cannot be made.
 void takeCopy(PictureState& st, HBITMAP source) {
     BITMAP bm{};
     if (!GetObjectW(source, sizeof(bm), &bm) || bm.bmWidth <= 0 || bm.bmHeight == 0) {
@@ -174,6 +177,18 @@ void takeCopy(PictureState& st, HBITMAP source) {
             return;
         }
     }
+    uint8_t* const to = st.copy.bits();
+    const size_t pixels = static_cast<size_t>(width) * height;
+    DIBSECTION ds{};
+    if (draw::isTableImage(source) &&
+        GetObjectW(source, sizeof(ds), &ds) == static_cast<int>(sizeof(ds)) && ds.dsBm.bmBits &&
+        ds.dsBm.bmBitsPixel == 32 && ds.dsBmih.biCompression == BI_RGB &&
+        ds.dsBm.bmWidthBytes == width * 4) {
+        GdiFlush(); // what GDI may still hold back goes into the memory first
+        st.copy.opaque =
+            draw::premultiplyPixels(to, static_cast<const uint8_t*>(ds.dsBm.bmBits), pixels);
+        return;
+    }
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
     bi.bmiHeader.biWidth = width;
@@ -181,13 +196,12 @@ void takeCopy(PictureState& st, HBITMAP source) {
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
-    uint8_t* const to = st.copy.bits();
     if (GetDIBits(st.copy.dc(), source, 0, static_cast<UINT>(height), to, &bi, DIB_RGB_COLORS) !=
         height) {
         st.copy.reset();
         return;
     }
-    st.copy.opaque = draw::premultiplyPixels(to, to, static_cast<size_t>(width) * height);
+    st.copy.opaque = draw::premultiplyPixels(to, to, pixels);
 }
 
 // Width and height of a bitmap, or of an icon's colour bitmap.

@@ -1,8 +1,10 @@
 // Premultiplied copies: opaque pixels copied as they are, the others
 // scaled by their alpha, and the answer whether every pixel was opaque,
-// wherever the odd pixel lies (the copy works in blocks).
+// wherever the odd pixel lies (the copy works in blocks, and streams large
+// copies past the caches).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -49,12 +51,14 @@ TEST(Premultiply, ScalesOnlyPixelsThatAreNotOpaque) {
 }
 
 TEST(Premultiply, OneTranslucentPixelAnywhereIsFoundAndScaledAlone) {
-    for (size_t count : {size_t(1), size_t(1023), size_t(1024), size_t(1025), size_t(3001)}) {
+    // Large counts take the copy that streams past the caches (1 MB and up).
+    for (size_t count :
+         {size_t(1), size_t(1023), size_t(1024), size_t(1025), size_t(3001), size_t(262147)}) {
         const std::vector<uint8_t> opaque = pixels(count, 0xFFA0B0C0);
         std::vector<uint8_t> to(count * 4, 0xEE);
         EXPECT_TRUE(draw::premultiplyPixels(to.data(), opaque.data(), count)) << count;
         EXPECT_EQ(to, opaque);
-        for (size_t odd : {size_t(0), count / 2, count - 1}) {
+        for (size_t odd : {size_t(0), count / 2, count - 1, std::min(count - 1, size_t(1024))}) {
             std::vector<uint8_t> from = opaque;
             from[odd * 4 + 3] = 0x40;
             EXPECT_FALSE(draw::premultiplyPixels(to.data(), from.data(), count)) << count;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "draw/image_win.h"
 #include "draw/picture_win.h"
 #include "plugin/win_util.h"
 #include "tests/win/support/ui_driver.h"
@@ -240,6 +241,41 @@ TEST_F(Picture, TopDownSectionsAndDeviceBitmapsAreShownExactly) {
     EXPECT_EQ(printed(hwnd, 6, 5), letter);
     UiSetState(pic, reinterpret_cast<intptr_t>(device.get()));
     EXPECT_EQ(printed(hwnd, 6, 5), letter);
+}
+
+// A canvas image (made by ImgCreate) is read straight from its memory: its
+// rows are bottom-up, and what GDI drew into it last is there too.
+TEST_F(Picture, CanvasImagesAreShownUnflippedWithTheirLatestPixels) {
+    const int n = static_cast<int>(ImgCreate(UI_ANY, 6, 5, 32, 0x00FF0000)); // blue
+    ASSERT_TRUE(n);
+    HBITMAP bitmap = reinterpret_cast<HBITMAP>(ImgHandle(n));
+    EXPECT_TRUE(draw::isTableImage(bitmap));
+    DIBSECTION ds{};
+    ASSERT_EQ(GetObjectW(bitmap, sizeof(ds), &ds), static_cast<int>(sizeof(ds)));
+    auto* bits = static_cast<uint32_t*>(ds.dsBm.bmBits);
+    const char* rows[] = {"#####.", "#.....", "####..", "#.....", "#....."};
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 6; ++x) {
+            bits[(4 - y) * 6 + x] = rows[y][x] == '#' ? RED : BLUE;
+        }
+    }
+    const std::vector<uint32_t> letter = Image::letterF().rgb();
+    const int pic = static_cast<int>(UiAddPicture(UI_ANY, 0, 0, 10, 10, bitmap));
+    HWND hwnd = UiControlHandle(pic);
+    EXPECT_EQ(printed(hwnd, 6, 5), letter);
+    {
+        // A GDI drawing into the image reaches the next copy. GDI leaves
+        // alpha 0 in the pixel, which then shows what lies under it.
+        MemoryDC dc;
+        ScopedSelect select(dc.get(), bitmap);
+        SetPixelV(dc.get(), 5, 4, RGB(0, 255, 0));
+    }
+    UiSetState(pic, reinterpret_cast<intptr_t>(bitmap));
+    std::vector<uint32_t> marked = letter;
+    marked[4 * 6 + 5] = 0x123456;
+    EXPECT_EQ(printed(hwnd, 6, 5, 0x123456), marked);
+    ImgFree(n);
+    EXPECT_FALSE(draw::isTableImage(bitmap));
 }
 
 // The copy is taken afresh on every assignment, whatever changed: the
