@@ -14,5 +14,5 @@ add_dependencies(canvas_bench canvas_plugin)
 
 add_executable(pieces_bench ${CMAKE_SOURCE_DIR}/bench/pieces_bench_win.cpp ${CMAKE_SOURCE_DIR}/res/canvas.rc)
 target_compile_options(pieces_bench PRIVATE ${CANVAS_WARNINGS})
-target_link_libraries(pieces_bench PRIVATE canvas_impl)
+target_link_libraries(pieces_bench PRIVATE canvas_impl canvas_host_lib)
 target_link_options(pieces_bench PRIVATE ${WIN_STATIC_RUNTIME})

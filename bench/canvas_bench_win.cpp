@@ -31,6 +31,22 @@ LRESULT CALLBACK plainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
+// The least a window can do to repaint an image: its WM_PAINT is one
+// BitBlt from a memory device context that holds the image.
+HDC g_blitSource = nullptr;
+LRESULT CALLBACK blitProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT r{};
+        GetClientRect(hwnd, &r);
+        BitBlt(dc, 0, 0, r.right, r.bottom, g_blitSource, 0, 0, SRCCOPY);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
 // The host's window with one rectangle object: a child window whose client
 // area is w x h, as the host lays its objects out.
 class HostWindows {
@@ -153,6 +169,33 @@ bool benchSize(host::PluginModule& plugin, host::Host& host, const Size& size) {
     }
     plugin.message(2, 0); // releases every canvas
     pump();
+    {
+        static ATOM cls = 0;
+        if (!cls) {
+            WNDCLASSW wc{};
+            wc.lpfnWndProc = &blitProc;
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.lpszClassName = L"BenchBlitWindow";
+            cls = RegisterClassW(&wc);
+        }
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), size.w, size.h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        GdiObject<HBITMAP> same(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+        MemoryDC source;
+        ScopedSelect select(source.get(), same.get());
+        g_blitSource = source.get();
+        HWND blit =
+            CreateWindowExW(0, L"BenchBlitWindow", L"", WS_CHILD | WS_VISIBLE, 0, 0, size.w, size.h,
+                            windows.object(), nullptr, GetModuleHandleW(nullptr), nullptr);
+        UpdateWindow(blit);
+        bench::report("WM_PAINT with one BitBlt" + at, bench::secondsPerCall([&] {
+                          InvalidateRect(blit, nullptr, FALSE);
+                          UpdateWindow(blit);
+                      }));
+        DestroyWindow(blit);
+        g_blitSource = nullptr;
+    }
     return true;
 }
 

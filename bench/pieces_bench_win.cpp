@@ -1,7 +1,10 @@
 // Where the time of one drawing action goes, piece by piece, on an 800 x 600
-// canvas image and a picture control in a toolkit window (the glue linked
-// in directly). Not part of the summary table: `bench/run-bench --pieces`
-// prints these figures for whoever is looking for the next thing to speed up.
+// canvas inside a host-like object window (the plug-in's glue linked in
+// directly, the host played by host::Host). Not part of the summary table:
+// `bench/run-bench --pieces` prints these figures for whoever is looking for
+// the next thing to speed up. Under Wine every call that asks the Wine
+// server (window properties, relatives, positions, update regions) costs a
+// round trip to another process, which is why a few of those are timed too.
 #include <windows.h>
 
 #include <cstdio>
@@ -9,17 +12,26 @@
 #include <vector>
 
 #include "bench/timer_win.h"
+#include "canvas/actions_win.h"
 #include "draw/drawpass_win.h"
+#include "draw/font_win.h"
 #include "draw/image_win.h"
 #include "draw/picture_win.h"
+#include "draw/premultiply.h"
+#include "host/host_win.h"
+#include "plugin/plugin_win.h"
 #include "plugin/win_util.h"
 #include "ui/toolkit_win.h"
 
 namespace {
 
-constexpr int W = 800, H = 600;
+int W = 800, H = 600; // or the size given as "WIDTHxHEIGHT"
 
 using AlphaBlendFn = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, int, int, BLENDFUNCTION);
+
+LRESULT CALLBACK plainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
 
 void pump() {
     MSG msg;
@@ -28,122 +40,203 @@ void pump() {
     }
 }
 
-HBITMAP newSection(void** bits) {
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), W, H, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    return CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, bits, nullptr, 0);
-}
-
 } // namespace
 
-int main() {
-    uiStartup();
-    pictureStartup();
-    draw::drawStartup();
-    const int window =
-        static_cast<int>(UiOpenWindow(UI_ANY, 0, 0, W, H, u"", UI_FLAGS_CANVAS, nullptr));
-    const int image = static_cast<int>(ImgCreate(UI_ANY, W, H, 32, 0));
-    HBITMAP bitmap = reinterpret_cast<HBITMAP>(ImgHandle(image));
-    const int pic = static_cast<int>(UiAddPicture(UI_ANY, 0, 0, W, H, bitmap));
-    HWND control = UiControlHandle(pic);
-    HWND canvas = UiWindowHandle(window);
-    if (!control || !canvas) {
-        std::fprintf(stderr, "no picture control\n");
+int main(int argc, char** argv) {
+    if (argc > 1 && std::sscanf(argv[1], "%dx%d", &W, &H) != 2) {
+        std::fprintf(stderr, "usage: pieces_bench [WIDTHxHEIGHT]\n");
+        return 2;
+    }
+    plugin::attach(GetModuleHandleW(nullptr));
+    host::Host host;
+    plugin::registerInterfaceAccess(&host::Host::interfaceProc);
+
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &plainProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = L"PiecesHostWindow";
+    RegisterClassW(&wc);
+    HWND main =
+        CreateWindowExW(0, wc.lpszClassName, L"host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                        W, H, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND object = CreateWindowExW(0, wc.lpszClassName, L"rect",
+                                  WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
+                                  W, H, main, nullptr, wc.hInstance, nullptr);
+    host.objects["lienzo"] = object;
+    host::Params create({"lienzo", ""});
+    if (canvas::execAction(1, create.data()) != 1) {
+        std::fprintf(stderr, "kiv_CreateCanvas failed\n");
         return 1;
     }
-    UpdateWindow(canvas);
+    UpdateWindow(object);
     pump();
+    const CanvasEntry* entry = canvas::registry().findCanvas(u"lienzo");
+    const int image = entry->image, pic = entry->pictureControl;
+    HBITMAP bitmap = reinterpret_cast<HBITMAP>(ImgHandle(image));
+    HWND control = UiControlHandle(pic);
 
     std::vector<uint8_t> from(size_t(W) * H * 4, 0x5A), to(from.size());
-    bench::report("memcpy", bench::secondsPerCall([&] {
+    bench::report("memcpy of the image", bench::secondsPerCall([&] {
                       std::memcpy(to.data(), from.data(), from.size());
                       bench::keep(to.data());
                   }));
-    bench::report("ImgOutput+DrawStart+DrawStop", bench::secondsPerCall([&] {
+    host::Params circle({"lienzo", "400", "300", "200", "$0000FF"});
+    bench::report("kiv_DrawCircle",
+                  bench::secondsPerCall([&] { canvas::execAction(2, circle.data()); }));
+    host::Params clear({"lienzo"});
+    bench::report("kiv_ClearCanvas",
+                  bench::secondsPerCall([&] { canvas::execAction(3, clear.data()); }));
+
+    //--- The drawing pass
+    bench::report("ImgOutput + DrawStop", bench::secondsPerCall([&] {
+                      ImgOutput(image);
+                      DrawStop();
+                  }));
+    bench::report("memory DC + select the image + delete", bench::secondsPerCall([&] {
+                      HDC dc = CreateCompatibleDC(nullptr);
+                      HGDIOBJ old = SelectObject(dc, bitmap);
+                      SelectObject(dc, old);
+                      DeleteDC(dc);
+                  }));
+    {
+        HDC dc = CreateCompatibleDC(nullptr);
+        bench::report("select the image into a kept DC and out", bench::secondsPerCall([&] {
+                          HGDIOBJ old = SelectObject(dc, bitmap);
+                          SelectObject(dc, old);
+                      }));
+        DeleteDC(dc);
+    }
+    bench::report("GetObjectW DIBSECTION", bench::secondsPerCall([&] {
+                      DIBSECTION ds;
+                      GetObjectW(bitmap, sizeof(ds), &ds);
+                  }));
+    bench::report("ImgOutput + DrawStart + DrawStop", bench::secondsPerCall([&] {
                       DrawStart(ImgOutput(image));
                       DrawStop();
                   }));
-    bench::report("box fill (whole image)", bench::secondsPerCall([&] {
+    bench::report("pass with one circle", bench::secondsPerCall([&] {
+                      DrawStart(ImgOutput(image));
+                      DrawSetMode(DRAW_MODE_OUTLINED);
+                      DrawCircle(400, 300, 200, 0xFF);
+                      DrawStop();
+                  }));
+    bench::report("pass with a box over the image", bench::secondsPerCall([&] {
                       DrawStart(ImgOutput(image));
                       DrawBox(0, 0, W, H, 0xFFFFFF);
                       DrawStop();
                   }));
-    bench::report("UiSetState (refresh)", bench::secondsPerCall([&] {
+    bench::report("italicOverhang(SYSTEM_FONT)", bench::secondsPerCall([&] {
+                      draw::italicOverhang(static_cast<HFONT>(GetStockObject(SYSTEM_FONT)));
+                  }));
+
+    //--- The refresh
+    bench::report("refresh (UiSetState)", bench::secondsPerCall([&] {
                       UiSetState(pic, reinterpret_cast<intptr_t>(bitmap));
                   }));
-    bench::report("UiSetState + UpdateWindow", bench::secondsPerCall([&] {
-                      UiSetState(pic, reinterpret_cast<intptr_t>(bitmap));
-                      UpdateWindow(control);
-                  }));
-    bench::report("CreateDIBSection + DeleteObject", bench::secondsPerCall([&] {
-                      void* bits = nullptr;
-                      DeleteObject(newSection(&bits));
-                  }));
-    bench::report("CreateDIBSection + touch + DeleteObject", bench::secondsPerCall([&] {
-                      void* bits = nullptr;
-                      HBITMAP b = newSection(&bits);
-                      std::memset(bits, 0, size_t(W) * H * 4);
-                      DeleteObject(b);
-                  }));
-    void* copyBits = nullptr;
-    GdiObject<HBITMAP> copy(newSection(&copyBits));
     {
         BITMAPINFO bi{};
         bi.bmiHeader = {sizeof(BITMAPINFOHEADER), W, H, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         MemoryDC dc;
-        bench::report("GetDIBits copy", bench::secondsPerCall([&] {
-                          GetDIBits(dc.get(), bitmap, 0, H, copyBits, &bi, DIB_RGB_COLORS);
+        bench::report("GetDIBits of the image", bench::secondsPerCall([&] {
+                          GetDIBits(dc.get(), bitmap, 0, H, to.data(), &bi, DIB_RGB_COLORS);
+                      }));
+        bench::report("premultiply scan of an opaque copy", bench::secondsPerCall([&] {
+                          draw::premultiplyPixels(to.data(), to.data(), size_t(W) * H);
                       }));
     }
-    bench::report("premultiply scan", bench::secondsPerCall([&] {
-                      auto* p = static_cast<uint8_t*>(copyBits);
-                      for (size_t i = 0; i < size_t(W) * H; ++i, p += 4) {
-                          const unsigned alpha = p[3];
-                          if (alpha != 255) {
-                              p[0] = static_cast<uint8_t>((p[0] * alpha) >> 8);
-                              p[1] = static_cast<uint8_t>((p[1] * alpha) >> 8);
-                              p[2] = static_cast<uint8_t>((p[2] * alpha) >> 8);
-                          }
-                      }
-                      bench::keep(copyBits);
+    {
+        DIBSECTION ds{};
+        GetObjectW(bitmap, sizeof(ds), &ds);
+        const auto* imageBits = static_cast<const uint8_t*>(ds.dsBm.bmBits);
+        bench::report("premultiplied copy of the image memory", bench::secondsPerCall([&] {
+                          draw::premultiplyPixels(to.data(), imageBits, size_t(W) * H);
+                      }));
+        bench::report("memcpy of the image memory", bench::secondsPerCall([&] {
+                          std::memcpy(to.data(), imageBits, size_t(W) * H * 4);
+                          bench::keep(to.data());
+                      }));
+    }
+    bench::report("pass with one circle + refresh", bench::secondsPerCall([&] {
+                      DrawStart(ImgOutput(image));
+                      DrawSetMode(DRAW_MODE_OUTLINED);
+                      DrawCircle(400, 300, 200, 0xFF);
+                      DrawStop();
+                      UiSetState(pic, reinterpret_cast<intptr_t>(bitmap));
                   }));
-    bench::report("RedrawWindow parent (erase, update now)", bench::secondsPerCall([&] {
-                      RedrawWindow(canvas, nullptr, nullptr,
-                                   RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    bench::report("ImgOutput + DrawStop + refresh", bench::secondsPerCall([&] {
+                      ImgOutput(image);
+                      DrawStop();
+                      UiSetState(pic, reinterpret_cast<intptr_t>(bitmap));
                   }));
-    bench::report("InvalidateRect + UpdateWindow (control)", bench::secondsPerCall([&] {
+    bench::report("refresh again", bench::secondsPerCall([&] {
+                      UiSetState(pic, reinterpret_cast<intptr_t>(bitmap));
+                  }));
+    bench::report("STM_SETIMAGE", bench::secondsPerCall([&] {
+                      SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP,
+                                   reinterpret_cast<LPARAM>(bitmap));
+                  }));
+    bench::report("STM_GETIMAGE", bench::secondsPerCall([&] {
+                      SendMessageW(control, STM_GETIMAGE, IMAGE_BITMAP, 0);
+                  }));
+    bench::report("SetWindowPos to the same size", bench::secondsPerCall([&] {
+                      SetWindowPos(control, nullptr, 0, 0, W, H,
+                                   SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+                  }));
+    bench::report("InvalidateRect",
+                  bench::secondsPerCall([&] { InvalidateRect(control, nullptr, FALSE); }));
+
+    //--- The repaint
+    UpdateWindow(object);
+    bench::report("repaint (InvalidateRect + UpdateWindow)", bench::secondsPerCall([&] {
                       InvalidateRect(control, nullptr, FALSE);
                       UpdateWindow(control);
                   }));
+    bench::report("InvalidateRect + BeginPaint + EndPaint, nothing drawn",
+                  bench::secondsPerCall([&] {
+                      InvalidateRect(control, nullptr, FALSE);
+                      PAINTSTRUCT ps;
+                      BeginPaint(control, &ps);
+                      EndPaint(control, &ps);
+                  }));
     {
-        HMODULE msimg32 = LoadLibraryW(L"msimg32.dll");
-        auto alphaBlend = reinterpret_cast<AlphaBlendFn>(
-            reinterpret_cast<void*>(GetProcAddress(msimg32, "AlphaBlend")));
         HDC dc = GetDC(control);
-        MemoryDC source(dc);
-        ScopedSelect select(source.get(), copy.get());
-        const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        bench::report("AlphaBlend to window", bench::secondsPerCall([&] {
-                          alphaBlend(dc, 0, 0, W, H, source.get(), 0, 0, W, H, blend);
+        bench::report("WM_PRINTCLIENT to the window", bench::secondsPerCall([&] {
+                          SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc),
+                                       PRF_CLIENT);
                           GdiFlush();
                       }));
-        bench::report("BitBlt to window", bench::secondsPerCall([&] {
+        MemoryDC source(dc);
+        ScopedSelect select(source.get(), bitmap);
+        bench::report("BitBlt to the window", bench::secondsPerCall([&] {
                           BitBlt(dc, 0, 0, W, H, source.get(), 0, 0, SRCCOPY);
                           GdiFlush();
                       }));
-        bench::report("memory DC + select + BitBlt", bench::secondsPerCall([&] {
-                          MemoryDC s(dc);
-                          ScopedSelect sel(s.get(), copy.get());
-                          BitBlt(dc, 0, 0, W, H, s.get(), 0, 0, SRCCOPY);
+        HMODULE msimg32 = LoadLibraryW(L"msimg32.dll");
+        auto alphaBlend = reinterpret_cast<AlphaBlendFn>(
+            reinterpret_cast<void*>(GetProcAddress(msimg32, "AlphaBlend")));
+        const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        bench::report("AlphaBlend to the window", bench::secondsPerCall([&] {
+                          alphaBlend(dc, 0, 0, W, H, source.get(), 0, 0, W, H, blend);
                           GdiFlush();
                       }));
-        ReleaseDC(control, dc);
         FreeLibrary(msimg32);
+        ReleaseDC(control, dc);
     }
-    UiCloseWindow(window);
-    ImgFree(image);
-    draw::drawShutdown();
-    pictureShutdown();
-    uiShutdown();
+
+    //--- Wine server round trips and other small things
+    bench::report("GetPropW", bench::secondsPerCall([&] { bench::keep(GetPropW(control, L"x")); }));
+    bench::report("GetWindow GW_CHILD",
+                  bench::secondsPerCall([&] { bench::keep(GetWindow(object, GW_CHILD)); }));
+    bench::report("PeekMessage, nothing waiting", bench::secondsPerCall([&] {
+                      MSG m;
+                      PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE);
+                  }));
+    bench::report("CreateCompatibleDC + DeleteDC",
+                  bench::secondsPerCall([&] { DeleteDC(CreateCompatibleDC(nullptr)); }));
+
+    canvas::releaseAllCanvases();
+    DestroyWindow(main);
+    plugin::detach();
     return 0;
 }
