@@ -225,6 +225,12 @@ int main(int argc, char** argv) {
     }
 
     //--- Wine server round trips and other small things
+    bench::report("SendMessage WM_NULL to the control",
+                  bench::secondsPerCall([&] { SendMessageW(control, WM_NULL, 0, 0); }));
+    bench::report("GetWindowRect", bench::secondsPerCall([&] {
+                      RECT r;
+                      GetWindowRect(control, &r);
+                  }));
     bench::report("GetPropW", bench::secondsPerCall([&] { bench::keep(GetPropW(control, L"x")); }));
     bench::report("GetWindow GW_CHILD",
                   bench::secondsPerCall([&] { bench::keep(GetWindow(object, GW_CHILD)); }));
