@@ -247,7 +247,8 @@ void postPictureEvent(HWND hwnd, int32_t type) {
 
 // Repaints the toolkit window's background under the control at once, so
 // that an image with transparent parts (or none at all) is shown over a
-// fresh background. An opaque bitmap without a copy covers it anyway.
+// fresh background. A bitmap painted without a copy, or from a copy that is
+// opaque everywhere, covers it anyway.
 void updateParent(HWND hwnd, const PictureState& st) {
     if (isBitmap(st.shown) && (!st.copy || st.copy.opaque)) {
         return;
