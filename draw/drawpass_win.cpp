@@ -71,10 +71,11 @@ intptr_t asOutput(const DrawContext* c) {
     return reinterpret_cast<intptr_t>(c);
 }
 
-// Makes the glyph device context with the current font selected, and a
-// glyph buffer at least as tall as the fonts of the pass need (grown
-// only, never shrunk). A buffer that cannot be enlarged stays as it is, and
-// taller text is cut to it. False without a context or a buffer.
+// Makes the glyph device context, with the font the output's context holds
+// (the last one that could be selected), and a glyph buffer at least as
+// tall as the fonts of the pass need (grown only, never shrunk). A buffer
+// that cannot be enlarged stays as it is, and taller text is cut to it.
+// False without a context or a buffer.
 bool ensureGlyphs(DrawContext* c) {
     if (!c->glyphDC) {
         c->glyphDC = CreateCompatibleDC(nullptr);
@@ -83,8 +84,8 @@ bool ensureGlyphs(DrawContext* c) {
         }
         c->glyphDCBitmap = GetCurrentObject(c->glyphDC, OBJ_BITMAP);
         c->glyphDCFont = GetCurrentObject(c->glyphDC, OBJ_FONT);
+        SelectObject(c->glyphDC, GetCurrentObject(c->memoryDC, OBJ_FONT));
     }
-    SelectObject(c->glyphDC, c->font);
     if (c->glyphBitmap && c->glyphHeight >= c->glyphHeightNeeded) {
         return true;
     }

@@ -408,6 +408,27 @@ TEST(Text, TallFontsGrowTheGlyphBuffer) {
     FontFree(100);
 }
 
+TEST(Text, AFontThatCannotBeSelectedLeavesTheLastGoodOneInUse) {
+    ASSERT_NE(FontLoad(100, u"Arial", 40, 0), 0);
+    ASSERT_NE(FontLoad(101, u"Arial", 8, 0), 0);
+    const HFONT big = reinterpret_cast<HFONT>(FontHandle(100));
+    const int n = whiteCanvas(300, 100);
+    const intptr_t gone = FontHandle(101);
+    FontFree(101); // a stale handle, nothing made after it
+    double after = 0;
+    {
+        Pass pass(n);
+        DrawSetFont(FontHandle(100));
+        DrawSetFont(gone);
+        after = DrawString(0, 0, u"Hg", 0x00000000, 0x00000000);
+    }
+    const SIZE s = measure(big, L"Hg");
+    EXPECT_EQ(after, static_cast<double>(s.cx));
+    EXPECT_EQ(changedCell(n, 0xFFFFFFFF).y1, s.cy);
+    FontFree(100);
+    ImgFree(n);
+}
+
 TEST(Text, EmptyTextAndFarAwayPositionsDrawNothing) {
     const int n = whiteCanvas(40, 20);
     {
