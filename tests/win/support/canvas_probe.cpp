@@ -1,0 +1,130 @@
+#include "tests/win/support/canvas_probe.h"
+
+#include <psapi.h>
+
+#include <algorithm>
+
+#include "plugin/win_util.h"
+
+size_t CanvasPixels::count(uint32_t colour) const {
+    return static_cast<size_t>(std::count(pixels.begin(), pixels.end(), colour));
+}
+
+std::vector<HWND> canvasWindowsIn(HWND object) {
+    std::vector<HWND> out;
+    for (HWND w = GetWindow(object, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        out.push_back(w);
+    }
+    return out;
+}
+
+CanvasPixels readCanvas(HWND object) {
+    CanvasPixels s;
+    const std::vector<HWND> canvases = canvasWindowsIn(object);
+    HWND picture =
+        canvases.empty() ? nullptr : FindWindowExW(canvases[0], nullptr, L"Static", nullptr);
+    if (!picture) {
+        return s;
+    }
+    RECT r{};
+    GetClientRect(picture, &r);
+    if (r.right <= 0 || r.bottom <= 0) {
+        return s;
+    }
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = r.right;
+    bi.bmiHeader.biHeight = -r.bottom; // top-down: row 0 first
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    MemoryDC dc;
+    GdiObject<HBITMAP> dib(CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!dib || !bits) {
+        return s;
+    }
+    const size_t n = static_cast<size_t>(r.right) * static_cast<size_t>(r.bottom);
+    // A colour no canvas pixel reads as, so an unpainted area shows.
+    std::fill_n(static_cast<uint32_t*>(bits), n, 0xFF123456u);
+    {
+        ScopedSelect select(dc.get(), dib.get());
+        SendMessageW(picture, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
+        GdiFlush();
+    }
+    s.width = r.right;
+    s.height = r.bottom;
+    s.pixels.resize(n);
+    const uint32_t* p = static_cast<const uint32_t*>(bits);
+    for (size_t i = 0; i < n; ++i) {
+        // Memory holds blue, green, red: swap into 0x00BBGGRR.
+        const uint32_t v = p[i];
+        s.pixels[i] = ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF);
+    }
+    return s;
+}
+
+size_t committedBytes() {
+    PROCESS_MEMORY_COUNTERS pmc{};
+    pmc.cb = sizeof pmc;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc)) {
+        return 0;
+    }
+    return pmc.PagefileUsage;
+}
+
+uint32_t TestRandom::next() {
+    // xorshift64*: small, fast and the same sequence in both builds.
+    state_ ^= state_ >> 12;
+    state_ ^= state_ << 25;
+    state_ ^= state_ >> 27;
+    return static_cast<uint32_t>((state_ * 2685821657736338717ull) >> 32);
+}
+
+int TestRandom::range(int low, int high) {
+    const uint64_t span = static_cast<uint64_t>(static_cast<int64_t>(high) - low) + 1;
+    return static_cast<int>(low + static_cast<int64_t>(next() % span));
+}
+
+namespace {
+
+LRESULT CALLBACK objectProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_ERASEBKGND) {
+        RECT r;
+        GetClientRect(hwnd, &r);
+        FillRect(reinterpret_cast<HDC>(wp), &r, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+        return 1;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+const wchar_t* sceneClass() {
+    static ATOM atom = 0;
+    if (!atom) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &objectProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = L"TestSceneWindow";
+        atom = RegisterClassW(&wc);
+    }
+    return L"TestSceneWindow";
+}
+
+} // namespace
+
+HostScene::HostScene(int width, int height) {
+    main_ = CreateWindowExW(0, sceneClass(), L"host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                            width, height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+HostScene::~HostScene() {
+    if (main_ && IsWindow(main_)) {
+        DestroyWindow(main_);
+    }
+}
+
+HWND HostScene::addObject(int x, int y, int w, int h) {
+    return CreateWindowExW(0, sceneClass(), L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y, w,
+                           h, main_, nullptr, GetModuleHandleW(nullptr), nullptr);
+}

@@ -1,0 +1,70 @@
+// Looking at canvases from the host's side: the windows the plug-in laid
+// over an object, the pixels its picture control paints, and the memory the
+// process holds. For the long-running and bad-input tests of the loaded DLL.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What a canvas shows: colours as the plug-in takes them (0x00BBGGRR, red in
+// the low byte), rows top first.
+struct CanvasPixels {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;
+
+    bool empty() const { return pixels.empty(); }
+    uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+    size_t count(uint32_t colour) const;
+    bool operator==(const CanvasPixels& o) const {
+        return width == o.width && height == o.height && pixels == o.pixels;
+    }
+    bool operator!=(const CanvasPixels& o) const { return !(*this == o); }
+};
+
+// The windows the plug-in placed inside a host object's window (its
+// canvas windows), in z-order.
+std::vector<HWND> canvasWindowsIn(HWND object);
+
+// Asks the picture control of the object's (first) canvas to paint itself
+// with WM_PRINTCLIENT into a DIB section of ours. Empty when the object
+// holds no canvas.
+CanvasPixels readCanvas(HWND object);
+
+// Bytes the process has committed, as Wine reports them (PagefileUsage;
+// its PrivateUsage reads 0).
+size_t committedBytes();
+
+// A deterministic generator for the tests' random mixes.
+class TestRandom {
+  public:
+    explicit TestRandom(uint64_t seed) : state_(seed ? seed : 1) {}
+    uint32_t next();
+    // Uniform in [low, high].
+    int range(int low, int high);
+    bool chance(int percent) { return range(0, 99) < percent; }
+
+  private:
+    uint64_t state_;
+};
+
+// Host windows standing for rectangle objects: plain child windows of one
+// host main window, as the host shows its objects.
+class HostScene {
+  public:
+    HostScene(int width = 900, int height = 700);
+    ~HostScene();
+    HostScene(const HostScene&) = delete;
+    HostScene& operator=(const HostScene&) = delete;
+
+    HWND main() const { return main_; }
+    // A new object window at (x, y) with a client area of w x h.
+    HWND addObject(int x, int y, int w, int h);
+
+  private:
+    HWND main_ = nullptr;
+};

@@ -1,0 +1,336 @@
+// A long session: canvas.nbp loaded once and driven through its exports with
+// a long, varied script, the way a host runs one for hours on its user
+// interface thread. Afterwards the plug-in must still draw exactly what it
+// drew at the start, the process must not have grown, and GDI must still
+// hand out objects.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "draw/raster.h"
+#include "host/host_win.h"
+#include "plugin/win_util.h"
+#include "tests/win/support/canvas_probe.h"
+#include "tests/win/support/ui_driver.h"
+
+namespace {
+
+enum { CREATE = 1, CIRCLE = 2, CLEAR = 3, TEXT = 4 };
+
+// The 32-bit build runs emulated, many times slower: it runs a twentieth.
+constexpr int FULL_ACTIONS = 100000;
+const int ACTIONS = sizeof(void*) == 4 ? FULL_ACTIONS / 20 : FULL_ACTIONS;
+// Host notifications that release every canvas come this often; canvases
+// are then made again under their old names as the script goes on.
+constexpr int RELEASE_EVERY = 300;
+// This often the host destroys one object's window under its live canvas
+// and shows the object again in a new window.
+constexpr int REBUILD_OBJECT_EVERY = 1000;
+// The host runs its message loop between script steps.
+constexpr int PUMP_EVERY = 8;
+constexpr size_t ALLOWED_GROWTH = 2 * 1024 * 1024;
+
+constexpr int OBJECTS = 8;
+
+const char* const FACES[] = {"Arial",           "Liberation Serif",   "Courier New",
+                             "Times New Roman", "NoSuchFaceAnywhere", ""};
+// Text in the host's code page 1252, accents and symbols included.
+const char CHARSET[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .,;:!?-+()"
+                       "\xE1\xE9\xED\xF3\xFA\xF1\xD1\xFC\xBF\xA1\x80";
+
+double seconds() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// One object of the host and what the plug-in should hold for it.
+struct Object {
+    enum State { NONE, LIVE, ORPHANED };
+    std::string name;
+    RECT place{};
+    HWND window = nullptr;
+    State state = NONE;
+};
+
+class Soak {
+  public:
+    Soak() : random_(0x5EED1234ABCDull) {
+        for (int i = 0; i < OBJECTS; ++i) {
+            Object o;
+            o.name = "Objeto " + std::to_string(i);
+            const int w = 120 + 20 * (i % 4), h = 90 + 15 * (i / 4);
+            o.place = RECT{10 + (i % 4) * 220, 10 + (i / 4) * 200, 0, 0};
+            o.place.right = o.place.left + w;
+            o.place.bottom = o.place.top + h;
+            objects_.push_back(o);
+            showObject(objects_.back());
+        }
+        host_.connect(plugin_);
+    }
+
+    bool ok() const { return plugin_.ok() && scene_.main(); }
+    host::PluginModule& plugin() { return plugin_; }
+    host::Host& host() { return host_; }
+    HostScene& scene() { return scene_; }
+
+    int exec(int id, const std::vector<const char*>& params) {
+        host::Params p(params);
+        return plugin_.execAction(id, p.data());
+    }
+
+    // One step of the script; false when its result was not the expected.
+    bool step(int index, std::string* what) {
+        if (index % RELEASE_EVERY == RELEASE_EVERY - 1) {
+            plugin_.message(index / RELEASE_EVERY % 2 ? 6 : 2, 0);
+            for (Object& o : objects_) {
+                o.state = Object::NONE;
+            }
+            return true;
+        }
+        if (index % REBUILD_OBJECT_EVERY == REBUILD_OBJECT_EVERY / 2) {
+            rebuildAnObject();
+        }
+        const int pick = random_.range(0, 99);
+        // Now and then a name the host has no canvas for.
+        const bool stranger = random_.chance(3);
+        Object* o =
+            stranger ? nullptr : &objects_[static_cast<size_t>(random_.range(0, OBJECTS - 1))];
+        const std::string name = o ? o->name : "Objeto " + std::to_string(random_.range(8, 12));
+        int expected = 0, got = 0;
+        if (pick < 8) {
+            got = exec(CREATE, {name.c_str(), colour().c_str()});
+            expected = o ? 1 : 0;
+            if (o && o->state == Object::NONE) {
+                o->state = Object::LIVE;
+            }
+            *what = "create " + name;
+        } else {
+            expected = o && o->state != Object::NONE ? 1 : 0;
+            if (pick < 48) {
+                const std::string x = std::to_string(random_.range(-60, 300));
+                const std::string y = std::to_string(random_.range(-60, 250));
+                const std::string r = std::to_string(random_.range(-5, 160));
+                got =
+                    exec(CIRCLE, {name.c_str(), x.c_str(), y.c_str(), r.c_str(), colour().c_str()});
+                *what = "circle " + name + " " + x + " " + y + " " + r;
+            } else if (pick < 88) {
+                std::string text;
+                for (int n = random_.range(0, 30); n > 0; --n) {
+                    text += CHARSET[random_.range(0, static_cast<int>(sizeof CHARSET) - 2)];
+                }
+                const std::string x = std::to_string(random_.range(-80, 260));
+                const std::string y = std::to_string(random_.range(-40, 220));
+                const std::string back = random_.chance(50) ? std::string() : colour();
+                const std::string font = fontSpec();
+                got = exec(TEXT, {name.c_str(), text.c_str(), x.c_str(), y.c_str(),
+                                  colour().c_str(), back.c_str(), font.c_str()});
+                *what = "text " + name + " [" + font + "]";
+            } else {
+                got = exec(CLEAR, {name.c_str()});
+                *what = "clear " + name;
+            }
+        }
+        if (index % PUMP_EVERY == 0) {
+            pumpMessages();
+        }
+        return got == expected;
+    }
+
+    // Makes a canvas on every object again, as the script would after a
+    // release; the state of the plug-in is then the same each time.
+    void settle() {
+        plugin_.message(2, 0);
+        for (Object& o : objects_) {
+            exec(CREATE, {o.name.c_str(), ""});
+            o.state = Object::LIVE;
+        }
+        pumpMessages();
+    }
+
+  private:
+    std::string colour() {
+        switch (random_.range(0, 3)) {
+        case 0: {
+            char text[8];
+            std::snprintf(text, sizeof text, "$%06X", random_.range(0, 0xFFFFFF));
+            return text;
+        }
+        case 1:
+            return std::to_string(random_.range(0, 0xFFFFFF));
+        case 2:
+            return std::string();
+        default:
+            return "$0000FF";
+        }
+    }
+
+    std::string fontSpec() {
+        std::string spec = FACES[random_.range(0, 5)];
+        spec += "," + std::to_string(random_.range(-2, 40)) + ",";
+        const char* const styles[] = {"", "B", "I", "U", "BI", "BU", "IU", "BIU", "biu"};
+        spec += styles[random_.range(0, 8)];
+        return spec;
+    }
+
+    void showObject(Object& o) {
+        o.window = scene_.addObject(o.place.left, o.place.top, o.place.right - o.place.left,
+                                    o.place.bottom - o.place.top);
+        host_.objects[o.name] = o.window;
+    }
+
+    // The host destroys one object's window (its canvas window goes with
+    // it, the plug-in is not told) and shows the object in a new window.
+    void rebuildAnObject() {
+        Object& o = objects_[static_cast<size_t>(random_.range(0, OBJECTS - 1))];
+        DestroyWindow(o.window);
+        showObject(o);
+        if (o.state == Object::LIVE) {
+            o.state = Object::ORPHANED;
+        }
+    }
+
+    HostScene scene_;
+    host::PluginModule plugin_{L"canvas.nbp"};
+    host::Host host_;
+    std::vector<Object> objects_;
+    TestRandom random_;
+};
+
+constexpr int REF_W = 200, REF_H = 120;
+
+// A fixed little scene drawn through the exports on a canvas of REF_W x REF_H.
+void drawReference(Soak& soak, const char* name) {
+    EXPECT_EQ(soak.exec(CLEAR, {name}), 1);
+    EXPECT_EQ(soak.exec(CIRCLE, {name, "60", "45", "30", "$0000FF"}), 1);
+    EXPECT_EQ(soak.exec(CIRCLE, {name, "190", "-5", "40", "$00FF00"}), 1);
+    EXPECT_EQ(soak.exec(TEXT, {name,
+                               "\xD1"
+                               "and\xFA 42",
+                               "8", "8", "", "", "Arial,14,B"}),
+              1);
+    EXPECT_EQ(
+        soak.exec(TEXT, {name, "xyz", "100", "60", "$FFFFFF", "$FF0000", "Liberation Serif,12,I"}),
+        1);
+    pumpMessages();
+}
+
+// The two circles of the reference scene as the raster core draws them.
+CanvasPixels referenceCircles() {
+    CanvasPixels out;
+    out.width = REF_W;
+    out.height = REF_H;
+    std::vector<uint8_t> memory(static_cast<size_t>(REF_W) * REF_H * 4, 0);
+    draw::Surface surface;
+    surface.firstRow = memory.data();
+    surface.pitch = REF_W * 4;
+    surface.width = REF_W;
+    surface.height = REF_H;
+    draw::Raster raster(surface);
+    raster.box(0, 0, REF_W, REF_H, 0xFFFFFF);
+    raster.setMode(DRAW_MODE_OUTLINED);
+    raster.circle(60, 45, 30, 0x0000FF);
+    raster.circle(190, -5, 40, 0x00FF00);
+    for (size_t i = 0; i < memory.size(); i += 4) {
+        out.pixels.push_back(memory[i + 2] | memory[i + 1] << 8 | memory[i] << 16);
+    }
+    return out;
+}
+
+TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
+    Soak soak;
+    ASSERT_TRUE(soak.ok());
+
+    // The reference scene on a fresh canvas, before anything else ran.
+    HWND first = soak.scene().addObject(10, 420, REF_W, REF_H);
+    soak.host().objects["ref"] = first;
+    ASSERT_EQ(soak.exec(CREATE, {"ref", ""}), 1);
+    // Circles alone first, against the raster core's own drawing.
+    ASSERT_EQ(soak.exec(CIRCLE, {"ref", "60", "45", "30", "$0000FF"}), 1);
+    ASSERT_EQ(soak.exec(CIRCLE, {"ref", "190", "-5", "40", "$00FF00"}), 1);
+    pumpMessages();
+    EXPECT_TRUE(readCanvas(first) == referenceCircles());
+    drawReference(soak, "ref");
+    const CanvasPixels before = readCanvas(first);
+    ASSERT_FALSE(before.empty());
+    EXPECT_GT(before.count(0x000000), 20u) << "black glyphs";
+    EXPECT_GT(before.count(0xFF0000), 20u) << "blue text cell";
+    soak.plugin().message(6, 0);
+
+    const int warmUp = ACTIONS / 10;
+    size_t warmBytes = 0;
+    int mismatches = 0;
+    std::string firstMismatch;
+    const double start = seconds();
+    for (int i = 0; i < ACTIONS; ++i) {
+        if (i == warmUp) {
+            soak.settle();
+            warmBytes = committedBytes();
+        }
+        std::string what;
+        if (!soak.step(i, &what) && mismatches++ == 0) {
+            firstMismatch = "step " + std::to_string(i) + ": " + what;
+        }
+    }
+    const double elapsed = seconds() - start;
+    soak.settle();
+    const size_t endBytes = committedBytes();
+    EXPECT_EQ(mismatches, 0) << "first: " << firstMismatch;
+
+    const double growth = (static_cast<double>(endBytes) - static_cast<double>(warmBytes)) / 1024;
+    std::printf("soak: %d actions in %.1f s (%.2f ms each); committed %zu KB after warm-up, "
+                "%zu KB at the end (%+.0f KB)\n",
+                ACTIONS, elapsed, 1000 * elapsed / ACTIONS, warmBytes / 1024, endBytes / 1024,
+                growth);
+    EXPECT_NE(warmBytes, 0u);
+    EXPECT_LT(endBytes, warmBytes + ALLOWED_GROWTH);
+
+    // The last actions still draw exactly what the first ones drew: on a
+    // new object's canvas, and on the first canvas made again.
+    HWND fresh = soak.scene().addObject(240, 420, REF_W, REF_H);
+    soak.host().objects["fresh"] = fresh;
+    ASSERT_EQ(soak.exec(CREATE, {"fresh", ""}), 1);
+    drawReference(soak, "fresh");
+    EXPECT_TRUE(readCanvas(fresh) == before);
+    ASSERT_EQ(soak.exec(CREATE, {"ref", "$00FF00"}), 1);
+    drawReference(soak, "ref");
+    EXPECT_TRUE(readCanvas(first) == before);
+
+    // Wine reports no GDI object counts, so exhaustion would only show as
+    // failing creations: GDI still hands out a thousand bitmaps.
+    ScreenDC screen;
+    std::vector<HBITMAP> bitmaps;
+    for (int i = 0; i < 1000; ++i) {
+        HBITMAP b = CreateCompatibleBitmap(screen.get(), 16, 16);
+        if (!b) {
+            break;
+        }
+        bitmaps.push_back(b);
+    }
+    EXPECT_EQ(bitmaps.size(), 1000u);
+    for (HBITMAP b : bitmaps) {
+        DeleteObject(b);
+    }
+}
+
+// The meter the soak trusts must see a leak of the size it guards against.
+TEST(Soak, MemoryMeterSeesALeak) {
+    const size_t before = committedBytes();
+    ScreenDC screen;
+    std::vector<HBITMAP> leaked;
+    for (int i = 0; i < 200; ++i) {
+        leaked.push_back(CreateCompatibleBitmap(screen.get(), 100, 100)); // 40 KB each
+    }
+    const size_t after = committedBytes();
+    for (HBITMAP b : leaked) {
+        DeleteObject(b);
+    }
+    EXPECT_GT(after, before + ALLOWED_GROWTH);
+}
+
+} // namespace
