@@ -1,5 +1,10 @@
 #include "draw/font_win.h"
 
+#include <cstdint>
+#include <new>
+#include <vector>
+
+#include "draw/raster.h"
 #include "plugin/win_util.h"
 #include "ui/object_table.h"
 
@@ -20,6 +25,11 @@ void releaseFont(int number) {
     }
     g_fonts.remove(number);
 }
+
+// The rightmost column in which the top `rows` rows of a monochrome bitmap
+// of `width` x `height` hold a lit pixel; -1 when none does (or the bitmap
+// cannot be read).
+int lastLitColumn(HDC dc, HBITMAP bitmap, int width, int rows, int height);
 
 } // namespace
 
@@ -89,26 +99,73 @@ int italicOverhang(HFONT font) {
     if (!GetTextExtentPoint32W(dc.get(), L"H", 1, &h) || h.cx <= 0 || h.cy <= 0) {
         return 0;
     }
-    GdiObject<HBITMAP> canvas(CreateCompatibleBitmap(dc.get(), 2 * h.cx, 2 * h.cy));
+    const int width = 2 * h.cx;
+    GdiObject<HBITMAP> canvas(CreateCompatibleBitmap(dc.get(), width, 2 * h.cy));
     if (!canvas) {
         return 0;
     }
-    ScopedSelect withCanvas(dc.get(), canvas.get());
-    const RECT all{0, 0, 2 * h.cx, 2 * h.cy};
-    FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    SetBkMode(dc.get(), OPAQUE);
-    SetBkColor(dc.get(), RGB(0, 0, 0));
-    SetTextColor(dc.get(), RGB(255, 255, 255));
-    TextOutW(dc.get(), 0, 0, L"H", 1);
-    for (int n = 2 * h.cx - 1; n >= 0; --n) {
-        for (int row = 0; row < h.cy; ++row) {
-            const COLORREF c = GetPixel(dc.get(), n, row);
-            if (c != 0 && c != CLR_INVALID) {
-                return n - h.cx + 2;
-            }
-        }
+    {
+        ScopedSelect withCanvas(dc.get(), canvas.get());
+        const RECT all{0, 0, width, 2 * h.cy};
+        FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        SetBkMode(dc.get(), OPAQUE);
+        SetBkColor(dc.get(), RGB(0, 0, 0));
+        SetTextColor(dc.get(), RGB(255, 255, 255));
+        TextOutW(dc.get(), 0, 0, L"H", 1);
     }
-    return 0;
+    const int last = lastLitColumn(dc.get(), canvas.get(), width, h.cy, 2 * h.cy);
+    return last < 0 ? 0 : last - h.cx + 2;
 }
 
 } // namespace draw
+
+namespace {
+
+int lastLitColumn(HDC dc, HBITMAP bitmap, int width, int rows, int height) {
+    // The rows are read once and scanned in memory: a GDI call per pixel
+    // would cost a large italic font (thousands of pixels high) many
+    // millions of calls on the host's thread.
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colours[2];
+    } info{};
+    info.header.biSize = sizeof(BITMAPINFOHEADER);
+    info.header.biWidth = width;
+    info.header.biHeight = height; // bottom-up: the top rows are the last scan lines
+    info.header.biPlanes = 1;
+    info.header.biBitCount = 1;
+    info.header.biCompression = BI_RGB;
+    const size_t pitch = static_cast<size_t>(draw::rowPitch(width, 1));
+    std::vector<uint8_t> bits;
+    try {
+        bits.resize(pitch * static_cast<size_t>(rows));
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+    if (GetDIBits(dc, bitmap, static_cast<UINT>(height - rows), static_cast<UINT>(rows),
+                  bits.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) != rows) {
+        return -1;
+    }
+    // Which bit value stands for a lit (non-black) pixel.
+    auto isLit = [](const RGBQUAD& c) { return c.rgbRed || c.rgbGreen || c.rgbBlue; };
+    const bool oneIsLit = isLit(info.colours[1]);
+    const bool zeroIsLit = isLit(info.colours[0]);
+    if (oneIsLit == zeroIsLit) {
+        return zeroIsLit ? width - 1 : -1;
+    }
+    int last = -1;
+    for (int row = 0; row < rows && last < width - 1; ++row) {
+        const uint8_t* line = bits.data() + pitch * static_cast<size_t>(row);
+        for (int x = width - 1; x > last; --x) {
+            // The leftmost pixel of a byte is its highest bit.
+            const bool bit = (line[x >> 3] >> (7 - (x & 7))) & 1;
+            if (bit == oneIsLit) {
+                last = x;
+                break;
+            }
+        }
+    }
+    return last;
+}
+
+} // namespace

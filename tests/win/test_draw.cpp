@@ -357,6 +357,56 @@ TEST(Text, ItalicWidensTheResultByItsOverhang) {
     ImgFree(n);
 }
 
+// The overhang read pixel by pixel with GetPixel, straight from its
+// definition: the last column reached by "H" drawn white on black.
+int overhangByGetPixel(HFONT font) {
+    MemoryDC dc;
+    ScopedSelect withFont(dc.get(), font);
+    SIZE h{};
+    GetTextExtentPoint32W(dc.get(), L"H", 1, &h);
+    GdiObject<HBITMAP> canvas(CreateCompatibleBitmap(dc.get(), 2 * h.cx, 2 * h.cy));
+    ScopedSelect withCanvas(dc.get(), canvas.get());
+    const RECT all{0, 0, 2 * h.cx, 2 * h.cy};
+    FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    SetBkMode(dc.get(), OPAQUE);
+    SetBkColor(dc.get(), RGB(0, 0, 0));
+    SetTextColor(dc.get(), RGB(255, 255, 255));
+    TextOutW(dc.get(), 0, 0, L"H", 1);
+    for (int n = 2 * h.cx - 1; n >= 0; --n) {
+        for (int row = 0; row < h.cy; ++row) {
+            const COLORREF c = GetPixel(dc.get(), n, row);
+            if (c != 0 && c != CLR_INVALID) {
+                return n - h.cx + 2;
+            }
+        }
+    }
+    return 0;
+}
+
+TEST(Text, ItalicOverhangIsTheLastColumnHReaches) {
+    struct Case {
+        const char16_t* face;
+        int size;
+        int style;
+    };
+    const Case cases[] = {
+        {u"Arial", 8, FONT_ITALIC},
+        {u"Arial", 20, FONT_ITALIC},
+        {u"Arial", 33, FONT_ITALIC | FONT_BOLD},
+        {u"Liberation Serif", 72, FONT_ITALIC},
+        {u"Courier New", 15, FONT_ITALIC | FONT_UNDERLINE},
+        {u"NoSuchFaceAnywhere", 27, FONT_ITALIC},
+    };
+    for (const Case& c : cases) {
+        ASSERT_NE(FontLoad(100, c.face, c.size, c.style), 0);
+        const HFONT font = reinterpret_cast<HFONT>(FontHandle(100));
+        const int expected = overhangByGetPixel(font);
+        EXPECT_GT(expected, 0) << c.size;
+        EXPECT_EQ(draw::italicOverhang(font), expected) << c.size;
+    }
+    FontFree(-1);
+}
+
 TEST(Text, NegativeXDrawsTheVisibleRightPartFromColumnZero) {
     ASSERT_NE(FontLoad(100, u"Arial", 14, 0), 0);
     const int whole = whiteCanvas(150, 30), cut = whiteCanvas(150, 30);
