@@ -30,6 +30,24 @@ void refresh(const CanvasEntry& entry) {
     UiSetState(entry.pictureControl, static_cast<int64_t>(ImgHandle(entry.image)));
 }
 
+// Ends the current drawing pass when its scope closes, on every way out,
+// also when memory runs out half-way (nothing if no pass is open).
+struct PassEnd {
+    PassEnd() = default;
+    PassEnd(const PassEnd&) = delete;
+    PassEnd& operator=(const PassEnd&) = delete;
+    ~PassEnd() { DrawStop(); }
+};
+
+// Frees a fixed font number when its scope closes, on every way out.
+struct FontRelease {
+    explicit FontRelease(int fontNumber) : number(fontNumber) {}
+    FontRelease(const FontRelease&) = delete;
+    FontRelease& operator=(const FontRelease&) = delete;
+    ~FontRelease() { FontFree(number); }
+    const int number;
+};
+
 // The entry of a drawing action: registered, with its image still there.
 CanvasEntry* drawable(const Text& name) {
     CanvasEntry* entry = registry().findCanvas(name);
@@ -48,35 +66,11 @@ void abandon(CanvasEntry* entry) {
     registry().removeCanvas(entry);
 }
 
-int createCanvas(ParamArray params, const Text& name) {
-    if (registry().findCanvas(name)) {
-        return 1; // already a canvas: its first background stays
-    }
-    const Text colourText = slotText(params, 1);
-    const uint32_t background = colourText.empty() ? WHITE : parseColor(colourText);
-
-    const uint32_t reported = queryObjectWindow(name);
-    if (!reported) {
-        return 0;
-    }
-    // Window handles carry 32 significant bits and are sign-extended in
-    // 64-bit processes.
-    HWND objectWindow =
-        reinterpret_cast<HWND>(static_cast<intptr_t>(static_cast<int32_t>(reported)));
-    RECT client = {};
-    if (!GetClientRect(objectWindow, &client)) {
-        client = RECT{};
-    }
-    const int width = client.right - client.left;
-    const int height = client.bottom - client.top;
-    if (width <= 0 || height <= 0) {
-        return 0;
-    }
-
-    CanvasEntry* entry = registry().addCanvas();
-    if (!entry) {
-        return 0;
-    }
+// Fills a new registry entry with the canvas window, laid into the object's
+// window, the image and the picture control, and paints the background.
+// 1 when the canvas is complete; 0 after releasing whatever was made.
+int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int width, int height,
+                uint32_t background) {
     entry->name = name;
 
     // Opened hidden and shown only once it sits inside the object's window,
@@ -116,15 +110,56 @@ int createCanvas(ParamArray params, const Text& name) {
     return 1;
 }
 
+int createCanvas(ParamArray params, const Text& name) {
+    if (registry().findCanvas(name)) {
+        return 1; // already a canvas: its first background stays
+    }
+    const Text colourText = slotText(params, 1);
+    const uint32_t background = colourText.empty() ? WHITE : parseColor(colourText);
+
+    const uint32_t reported = queryObjectWindow(name);
+    if (!reported) {
+        return 0;
+    }
+    // Window handles carry 32 significant bits and are sign-extended in
+    // 64-bit processes.
+    HWND objectWindow =
+        reinterpret_cast<HWND>(static_cast<intptr_t>(static_cast<int32_t>(reported)));
+    RECT client = {};
+    if (!GetClientRect(objectWindow, &client)) {
+        client = RECT{};
+    }
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    if (width <= 0 || height <= 0) {
+        return 0;
+    }
+
+    CanvasEntry* entry = registry().addCanvas();
+    if (!entry) {
+        return 0;
+    }
+    // Whatever fails from here on, running out of memory included, takes
+    // the entry out again: no half-built canvas stays registered.
+    try {
+        return buildCanvas(entry, name, objectWindow, width, height, background);
+    } catch (...) {
+        abandon(entry);
+        return 0;
+    }
+}
+
 // One drawing pass on the canvas's image, then the refresh. Without a pass
 // (out of memory or GDI resources) nothing is drawn and nothing changes on
 // screen: 0.
 template <typename Draw> int drawPass(const CanvasEntry& entry, Draw draw) {
-    if (!DrawStart(ImgOutput(entry.image))) {
-        return 0;
+    {
+        const PassEnd passEnd;
+        if (!DrawStart(ImgOutput(entry.image))) {
+            return 0;
+        }
+        draw();
     }
-    draw();
-    DrawStop();
     refresh(entry);
     return 1;
 }
@@ -168,8 +203,13 @@ int drawText(ParamArray params, const Text& name) {
     if (!FontLoad(TEXT_FONT_NUMBER, font.face, font.size, font.styles)) {
         return 0;
     }
-    int result = 0;
-    if (DrawStart(ImgOutput(entry->image))) {
+    {
+        // Scopes close in reverse: the pass ends, then the font it used goes.
+        const FontRelease fontRelease(TEXT_FONT_NUMBER);
+        const PassEnd passEnd;
+        if (!DrawStart(ImgOutput(entry->image))) {
+            return 0;
+        }
         DrawSetFont(FontHandle(TEXT_FONT_NUMBER));
         if (backText.empty()) {
             DrawSetMode(DRAW_MODE_TRANSPARENT);
@@ -178,14 +218,9 @@ int drawText(ParamArray params, const Text& name) {
             DrawSetMode(DRAW_MODE_DEFAULT);
             DrawString(x, y, text, parseColor(frontText), parseColor(backText));
         }
-        DrawStop();
-        result = 1;
     }
-    FontFree(TEXT_FONT_NUMBER);
-    if (result) {
-        refresh(*entry);
-    }
-    return result;
+    refresh(*entry);
+    return 1;
 }
 
 } // namespace

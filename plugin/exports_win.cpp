@@ -9,12 +9,28 @@
 // which would add the decorated names as well.
 #define PLUGIN_EXPORT extern "C" int __stdcall
 
+namespace {
+
+// Runs the work of one export. An exception can only mean that memory ran
+// out (a host string too large to copy, a table that cannot grow); it ends
+// the call with 0 here, because unwinding into the host, which cannot catch
+// it, would end the host's process.
+template <typename Work> int guarded(Work work) noexcept {
+    try {
+        return work();
+    } catch (...) {
+        return 0;
+    }
+}
+
+} // namespace
+
 PLUGIN_EXPORT _nbRegisterPlugIn(AddActionProc addAction, int, int, int) {
-    return plugin::registerPlugIn(addAction);
+    return guarded([&] { return plugin::registerPlugIn(addAction); });
 }
 
 PLUGIN_EXPORT _nbInitPlugIn(int, HostString* title, HostString* author, HostString* description) {
-    return plugin::initPlugIn(title, author, description);
+    return guarded([&] { return plugin::initPlugIn(title, author, description); });
 }
 
 PLUGIN_EXPORT _nbRegisterInterfaceAccess(HostInterfaceProc hostInterface) {
@@ -26,18 +42,20 @@ PLUGIN_EXPORT _nbRegisterScriptProcessor(void*) {
 }
 
 PLUGIN_EXPORT _nbExecAction(int id, ParamArray params) {
-    return canvas::execAction(id, params);
+    return guarded([&] { return canvas::execAction(id, params); });
 }
 
 PLUGIN_EXPORT _nbEditAction(int id, ParamArray params) {
-    return editor::editAction(id, params);
+    return guarded([&] { return editor::editAction(id, params); });
 }
 
 PLUGIN_EXPORT _nbAbout() {
-    editor::about();
-    return 0;
+    return guarded([] {
+        editor::about();
+        return 0;
+    });
 }
 
 PLUGIN_EXPORT _nbMessage(int code, int) {
-    return plugin::message(code);
+    return guarded([&] { return plugin::message(code); });
 }

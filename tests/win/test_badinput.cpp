@@ -1,0 +1,1023 @@
+// Everything a host or a script can hand to canvas.nbp, sound or not: null
+// and garbage parameter slots, texts of a megabyte, numbers at and beyond
+// the 32-bit limits, fonts that cannot be had, host replies that are no
+// window, callbacks that answer oddly, exports called in any order, and
+// the DLL unloaded under live canvases and loaded again. Each row states
+// the result and what is left behind; none may crash, hang or leak.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <climits>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "canvas/actions_win.h"
+#include "draw/drawpass_win.h"
+#include "draw/font_win.h"
+#include "host/host_win.h"
+#include "plugin/plugin_win.h"
+#include "tests/win/support/canvas_probe.h"
+#include "tests/win/support/global_spy.h"
+#include "tests/win/support/ui_driver.h"
+
+//--- Allocation failures on demand -----------------------------------------------------
+// The plug-in's code linked into this program (not the loaded DLL, which has
+// its own runtime) takes its memory through these. When armed, the n-th
+// allocation from then on fails as it would when memory runs out.
+
+namespace {
+long g_allocations = 0;
+long g_failAt = 0; // 0: never
+} // namespace
+
+void* operator new(size_t size) {
+    if (g_failAt && ++g_allocations == g_failAt) {
+        throw std::bad_alloc();
+    }
+    if (void* p = HeapAlloc(GetProcessHeap(), 0, size ? size : 1)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return operator new(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void operator delete(void* p) noexcept {
+    if (p) {
+        HeapFree(GetProcessHeap(), 0, p);
+    }
+}
+
+void operator delete(void* p, size_t) noexcept {
+    operator delete(p);
+}
+
+namespace {
+
+enum { CREATE = 1, CIRCLE = 2, CLEAR = 3, TEXT = 4 };
+
+constexpr uint32_t WHITE = 0xFFFFFF, RED = 0x0000FF, BLACK = 0;
+constexpr size_t MEGABYTE = 1 << 20;
+
+// A parameter slot: a host string, or null.
+using Slot = std::optional<std::string>;
+using Slots = std::vector<Slot>;
+const Slot NUL = std::nullopt;
+
+std::string repeat(char c, size_t n) {
+    return std::string(n, c);
+}
+
+std::string handleText(HWND w) {
+    return std::to_string(reinterpret_cast<uintptr_t>(w));
+}
+
+// The plug-in loaded and connected to a host with one scene of objects.
+class Plugged : public ::testing::Test {
+  protected:
+    void SetUp() override { load(); }
+    void TearDown() override {
+        plugin.reset();
+        pumpMessages();
+    }
+
+    void load() {
+        plugin = std::make_unique<host::PluginModule>(L"canvas.nbp");
+        ASSERT_TRUE(plugin->ok());
+        host.connect(*plugin);
+    }
+
+    HWND object(const std::string& name, int w = 120, int h = 80) {
+        HWND o = scene.addObject(x_, 0, w, h);
+        x_ = (x_ + w + 10) % 1400;
+        host.objects[name] = o;
+        return o;
+    }
+
+    int exec(int id, const Slots& slots) {
+        std::vector<const char*> texts;
+        for (const Slot& s : slots) {
+            texts.push_back(s ? s->c_str() : nullptr);
+        }
+        host::Params p(texts);
+        const int result = plugin->execAction(id, p.data());
+        pumpMessages();
+        return result;
+    }
+
+    size_t queries() const {
+        size_t n = 0;
+        for (const host::InterfaceCall& c : host.calls) {
+            n += c.command == 7;
+        }
+        return n;
+    }
+
+    HostScene scene;
+    host::Host host;
+    std::unique_ptr<host::PluginModule> plugin;
+
+  private:
+    int x_ = 0;
+};
+
+//--- Parameter arrays ------------------------------------------------------------
+
+TEST_F(Plugged, NullEmptyAndMissingSlotsEndEveryActionAtOnce) {
+    object("rect");
+    const int ids[] = {INT_MIN, -1, 0, 1, 2, 3, 4, 5, INT_MAX};
+    for (int id : ids) {
+        EXPECT_EQ(plugin->execAction(id, nullptr), 0) << "null array, id " << id;
+        EXPECT_EQ(plugin->editAction(id, nullptr), 0) << "null array, id " << id;
+        EXPECT_EQ(exec(id, Slots(7, NUL)), 0) << "all slots null, id " << id;
+        EXPECT_EQ(exec(id, Slots(7, std::string())), 0) << "all slots empty, id " << id;
+    }
+    EXPECT_EQ(queries(), 0u);
+    EXPECT_TRUE(canvasWindowsIn(host.objects["rect"]).empty());
+}
+
+TEST_F(Plugged, NullSlotsAfterTheNameReadAsEmptyText) {
+    HWND o = object("rect");
+    // Null background: white, as the empty text.
+    ASSERT_EQ(exec(CREATE, {"rect", NUL}), 1);
+    EXPECT_EQ(readCanvas(o).count(WHITE), 120u * 80u);
+    // Null x, y, radius, colour: a black dot of radius 0 at (0, 0).
+    EXPECT_EQ(exec(CIRCLE, {"rect", NUL, NUL, NUL, NUL}), 1);
+    CanvasPixels s = readCanvas(o);
+    EXPECT_EQ(s.at(0, 0), BLACK);
+    EXPECT_EQ(s.count(BLACK), 1u);
+    // Null text and font: the pass runs, nothing shows.
+    EXPECT_EQ(exec(TEXT, {"rect", NUL, NUL, NUL, NUL, NUL, NUL}), 1);
+    EXPECT_EQ(readCanvas(o), s);
+    EXPECT_EQ(exec(CLEAR, {"rect"}), 1);
+    EXPECT_EQ(readCanvas(o).count(WHITE), 120u * 80u);
+}
+
+//--- Texts of a megabyte ----------------------------------------------------------
+
+TEST_F(Plugged, MegabyteNameTheHostDoesNotKnow) {
+    const std::string name = repeat('n', MEGABYTE);
+    EXPECT_EQ(exec(CREATE, {name, ""}), 0);
+    ASSERT_EQ(host.calls.size(), 1u);
+    EXPECT_EQ(host.calls[0].requestText.size(), MEGABYTE) << "asked with the whole name";
+    EXPECT_EQ(exec(CIRCLE, {name, "1", "1", "1", ""}), 0);
+    EXPECT_EQ(exec(CREATE, {name, ""}), 0);
+    EXPECT_EQ(queries(), 2u) << "nothing registered: asked again";
+}
+
+TEST_F(Plugged, MegabyteNameTheHostKnows) {
+    const std::string name = repeat('n', MEGABYTE);
+    HWND o = object(name);
+    ASSERT_EQ(exec(CREATE, {name, "$0000FF"}), 1);
+    EXPECT_EQ(readCanvas(o).count(RED), 120u * 80u);
+    EXPECT_EQ(exec(CLEAR, {name}), 1);
+    EXPECT_EQ(readCanvas(o).count(WHITE), 120u * 80u);
+    std::string other = name;
+    other.back() = 'm';
+    EXPECT_EQ(exec(CLEAR, {other}), 0) << "differs in the last character";
+    EXPECT_EQ(exec(CLEAR, {name + "n"}), 0) << "one character longer";
+}
+
+// Colour texts of a megabyte: the number wraps at 64 bits, the colour
+// keeps its low 32 bits, and the alpha byte does not show.
+TEST_F(Plugged, MegabyteColourTexts) {
+    struct Row {
+        const char* what;
+        std::string colour;
+        uint32_t shown;
+    };
+    const Row rows[] = {
+        {"hexadecimal Fs", "$" + repeat('F', MEGABYTE), WHITE},
+        {"binary ones", "%" + repeat('1', MEGABYTE), WHITE},
+        {"zeros before 255", repeat('0', MEGABYTE) + "255", RED},
+        {"blanks before 255", repeat(' ', MEGABYTE) + "255", RED},
+        {"255 and garbage", "255" + repeat('x', MEGABYTE), RED},
+        {"garbage", repeat('#', MEGABYTE), BLACK},
+    };
+    int i = 0;
+    for (const Row& row : rows) {
+        const std::string name = "c" + std::to_string(i++);
+        HWND o = object(name, 40, 30);
+        EXPECT_EQ(exec(CREATE, {name, row.colour}), 1) << row.what;
+        EXPECT_EQ(readCanvas(o).count(row.shown), 40u * 30u) << row.what;
+    }
+}
+
+TEST_F(Plugged, MegabyteTextFontAndNumbers) {
+    HWND a = object("a", 200, 60);
+    HWND b = object("b", 200, 60);
+    ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
+    ASSERT_EQ(exec(CREATE, {"b", ""}), 1);
+    // A megabyte of text: drawn as far as the canvas reaches.
+    EXPECT_EQ(exec(TEXT, {"a", repeat('W', MEGABYTE), "0", "0", "", "", ""}), 1);
+    EXPECT_EQ(exec(TEXT, {"b", "WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", "0", "0", "", "", ""}), 1);
+    EXPECT_EQ(readCanvas(a), readCanvas(b));
+    EXPECT_GT(readCanvas(a).count(BLACK), 100u);
+    // Starting a megabyte-wide text far left shows only its end.
+    EXPECT_EQ(exec(TEXT, {"a", repeat('W', MEGABYTE), "-2147483648", "0", "", "", ""}), 1);
+    EXPECT_EQ(readCanvas(a), readCanvas(b));
+
+    // Font descriptions and numbers of a megabyte that mean the same as short
+    // ones draw the same pixels.
+    struct Row {
+        const char* what;
+        Slots big;
+        Slots small;
+    };
+    const Row rows[] = {
+        {"face of a megabyte",
+         {"Hola", "5", "5", "", "", repeat('A', MEGABYTE) + ",14"},
+         {"Hola", "5", "5", "", "", repeat('A', 31) + ",14"}},
+        {"size with a megabyte of zeros",
+         {"Hola", "5", "5", "", "", "Arial," + repeat('0', MEGABYTE) + "14"},
+         {"Hola", "5", "5", "", "", "Arial,14"}},
+        {"style of a megabyte",
+         {"Hola", "5", "5", "", "", "Arial,14," + repeat('x', MEGABYTE) + "B"},
+         {"Hola", "5", "5", "", "", "Arial,14,B"}},
+        {"coordinates with a megabyte of zeros",
+         {"Hola", repeat('0', MEGABYTE) + "7", repeat('0', MEGABYTE) + "9", "", "", ""},
+         {"Hola", "7", "9", "", "", ""}},
+        {"colours of a megabyte",
+         {"Hola", "5", "5", repeat('0', MEGABYTE) + "255", "%" + repeat('1', MEGABYTE), ""},
+         {"Hola", "5", "5", "255", "$FFFFFF", ""}},
+    };
+    for (const Row& row : rows) {
+        ASSERT_EQ(exec(CLEAR, {"a"}), 1);
+        ASSERT_EQ(exec(CLEAR, {"b"}), 1);
+        Slots big = row.big, small = row.small;
+        big.insert(big.begin(), Slot("a"));
+        small.insert(small.begin(), Slot("b"));
+        EXPECT_EQ(exec(TEXT, big), 1) << row.what;
+        EXPECT_EQ(exec(TEXT, small), 1) << row.what;
+        const CanvasPixels pa = readCanvas(a);
+        EXPECT_EQ(pa, readCanvas(b)) << row.what;
+        EXPECT_LT(pa.count(WHITE), pa.pixels.size()) << row.what << ": something was drawn";
+    }
+}
+
+// A slot larger than the plug-in can hold as UTF-16 text. In the 32-bit
+// product the address space runs out first: the host string takes the
+// largest block there is, so its UTF-16 copy, twice as large, cannot be had.
+// The call ends with 0, nothing else happens, and the plug-in stays usable.
+// (No exception may unwind into a host, which could not catch it.)
+TEST_F(Plugged, SlotTooLargeToReadEndsTheCallWithZero) {
+    if (sizeof(void*) != 4) {
+        GTEST_SKIP() << "a 64-bit process would read it";
+    }
+    host::HostString huge = nullptr;
+    SIZE_T bytes = SIZE_T(1536) << 20;
+    for (; !huge && bytes >= (SIZE_T(128) << 20); bytes -= SIZE_T(16) << 20) {
+        huge = static_cast<host::HostString>(GlobalAlloc(0, bytes + 1));
+        if (huge) {
+            std::memset(huge, 'n', bytes);
+            huge[bytes] = '\0';
+        }
+    }
+    ASSERT_NE(huge, nullptr);
+    HWND o = object("rect");
+    host::HostString name = host::allocString("rect");
+    host::HostString clearHuge[] = {huge};
+    EXPECT_EQ(plugin->execAction(CLEAR, clearHuge), 0) << "as the name";
+    host::HostString createHuge[] = {name, huge};
+    EXPECT_EQ(plugin->execAction(CREATE, createHuge), 0) << "as the background colour";
+    GlobalFree(huge);
+    pumpMessages();
+    EXPECT_TRUE(canvasWindowsIn(o).empty());
+    EXPECT_TRUE(host.calls.empty());
+    host::freeString(name);
+    ASSERT_EQ(exec(CREATE, {"rect", ""}), 1);
+    EXPECT_EQ(exec(TEXT, {"rect", "Hola", "1", "1", "", "", ""}), 1);
+}
+
+//--- Numbers: every conversion edge, the 32-bit limits ---------------------------
+
+// Each row draws one circle on a fresh white canvas; rows of one class must
+// show exactly the same pixels as its first row.
+TEST_F(Plugged, CircleParametersThatMeanTheSame) {
+    HWND a = object("a", 120, 80);
+    ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
+    auto draw = [&](const Slots& args) {
+        EXPECT_EQ(exec(CLEAR, {"a"}), 1);
+        Slots slots = args;
+        slots.insert(slots.begin(), Slot("a"));
+        EXPECT_EQ(exec(CIRCLE, slots), 1);
+        return readCanvas(a);
+    };
+    struct Class {
+        Slots first;
+        std::vector<Slots> same;
+    };
+    const Class classes[] = {
+        {{"30", "20", "10", "$0000FF"},
+         {
+             {"+30", "20", "10", "$0000FF"},
+             {" \t30", "20", "10", "$0000FF"},
+             {"30px", "20.9", "10e5", "$0000FF"},
+             {"$1E", "%10100", "$a", "$0000FF"},
+             {"0000030", "20", "10", "$0000FF"},
+             {"4294967326", "20", "10", "$0000FF"},           // 2^32 + 30
+             {"-4294967266", "20", "10", "$0000FF"},          // -2^32 + 30
+             {"18446744073709551646", "20", "10", "$0000FF"}, // 2^64 + 30
+             {"30", "20", "4294967306", "$0000FF"},           // 2^32 + 10
+             {"30", "20", "10", "255"},
+             {"30", "20", "10", "$FF"},
+             {"30", "20", "10", " $0000FF"},
+             {"30", "20", "10", "$0000ff"},
+             {"30", "20", "10", "-4294967041"}, // low 32 bits: 255
+             {"30", "20", "10", "4278190335"},  // 0xFF0000FF: the alpha byte does not show
+             {"30", "20", "10", "$0G0HFF"},     // pair by pair: 00, 00, FF
+         }},
+        // Not a number, or a blank after the sign: 0.
+        {{"0", "0", "5", ""},
+         {
+             {"- 30", "abc", "5", ""},
+             {"0x1E", "", "5", "#0000FF"},
+             {"--30", "$", "5", "%2"},
+             {"", "%", "5", "$GG0000"},
+         }},
+        // Negative radii, and radii that wrap to negative, draw nothing.
+        {{"30", "20", "-1", "$0000FF"},
+         {
+             {"30", "20", "-2147483648", "$0000FF"},
+             {"30", "20", "2147483648", "$0000FF"}, // wraps to -2^31
+             {"30", "20", "4294967295", "$0000FF"}, // wraps to -1
+             {"2147483647", "2147483647", "2147483647", "$0000FF"},
+             {"-2147483648", "40", "2147483647", "$0000FF"}, // reaches x = -1 only
+             {"-2147483648", "-2147483648", "2147483647", "$0000FF"},
+         }},
+    };
+    for (const Class& c : classes) {
+        const CanvasPixels expected = draw(c.first);
+        for (const Slots& s : c.same) {
+            EXPECT_EQ(draw(s), expected) << *s[0] << " " << *s[1] << " " << *s[2] << " " << *s[3];
+        }
+    }
+    const CanvasPixels blank = draw({"30", "20", "-1", "$0000FF"});
+    EXPECT_EQ(blank.count(WHITE), 120u * 80u);
+}
+
+// Circles from the far ends of the 32-bit range whose outline just reaches
+// the canvas: computed without overflow, clipped, and drawn as the almost
+// straight edge they are there.
+TEST_F(Plugged, CirclesFromTheEndsOfTheRange) {
+    HWND a = object("a", 120, 80);
+    ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
+    struct Row {
+        const char* what;
+        Slots args;
+        bool column; // the edge is a column (else a row)
+        int at;
+    };
+    const Row rows[] = {
+        {"centre far left, rightmost point at x = 50",
+         {"-2147483597", "40", "2147483647", "$0000FF"},
+         true,
+         50},
+        {"centre 2147483648 wraps to the far left",
+         {"2147483648", "40", "2147483647", "$0000FF"},
+         true,
+         -1},
+        {"centre -2147483649 wraps to the far right, leftmost point at x = 0",
+         {"-2147483649", "40", "2147483647", "$0000FF"},
+         true,
+         0},
+        {"centre 2147483677 wraps to the far top, lowest point at y = 28",
+         {"60", "2147483677", "2147483647", "$0000FF"},
+         false,
+         28},
+        {"centre far below, topmost point at y = 79",
+         {"60", "2147483647", "2147483568", "$0000FF"},
+         false,
+         79},
+    };
+    for (const Row& row : rows) {
+        ASSERT_EQ(exec(CLEAR, {"a"}), 1);
+        Slots slots = row.args;
+        slots.insert(slots.begin(), Slot("a"));
+        EXPECT_EQ(exec(CIRCLE, slots), 1) << row.what;
+        const CanvasPixels s = readCanvas(a);
+        size_t expectedRed = 0;
+        if (row.at >= 0) {
+            expectedRed = row.column ? 80 : 120;
+            for (int i = 0; i < (row.column ? 80 : 120); ++i) {
+                EXPECT_EQ(row.column ? s.at(row.at, i) : s.at(i, row.at), RED) << row.what;
+            }
+        }
+        EXPECT_EQ(s.count(RED), expectedRed) << row.what;
+        EXPECT_EQ(s.count(WHITE), s.pixels.size() - expectedRed) << row.what;
+    }
+}
+
+TEST_F(Plugged, TextAtTheEndsOfTheRangeDrawsNothing) {
+    HWND a = object("a", 120, 80);
+    ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
+    const char* const coordinates[][2] = {
+        {"2147483647", "0"},  {"-2147483648", "0"}, {"0", "2147483647"},
+        {"0", "-2147483648"}, {"2147483648", "0"},  {"0", "-2147483649"},
+        {"120", "0"},         {"0", "80"},          {"-2147483648", "-2147483648"},
+    };
+    for (auto& xy : coordinates) {
+        EXPECT_EQ(exec(TEXT, {"a", "Hola mundo", xy[0], xy[1], "", "$000000", ""}), 1)
+            << xy[0] << "," << xy[1];
+        EXPECT_EQ(readCanvas(a).count(WHITE), 120u * 80u) << xy[0] << "," << xy[1];
+    }
+}
+
+//--- Fonts ----------------------------------------------------------------------------
+
+TEST_F(Plugged, FontDescriptionsThatMeanTwelvePointArial) {
+    HWND a = object("a", 160, 40);
+    ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
+    auto draw = [&](const std::string& font) {
+        EXPECT_EQ(exec(CLEAR, {"a"}), 1);
+        EXPECT_EQ(exec(TEXT, {"a", "Hola 12", "4", "4", "", "", font}), 1) << font;
+        return readCanvas(a);
+    };
+    const CanvasPixels expected = draw("Arial,12");
+    EXPECT_LT(expected.count(WHITE), expected.pixels.size());
+    const char* const same[] = {
+        "",
+        ",",
+        ",,,,",
+        "Arial",
+        ",12",
+        "Arial,0",
+        "Arial,-5",
+        "Arial,abc",
+        "Arial,12,bi",
+        "Arial,12,x",
+        "Arial, 12",
+        "Arial,12,,B",
+        "Arial,4294967308",
+        "Arial,-2147483648",
+        "Arial,2147483648",
+    };
+    for (const char* font : same) {
+        EXPECT_EQ(draw(font), expected) << font;
+    }
+}
+
+TEST_F(Plugged, FontsThatCannotBeHadStillReturnOne) {
+    HWND a = object("a", 160, 60);
+    ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
+    struct Row {
+        const char* font;
+        bool drawsSomething;
+    };
+    const Row rows[] = {
+        {"NoSuchFontAnywhere,12", true}, // a substitute face
+        {"Arial,1", false},              // below a pixel
+        {"Arial,100000", false},         // beyond what the rasteriser renders
+        {"Arial,100000,BIU", false},
+        {"Arial,2147483647", false}, // its pixel height overflows to 1
+        {"Arial,2147483647,I", false},
+        {"Arial,-1", true}, // 12 points
+        {"Liberation Sans,12,BIU", true},
+    };
+    for (const Row& row : rows) {
+        ASSERT_EQ(exec(CLEAR, {"a"}), 1);
+        EXPECT_EQ(exec(TEXT, {"a", "Hola", "2", "2", "", "", row.font}), 1) << row.font;
+        if (row.drawsSomething) {
+            EXPECT_GT(readCanvas(a).count(BLACK), 10u) << row.font;
+        }
+    }
+}
+
+// An italic font of some thousand points: its overhang is measured on a
+// glyph several thousand pixels high, which must not take GDI a call per
+// pixel. (The ctest timeout is the guard; the result is what matters here.)
+TEST_F(Plugged, LargeItalicFontsAreMeasuredInOnePass) {
+    HWND a = object("a", 120, 80);
+    HWND b = object("b", 120, 80);
+    ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
+    ASSERT_EQ(exec(CREATE, {"b", ""}), 1);
+    const int points = sizeof(void*) == 4 ? 800 : 3000;
+    const std::string font = "Arial," + std::to_string(points) + ",I";
+    // The glyph is far larger than the canvas: only the top left of "l" shows.
+    EXPECT_EQ(exec(TEXT, {"a", "l", "-20", "-200", "", "", font}), 1);
+    EXPECT_EQ(exec(TEXT, {"b", "l", "-20", "-200", "", "", font}), 1);
+    EXPECT_EQ(readCanvas(a), readCanvas(b));
+}
+
+//--- Objects whose window is gone, or is none ------------------------------------------
+
+TEST_F(Plugged, HostRepliesThatAreNoUsableWindow) {
+    HWND gone = scene.addObject(0, 0, 50, 50);
+    DestroyWindow(gone);
+    HWND wide = scene.addObject(0, 100, 40000, 20);
+    HWND tall = scene.addObject(0, 100, 20, 40000);
+    RECT r{};
+    GetClientRect(wide, &r);
+    ASSERT_EQ(r.right, 40000) << "the object window really is that wide";
+    const std::string replies[] = {
+        "0",
+        "",
+        "abc",
+        "-1",
+        "12345",
+        "4294967296", // low 32 bits: 0
+        handleText(gone),
+        handleText(wide), // too wide for an image
+        handleText(tall),
+        repeat('9', MEGABYTE),
+    };
+    for (const std::string& reply : replies) {
+        host.answer = [&](int, host::HostString* slot) {
+            host::freeString(*slot);
+            *slot = host::allocString(reply);
+            return 1;
+        };
+        const size_t before = queries();
+        EXPECT_EQ(exec(CREATE, {"rect", "$0000FF"}), 0) << reply.substr(0, 20);
+        // Nothing registered: drawing finds nothing, creating asks again.
+        EXPECT_EQ(exec(CLEAR, {"rect"}), 0) << reply.substr(0, 20);
+        EXPECT_EQ(exec(CREATE, {"rect", "$0000FF"}), 0) << reply.substr(0, 20);
+        EXPECT_EQ(queries(), before + 2) << reply.substr(0, 20);
+    }
+    EXPECT_TRUE(canvasWindowsIn(wide).empty()) << "no half-built canvas left behind";
+    EXPECT_TRUE(canvasWindowsIn(tall).empty());
+}
+
+TEST_F(Plugged, HostRepliesThatNameAWindowInOtherWords) {
+    HWND o = scene.addObject(0, 0, 60, 40);
+    const uint64_t h = reinterpret_cast<uintptr_t>(o);
+    char hex[32];
+    std::snprintf(hex, sizeof hex, "$%llX", static_cast<unsigned long long>(h));
+    const std::string replies[] = {
+        hex,
+        "  " + handleText(o),
+        handleText(o) + " px",
+        "+" + handleText(o),
+        std::to_string(h + (uint64_t(1) << 32)), // high bits dropped
+        repeat('0', MEGABYTE) + handleText(o),
+    };
+    int i = 0;
+    for (const std::string& reply : replies) {
+        host.answer = [&](int, host::HostString* slot) {
+            host::freeString(*slot);
+            *slot = host::allocString(reply);
+            return 1;
+        };
+        const std::string name = "r" + std::to_string(i++);
+        EXPECT_EQ(exec(CREATE, {name, "$0000FF"}), 1) << reply.substr(0, 20);
+        EXPECT_EQ(canvasWindowsIn(o).size(), static_cast<size_t>(i)) << reply.substr(0, 20);
+    }
+    EXPECT_EQ(plugin->message(2, 0), 0);
+    pumpMessages();
+    EXPECT_TRUE(canvasWindowsIn(o).empty());
+}
+
+// The object window must be at most 32767 pixels each way: the largest
+// still makes a canvas, which draws up to its far edge.
+TEST_F(Plugged, LargestObjectStillMakesACanvas) {
+    HWND o = object("long", 32767, 3);
+    ASSERT_EQ(exec(CREATE, {"long", ""}), 1);
+    EXPECT_EQ(exec(CIRCLE, {"long", "32766", "1", "1", "$0000FF"}), 1);
+    const CanvasPixels s = readCanvas(o);
+    ASSERT_EQ(s.width, 32767);
+    EXPECT_EQ(s.at(32765, 1), RED);
+    EXPECT_EQ(s.at(32766, 0), RED);
+    EXPECT_EQ(s.at(32766, 2), RED);
+    EXPECT_EQ(s.count(RED), 3u) << "(32767, 1) lies outside";
+}
+
+// Canvases inside canvases: the host may name any window, also one the
+// plug-in made. Releasing closes the outer window first, which takes the
+// inner one with it; the inner entry must still be released cleanly.
+TEST_F(Plugged, ACanvasInsideAnotherCanvas) {
+    HWND o = object("outer", 100, 60);
+    ASSERT_EQ(exec(CREATE, {"outer", ""}), 1);
+    const std::vector<HWND> outer = canvasWindowsIn(o);
+    ASSERT_EQ(outer.size(), 1u);
+    host.objects["inner"] = outer[0];
+    ASSERT_EQ(exec(CREATE, {"inner", "$0000FF"}), 1);
+    HWND picture = FindWindowExW(outer[0], nullptr, L"Static", nullptr);
+    ASSERT_NE(picture, nullptr);
+    host.objects["innermost"] = picture;
+    ASSERT_EQ(exec(CREATE, {"innermost", "$00FF00"}), 1);
+    EXPECT_EQ(exec(CIRCLE, {"outer", "50", "30", "20", ""}), 1);
+    EXPECT_EQ(exec(CIRCLE, {"inner", "50", "30", "20", ""}), 1);
+    EXPECT_EQ(plugin->message(6, 0), 0);
+    pumpMessages();
+    EXPECT_TRUE(canvasWindowsIn(o).empty());
+    for (const char* name : {"outer", "inner", "innermost"}) {
+        EXPECT_EQ(exec(CLEAR, {name}), 0) << name;
+    }
+    // Made again, nested the other way round, and unloaded with it.
+    ASSERT_EQ(exec(CREATE, {"outer", ""}), 1);
+    host.objects["inner"] = canvasWindowsIn(o)[0];
+    ASSERT_EQ(exec(CREATE, {"inner", ""}), 1);
+    plugin->unload();
+    pumpMessages();
+    EXPECT_TRUE(canvasWindowsIn(o).empty());
+}
+
+//--- Host callbacks that answer oddly ----------------------------------------------
+
+// Every way the host can leave command 7's slot, and who frees what: the
+// plug-in frees whatever the slot holds after the call, once, and never
+// the request the host took over.
+TEST_F(Plugged, ObjectWindowQueryLeavesNothingBehind) {
+    HWND o = object("rect", 40, 30);
+    enum Slotting { KEEP_REQUEST, REPLACE, NULL_SLOT };
+    struct Row {
+        const char* what;
+        int result;
+        Slotting slotting;
+        std::string reply; // for REPLACE; "@" stands for the object's window
+        int created;
+    };
+    const Row rows[] = {
+        {"unanswered, request left", 0, KEEP_REQUEST, "", 0},
+        {"unanswered, slot replaced", 0, REPLACE, "@", 0},
+        {"unanswered, slot emptied", 0, NULL_SLOT, "", 0},
+        {"answered, request left in the slot", 1, KEEP_REQUEST, "", 0},
+        {"answered with null", 1, NULL_SLOT, "", 0},
+        {"answered with the window", 1, REPLACE, "@", 1},
+        {"result -1 counts as answered", -1, REPLACE, "@", 1},
+        {"result INT_MIN counts as answered", INT_MIN, REPLACE, "@", 1},
+        {"answered with an empty string", 1, REPLACE, "", 0},
+    };
+    for (const Row& row : rows) {
+        host::HostString request = nullptr, reply = nullptr;
+        host.answer = [&](int command, host::HostString* slot) {
+            EXPECT_EQ(command, 7);
+            request = *slot;
+            if (row.slotting == REPLACE) {
+                // Made before the request goes, so the two are told apart.
+                reply = host::allocString(row.reply == "@" ? handleText(o) : row.reply);
+                host::freeString(*slot); // the host frees the request it replaces
+                *slot = reply;
+            } else if (row.slotting == NULL_SLOT) {
+                host::freeString(*slot);
+                *slot = nullptr;
+            }
+            return row.result;
+        };
+        {
+            GlobalSpy spy(plugin->handle());
+            ASSERT_TRUE(spy.ok());
+            host::Params p({"rect", ""});
+            EXPECT_EQ(plugin->execAction(CREATE, p.data()), row.created) << row.what;
+            ASSERT_EQ(spy.allocated.size(), 1u) << row.what << ": the request only";
+            EXPECT_EQ(spy.allocated[0], request) << row.what;
+            if (row.slotting == KEEP_REQUEST) {
+                EXPECT_EQ(spy.timesFreed(request), 1) << row.what;
+                EXPECT_EQ(spy.freed.size(), 1u) << row.what;
+            } else if (row.slotting == REPLACE) {
+                EXPECT_EQ(spy.timesFreed(request), 0) << row.what << ": the host's to free";
+                EXPECT_EQ(spy.timesFreed(reply), 1) << row.what;
+                EXPECT_EQ(spy.freed.size(), 1u) << row.what;
+            } else {
+                EXPECT_TRUE(spy.freed.empty()) << row.what;
+            }
+        }
+        pumpMessages();
+        EXPECT_EQ(canvasWindowsIn(o).size(), static_cast<size_t>(row.created)) << row.what;
+        plugin->message(2, 0);
+    }
+}
+
+//--- Exports in every order -----------------------------------------------------------
+
+TEST(Exports, EveryOrderWorksWithWhatExists) {
+    HostScene scene;
+    HWND o = scene.addObject(0, 0, 40, 30);
+    host::Host host;
+    host.objects["rect"] = o;
+    host::PluginModule plugin(L"canvas.nbp");
+    ASSERT_TRUE(plugin.ok());
+    auto exec = [&](int id, std::vector<const char*> texts) {
+        host::Params p(texts);
+        const int r = plugin.execAction(id, p.data());
+        pumpMessages();
+        return r;
+    };
+    // Nothing registered yet: no host to ask, nothing to draw on.
+    EXPECT_EQ(plugin.message(2, 0), 0);
+    EXPECT_EQ(plugin.message(6, 0), 0);
+    EXPECT_EQ(exec(CREATE, {"rect", ""}), 0);
+    EXPECT_EQ(exec(CIRCLE, {"rect", "1", "1", "1", ""}), 0);
+    EXPECT_EQ(plugin.registerScriptProcessor(reinterpret_cast<void*>(-1)), 0);
+    EXPECT_TRUE(host.calls.empty());
+    EXPECT_TRUE(canvasWindowsIn(o).empty());
+
+    // The callback alone is enough for canvases.
+    EXPECT_EQ(plugin.registerInterfaceAccess(&host::Host::interfaceProc), 0);
+    EXPECT_EQ(exec(CREATE, {"rect", ""}), 1);
+    EXPECT_EQ(exec(CIRCLE, {"rect", "1", "1", "1", ""}), 1);
+    // Switched off again: existing canvases still draw, new ones cannot be made.
+    EXPECT_EQ(plugin.registerInterfaceAccess(nullptr), 0);
+    EXPECT_EQ(exec(CLEAR, {"rect"}), 1);
+    host.objects["other"] = scene.addObject(50, 0, 40, 30);
+    EXPECT_EQ(exec(CREATE, {"other", ""}), 0);
+    EXPECT_EQ(plugin.registerInterfaceAccess(&host::Host::interfaceProc), 0);
+    EXPECT_EQ(exec(CREATE, {"other", ""}), 1);
+
+    // Registration after canvases exist, twice, with a null callback between.
+    EXPECT_EQ(plugin.registerPlugIn(nullptr, 0, 0, 0), 0);
+    EXPECT_EQ(plugin.registerPlugIn(&host::Host::addActionProc, 0, 0, 0), 0);
+    EXPECT_EQ(plugin.registerPlugIn(&host::Host::addActionProc, 1, 2, 3), 0);
+    EXPECT_EQ(host.actions.size(), 8u);
+    host::HostString t1 = nullptr, t2 = nullptr;
+    EXPECT_EQ(plugin.initPlugIn(0, &t1, nullptr, nullptr), 0);
+    EXPECT_EQ(plugin.initPlugIn(0, &t2, nullptr, nullptr), 0);
+    EXPECT_NE(t1, t2);
+    EXPECT_STREQ(t1, "KivCanvas 2D (Final)") << "an earlier string stays valid";
+    EXPECT_EQ(exec(CLEAR, {"rect"}), 1) << "canvases survive registration";
+
+    // The latest set is freed at unload, each string once; the earlier set
+    // stays with the host.
+    std::vector<const void*> latest = {t2};
+    for (size_t i = 4; i < 8; ++i) {
+        latest.push_back(host.actions[i].namePtr);
+        latest.push_back(host.actions[i].hintPtr);
+    }
+    GlobalSpy spy(plugin.handle());
+    ASSERT_TRUE(spy.ok());
+    spy.moduleUnloading();
+    plugin.unload();
+    for (const void* s : latest) {
+        EXPECT_EQ(spy.timesFreed(s), 1);
+    }
+    // Author and description of the latest _nbInitPlugIn call, too.
+    EXPECT_EQ(spy.freed.size(), 11u);
+    EXPECT_EQ(spy.timesFreed(t1), 0);
+    EXPECT_EQ(spy.timesFreed(host.actions[0].namePtr), 0);
+    EXPECT_STREQ(t1, "KivCanvas 2D (Final)");
+}
+
+TEST(Exports, UnloadWithoutAnyCallFreesNothing) {
+    host::PluginModule plugin(L"canvas.nbp");
+    ASSERT_TRUE(plugin.ok());
+    GlobalSpy spy(plugin.handle());
+    ASSERT_TRUE(spy.ok());
+    spy.moduleUnloading();
+    plugin.unload();
+    EXPECT_TRUE(spy.freed.empty());
+    EXPECT_TRUE(spy.allocated.empty());
+}
+
+//--- Unloading under live canvases, and loading again -----------------------------------
+
+TEST_F(Plugged, UnloadAndReloadUnderLiveAndOrphanedCanvases) {
+    HWND kept = object("kept", 60, 40);
+    HWND orphan = object("orphan", 60, 40);
+    HWND doomed = object("doomed", 60, 40);
+    for (const char* name : {"kept", "orphan", "doomed"}) {
+        ASSERT_EQ(exec(CREATE, {name, "$0000FF"}), 1);
+    }
+    DestroyWindow(orphan);
+    pumpMessages();
+    EXPECT_EQ(exec(CIRCLE, {"orphan", "5", "5", "5", ""}), 1) << "drawn into its image";
+
+    std::vector<const void*> strings = {host.title, host.author, host.description};
+    for (const host::ActionDef& a : host.actions) {
+        strings.push_back(a.namePtr);
+        strings.push_back(a.hintPtr);
+    }
+    {
+        GlobalSpy spy(plugin->handle());
+        ASSERT_TRUE(spy.ok());
+        spy.moduleUnloading();
+        plugin->unload();
+        for (const void* s : strings) {
+            EXPECT_EQ(spy.timesFreed(s), 1);
+        }
+        EXPECT_EQ(spy.freed.size(), 11u);
+    }
+    EXPECT_TRUE(canvasWindowsIn(kept).empty());
+    EXPECT_TRUE(canvasWindowsIn(doomed).empty());
+    // The host goes on: its windows paint, and are destroyed, without the
+    // plug-in's code behind any of them.
+    RedrawWindow(scene.main(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    DestroyWindow(doomed);
+    pumpMessages();
+
+    // Loaded again: it knows no canvas, asks the host anew, and draws.
+    host.actions.clear();
+    load();
+    EXPECT_EQ(host.actions.size(), 4u);
+    const size_t asked = queries();
+    EXPECT_EQ(exec(CLEAR, {"kept"}), 0);
+    EXPECT_EQ(exec(CREATE, {"kept", ""}), 1);
+    EXPECT_EQ(queries(), asked + 1);
+    EXPECT_EQ(exec(CIRCLE, {"kept", "30", "20", "10", "$0000FF"}), 1);
+    const CanvasPixels s = readCanvas(kept);
+    EXPECT_EQ(s.at(40, 20), RED);
+    EXPECT_EQ(s.at(30, 20), WHITE);
+    host.objects["orphan"] = scene.addObject(0, 300, 30, 20);
+    EXPECT_EQ(exec(CREATE, {"orphan", ""}), 1);
+    EXPECT_EQ(canvasWindowsIn(host.objects["orphan"]).size(), 1u);
+}
+
+// The host destroys its main window, and with it every object and canvas
+// window, before telling the plug-in anything.
+TEST_F(Plugged, HostWindowGoneBeforeTheRelease) {
+    object("a", 40, 30);
+    object("b", 40, 30);
+    ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
+    ASSERT_EQ(exec(CREATE, {"b", ""}), 1);
+    DestroyWindow(scene.main());
+    pumpMessages();
+    EXPECT_EQ(exec(TEXT, {"a", "Hola", "1", "1", "", "", ""}), 1);
+    EXPECT_EQ(plugin->message(6, 0), 0);
+    EXPECT_EQ(exec(CLEAR, {"a"}), 0);
+    EXPECT_EQ(exec(CREATE, {"a", ""}), 0) << "its window is gone for good";
+}
+
+//--- Running out of memory -------------------------------------------------------------
+// The plug-in's own code, linked in, with its n-th allocation failing, for
+// every n until the action no longer allocates that often. Whatever the
+// action then returns, it leaves no half-built canvas, no drawing pass open
+// and no font behind. (An exception that leaves the action is ended by the
+// exports with result 0; that is checked above on the real DLL.)
+
+class OutOfMemory : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { plugin::attach(GetModuleHandleW(nullptr)); }
+    static void TearDownTestSuite() { plugin::detach(); }
+
+    void SetUp() override {
+        object_ = scene_.addObject(0, 0, 60, 40);
+        std::snprintf(reply_, sizeof reply_, "%llu",
+                      static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(object_)));
+        pluginState().hostInterface = &answer;
+    }
+    void TearDown() override {
+        canvas::releaseAllCanvases();
+        pluginState().hostInterface = nullptr;
+        pumpMessages();
+    }
+
+    // The action's result with its n-th allocation failing; -1 when the
+    // failure left it as an exception.
+    static int failing(long n, const std::function<int()>& action) {
+        g_allocations = 0;
+        g_failAt = n;
+        int result = -1;
+        try {
+            result = action();
+        } catch (const std::bad_alloc&) {
+        }
+        g_failAt = 0;
+        pumpMessages();
+        return result;
+    }
+    static bool allocationFailed(long n) { return g_allocations >= n; }
+
+    int exec(int id, host::Params& params) { return canvas::execAction(id, params.data()); }
+
+    // Nothing of a drawing action outlives it.
+    static void expectNoPassOrFont(long n) {
+        EXPECT_EQ(draw::currentRaster(), nullptr) << n;
+        EXPECT_EQ(FontHandle(100), 0) << n;
+    }
+
+    // The host's answer to command 7, made without C++ allocations so that
+    // only the plug-in's own ones fail.
+    static int __stdcall answer(int, HostString* slot) {
+        const size_t length = std::strlen(reply_) + 1;
+        auto* reply = static_cast<HostString>(GlobalAlloc(0, length));
+        std::memcpy(reply, reply_, length);
+        GlobalFree(*slot);
+        *slot = reply;
+        return 1;
+    }
+
+    HostScene scene_;
+    HWND object_ = nullptr;
+    static char reply_[32];
+};
+
+char OutOfMemory::reply_[32];
+
+TEST_F(OutOfMemory, ACreateThatRunsOutLeavesNothing) {
+    host::Params params({"rect", "$0000FF"});
+    for (long n = 1;; ++n) {
+        ASSERT_LT(n, 100000);
+        const int result = failing(n, [&] { return exec(CREATE, params); });
+        expectNoPassOrFont(n);
+        if (result == 1) {
+            // Complete: every failure on the way was one it could do without.
+            EXPECT_EQ(canvas::registry().size(), 1u) << n;
+            ASSERT_EQ(canvasWindowsIn(object_).size(), 1u) << n;
+            EXPECT_EQ(readCanvas(object_).count(RED), 60u * 40u) << n;
+            canvas::releaseAllCanvases();
+            pumpMessages();
+        } else {
+            EXPECT_TRUE(canvas::registry().empty()) << n << ": no half-built canvas";
+            EXPECT_TRUE(canvasWindowsIn(object_).empty()) << n;
+        }
+        if (!allocationFailed(n)) {
+            EXPECT_EQ(result, 1);
+            break;
+        }
+    }
+}
+
+TEST_F(OutOfMemory, DrawingThatRunsOutLeavesTheCanvasWhole) {
+    host::Params create({"rect", ""});
+    ASSERT_EQ(exec(CREATE, create), 1);
+    host::Params text({"rect", "Hola", "2", "2", "$0000FF", "", "Liberation Serif,14,BI"});
+    host::Params opaque({"rect", "xy", "2", "20", "", "$00FF00", ""});
+    host::Params circle({"rect", "30", "20", "10", "$0000FF"});
+    host::Params clear({"rect"});
+    struct Row {
+        const char* what;
+        int id;
+        host::Params* params;
+    };
+    const Row rows[] = {{"text", TEXT, &text},
+                        {"opaque text", TEXT, &opaque},
+                        {"circle", CIRCLE, &circle},
+                        {"clear", CLEAR, &clear}};
+    for (const Row& row : rows) {
+        for (long n = 1;; ++n) {
+            ASSERT_LT(n, 100000);
+            const int result = failing(n, [&] { return exec(row.id, *row.params); });
+            expectNoPassOrFont(n);
+            EXPECT_EQ(canvas::registry().size(), 1u) << row.what << " " << n;
+            EXPECT_EQ(canvasWindowsIn(object_).size(), 1u) << row.what << " " << n;
+            if (!allocationFailed(n)) {
+                EXPECT_EQ(result, 1) << row.what;
+                break;
+            }
+        }
+    }
+    // Still a working canvas.
+    ASSERT_EQ(exec(CLEAR, clear), 1);
+    ASSERT_EQ(exec(CIRCLE, circle), 1);
+    EXPECT_EQ(readCanvas(object_).at(40, 20), RED);
+}
+
+// A release cut short by a failed allocation leaves entries whose windows
+// and images may be gone; the next release finishes the job without
+// touching anything twice.
+TEST_F(OutOfMemory, AReleaseThatRunsOutIsFinishedByTheNext) {
+    HWND second = scene_.addObject(100, 0, 50, 30);
+    for (long n = 1;; ++n) {
+        ASSERT_LT(n, 100000);
+        host::Params a({"rect", ""});
+        ASSERT_EQ(exec(CREATE, a), 1);
+        std::snprintf(reply_, sizeof reply_, "%llu",
+                      static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(second)));
+        host::Params b({"second", ""});
+        ASSERT_EQ(exec(CREATE, b), 1);
+        std::snprintf(reply_, sizeof reply_, "%llu",
+                      static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(object_)));
+        failing(n, [] { return plugin::message(2); });
+        EXPECT_EQ(plugin::message(2), 0);
+        pumpMessages();
+        EXPECT_TRUE(canvas::registry().empty()) << n;
+        EXPECT_TRUE(canvasWindowsIn(object_).empty()) << n;
+        EXPECT_TRUE(canvasWindowsIn(second).empty()) << n;
+        if (!allocationFailed(n)) {
+            break;
+        }
+    }
+}
+
+//--- The whole matrix again: nothing accumulates -----------------------------------------
+
+TEST_F(Plugged, RepeatedBadInputDoesNotGrowTheProcess) {
+    HWND o = object("rect", 100, 60);
+    const std::string big = repeat('7', MEGABYTE);
+    auto round = [&]() {
+        EXPECT_EQ(exec(CREATE, {"rect", big}), 1);
+        EXPECT_EQ(exec(TEXT, {"rect", big, big, "3", big, big, big}), 1);
+        EXPECT_EQ(exec(TEXT, {"rect", "Hola", "3", "3", "", "", "NoSuchFont,-3,BIU"}), 1);
+        EXPECT_EQ(exec(CIRCLE, {"rect", "-2147483597", "40", "2147483647", big}), 1);
+        EXPECT_EQ(exec(CREATE, {"missing", ""}), 0);
+        EXPECT_EQ(exec(CREATE, {big, ""}), 0);
+        EXPECT_EQ(plugin->execAction(CIRCLE, nullptr), 0);
+        EXPECT_EQ(plugin->message(6, 0), 0);
+        pumpMessages();
+        // The host's record of the megabyte requests is no part of the plug-in.
+        host.calls = {};
+    };
+    round();
+    round();
+    const size_t before = committedBytes();
+    for (int i = 0; i < 8; ++i) {
+        round();
+    }
+    const size_t after = committedBytes();
+    EXPECT_LT(after, before + 1024 * 1024) << before / 1024 << " KB, then " << after / 1024;
+    EXPECT_TRUE(canvasWindowsIn(o).empty());
+}
+
+} // namespace
