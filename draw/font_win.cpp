@@ -1,5 +1,6 @@
 #include "draw/font_win.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <vector>
@@ -122,8 +123,8 @@ int italicOverhang(HFONT font) {
 namespace {
 
 int lastLitColumn(HDC dc, HBITMAP bitmap, int width, int rows, int height) {
-    // The rows are read once and scanned in memory: a GDI call per pixel
-    // would cost a large italic font (thousands of pixels high) many
+    // The rows are read in a few bands and scanned in memory: a GDI call per
+    // pixel would cost a large italic font (thousands of pixels high) many
     // millions of calls on the host's thread.
     struct {
         BITMAPINFOHEADER header;
@@ -136,32 +137,39 @@ int lastLitColumn(HDC dc, HBITMAP bitmap, int width, int rows, int height) {
     info.header.biBitCount = 1;
     info.header.biCompression = BI_RGB;
     const size_t pitch = static_cast<size_t>(draw::rowPitch(width, 1));
+    // At most about a megabyte at a time, however large the glyph.
+    const int band =
+        static_cast<int>(std::max<size_t>(1, std::min<size_t>(rows, (1 << 20) / pitch)));
     std::vector<uint8_t> bits;
     try {
-        bits.resize(pitch * static_cast<size_t>(rows));
+        bits.resize(pitch * static_cast<size_t>(band));
     } catch (const std::bad_alloc&) {
         return -1;
     }
-    if (GetDIBits(dc, bitmap, static_cast<UINT>(height - rows), static_cast<UINT>(rows),
-                  bits.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) != rows) {
-        return -1;
-    }
-    // Which bit value stands for a lit (non-black) pixel.
-    auto isLit = [](const RGBQUAD& c) { return c.rgbRed || c.rgbGreen || c.rgbBlue; };
-    const bool oneIsLit = isLit(info.colours[1]);
-    const bool zeroIsLit = isLit(info.colours[0]);
-    if (oneIsLit == zeroIsLit) {
-        return zeroIsLit ? width - 1 : -1;
-    }
     int last = -1;
-    for (int row = 0; row < rows && last < width - 1; ++row) {
-        const uint8_t* line = bits.data() + pitch * static_cast<size_t>(row);
-        for (int x = width - 1; x > last; --x) {
-            // The leftmost pixel of a byte is its highest bit.
-            const bool bit = (line[x >> 3] >> (7 - (x & 7))) & 1;
-            if (bit == oneIsLit) {
-                last = x;
-                break;
+    // Top row `top` of the picture is scan line height - 1 - top.
+    for (int top = 0; top < rows && last < width - 1; top += band) {
+        const int count = std::min(band, rows - top);
+        const int firstScan = height - top - count;
+        if (GetDIBits(dc, bitmap, static_cast<UINT>(firstScan), static_cast<UINT>(count),
+                      bits.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) != count) {
+            return -1;
+        }
+        // Which bit value stands for a lit (non-black) pixel.
+        auto isLit = [](const RGBQUAD& c) { return c.rgbRed || c.rgbGreen || c.rgbBlue; };
+        const bool oneIsLit = isLit(info.colours[1]);
+        if (oneIsLit == isLit(info.colours[0])) {
+            return oneIsLit ? width - 1 : -1;
+        }
+        for (int row = 0; row < count && last < width - 1; ++row) {
+            const uint8_t* line = bits.data() + pitch * static_cast<size_t>(row);
+            for (int x = width - 1; x > last; --x) {
+                // The leftmost pixel of a byte is its highest bit.
+                const bool bit = (line[x >> 3] >> (7 - (x & 7))) & 1;
+                if (bit == oneIsLit) {
+                    last = x;
+                    break;
+                }
             }
         }
     }

@@ -396,8 +396,14 @@ TEST(Text, ItalicOverhangIsTheLastColumnHReaches) {
         {u"Liberation Serif", 72, FONT_ITALIC},
         {u"Courier New", 15, FONT_ITALIC | FONT_UNDERLINE},
         {u"NoSuchFaceAnywhere", 27, FONT_ITALIC},
+        // Rows of "H" too many to read at once (and GetPixel too slow for
+        // the emulated 32-bit tier).
+        {u"Arial", sizeof(void*) == 8 ? 2000 : 0, FONT_ITALIC},
     };
     for (const Case& c : cases) {
+        if (!c.size) {
+            continue;
+        }
         ASSERT_NE(FontLoad(100, c.face, c.size, c.style), 0);
         const HFONT font = reinterpret_cast<HFONT>(FontHandle(100));
         const int expected = overhangByGetPixel(font);
