@@ -93,7 +93,9 @@ class Plugged : public ::testing::Test {
         pumpMessages();
     }
 
+    // Loads the DLL afresh and registers it as the host does at start.
     void load() {
+        host.actions.clear();
         plugin = std::make_unique<host::PluginModule>(L"canvas.nbp");
         ASSERT_TRUE(plugin->ok());
         host.connect(*plugin);
@@ -624,6 +626,50 @@ TEST_F(Plugged, ACanvasInsideAnotherCanvas) {
     EXPECT_TRUE(canvasWindowsIn(o).empty());
 }
 
+//--- GDI running out ----------------------------------------------------------------
+
+// With GDI out of objects (some other part of the host took them all), the
+// actions fail or complete as objects come free one by one; none leaves a
+// half-made canvas, an open pass or a single GDI object behind.
+TEST_F(Plugged, RunningOutOfGdiObjects) {
+    HWND o = object("rect", 60, 40);
+    HWND d = object("drawn", 60, 40);
+    ASSERT_EQ(exec(CREATE, {"drawn", ""}), 1);
+    ASSERT_EQ(exec(TEXT, {"drawn", "Hola", "1", "1", "", "$FFFFFF", ""}), 1);
+    EXPECT_EQ(plugin->message(2, 0), 0);
+    pumpMessages();
+    const int baseline = gdiHeadroom();
+    ASSERT_EQ(exec(CREATE, {"drawn", ""}), 1);
+
+    std::vector<HBRUSH> hog;
+    while (HBRUSH b = CreateSolidBrush(0)) {
+        hog.push_back(b);
+    }
+    int created = 0;
+    for (int spare = 0; spare <= 40 && !created; ++spare) {
+        if (spare) {
+            DeleteObject(hog.back());
+            hog.pop_back();
+        }
+        exec(TEXT, {"drawn", "Hola", "1", "1", "", "$FFFFFF", "Arial,20,I"});
+        exec(CIRCLE, {"drawn", "30", "20", "10", ""});
+        exec(CLEAR, {"drawn"});
+        EXPECT_EQ(canvasWindowsIn(d).size(), 1u) << spare;
+        created = exec(CREATE, {"rect", "$0000FF"});
+        EXPECT_EQ(canvasWindowsIn(o).size(), static_cast<size_t>(created)) << spare;
+    }
+    for (HBRUSH b : hog) {
+        DeleteObject(b);
+    }
+    EXPECT_EQ(created, 1) << "made once enough objects were free";
+    EXPECT_EQ(readCanvas(o).count(RED), 60u * 40u);
+    EXPECT_EQ(exec(CIRCLE, {"drawn", "30", "20", "10", "$0000FF"}), 1);
+    EXPECT_EQ(readCanvas(d).at(40, 20), RED);
+    EXPECT_EQ(plugin->message(2, 0), 0);
+    pumpMessages();
+    EXPECT_EQ(gdiHeadroom(), baseline) << "every GDI object came back";
+}
+
 //--- Host callbacks that answer oddly ----------------------------------------------
 
 // Every way the host can leave command 7's slot, and who frees what: the
@@ -773,6 +819,10 @@ TEST(Exports, UnloadWithoutAnyCallFreesNothing) {
 //--- Unloading under live canvases, and loading again -----------------------------------
 
 TEST_F(Plugged, UnloadAndReloadUnderLiveAndOrphanedCanvases) {
+    // What GDI has free without the plug-in loaded at all.
+    plugin.reset();
+    const int unloaded = gdiHeadroom();
+    load();
     HWND kept = object("kept", 60, 40);
     HWND orphan = object("orphan", 60, 40);
     HWND doomed = object("doomed", 60, 40);
@@ -800,6 +850,7 @@ TEST_F(Plugged, UnloadAndReloadUnderLiveAndOrphanedCanvases) {
     }
     EXPECT_TRUE(canvasWindowsIn(kept).empty());
     EXPECT_TRUE(canvasWindowsIn(doomed).empty());
+    EXPECT_EQ(gdiHeadroom(), unloaded) << "every GDI object the plug-in made is gone";
     // The host goes on: its windows paint, and are destroyed, without the
     // plug-in's code behind any of them.
     RedrawWindow(scene.main(), nullptr, nullptr,
@@ -808,7 +859,6 @@ TEST_F(Plugged, UnloadAndReloadUnderLiveAndOrphanedCanvases) {
     pumpMessages();
 
     // Loaded again: it knows no canvas, asks the host anew, and draws.
-    host.actions.clear();
     load();
     EXPECT_EQ(host.actions.size(), 4u);
     const size_t asked = queries();
@@ -1012,11 +1062,13 @@ TEST_F(Plugged, RepeatedBadInputDoesNotGrowTheProcess) {
     round();
     round();
     const size_t before = committedBytes();
+    const int gdiBefore = gdiHeadroom();
     for (int i = 0; i < 8; ++i) {
         round();
     }
     const size_t after = committedBytes();
     EXPECT_LT(after, before + 1024 * 1024) << before / 1024 << " KB, then " << after / 1024;
+    EXPECT_EQ(gdiHeadroom(), gdiBefore);
     EXPECT_TRUE(canvasWindowsIn(o).empty());
 }
 

@@ -73,6 +73,43 @@ size_t committedBytes() {
     return pmc.PagefileUsage;
 }
 
+namespace {
+// Far above Wine's tables; a system without a limit still ends.
+constexpr size_t LIMIT = 1000000;
+} // namespace
+
+int gdiHeadroom() {
+    std::vector<HBRUSH> brushes;
+    brushes.reserve(70000);
+    while (brushes.size() < LIMIT) {
+        HBRUSH b = CreateSolidBrush(RGB(1, 2, 3));
+        if (!b) {
+            break;
+        }
+        brushes.push_back(b);
+    }
+    for (HBRUSH b : brushes) {
+        DeleteObject(b);
+    }
+    return static_cast<int>(brushes.size());
+}
+
+int userHeadroom() {
+    std::vector<HMENU> menus;
+    menus.reserve(70000);
+    while (menus.size() < LIMIT) {
+        HMENU m = CreateMenu();
+        if (!m) {
+            break;
+        }
+        menus.push_back(m);
+    }
+    for (HMENU m : menus) {
+        DestroyMenu(m);
+    }
+    return static_cast<int>(menus.size());
+}
+
 uint32_t TestRandom::next() {
     // xorshift64*: small, fast and the same sequence in both builds.
     state_ ^= state_ >> 12;

@@ -39,6 +39,17 @@ CanvasPixels readCanvas(HWND object);
 // its PrivateUsage reads 0).
 size_t committedBytes();
 
+// How many more GDI objects the process could create right now: filled up
+// with brushes until GDI refuses, counted and freed again. Wine reports no
+// GDI object counts, but its table of about 65,000 handles per process is
+// exact, so a difference between two readings is the number of objects
+// created (or leaked) in between.
+int gdiHeadroom();
+// The same for USER objects (menus stand for any). Wine's USER table is
+// shared by every process of the prefix, so readings move when other
+// programs open windows; and it takes a second or two to fill.
+int userHeadroom();
+
 // A deterministic generator for the tests' random mixes.
 class TestRandom {
   public:
