@@ -1061,14 +1061,15 @@ TEST_F(Plugged, RepeatedBadInputDoesNotGrowTheProcess) {
     };
     round();
     round();
-    const size_t before = committedBytes();
-    const int gdiBefore = gdiHeadroom();
+    const ProcessReading before = readProcess();
     for (int i = 0; i < 8; ++i) {
         round();
     }
-    const size_t after = committedBytes();
-    EXPECT_LT(after, before + 1024 * 1024) << before / 1024 << " KB, then " << after / 1024;
-    EXPECT_EQ(gdiHeadroom(), gdiBefore);
+    const ProcessReading after = readProcess();
+    EXPECT_LT(after.committed, before.committed + 1024 * 1024)
+        << before.committed / 1024 << " KB, then " << after.committed / 1024;
+    EXPECT_EQ(after.gdiHeadroom, before.gdiHeadroom);
+    EXPECT_EQ(after.windows, before.windows);
     EXPECT_TRUE(canvasWindowsIn(o).empty());
 }
 

@@ -94,20 +94,33 @@ int gdiHeadroom() {
     return static_cast<int>(brushes.size());
 }
 
-int userHeadroom() {
-    std::vector<HMENU> menus;
-    menus.reserve(70000);
-    while (menus.size() < LIMIT) {
-        HMENU m = CreateMenu();
-        if (!m) {
-            break;
-        }
-        menus.push_back(m);
-    }
-    for (HMENU m : menus) {
-        DestroyMenu(m);
-    }
-    return static_cast<int>(menus.size());
+namespace {
+
+BOOL CALLBACK countChild(HWND, LPARAM count) {
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+BOOL CALLBACK countTopLevel(HWND window, LPARAM count) {
+    ++*reinterpret_cast<int*>(count);
+    EnumChildWindows(window, &countChild, count);
+    return TRUE;
+}
+
+} // namespace
+
+int threadWindowCount() {
+    int count = 0;
+    EnumThreadWindows(GetCurrentThreadId(), &countTopLevel, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+ProcessReading readProcess() {
+    ProcessReading r;
+    r.gdiHeadroom = gdiHeadroom();
+    r.windows = threadWindowCount();
+    r.committed = committedBytes();
+    return r;
 }
 
 uint32_t TestRandom::next() {

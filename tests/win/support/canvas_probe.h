@@ -45,10 +45,23 @@ size_t committedBytes();
 // exact, so a difference between two readings is the number of objects
 // created (or leaked) in between.
 int gdiHeadroom();
-// The same for USER objects (menus stand for any). Wine's USER table is
-// shared by every process of the prefix, so readings move when other
-// programs open windows; and it takes a second or two to fill.
-int userHeadroom();
+// The windows this thread owns, top-level ones and all their descendants.
+// (USER objects cannot be counted like GDI ones: Wine's USER table is
+// shared by every process of the prefix, and filling it would break the
+// test programs running beside this one.)
+int threadWindowCount();
+
+// What the process holds at one moment. The GDI table is filled up and
+// emptied first: that takes some megabytes of heap, which stays committed,
+// so the memory is read after it at every reading alike. Memory lost since
+// an earlier reading then shows, because the table's objects no longer fit
+// into what was committed for them before.
+struct ProcessReading {
+    int gdiHeadroom = 0;
+    int windows = 0; // of this thread
+    size_t committed = 0;
+};
+ProcessReading readProcess();
 
 // A deterministic generator for the tests' random mixes.
 class TestRandom {
