@@ -179,6 +179,26 @@ TEST_F(Plugged, MegabyteNameTheHostDoesNotKnow) {
     EXPECT_EQ(queries(), 2u) << "nothing registered: asked again";
 }
 
+// Every byte value but zero in a name and in the text, the five that code
+// page 1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) included: the
+// name is found again exactly, and one byte more or less finds nothing.
+TEST_F(Plugged, EveryByteInNamesAndText) {
+    std::string bytes;
+    for (int b = 1; b < 256; ++b) {
+        bytes += static_cast<char>(b);
+    }
+    HWND o = object(bytes, 200, 40);
+    ASSERT_EQ(exec(CREATE, {bytes, ""}), 1);
+    ASSERT_EQ(host.calls.size(), 1u);
+    EXPECT_EQ(host.calls[0].requestText, bytes) << "the host is asked with the very bytes";
+    EXPECT_EQ(exec(TEXT, {bytes, bytes, "0", "0", "", "", ""}), 1);
+    EXPECT_GT(readCanvas(o).count(BLACK), 50u);
+    EXPECT_EQ(exec(CLEAR, {bytes.substr(1)}), 0);
+    EXPECT_EQ(exec(CLEAR, {bytes + "\x81"}), 0);
+    EXPECT_EQ(exec(CLEAR, {bytes}), 1);
+    EXPECT_EQ(readCanvas(o).count(WHITE), 200u * 40u);
+}
+
 TEST_F(Plugged, MegabyteNameTheHostKnows) {
     const std::string name = repeat('n', MEGABYTE);
     HWND o = object(name);
@@ -348,6 +368,13 @@ TEST_F(Plugged, CircleParametersThatMeanTheSame) {
              {"0x1E", "", "5", "#0000FF"},
              {"--30", "$", "5", "%2"},
              {"", "%", "5", "$GG0000"},
+         }},
+        // Radius 1, also as 2^32 + 1 and with the sign's leading blanks.
+        {{"30", "20", "1", "$0000FF"},
+         {
+             {"30", "20", "4294967297", "$0000FF"},
+             {"30", "20", "  +1", "$0000FF"},
+             {"30", "20", "-18446744073709551615", "$0000FF"}, // -(2^64 - 1) wraps to 1
          }},
         // Negative radii, and radii that wrap to negative, draw nothing.
         {{"30", "20", "-1", "$0000FF"},
@@ -772,7 +799,11 @@ TEST(Exports, EveryOrderWorksWithWhatExists) {
     EXPECT_EQ(plugin.registerInterfaceAccess(&host::Host::interfaceProc), 0);
     EXPECT_EQ(exec(CREATE, {"other", ""}), 1);
 
-    // Registration after canvases exist, twice, with a null callback between.
+    // Registration after canvases exist and after a release, twice, with a
+    // null callback between.
+    EXPECT_EQ(plugin.message(6, 0), 0);
+    EXPECT_EQ(exec(CREATE, {"rect", ""}), 1);
+    EXPECT_EQ(exec(CREATE, {"other", ""}), 1);
     EXPECT_EQ(plugin.registerPlugIn(nullptr, 0, 0, 0), 0);
     EXPECT_EQ(plugin.registerPlugIn(&host::Host::addActionProc, 0, 0, 0), 0);
     EXPECT_EQ(plugin.registerPlugIn(&host::Host::addActionProc, 1, 2, 3), 0);
