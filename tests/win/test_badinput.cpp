@@ -524,20 +524,29 @@ TEST_F(Plugged, FontsThatCannotBeHadStillReturnOne) {
     }
 }
 
-// An italic font of some thousand points: its overhang is measured on a
-// glyph several thousand pixels high, which must not take GDI a call per
-// pixel. (The ctest timeout is the guard; the result is what matters here.)
-TEST_F(Plugged, LargeItalicFontsAreMeasuredInOnePass) {
-    HWND a = object("a", 120, 80);
-    HWND b = object("b", 120, 80);
-    ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
-    ASSERT_EQ(exec(CREATE, {"b", ""}), 1);
+// Glyphs far larger than the canvas, upright and italic (whose overhang is
+// then measured on an "H" thousands of pixels high). The canvas looks onto
+// the upper stem of "l": all black upright; slanted, the stem has
+// moved to the right at that height.
+TEST_F(Plugged, GlyphsFarLargerThanTheCanvas) {
     const int points = sizeof(void*) == 4 ? 800 : 3000;
-    const std::string font = "Arial," + std::to_string(points) + ",I";
-    // The glyph is far larger than the canvas: only the top left of "l" shows.
-    EXPECT_EQ(exec(TEXT, {"a", "l", "-20", "-200", "", "", font}), 1);
-    EXPECT_EQ(exec(TEXT, {"b", "l", "-20", "-200", "", "", font}), 1);
-    EXPECT_EQ(readCanvas(a), readCanvas(b));
+    const double em = points * 96.0 / 72; // pixels
+    const int side = static_cast<int>(0.05 * em);
+    // The stem of Arial's "l" runs from about 0.07 to 0.16 em across and
+    // from 0.18 em below the top of the text cell down to its baseline; the
+    // italic one leans right, by some 0.13 em near its top.
+    const std::string x = std::to_string(-static_cast<int>(0.085 * em));
+    const std::string y = std::to_string(-static_cast<int>(0.25 * em));
+    const std::string size = std::to_string(points);
+    HWND upright = object("upright", side, side);
+    HWND italic = object("italic", side, side);
+    ASSERT_EQ(exec(CREATE, {"upright", ""}), 1);
+    ASSERT_EQ(exec(CREATE, {"italic", ""}), 1);
+    EXPECT_EQ(exec(TEXT, {"upright", "l", x, y, "", "", "Arial," + size}), 1);
+    EXPECT_EQ(exec(TEXT, {"italic", "l", x, y, "", "", "Arial," + size + ",I"}), 1);
+    const size_t all = static_cast<size_t>(side) * side;
+    EXPECT_EQ(readCanvas(upright).count(BLACK), all);
+    EXPECT_LT(readCanvas(italic).count(BLACK), all / 2);
 }
 
 //--- Objects whose window is gone, or is none ------------------------------------------
