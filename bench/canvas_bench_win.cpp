@@ -18,7 +18,7 @@
 
 #include "bench/timer_win.h"
 #include "host/host_win.h"
-#include "plugin/win_util.h"
+#include "base/gdi_win.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 
 #include "bench/timer_win.h"
 #include "draw/raster.h"
-#include "plugin/win_util.h"
+#include "base/gdi_win.h"
 
 namespace {
 

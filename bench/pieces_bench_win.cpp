@@ -20,7 +20,7 @@
 #include "draw/premultiply.h"
 #include "host/host_win.h"
 #include "plugin/plugin_win.h"
-#include "plugin/win_util.h"
+#include "base/gdi_win.h"
 #include "ui/toolkit_win.h"
 
 namespace {
@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
                                   W, H, main, nullptr, wc.hInstance, nullptr);
     host.objects["lienzo"] = object;
     host::Params create({"lienzo", ""});
-    if (canvas::execAction(1, create.data()) != 1) {
+    if (plugin::execAction(1, create.data()) != 1) {
         std::fprintf(stderr, "kiv_CreateCanvas failed\n");
         return 1;
     }
@@ -83,10 +83,10 @@ int main(int argc, char** argv) {
                   }));
     host::Params circle({"lienzo", "400", "300", "200", "$0000FF"});
     bench::report("kiv_DrawCircle",
-                  bench::secondsPerCall([&] { canvas::execAction(2, circle.data()); }));
+                  bench::secondsPerCall([&] { plugin::execAction(2, circle.data()); }));
     host::Params clear({"lienzo"});
     bench::report("kiv_ClearCanvas",
-                  bench::secondsPerCall([&] { canvas::execAction(3, clear.data()); }));
+                  bench::secondsPerCall([&] { plugin::execAction(3, clear.data()); }));
 
     //--- The drawing pass
     bench::report("ImgOutput + DrawStop", bench::secondsPerCall([&] {

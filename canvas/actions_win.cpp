@@ -1,11 +1,12 @@
 #include "canvas/actions_win.h"
 
+#include "base/handle_win.h"
+#include "canvas/action_ids.h"
 #include "canvas/convert.h"
 #include "draw/drawpass_win.h"
 #include "draw/font_win.h"
 #include "draw/image_win.h"
 #include "draw/picture_win.h"
-#include "plugin/actions.h"
 #include "ui/toolkit_win.h"
 
 namespace canvas {
@@ -16,11 +17,14 @@ constexpr uint32_t WHITE = 0xFFFFFF;
 // kiv_DrawText loads its font under this number for the length of one call.
 constexpr int TEXT_FONT_NUMBER = 100;
 
-Text slotText(ParamArray params, int slot) {
-    return fromHostString(params[slot]);
+using Params = std::vector<Text>;
+
+const Text& slotText(const Params& params, size_t slot) {
+    static const Text empty;
+    return slot < params.size() ? params[slot] : empty;
 }
 
-int32_t slotNumber(ParamArray params, int slot) {
+int32_t slotNumber(const Params& params, size_t slot) {
     return low32(parseNumber(slotText(params, slot)));
 }
 
@@ -110,21 +114,18 @@ int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int wid
     return 1;
 }
 
-int createCanvas(ParamArray params, const Text& name) {
+int createCanvas(const Params& params, const Text& name, HostLink& host) {
     if (registry().findCanvas(name)) {
         return 1; // already a canvas: its first background stays
     }
-    const Text colourText = slotText(params, 1);
+    const Text& colourText = slotText(params, 1);
     const uint32_t background = colourText.empty() ? WHITE : parseColor(colourText);
 
-    const uint32_t reported = queryObjectWindow(name);
+    const uint32_t reported = host.objectWindow(name);
     if (!reported) {
         return 0;
     }
-    // Window handles carry 32 significant bits and are sign-extended in
-    // 64-bit processes.
-    HWND objectWindow =
-        reinterpret_cast<HWND>(static_cast<intptr_t>(static_cast<int32_t>(reported)));
+    HWND objectWindow = handleFromLow32<HWND>(reported);
     RECT client = {};
     if (!GetClientRect(objectWindow, &client)) {
         client = RECT{};
@@ -164,7 +165,7 @@ template <typename Draw> int drawPass(const CanvasEntry& entry, Draw draw) {
     return 1;
 }
 
-int drawCircle(ParamArray params, const Text& name) {
+int drawCircle(const Params& params, const Text& name) {
     CanvasEntry* entry = drawable(name);
     if (!entry) {
         return 0;
@@ -188,16 +189,16 @@ int clearCanvas(const Text& name) {
                     [&] { DrawBox(0, 0, ImgWidth(entry->image), ImgHeight(entry->image), WHITE); });
 }
 
-int drawText(ParamArray params, const Text& name) {
+int drawText(const Params& params, const Text& name) {
     CanvasEntry* entry = drawable(name);
     if (!entry) {
         return 0;
     }
-    const Text text = slotText(params, 1);
+    const Text& text = slotText(params, 1);
     const int32_t x = slotNumber(params, 2);
     const int32_t y = slotNumber(params, 3);
-    const Text frontText = slotText(params, 4);
-    const Text backText = slotText(params, 5);
+    const Text& frontText = slotText(params, 4);
+    const Text& backText = slotText(params, 5);
     const FontSpec font = parseFontSpec(slotText(params, 6));
 
     if (!FontLoad(TEXT_FONT_NUMBER, font.face, font.size, font.styles)) {
@@ -230,17 +231,14 @@ CanvasRegistry& registry() {
     return instance;
 }
 
-int execAction(int id, ParamArray params) {
-    if (!params) {
-        return 0;
-    }
-    const Text name = slotText(params, 0);
+int execAction(int id, const Params& params, HostLink& host) {
+    const Text& name = slotText(params, 0);
     if (name.empty()) {
         return 0;
     }
     switch (id) {
     case ACTION_CREATE_CANVAS:
-        return createCanvas(params, name);
+        return createCanvas(params, name, host);
     case ACTION_DRAW_CIRCLE:
         return drawCircle(params, name);
     case ACTION_CLEAR_CANVAS:

@@ -2,15 +2,18 @@
 // canvas (host notifications 2 and 6, and detach).
 #pragma once
 
+#include <vector>
+
+#include "base/text.h"
+#include "canvas/host_link.h"
 #include "canvas/registry.h"
-#include "plugin/host_exchange_win.h"
 
 namespace canvas {
 
-// Runs action `id` with the host's parameter array. 1 when the action was
-// carried out, 0 otherwise; slot 0 (the canvas name) is read before the id,
-// and a null array reads nothing.
-int execAction(int id, ParamArray params);
+// Runs action `id` on the texts of its parameter slots (a slot the host
+// left out reads as empty); kiv_CreateCanvas asks `host` for the object's
+// window. 1 when the action was carried out, 0 otherwise.
+int execAction(int id, const std::vector<Text>& params, HostLink& host);
 
 // The plug-in's one registry.
 CanvasRegistry& registry();

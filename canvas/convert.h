@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "plugin/text.h"
+#include "base/text.h"
 
 // Reads an optionally signed whole number: leading blanks and tabs, one "-"
 // or "+", then decimal digits, "$" and hexadecimal digits, or "%" and binary

@@ -5,7 +5,7 @@
 
 #include <list>
 
-#include "plugin/text.h"
+#include "base/text.h"
 
 struct CanvasEntry {
     Text name;              // exactly as it arrived in parameter 0 of kiv_CreateCanvas; never empty

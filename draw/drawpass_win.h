@@ -14,7 +14,7 @@
 #include <optional>
 
 #include "draw/raster.h"
-#include "plugin/text.h"
+#include "base/text.h"
 
 // Opens the pass on an output from ImgOutput. Returns the output's memory
 // device context, or 0 (and no context is left current) when the output

@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "draw/raster.h"
-#include "plugin/win_util.h"
-#include "ui/object_table.h"
+#include "base/gdi_win.h"
+#include "base/text_win.h"
+#include "base/object_table.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "draw/font_style.h"
-#include "plugin/text.h"
+#include "base/text.h"
 
 // Creates a font of `size` points (converted with the screen DPI) in the
 // face `face` with FONT_* style bits, under `number` (UI_ANY for a fresh

@@ -5,8 +5,8 @@
 #include "draw/drawpass_win.h"
 #include "draw/font_win.h"
 #include "draw/raster.h"
-#include "plugin/win_util.h"
-#include "ui/object_table.h"
+#include "base/gdi_win.h"
+#include "base/object_table.h"
 
 namespace {
 

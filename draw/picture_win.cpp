@@ -9,8 +9,8 @@
 
 #include "draw/image_win.h"
 #include "draw/premultiply.h"
-#include "plugin/plugin_state_win.h"
-#include "plugin/win_util.h"
+#include "base/gdi_win.h"
+#include "base/handle_win.h"
 
 namespace {
 
@@ -429,7 +429,7 @@ LRESULT CALLBACK pictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 HBITMAP bitmapFromState(int64_t value) {
     // Handles are 32-bit values, sign-extended in 64-bit processes.
-    return reinterpret_cast<HBITMAP>(static_cast<intptr_t>(static_cast<int32_t>(value)));
+    return handleFromLow32<HBITMAP>(static_cast<uint32_t>(value));
 }
 
 int64_t getPictureState(HWND hwnd, void*) {
@@ -501,7 +501,7 @@ intptr_t UiAddPicture(int number, int x, int y, int width, int height, HBITMAP b
     // Created with id -1 (it posts nothing until it is filed under its number).
     HWND hwnd = CreateWindowExW(
         0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_NOTIFY, x, y, width, height, parent,
-        reinterpret_cast<HMENU>(static_cast<intptr_t>(-1)), pluginModule(), nullptr);
+        reinterpret_cast<HMENU>(static_cast<intptr_t>(-1)), uiModule(), nullptr);
     if (!hwnd) {
         return 0;
     }

@@ -4,7 +4,6 @@
 
 #include "editor/dialogs.h"
 #include "editor/modal_win.h"
-#include "plugin/actions.h"
 #include "ui/toolkit_win.h"
 
 namespace editor {
@@ -17,7 +16,7 @@ constexpr int ABOUT_CREDIT = 3;
 
 } // namespace
 
-void about() {
+void about(const Text& title, const Text& credit) {
     if (dialogOpen()) {
         return;
     }
@@ -25,8 +24,8 @@ void about() {
     if (!UiOpenWindow(DIALOG_WINDOW, 0, 0, 400, 150, u"About", UI_FLAGS_DIALOG, owner)) {
         return;
     }
-    UiAddLabel(ABOUT_TITLE, 0, 35, 400, 20, PLUGIN_TITLE, UI_ALIGN_CENTRE);
-    UiAddLabel(ABOUT_CREDIT, 0, 65, 400, 20, PLUGIN_AUTHOR, UI_ALIGN_CENTRE);
+    UiAddLabel(ABOUT_TITLE, 0, 35, 400, 20, title, UI_ALIGN_CENTRE);
+    UiAddLabel(ABOUT_CREDIT, 0, 65, 400, 20, credit, UI_ALIGN_CENTRE);
     UiAddButton(ABOUT_OK, 150, 110, 100, 25, u"OK");
     // Its only control that reports anything is "OK"; the loop skips the
     // events of canvas windows that waited in the queue.

@@ -4,7 +4,7 @@
 
 #include "canvas/convert.h"
 #include "draw/font_style.h"
-#include "plugin/actions.h"
+#include "canvas/action_ids.h"
 
 namespace editor {
 

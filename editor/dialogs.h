@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "plugin/text.h"
+#include "base/text.h"
 
 namespace editor {
 

@@ -3,6 +3,8 @@
 // and the font dialog, and the write-back on "OK".
 #include "editor/editor_win.h"
 
+#include <windows.h>
+
 #include <commdlg.h>
 
 #include <algorithm>
@@ -11,10 +13,9 @@
 #include <vector>
 
 #include "canvas/convert.h"
+#include "draw/font_win.h"
 #include "editor/dialogs.h"
 #include "editor/modal_win.h"
-#include "plugin/actions.h"
-#include "plugin/win_util.h"
 #include "ui/toolkit_win.h"
 
 namespace editor {
@@ -26,6 +27,11 @@ static_assert(FONT_DIALOG_FLAGS == 0x141, "screen fonts, start from the LOGFONT,
 static_assert(sizeof(void*) != 4 || sizeof(CHOOSEFONTW) == 60, "the 32-bit layout");
 
 //--- The dialog
+
+const Text& slotText(const std::vector<Text>& texts, int slot) {
+    static const Text empty;
+    return static_cast<size_t>(slot) < texts.size() ? texts[static_cast<size_t>(slot)] : empty;
+}
 
 // Creates the layout's controls in table order (which is the Tab order),
 // each field showing its slot's text. False when one could not be made:
@@ -41,7 +47,7 @@ bool addControls(const DialogLayout& layout, const std::vector<Text>& slotTexts)
             break;
         case ControlKind::Edit:
             made = UiAddEdit(row.number, row.x, row.y, row.width, row.height,
-                             slotTexts[static_cast<size_t>(row.slot)]);
+                             slotText(slotTexts, row.slot));
             break;
         case ControlKind::Button:
             made = UiAddButton(row.number, row.x, row.y, row.width, row.height, row.text);
@@ -54,34 +60,26 @@ bool addControls(const DialogLayout& layout, const std::vector<Text>& slotTexts)
     return true;
 }
 
-// Every slot of the action from its field, in slot order, each a fresh host
-// string (the old one freed) whether or not the field changed. The texts
-// are all read first, so a failure to read leaves every slot as it was.
-void writeSlots(const DialogLayout& layout, size_t slotCount, ParamArray params) {
-    std::vector<Text> texts(slotCount);
+// Every slot's text from its field, whether or not the field changed. The
+// texts are all read first, so a failure to read leaves *slots as it was.
+void readFields(const DialogLayout& layout, std::vector<Text>* slots) {
+    std::vector<Text> texts(slots->size());
     for (size_t i = 0; i < layout.rowCount; ++i) {
         const ControlRow& row = layout.rows[i];
-        if (row.kind == ControlKind::Edit) {
+        if (row.kind == ControlKind::Edit && static_cast<size_t>(row.slot) < texts.size()) {
             texts[static_cast<size_t>(row.slot)] = UiGetText(row.number);
         }
     }
-    for (size_t slot = 0; slot < slotCount; ++slot) {
-        setParamString(&params[slot], texts[slot]);
-    }
+    slots->swap(texts);
 }
 
 //--- Picks
 
-void pickFromHostInto(int command, int field) {
-    Text reply;
-    if (pickFromHost(command, &reply)) {
+// The host's answer goes into the field as it was written.
+void fillFromPick(bool answered, const Text& reply, int field) {
+    if (answered) {
         UiSetText(field, reply);
     }
-}
-
-int screenPixelsPerInch() {
-    ScreenDC screen;
-    return screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
 }
 
 // -value, wrapping like the 32-bit arithmetic it stands for instead of
@@ -100,7 +98,7 @@ void pickFont() {
     const FontDialogStart start = fontDialogStart(UiGetText(CONTROL_FONT_FIELD));
     LOGFONTW font{};
     std::copy(start.face.begin(), start.face.end(), font.lfFaceName);
-    font.lfHeight = negated(MulDiv(start.points, screenPixelsPerInch(), 72));
+    font.lfHeight = negated(MulDiv(start.points, draw::screenDpi(), 72));
     font.lfWeight = start.bold ? FW_BOLD : FW_NORMAL;
     font.lfItalic = start.italic ? 1 : 0;
     font.lfUnderline = start.underline ? 1 : 0;
@@ -114,7 +112,7 @@ void pickFont() {
     if (!ChooseFontW(&choice)) {
         return;
     }
-    const int32_t points = magnitude(MulDiv(font.lfHeight, 72, screenPixelsPerInch()));
+    const int32_t points = magnitude(MulDiv(font.lfHeight, 72, draw::screenDpi()));
     const Text face(reinterpret_cast<const char16_t*>(font.lfFaceName),
                     wcsnlen(font.lfFaceName, LF_FACESIZE));
     UiSetText(CONTROL_FONT_FIELD, fontFieldText(face, points, font.lfWeight, font.lfItalic != 0,
@@ -122,13 +120,14 @@ void pickFont() {
     UiSetText(CONTROL_TEXT_COLOUR_FIELD, colourFieldText(choice.rgbColors));
 }
 
-void runPick(const ControlRow& button) {
+void runPick(const ControlRow& button, HostLink& host) {
+    Text reply;
     switch (button.pick) {
     case Pick::Object:
-        pickFromHostInto(HOST_CMD_SELECT_OBJECT, button.target);
+        fillFromPick(host.pickObject(&reply), reply, button.target);
         break;
     case Pick::Colour:
-        pickFromHostInto(HOST_CMD_SELECT_COLOUR, button.target);
+        fillFromPick(host.pickColour(&reply), reply, button.target);
         break;
     case Pick::Font:
         pickFont();
@@ -138,19 +137,14 @@ void runPick(const ControlRow& button) {
     }
 }
 
-int runDialog(const DialogLayout& layout, const ActionInfo& action, ParamArray params) {
-    const size_t slotCount = static_cast<size_t>(action.count);
-    std::vector<Text> slotTexts(slotCount);
-    for (size_t slot = 0; slot < slotCount; ++slot) {
-        slotTexts[slot] = fromHostString(params[slot]);
-    }
+int runDialog(const DialogLayout& layout, std::vector<Text>* slots, HostLink& host) {
     HWND owner = GetActiveWindow(); // may be null: the dialog then shows at 0, 0
     if (!UiOpenWindow(DIALOG_WINDOW, 0, 0, DIALOG_WIDTH, layout.height, layout.title,
                       UI_FLAGS_DIALOG, owner)) {
         return 0;
     }
     int result = 0;
-    if (addControls(layout, slotTexts)) {
+    if (addControls(layout, *slots)) {
         ModalLoop loop;
         for (;;) {
             const int control = loop.next();
@@ -158,13 +152,13 @@ int runDialog(const DialogLayout& layout, const ActionInfo& action, ParamArray p
                 break;
             }
             if (control == CONTROL_OK) {
-                writeSlots(layout, slotCount, params);
+                readFields(layout, slots);
                 result = 1;
                 break;
             }
             const ControlRow* row = findControl(layout, control);
             if (row && row->kind == ControlKind::Button) {
-                runPick(*row);
+                runPick(*row, host);
             }
         }
     }
@@ -174,14 +168,13 @@ int runDialog(const DialogLayout& layout, const ActionInfo& action, ParamArray p
 
 } // namespace
 
-int editAction(int id, ParamArray params) {
-    const ActionInfo* action = findAction(id);
+int editAction(int id, std::vector<Text>* slots, HostLink& host) {
     const DialogLayout* layout = findDialog(id);
-    if (!params || !action || !layout || dialogOpen()) {
+    if (!layout || dialogOpen()) {
         return 0;
     }
     try {
-        return runDialog(*layout, *action, params);
+        return runDialog(*layout, slots, host);
     } catch (const std::bad_alloc&) {
         // Out of memory while reading texts: the slots were not touched.
         UiCloseWindow(DIALOG_WINDOW);

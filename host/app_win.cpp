@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "plugin/win_util.h"
+#include "base/gdi_win.h"
 
 namespace host {
 

@@ -5,7 +5,7 @@
 #include <cwchar>
 
 #include "host/png.h"
-#include "plugin/win_util.h"
+#include "base/gdi_win.h"
 
 namespace host {
 

@@ -1,8 +1,6 @@
 // The eight functions the host calls, exported by name with the stdcall
 // convention. Everything a host can pass is checked here, once; nothing is
 // thrown across this boundary.
-#include "canvas/actions_win.h"
-#include "editor/editor_win.h"
 #include "plugin/plugin_win.h"
 
 // The module definition (res/canvas.def) names the exports; no dllexport here,
@@ -42,16 +40,16 @@ PLUGIN_EXPORT _nbRegisterScriptProcessor(void*) {
 }
 
 PLUGIN_EXPORT _nbExecAction(int id, ParamArray params) {
-    return guarded([&] { return canvas::execAction(id, params); });
+    return guarded([&] { return plugin::execAction(id, params); });
 }
 
 PLUGIN_EXPORT _nbEditAction(int id, ParamArray params) {
-    return guarded([&] { return editor::editAction(id, params); });
+    return guarded([&] { return plugin::editAction(id, params); });
 }
 
 PLUGIN_EXPORT _nbAbout() {
     return guarded([] {
-        editor::about();
+        plugin::about();
         return 0;
     });
 }

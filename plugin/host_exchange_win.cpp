@@ -2,7 +2,7 @@
 
 #include "canvas/convert.h"
 #include "plugin/plugin_state_win.h"
-#include "plugin/win_util.h"
+#include "base/text_win.h"
 
 HostString toHostString(const Text& text) {
     const int length = static_cast<int>(text.size());
@@ -93,4 +93,20 @@ bool pickFromHost(int command, Text* reply) {
     *reply = fromHostString(slot);
     freeHostString(slot);
     return true;
+}
+
+namespace {
+
+class CallbackHostLink final : public HostLink {
+  public:
+    uint32_t objectWindow(const Text& objectName) override { return queryObjectWindow(objectName); }
+    bool pickObject(Text* name) override { return pickFromHost(HOST_CMD_SELECT_OBJECT, name); }
+    bool pickColour(Text* colour) override { return pickFromHost(HOST_CMD_SELECT_COLOUR, colour); }
+};
+
+} // namespace
+
+HostLink& hostLink() {
+    static CallbackHostLink link;
+    return link;
 }

@@ -7,7 +7,8 @@
 
 #include <cstdint>
 
-#include "plugin/text.h"
+#include "base/text.h"
+#include "canvas/host_link.h"
 
 using HostString = char*;
 // The host's parameter array: pointer-sized slots, slot i holding the host
@@ -45,3 +46,7 @@ uint32_t queryObjectWindow(const Text& objectName);
 // empty request) with the ownership rules of each: true and the reply's text
 // when the host answered with a string, which is then freed here.
 bool pickFromHost(int command, Text* reply);
+
+// The host link the actions and the editor use: queryObjectWindow and the
+// two picks over the registered callback.
+HostLink& hostLink();

@@ -27,7 +27,7 @@ void attach(HINSTANCE module) {
     draw::fontStartup();  // font table and screen DPI
     pictureStartup();     // AlphaBlend from msimg32.dll
     draw::imageStartup(); // image table and the current drawing context slot
-    uiStartup();          // window table, default icon, arrow cursor, control font
+    uiStartup(module);    // window table, default icon, arrow cursor, control font
     // The canvas registry last, empty, on top of all of this.
     canvas::registry();
 }

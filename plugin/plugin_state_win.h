@@ -22,8 +22,3 @@ struct PluginState {
 };
 
 PluginState& pluginState();
-
-// The module whose resources and window classes the plug-in uses: the DLL
-// once attached, else the program itself (the Windows tests link the glue
-// directly).
-HINSTANCE pluginModule();

@@ -1,17 +1,7 @@
-#include "plugin/actions.h"
+#include "plugin/action_table.h"
 #include "plugin/plugin_win.h"
 
 #include <cstring>
-
-PluginState& pluginState() {
-    static PluginState state;
-    return state;
-}
-
-HINSTANCE pluginModule() {
-    HINSTANCE module = pluginState().module;
-    return module ? module : GetModuleHandleW(nullptr);
-}
 
 namespace plugin {
 
@@ -31,7 +21,7 @@ int registerPlugIn(AddActionProc addAction) {
         HostString hint = toHostString(action.hint);
         state.registration[at] = name;
         state.registration[at + 1] = hint;
-        unsigned char types[12] = {};
+        unsigned char types[HOST_PARAM_TYPES_SIZE] = {};
         std::memcpy(types, action.types, static_cast<size_t>(action.count));
         addAction(action.id, name, hint, types, action.count - 1, action.count);
     }

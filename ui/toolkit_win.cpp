@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/plugin_state_win.h"
-#include "plugin/win_util.h"
+#include "base/gdi_win.h"
+#include "base/text_win.h"
 
 namespace {
 
@@ -50,9 +50,10 @@ ObjectTable<WindowRecord> g_windows{16, &releaseWindowNumber};
 ObjectTable<ControlRecord> g_controls{16, &releaseControlNumber};
 int g_container = UI_ANY; // number of the current container, UI_ANY for none
 
-HICON g_icon = nullptr;     // owned: the class icon of every toolkit window
-HCURSOR g_cursor = nullptr; // shared system cursor, not destroyed
-HFONT g_font = nullptr;     // owned unless g_fontIsStock
+HINSTANCE g_module = nullptr; // not owned: whose icon and classes the toolkit uses
+HICON g_icon = nullptr;       // owned: the class icon of every toolkit window
+HCURSOR g_cursor = nullptr;   // shared system cursor, not destroyed
+HFONT g_font = nullptr;       // owned unless g_fontIsStock
 bool g_fontIsStock = false;
 
 // Classes of destroyed windows. A class cannot be unregistered while its
@@ -73,7 +74,7 @@ std::wstring className(int number) {
 void flushStaleClasses() {
     std::vector<std::wstring> keep;
     for (const std::wstring& name : g_staleClasses) {
-        if (!UnregisterClassW(name.c_str(), pluginModule()) &&
+        if (!UnregisterClassW(name.c_str(), uiModule()) &&
             GetLastError() == ERROR_CLASS_HAS_WINDOWS) {
             keep.push_back(name);
         }
@@ -198,7 +199,7 @@ void releaseControlNumber(int number) {
 HICON defaultIcon() {
     if (!g_icon) {
         g_icon = static_cast<HICON>(
-            LoadImageW(pluginModule(), MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+            LoadImageW(uiModule(), MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
     }
     return g_icon;
 }
@@ -376,7 +377,7 @@ intptr_t addStandardControl(int number, int kind, const wchar_t* cls, DWORD styl
     // Edit fields get their text after adoption, by SetWindowTextW.
     const wchar_t* initial = kind == UI_KIND_EDIT ? L"" : wstr(text);
     HWND hwnd = CreateWindowExW(exStyle, cls, initial, style, x, y, w, h, parent, nullptr,
-                                pluginModule(), nullptr);
+                                uiModule(), nullptr);
     if (!hwnd) {
         return 0;
     }
@@ -397,7 +398,8 @@ intptr_t addStandardControl(int number, int kind, const wchar_t* cls, DWORD styl
 
 //--- Start-up and shut-down
 
-void uiStartup() {
+void uiStartup(HINSTANCE module) {
+    g_module = module;
     uiEventQueue();
     defaultIcon();
     arrowCursor();
@@ -422,6 +424,7 @@ void uiShutdown() {
     }
     g_font = nullptr;
     g_fontIsStock = false;
+    g_module = nullptr;
     QueueNode* node = static_cast<QueueNode*>(
         InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&g_queues), nullptr));
     while (node) {
@@ -433,6 +436,10 @@ void uiShutdown() {
         TlsFree(g_queueSlot); // clears the slot in every thread
         g_queueSlot = TLS_OUT_OF_INDEXES;
     }
+}
+
+HINSTANCE uiModule() {
+    return g_module ? g_module : GetModuleHandleW(nullptr);
 }
 
 //--- Windows
@@ -455,7 +462,7 @@ intptr_t UiOpenWindow(int number, int x, int y, int width, int height, const Tex
     wc.cbSize = sizeof(wc);
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = &windowProc;
-    wc.hInstance = pluginModule();
+    wc.hInstance = uiModule();
     wc.hIcon = defaultIcon();
     wc.hCursor = arrowCursor();
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<intptr_t>(COLOR_BTNFACE + 1));
@@ -476,10 +483,10 @@ intptr_t UiOpenWindow(int number, int x, int y, int width, int height, const Tex
     AdjustWindowRectEx(&outer, style, FALSE, exStyle);
     HWND hwnd =
         CreateWindowExW(exStyle, name.c_str(), wstr(title), style, x, y, outer.right - outer.left,
-                        outer.bottom - outer.top, owner, nullptr, pluginModule(),
+                        outer.bottom - outer.top, owner, nullptr, uiModule(),
                         reinterpret_cast<void*>(static_cast<intptr_t>(assigned)));
     if (!hwnd) {
-        UnregisterClassW(name.c_str(), pluginModule());
+        UnregisterClassW(name.c_str(), uiModule());
         g_windows.remove(assigned);
         return 0;
     }

@@ -18,9 +18,9 @@
 
 #include <cstdint>
 
-#include "plugin/text.h"
+#include "base/text.h"
 #include "ui/event_queue.h"
-#include "ui/object_table.h"
+#include "base/object_table.h"
 
 //--- Window flags
 // The flags word of UiOpenWindow is a Windows style (WS_*) whose lowest three
@@ -51,13 +51,18 @@ enum UiControlKind { UI_KIND_LABEL = 1, UI_KIND_EDIT, UI_KIND_BUTTON, UI_KIND_IM
 
 //--- Start-up and shut-down (called from DLL attach and detach)
 
-// The window table, the default window icon (icon 1 of pluginModule()), the
-// arrow cursor, the controls' message font and the common control classes.
-// Everything it makes is also made on first use when it was not called.
-void uiStartup();
+// Takes the module whose resources and window classes the toolkit uses, and
+// makes the window table, the default window icon (that module's icon 1),
+// the arrow cursor, the controls' message font and the common control
+// classes. Everything it makes is also made on first use when it was not
+// called.
+void uiStartup(HINSTANCE module);
 // Closes every window still open, unregisters the window classes, destroys
 // the icon and the font, frees every thread's event queue.
 void uiShutdown();
+// The module given to uiStartup; before it (and after uiShutdown) the
+// program itself, which is how the Windows tests link the toolkit directly.
+HINSTANCE uiModule();
 
 //--- Windows
 

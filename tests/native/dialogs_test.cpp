@@ -6,7 +6,7 @@
 
 #include "canvas/convert.h"
 #include "editor/dialogs.h"
-#include "plugin/actions.h"
+#include "plugin/action_table.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ui/object_table.h"
+#include "base/object_table.h"
 
 namespace {
 

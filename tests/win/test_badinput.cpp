@@ -969,7 +969,7 @@ class OutOfMemory : public ::testing::Test {
     }
     static bool allocationFailed(long n) { return g_allocations >= n; }
 
-    int exec(int id, host::Params& params) { return canvas::execAction(id, params.data()); }
+    int exec(int id, host::Params& params) { return plugin::execAction(id, params.data()); }
 
     // Nothing of a drawing action outlives it.
     static void expectNoPassOrFont(long n) {

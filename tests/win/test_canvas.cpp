@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "host/host_win.h"
-#include "plugin/win_util.h"
+#include "base/gdi_win.h"
 #include "tests/win/support/global_spy.h"
 #include "tests/win/support/ui_driver.h"
 

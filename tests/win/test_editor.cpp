@@ -19,11 +19,13 @@
 #include "canvas/convert.h"
 #include "editor/dialogs.h"
 #include "editor/editor_win.h"
+#include "plugin/plugin_win.h"
 #include "host/app_win.h"
 #include "host/host_win.h"
 #include "host/script.h"
-#include "plugin/actions.h"
-#include "plugin/win_util.h"
+#include "plugin/action_table.h"
+#include "base/gdi_win.h"
+#include "base/text_win.h"
 #include "tests/win/support/global_spy.h"
 #include "tests/win/support/import_patch.h"
 #include "tests/win/support/ui_driver.h"
@@ -870,7 +872,7 @@ class LinkedEditor : public ::testing::Test {
     }
     int edit(int id, host::Params& params, std::vector<Step> steps) {
         Script script{L"Configurar ClearCanvas", std::move(steps)};
-        const int result = runDialog(script, [&] { return editor::editAction(id, params.data()); });
+        const int result = runDialog(script, [&] { return plugin::editAction(id, params.data()); });
         ticks = script.ticks;
         return result;
     }

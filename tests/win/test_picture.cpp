@@ -13,14 +13,14 @@
 
 #include "draw/image_win.h"
 #include "draw/picture_win.h"
-#include "plugin/win_util.h"
+#include "base/gdi_win.h"
 #include "tests/win/support/ui_driver.h"
 
 namespace {
 
 class PictureEnvironment : public ::testing::Environment {
     void SetUp() override {
-        uiStartup();
+        uiStartup(GetModuleHandleW(nullptr));
         pictureStartup();
     }
     void TearDown() override {

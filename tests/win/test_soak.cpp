@@ -14,7 +14,7 @@
 
 #include "draw/raster.h"
 #include "host/host_win.h"
-#include "plugin/win_util.h"
+#include "base/gdi_win.h"
 #include "tests/win/support/canvas_probe.h"
 #include "tests/win/support/ui_driver.h"
 

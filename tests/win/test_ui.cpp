@@ -7,14 +7,14 @@
 #include <functional>
 #include <string>
 
-#include "editor/editor_win.h"
+#include "plugin/plugin_win.h"
 #include "host/host_win.h"
 #include "tests/win/support/ui_driver.h"
 
 namespace {
 
 class ToolkitEnvironment : public ::testing::Environment {
-    void SetUp() override { uiStartup(); }
+    void SetUp() override { uiStartup(GetModuleHandleW(nullptr)); }
     void TearDown() override { uiShutdown(); }
 };
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new ToolkitEnvironment);
@@ -172,7 +172,7 @@ TEST_F(Toolkit, ShutDownClosesEveryWindowAndTheToolkitStartsAgain) {
     EXPECT_FALSE(IsWindow(canvas));
     EXPECT_FALSE(UiIsWindow(0));
     EXPECT_FALSE(classRegistered(0));
-    uiStartup();
+    uiStartup(GetModuleHandleW(nullptr));
     EXPECT_TRUE(openDialog());
 }
 
@@ -547,7 +547,7 @@ TEST_F(Toolkit, AboutIgnoresOtherWindowsEventsWaitingInTheQueue) {
     ASSERT_EQ(uiEventQueue().size(), 2u);
     AboutScript script{{clickOk}};
     runAbout(script, [] {
-        editor::about();
+        plugin::about();
         return 0;
     });
     EXPECT_EQ(script.ticks, 1u) << "the box stayed until OK was clicked";

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "plugin/win_util.h"
+#include "base/gdi_win.h"
 
 size_t CanvasPixels::count(uint32_t colour) const {
     return static_cast<size_t>(std::count(pixels.begin(), pixels.end(), colour));

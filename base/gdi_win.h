@@ -1,20 +1,9 @@
-// Small Win32 helpers shared by the glue files: the text type as a wide
-// string, and scope owners for GDI handles.
+// Scope owners for GDI and USER device handles: each acquire has its
+// release in one destructor, and none can be copied (a copy would release
+// twice).
 #pragma once
 
 #include <windows.h>
-
-#include "plugin/text.h"
-
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide strings are UTF-16");
-
-inline const wchar_t* wstr(const Text& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-
-inline Text textFromWide(const wchar_t* s) {
-    return s ? Text(reinterpret_cast<const char16_t*>(s)) : Text();
-}
 
 // Owns one GDI object (bitmap, brush, font, region) and deletes it once.
 template <typename H> class GdiObject {

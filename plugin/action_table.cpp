@@ -1,4 +1,4 @@
-#include "plugin/actions.h"
+#include "plugin/action_table.h"
 
 const ActionInfo ACTIONS[ACTION_COUNT] = {
     {ACTION_CREATE_CANVAS,

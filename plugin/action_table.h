@@ -2,18 +2,16 @@
 // host registers them. Platform-free: the editor and the tests read it too.
 #pragma once
 
-#include "plugin/text.h"
+#include "canvas/action_ids.h"
 
 constexpr int PARAM_NUMBER = 3;
 constexpr int PARAM_TEXT = 4;
 constexpr int PARAM_OBJECT = 8;
 
-constexpr int ACTION_CREATE_CANVAS = 1;
-constexpr int ACTION_DRAW_CIRCLE = 2;
-constexpr int ACTION_CLEAR_CANVAS = 3;
-constexpr int ACTION_DRAW_TEXT = 4;
-constexpr int ACTION_COUNT = 4;
 constexpr int MAX_ACTION_PARAMS = 7;
+// The host reads the parameter types of an action from a buffer of this
+// size, whatever the action's count; the unused codes are zero.
+constexpr int HOST_PARAM_TYPES_SIZE = 12;
 
 struct ActionInfo {
     int id;
