@@ -99,7 +99,7 @@ using AlphaBlendFn = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, int, 
 
 //--- Globals
 
-HMODULE g_msimg32 = nullptr; // owned: freed by pictureShutdown
+HMODULE g_msimg32 = nullptr; // owned: freed by draw::pictureShutdown
 AlphaBlendFn g_alphaBlend = nullptr;
 // The system Static procedure behind every picture control.
 WNDPROC g_staticProc = nullptr;
@@ -234,14 +234,14 @@ bool imageSize(HANDLE h, SIZE* size) {
 //--- Window procedure
 
 PictureState* stateOf(HWND hwnd) {
-    return static_cast<PictureState*>(uiControlState(hwnd));
+    return static_cast<PictureState*>(ui::controlState(hwnd));
 }
 
 void postPictureEvent(HWND hwnd, int32_t type) {
     const int control = static_cast<int>(GetWindowLongPtrW(hwnd, GWLP_ID));
     int window = 0;
-    if (control != -1 && uiWindowNumberOf(hwnd, &window)) {
-        uiPostEvent(UiEvent{UI_EVENT_CONTROL, control, window, type});
+    if (control != -1 && ui::windowNumberOf(hwnd, &window)) {
+        ui::postEvent(UiEvent{UI_EVENT_CONTROL, control, window, type});
     }
 }
 
@@ -253,7 +253,7 @@ void updateParent(HWND hwnd, const PictureState& st) {
     if (isBitmap(st.shown) && (!st.copy || st.copy.opaque)) {
         return;
     }
-    HWND owner = uiToolkitWindowOf(GetAncestor(hwnd, GA_PARENT));
+    HWND owner = ui::toolkitWindowOf(GetAncestor(hwnd, GA_PARENT));
     if (!owner) {
         return;
     }
@@ -469,7 +469,7 @@ const UiControlClass* pictureClass() {
 
 } // namespace
 
-void pictureStartup() {
+void draw::pictureStartup() {
     if (g_msimg32) {
         return;
     }
@@ -480,7 +480,7 @@ void pictureStartup() {
     }
 }
 
-void pictureShutdown() {
+void draw::pictureShutdown() {
     g_alphaBlend = nullptr;
     if (g_msimg32) {
         FreeLibrary(g_msimg32);
@@ -488,20 +488,20 @@ void pictureShutdown() {
     }
 }
 
-bool pictureHasAlphaBlend() {
+bool draw::pictureHasAlphaBlend() {
     return g_alphaBlend != nullptr;
 }
 
 intptr_t UiAddPicture(int number, int x, int y, int width, int height, HBITMAP bitmap) {
     const UiControlClass* cls = pictureClass();
-    HWND parent = uiContainerHandle();
+    HWND parent = ui::containerHandle();
     if (!parent) {
         return 0;
     }
     // Created with id -1 (it posts nothing until it is filed under its number).
     HWND hwnd = CreateWindowExW(
         0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_NOTIFY, x, y, width, height, parent,
-        reinterpret_cast<HMENU>(static_cast<intptr_t>(-1)), uiModule(), nullptr);
+        reinterpret_cast<HMENU>(static_cast<intptr_t>(-1)), ui::module(), nullptr);
     if (!hwnd) {
         return 0;
     }
@@ -512,7 +512,7 @@ intptr_t UiAddPicture(int number, int x, int y, int width, int height, HBITMAP b
         DestroyWindow(hwnd);
         return 0;
     }
-    const intptr_t result = uiAdoptControl(number, hwnd, cls, state);
+    const intptr_t result = ui::adoptControl(number, hwnd, cls, state);
     if (result) {
         setPictureState(hwnd, state, reinterpret_cast<intptr_t>(bitmap));
     }

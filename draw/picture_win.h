@@ -23,11 +23,13 @@ constexpr int32_t PICTURE_EVENT_DRAG_START = UI_SUBTYPE_DRAG_START;
 
 // Looks up AlphaBlend in msimg32.dll. Without it (or before this is called)
 // images are painted with DrawStateW, and no premultiplied copies are made.
+namespace draw {
 void pictureStartup();
 // Frees msimg32.dll; controls still open fall back to DrawStateW.
 void pictureShutdown();
 // True while AlphaBlend is available.
 bool pictureHasAlphaBlend();
+} // namespace draw
 
 // Creates a picture control in the current container at x, y (size w x h
 // until a bitmap is assigned; it then takes the bitmap's size) and assigns

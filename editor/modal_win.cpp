@@ -19,7 +19,7 @@ HWND g_watched = nullptr; // not owned: the window of the loop now running
 // the loop then, and the host would wait in its call for good.
 void CALLBACK watchWindow(HWND, UINT, UINT_PTR, DWORD) {
     if (g_watched && UiWindowHandle(DIALOG_WINDOW) != g_watched) {
-        uiPostEvent(UiEvent{EVENT_WATCH, 0, DIALOG_WINDOW, 0}, true);
+        ui::postEvent(UiEvent{EVENT_WATCH, 0, DIALOG_WINDOW, 0}, true);
     }
 }
 

@@ -47,7 +47,7 @@ void setParamString(HostString* slot, const Text& text) {
 }
 
 uint32_t queryObjectWindow(const Text& objectName) {
-    HostInterfaceProc host = pluginState().hostInterface;
+    HostInterfaceProc host = plugin::state().hostInterface;
     if (!host) {
         return 0;
     }
@@ -70,7 +70,7 @@ uint32_t queryObjectWindow(const Text& objectName) {
 }
 
 bool pickFromHost(int command, Text* reply) {
-    HostInterfaceProc host = pluginState().hostInterface;
+    HostInterfaceProc host = plugin::state().hostInterface;
     if (!host) {
         return false;
     }
@@ -106,7 +106,7 @@ class CallbackHostLink final : public HostLink {
 
 } // namespace
 
-HostLink& hostLink() {
+HostLink& plugin::hostLink() {
     static CallbackHostLink link;
     return link;
 }

@@ -49,4 +49,6 @@ bool pickFromHost(int command, Text* reply);
 
 // The host link the actions and the editor use: queryObjectWindow and the
 // two picks over the registered callback.
+namespace plugin {
 HostLink& hostLink();
+} // namespace plugin

@@ -22,12 +22,12 @@ int message(int code) {
 // of this process (classes, fonts, icons, a library load) and never waits
 // on another thread.
 void attach(HINSTANCE module) {
-    pluginState().module = module;
+    state().module = module;
     // Runtime support, each piece before what builds on it.
-    draw::fontStartup();  // font table and screen DPI
-    pictureStartup();     // AlphaBlend from msimg32.dll
-    draw::imageStartup(); // image table and the current drawing context slot
-    uiStartup(module);    // window table, default icon, arrow cursor, control font
+    draw::fontStartup();    // font table and screen DPI
+    draw::pictureStartup(); // AlphaBlend from msimg32.dll
+    draw::imageStartup();   // image table and the current drawing context slot
+    ui::startup(module);    // window table, default icon, arrow cursor, control font
     // The canvas registry last, empty, on top of all of this.
     canvas::registry();
 }
@@ -36,15 +36,15 @@ void attach(HINSTANCE module) {
 // strings handed to the host; then the runtime support in reverse.
 void detach() {
     canvas::releaseAllCanvases();
-    PluginState& state = pluginState();
-    for (HostString& s : state.registration) {
+    PluginState& current = state();
+    for (HostString& s : current.registration) {
         freeHostString(s);
         s = nullptr;
     }
-    uiShutdown();          // closes every window still open
-    draw::imageShutdown(); // every image still held (and any open pass)
-    pictureShutdown();     // frees msimg32.dll
-    draw::fontShutdown();  // every font still held
+    ui::shutdown();          // closes every window still open
+    draw::imageShutdown();   // every image still held (and any open pass)
+    draw::pictureShutdown(); // frees msimg32.dll
+    draw::fontShutdown();    // every font still held
 }
 
 } // namespace plugin

@@ -1,6 +1,6 @@
 #include "plugin/plugin_state_win.h"
 
-PluginState& pluginState() {
+PluginState& plugin::state() {
     static PluginState state;
     return state;
 }

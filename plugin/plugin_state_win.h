@@ -21,4 +21,6 @@ struct PluginState {
     HostString registration[REGISTRATION_STRING_COUNT] = {};
 };
 
-PluginState& pluginState();
+namespace plugin {
+PluginState& state();
+} // namespace plugin

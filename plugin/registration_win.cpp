@@ -8,8 +8,8 @@ namespace plugin {
 enum { TITLE, AUTHOR, DESCRIPTION, FIRST_ACTION_STRING };
 
 int registerPlugIn(AddActionProc addAction) {
-    PluginState& state = pluginState();
-    state.addAction = addAction;
+    PluginState& current = state();
+    current.addAction = addAction;
     if (!addAction) {
         return 0;
     }
@@ -19,8 +19,8 @@ int registerPlugIn(AddActionProc addAction) {
         const int at = FIRST_ACTION_STRING + 2 * (action.id - 1);
         HostString name = toHostString(action.name);
         HostString hint = toHostString(action.hint);
-        state.registration[at] = name;
-        state.registration[at + 1] = hint;
+        current.registration[at] = name;
+        current.registration[at + 1] = hint;
         unsigned char types[HOST_PARAM_TYPES_SIZE] = {};
         std::memcpy(types, action.types, static_cast<size_t>(action.count));
         addAction(action.id, name, hint, types, action.count - 1, action.count);
@@ -29,21 +29,21 @@ int registerPlugIn(AddActionProc addAction) {
 }
 
 int initPlugIn(HostString* title, HostString* author, HostString* description) {
-    PluginState& state = pluginState();
-    state.registration[TITLE] = toHostString(PLUGIN_TITLE);
-    state.registration[AUTHOR] = toHostString(PLUGIN_AUTHOR);
-    state.registration[DESCRIPTION] = toHostString(PLUGIN_DESCRIPTION);
+    PluginState& current = state();
+    current.registration[TITLE] = toHostString(PLUGIN_TITLE);
+    current.registration[AUTHOR] = toHostString(PLUGIN_AUTHOR);
+    current.registration[DESCRIPTION] = toHostString(PLUGIN_DESCRIPTION);
     HostString* targets[] = {title, author, description};
     for (int i = 0; i < 3; ++i) {
         if (targets[i]) {
-            *targets[i] = state.registration[i];
+            *targets[i] = current.registration[i];
         }
     }
     return 0;
 }
 
 int registerInterfaceAccess(HostInterfaceProc hostInterface) {
-    pluginState().hostInterface = hostInterface;
+    state().hostInterface = hostInterface;
     return 0;
 }
 

@@ -74,7 +74,7 @@ std::wstring className(int number) {
 void flushStaleClasses() {
     std::vector<std::wstring> keep;
     for (const std::wstring& name : g_staleClasses) {
-        if (!UnregisterClassW(name.c_str(), uiModule()) &&
+        if (!UnregisterClassW(name.c_str(), ui::module()) &&
             GetLastError() == ERROR_CLASS_HAS_WINDOWS) {
             keep.push_back(name);
         }
@@ -132,7 +132,7 @@ void forgetWindow(int number) {
     if (rec->accelerators) {
         DestroyAcceleratorTable(rec->accelerators);
     }
-    uiEventQueue().dropWindow(number);
+    ui::eventQueue().dropWindow(number);
     try {
         g_staleClasses.push_back(className(number));
     } catch (const std::bad_alloc&) {
@@ -153,7 +153,7 @@ void forgetControl(int number) {
     void* state = rec->state;
     HWND hwnd = rec->handle;
     g_controls.remove(number);
-    uiEventQueue().dropControl(number);
+    ui::eventQueue().dropControl(number);
     if (cls && cls->release) {
         cls->release(hwnd, state);
     }
@@ -199,7 +199,7 @@ void releaseControlNumber(int number) {
 HICON defaultIcon() {
     if (!g_icon) {
         g_icon = static_cast<HICON>(
-            LoadImageW(uiModule(), MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+            LoadImageW(ui::module(), MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
     }
     return g_icon;
 }
@@ -212,7 +212,7 @@ HCURSOR arrowCursor() {
 }
 
 void postEvent(int32_t code, int control, int window, int32_t subtype) {
-    uiEventQueue().post(UiEvent{code, control, window, subtype});
+    ui::eventQueue().post(UiEvent{code, control, window, subtype});
 }
 
 //--- Window procedure
@@ -321,7 +321,7 @@ void onControlFocus(HWND hwnd, int32_t subtype) {
     int number = 0;
     ControlRecord* rec = controlRecordOf(hwnd, &number);
     int window = 0;
-    if (rec && rec->kind == UI_KIND_EDIT && uiWindowNumberOf(hwnd, &window)) {
+    if (rec && rec->kind == UI_KIND_EDIT && ui::windowNumberOf(hwnd, &window)) {
         postEvent(UI_EVENT_CONTROL, number, window, subtype);
     }
 }
@@ -370,18 +370,18 @@ LRESULT CALLBACK controlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 intptr_t addStandardControl(int number, int kind, const wchar_t* cls, DWORD style, DWORD exStyle,
                             int x, int y, int w, int h, const Text& text) {
-    HWND parent = uiContainerHandle();
+    HWND parent = ui::containerHandle();
     if (!parent) {
         return 0;
     }
     // Edit fields get their text after adoption, by SetWindowTextW.
     const wchar_t* initial = kind == UI_KIND_EDIT ? L"" : wstr(text);
     HWND hwnd = CreateWindowExW(exStyle, cls, initial, style, x, y, w, h, parent, nullptr,
-                                uiModule(), nullptr);
+                                ui::module(), nullptr);
     if (!hwnd) {
         return 0;
     }
-    const intptr_t result = uiAdoptControl(number, hwnd, nullptr, nullptr);
+    const intptr_t result = ui::adoptControl(number, hwnd, nullptr, nullptr);
     ControlRecord* rec = result ? controlRecordOf(hwnd, nullptr) : nullptr;
     if (!rec) {
         return 0;
@@ -398,17 +398,17 @@ intptr_t addStandardControl(int number, int kind, const wchar_t* cls, DWORD styl
 
 //--- Start-up and shut-down
 
-void uiStartup(HINSTANCE module) {
+void ui::startup(HINSTANCE module) {
     g_module = module;
-    uiEventQueue();
+    ui::eventQueue();
     defaultIcon();
     arrowCursor();
-    uiControlFont();
+    ui::controlFont();
     INITCOMMONCONTROLSEX icc{sizeof(icc), 0xB48};
     InitCommonControlsEx(&icc);
 }
 
-void uiShutdown() {
+void ui::shutdown() {
     g_windows.releaseAll();
     g_controls.releaseAll();
     g_container = UI_ANY;
@@ -438,7 +438,7 @@ void uiShutdown() {
     }
 }
 
-HINSTANCE uiModule() {
+HINSTANCE ui::module() {
     return g_module ? g_module : GetModuleHandleW(nullptr);
 }
 
@@ -462,7 +462,7 @@ intptr_t UiOpenWindow(int number, int x, int y, int width, int height, const Tex
     wc.cbSize = sizeof(wc);
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = &windowProc;
-    wc.hInstance = uiModule();
+    wc.hInstance = ui::module();
     wc.hIcon = defaultIcon();
     wc.hCursor = arrowCursor();
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<intptr_t>(COLOR_BTNFACE + 1));
@@ -483,10 +483,10 @@ intptr_t UiOpenWindow(int number, int x, int y, int width, int height, const Tex
     AdjustWindowRectEx(&outer, style, FALSE, exStyle);
     HWND hwnd =
         CreateWindowExW(exStyle, name.c_str(), wstr(title), style, x, y, outer.right - outer.left,
-                        outer.bottom - outer.top, owner, nullptr, uiModule(),
+                        outer.bottom - outer.top, owner, nullptr, ui::module(),
                         reinterpret_cast<void*>(static_cast<intptr_t>(assigned)));
     if (!hwnd) {
-        UnregisterClassW(name.c_str(), uiModule());
+        UnregisterClassW(name.c_str(), ui::module());
         g_windows.remove(assigned);
         return 0;
     }
@@ -592,7 +592,7 @@ void UiSetState(int control, int64_t value) {
     if (!rec || !rec->cls || !rec->cls->setState) {
         return;
     }
-    EventQueue::Suppress quiet(uiEventQueue());
+    EventQueue::Suppress quiet(ui::eventQueue());
     rec->cls->setState(rec->handle, rec->state, value);
 }
 
@@ -604,7 +604,7 @@ int64_t UiGetState(int control) {
     return rec->cls->getState(rec->handle, rec->state);
 }
 
-SIZE UiControlSize(int control) {
+SIZE ui::controlSize(int control) {
     ControlRecord* rec = g_controls.find(control);
     if (!rec) {
         return SIZE{0, 0};
@@ -622,7 +622,7 @@ SIZE UiControlSize(int control) {
 int UiWaitEvent() {
     UiEvent event;
     for (;;) {
-        if (uiEventQueue().take(&event)) {
+        if (ui::eventQueue().take(&event)) {
             return event.code;
         }
         MSG msg{};
@@ -633,7 +633,7 @@ int UiWaitEvent() {
             if (got == 0) {
                 PostQuitMessage(static_cast<int>(msg.wParam));
             }
-            uiEventQueue().post(UiEvent{UI_EVENT_CLOSE, 0, g_container, 0}, true);
+            ui::eventQueue().post(UiEvent{UI_EVENT_CLOSE, 0, g_container, 0}, true);
             continue;
         }
         HWND active = GetActiveWindow();
@@ -647,20 +647,20 @@ int UiWaitEvent() {
 }
 
 int UiEventControl() {
-    return uiEventQueue().lastControl();
+    return ui::eventQueue().lastControl();
 }
 
 int UiEventWindow() {
-    return uiEventQueue().lastWindow();
+    return ui::eventQueue().lastWindow();
 }
 
 //--- Custom controls and shared pieces
 
-HWND uiContainerHandle() {
+HWND ui::containerHandle() {
     return UiWindowHandle(g_container);
 }
 
-intptr_t uiAdoptControl(int number, HWND control, const UiControlClass* cls, void* state) {
+intptr_t ui::adoptControl(int number, HWND control, const UiControlClass* cls, void* state) {
     auto fail = [&]() -> intptr_t {
         DestroyWindow(control);
         if (cls && cls->release) {
@@ -690,16 +690,16 @@ intptr_t uiAdoptControl(int number, HWND control, const UiControlClass* cls, voi
     rec->previous = reinterpret_cast<WNDPROC>(previous);
     SetWindowLongPtrW(control, GWLP_ID, assigned);
     SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&controlProc));
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(uiControlFont()), FALSE);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(ui::controlFont()), FALSE);
     return number == UI_ANY ? assigned : reinterpret_cast<intptr_t>(control);
 }
 
-void* uiControlState(HWND control) {
+void* ui::controlState(HWND control) {
     ControlRecord* rec = controlRecordOf(control, nullptr);
     return rec ? rec->state : nullptr;
 }
 
-HWND uiToolkitWindowOf(HWND hwnd) {
+HWND ui::toolkitWindowOf(HWND hwnd) {
     const HWND desktop = GetDesktopWindow();
     for (HWND h = hwnd; h && h != desktop; h = GetAncestor(h, GA_PARENT)) {
         if (windowRecordOf(h, nullptr)) {
@@ -709,11 +709,11 @@ HWND uiToolkitWindowOf(HWND hwnd) {
     return nullptr;
 }
 
-bool uiWindowNumberOf(HWND hwnd, int* number) {
-    return windowRecordOf(uiToolkitWindowOf(hwnd), number) != nullptr;
+bool ui::windowNumberOf(HWND hwnd, int* number) {
+    return windowRecordOf(ui::toolkitWindowOf(hwnd), number) != nullptr;
 }
 
-EventQueue& uiEventQueue() {
+EventQueue& ui::eventQueue() {
     if (g_queueSlot == TLS_OUT_OF_INDEXES) {
         g_queueSlot = TlsAlloc();
         if (g_queueSlot == TLS_OUT_OF_INDEXES) {
@@ -738,11 +738,11 @@ EventQueue& uiEventQueue() {
     return node->queue;
 }
 
-bool uiPostEvent(const UiEvent& event, bool force) {
-    return uiEventQueue().post(event, force);
+bool ui::postEvent(const UiEvent& event, bool force) {
+    return ui::eventQueue().post(event, force);
 }
 
-HFONT uiControlFont() {
+HFONT ui::controlFont() {
     if (!g_font) {
         // The 500-byte form of the structure (without the padded border
         // width) is understood by every Windows version.

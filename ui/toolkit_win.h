@@ -56,13 +56,15 @@ enum UiControlKind { UI_KIND_LABEL = 1, UI_KIND_EDIT, UI_KIND_BUTTON, UI_KIND_IM
 // the arrow cursor, the controls' message font and the common control
 // classes. Everything it makes is also made on first use when it was not
 // called.
-void uiStartup(HINSTANCE module);
+namespace ui {
+void startup(HINSTANCE module);
 // Closes every window still open, unregisters the window classes, destroys
 // the icon and the font, frees every thread's event queue.
-void uiShutdown();
-// The module given to uiStartup; before it (and after uiShutdown) the
+void shutdown();
+// The module given to startup; before it (and after shutdown) the
 // program itself, which is how the Windows tests link the toolkit directly.
-HINSTANCE uiModule();
+HINSTANCE module();
+} // namespace ui
 
 //--- Windows
 
@@ -123,7 +125,7 @@ int UiEventWindow();
 
 //--- Custom controls
 // A custom control is a child window its module creates in the current
-// container and then hands to uiAdoptControl, which files it in the control
+// container and then hands to adoptControl, which files it in the control
 // table under a number, sets its control id to that number, installs the
 // toolkit's control procedure in front of the module's own and gives it the
 // message font. The class's operations receive the control's HWND and the
@@ -139,23 +141,27 @@ struct UiControlClass {
     SIZE (*getSize)(HWND control, void* state) = nullptr;
 };
 
+namespace ui {
+
 // The current container's HWND, null if there is none.
-HWND uiContainerHandle();
+HWND containerHandle();
 // Files `control` under `number` (destroying a control that had it). Returns
 // as UiAddLabel. On failure the control is destroyed, and with it `state`
 // (through cls->release), so the caller owns nothing either way.
-intptr_t uiAdoptControl(int number, HWND control, const UiControlClass* cls, void* state);
+intptr_t adoptControl(int number, HWND control, const UiControlClass* cls, void* state);
 // The state pointer of an adopted control, null for any other window.
-void* uiControlState(HWND control);
+void* controlState(HWND control);
 // The nearest toolkit window at or above `hwnd`, null if none.
-HWND uiToolkitWindowOf(HWND hwnd);
+HWND toolkitWindowOf(HWND hwnd);
 // That window's number; false if `hwnd` is not inside a toolkit window.
-bool uiWindowNumberOf(HWND hwnd, int* number);
+bool windowNumberOf(HWND hwnd, int* number);
 // The calling thread's event queue.
-EventQueue& uiEventQueue();
+EventQueue& eventQueue();
 // Posts to the calling thread's queue (see EventQueue::post).
-bool uiPostEvent(const UiEvent& event, bool force = false);
+bool postEvent(const UiEvent& event, bool force = false);
 // The controls' message font (owned by the toolkit).
-HFONT uiControlFont();
+HFONT controlFont();
 // The size of the control's window rectangle, {0, 0} if there is none.
-SIZE UiControlSize(int control);
+SIZE controlSize(int control);
+
+} // namespace ui

@@ -945,11 +945,11 @@ class OutOfMemory : public ::testing::Test {
         object_ = scene_.addObject(0, 0, 60, 40);
         std::snprintf(reply_, sizeof reply_, "%llu",
                       static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(object_)));
-        pluginState().hostInterface = &answer;
+        plugin::state().hostInterface = &answer;
     }
     void TearDown() override {
         canvas::releaseAllCanvases();
-        pluginState().hostInterface = nullptr;
+        plugin::state().hostInterface = nullptr;
         pumpMessages();
     }
 

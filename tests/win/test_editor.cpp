@@ -886,7 +886,7 @@ TEST_F(LinkedEditor, EventsOfOtherWindowsWaitingInTheQueuePressNothing) {
     // A click nobody read, and the canvas's own close, wait in the queue.
     SendMessageW(UiControlHandle(button), BM_CLICK, 0, 0);
     SendMessageW(UiWindowHandle(canvas), WM_CLOSE, 0, 0);
-    ASSERT_EQ(uiEventQueue().size(), 2u);
+    ASSERT_EQ(ui::eventQueue().size(), 2u);
     host::Params params({"o"});
     EXPECT_EQ(edit(3, params, {pause, pause, click(editor::CONTROL_OK)}), 1);
     EXPECT_EQ(ticks, 3u) << "the dialog stayed until its own OK";

@@ -20,12 +20,12 @@ namespace {
 
 class PictureEnvironment : public ::testing::Environment {
     void SetUp() override {
-        uiStartup(GetModuleHandleW(nullptr));
-        pictureStartup();
+        ui::startup(GetModuleHandleW(nullptr));
+        draw::pictureStartup();
     }
     void TearDown() override {
-        uiShutdown();
-        pictureShutdown();
+        ui::shutdown();
+        draw::pictureShutdown();
     }
 };
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new PictureEnvironment);
@@ -128,7 +128,7 @@ class Picture : public ::testing::Test {
 TEST_F(Picture, ShowsTheImageExactlyAndOnlyWhatWasLastAssigned) {
     for (bool alphaBlend : {true, false}) {
         if (!alphaBlend) {
-            pictureShutdown(); // painting falls back to DrawStateW
+            draw::pictureShutdown(); // painting falls back to DrawStateW
         }
         Image f = Image::letterF();
         const int pic = add(0, 0, f);
@@ -156,9 +156,9 @@ TEST_F(Picture, ShowsTheImageExactlyAndOnlyWhatWasLastAssigned) {
         EXPECT_EQ(printed(hwnd, 6, 5), green);
         EXPECT_EQ(onScreen(hwnd, 6, 5), green);
         EXPECT_EQ(f.rgb(), green) << "the image itself is never changed";
-        EXPECT_EQ(pictureHasAlphaBlend(), alphaBlend);
+        EXPECT_EQ(draw::pictureHasAlphaBlend(), alphaBlend);
     }
-    pictureStartup();
+    draw::pictureStartup();
 }
 
 TEST_F(Picture, TranslucentPixelsArePaintedPremultiplied) {
@@ -317,15 +317,15 @@ TEST_F(Picture, AssigningResizesWithoutMovingAndPostsNoEvent) {
     UiSetState(pic, wide.state());
     pumpMessages();
     EXPECT_EQ(placement(), (RECT{7, 9, 27, 19}));
-    EXPECT_EQ(UiControlSize(pic).cx, 20);
+    EXPECT_EQ(ui::controlSize(pic).cx, 20);
     EXPECT_EQ(UiGetState(pic), wide.state());
     EXPECT_TRUE(takeEvents().empty());
 }
 
 // A control class whose set-state operation posts events, one of them forced.
 void noisySetState(HWND, void*, int64_t value) {
-    uiPostEvent(UiEvent{UI_EVENT_CONTROL, 1, 0, static_cast<int>(value)});
-    uiPostEvent(UiEvent{UI_EVENT_CONTROL, 2, 0, static_cast<int>(value)}, true);
+    ui::postEvent(UiEvent{UI_EVENT_CONTROL, 1, 0, static_cast<int>(value)});
+    ui::postEvent(UiEvent{UI_EVENT_CONTROL, 2, 0, static_cast<int>(value)}, true);
 }
 
 TEST_F(Picture, SetStateSuppressesAllButForcedEvents) {
@@ -333,10 +333,10 @@ TEST_F(Picture, SetStateSuppressesAllButForcedEvents) {
     noisy.setState = &noisySetState;
     HWND made = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD, 0, 0, 5, 5, UiWindowHandle(canvas),
                                 nullptr, nullptr, nullptr);
-    const int n = static_cast<int>(uiAdoptControl(UI_ANY, made, &noisy, nullptr));
+    const int n = static_cast<int>(ui::adoptControl(UI_ANY, made, &noisy, nullptr));
     UiSetState(n, 9);
     EXPECT_EQ(takeEvents(), std::vector<UiEvent>{(UiEvent{UI_EVENT_CONTROL, 2, 0, 9})});
-    EXPECT_EQ(uiEventQueue().suppression(), 0);
+    EXPECT_EQ(ui::eventQueue().suppression(), 0);
 }
 
 TEST_F(Picture, MouseGesturesPostTheirEvents) {

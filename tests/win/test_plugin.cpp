@@ -182,7 +182,7 @@ TEST(QueryObjectWindow, Replies) {
         {1, "$1A2B", 6699}, {1, "  42", 42}, {1, "abc", 0},
         {1, nullptr, 0},    {0, nullptr, 0}, {1, "4294967297", 1},
     };
-    pluginState().hostInterface = &scriptedHost;
+    plugin::state().hostInterface = &scriptedHost;
     for (const Case& c : cases) {
         g_exchange = Exchange{};
         g_exchange.result = c.result;
@@ -191,11 +191,11 @@ TEST(QueryObjectWindow, Replies) {
         EXPECT_EQ(g_exchange.calls, 1);
         EXPECT_EQ(g_exchange.request, "Rect\xE1ngulo 1");
     }
-    pluginState().hostInterface = nullptr;
+    plugin::state().hostInterface = nullptr;
 }
 
 TEST(QueryObjectWindow, UnansweredRequestIsFreedByThePlugIn) {
-    pluginState().hostInterface = &scriptedHost;
+    plugin::state().hostInterface = &scriptedHost;
     GlobalSpy spy(GetModuleHandleW(nullptr));
     ASSERT_TRUE(spy.ok());
     g_exchange = Exchange{};
@@ -205,11 +205,11 @@ TEST(QueryObjectWindow, UnansweredRequestIsFreedByThePlugIn) {
     ASSERT_EQ(spy.allocated.size(), 1u);
     EXPECT_EQ(spy.allocated[0], g_exchange.requestPtr);
     EXPECT_EQ(spy.timesFreed(g_exchange.requestPtr), 1);
-    pluginState().hostInterface = nullptr;
+    plugin::state().hostInterface = nullptr;
 }
 
 TEST(QueryObjectWindow, NoCallbackAsksNothing) {
-    pluginState().hostInterface = nullptr;
+    plugin::state().hostInterface = nullptr;
     GlobalSpy spy(GetModuleHandleW(nullptr));
     g_exchange = Exchange{};
     EXPECT_EQ(queryObjectWindow(u"rect1"), 0u);

@@ -14,8 +14,8 @@
 namespace {
 
 class ToolkitEnvironment : public ::testing::Environment {
-    void SetUp() override { uiStartup(GetModuleHandleW(nullptr)); }
-    void TearDown() override { uiShutdown(); }
+    void SetUp() override { ui::startup(GetModuleHandleW(nullptr)); }
+    void TearDown() override { ui::shutdown(); }
 };
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new ToolkitEnvironment);
 
@@ -155,7 +155,7 @@ TEST_F(Toolkit, ReusingANumberDestroysTheOldObjectAndItsWaitingEvents) {
     EXPECT_TRUE(takeEvents().empty()) << "the old button's click went with it";
     SendMessageW(again, BM_CLICK, 0, 0);
     SendMessageW(first, WM_CLOSE, 0, 0);
-    EXPECT_EQ(uiEventQueue().size(), 2u);
+    EXPECT_EQ(ui::eventQueue().size(), 2u);
     HWND second = openDialog();
     EXPECT_FALSE(IsWindow(first));
     EXPECT_FALSE(IsWindow(again));
@@ -167,12 +167,12 @@ TEST_F(Toolkit, ReusingANumberDestroysTheOldObjectAndItsWaitingEvents) {
 TEST_F(Toolkit, ShutDownClosesEveryWindowAndTheToolkitStartsAgain) {
     HWND dialog = openDialog();
     HWND canvas = UiWindowHandle(openAny());
-    uiShutdown();
+    ui::shutdown();
     EXPECT_FALSE(IsWindow(dialog));
     EXPECT_FALSE(IsWindow(canvas));
     EXPECT_FALSE(UiIsWindow(0));
     EXPECT_FALSE(classRegistered(0));
-    uiStartup(GetModuleHandleW(nullptr));
+    ui::startup(GetModuleHandleW(nullptr));
     EXPECT_TRUE(openDialog());
 }
 
@@ -364,7 +364,7 @@ TEST_F(Toolkit, DestroyingTheHostsWindowLeavesOnlyStaleNumbers) {
     const int b = static_cast<int>(UiAddButton(UI_ANY, 0, 0, 50, 20, u"b"));
     SendMessageW(UiControlHandle(b), BM_CLICK, 0, 0);
     SendMessageW(canvas, WM_CLOSE, 0, 0);
-    EXPECT_EQ(uiEventQueue().size(), 2u);
+    EXPECT_EQ(ui::eventQueue().size(), 2u);
     host.destroy();
     EXPECT_FALSE(IsWindow(canvas));
     EXPECT_FALSE(UiIsWindow(n));
@@ -384,9 +384,9 @@ TEST_F(Toolkit, ACanvasNobodyListensToHoldsAtMostTheQueuesCapacity) {
         SendMessageW(UiWindowHandle(canvas), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
                      reinterpret_cast<LPARAM>(buttons[i & 1]));
     }
-    EXPECT_EQ(uiEventQueue().size(), EventQueue::DEFAULT_CAPACITY);
+    EXPECT_EQ(ui::eventQueue().size(), EventQueue::DEFAULT_CAPACITY);
     UiCloseWindow(canvas);
-    EXPECT_EQ(uiEventQueue().size(), 0u);
+    EXPECT_EQ(ui::eventQueue().size(), 0u);
 }
 
 //--- The About box
@@ -544,7 +544,7 @@ TEST_F(Toolkit, AboutIgnoresOtherWindowsEventsWaitingInTheQueue) {
     const int any = static_cast<int>(UiAddButton(UI_ANY, 0, 0, 50, 20, u""));
     SendMessageW(UiControlHandle(any), BM_CLICK, 0, 0);
     SendMessageW(UiWindowHandle(canvas), WM_CLOSE, 0, 0);
-    ASSERT_EQ(uiEventQueue().size(), 2u);
+    ASSERT_EQ(ui::eventQueue().size(), 2u);
     AboutScript script{{clickOk}};
     runAbout(script, [] {
         plugin::about();

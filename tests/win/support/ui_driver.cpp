@@ -13,14 +13,14 @@ void pumpMessages() {
 std::vector<UiEvent> takeEvents() {
     std::vector<UiEvent> out;
     UiEvent e;
-    while (uiEventQueue().take(&e)) {
+    while (ui::eventQueue().take(&e)) {
         out.push_back(e);
     }
     return out;
 }
 
 static void CALLBACK watchdog(HWND, UINT, UINT_PTR, DWORD) {
-    uiPostEvent(UiEvent{WATCHDOG_EVENT, 0, 0, 0}, true);
+    ui::postEvent(UiEvent{WATCHDOG_EVENT, 0, 0, 0}, true);
 }
 
 int waitEvent() {
