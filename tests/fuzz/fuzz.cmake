@@ -11,6 +11,7 @@ target_include_directories(canvas_core_fuzz PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(canvas_core_fuzz PRIVATE ${FUZZ_FLAGS})
 add_library(host_core_fuzz STATIC ${HOST_CORE_SOURCES})
 target_include_directories(host_core_fuzz PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(host_core_fuzz PUBLIC stb)
 target_compile_options(host_core_fuzz PRIVATE ${FUZZ_FLAGS})
 
 file(GLOB FUZZ_TARGETS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_*.cpp)
