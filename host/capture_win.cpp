@@ -124,12 +124,11 @@ bool captureWindow(HWND window, bool wholeWindow, Picture* out) {
 }
 
 bool savePng(const std::wstring& path, const Picture& picture) {
-    std::vector<uint8_t> file = encodePng(picture.width, picture.height, picture.rgb);
     FILE* f = _wfopen(path.c_str(), L"wb");
     if (!f) {
         return false;
     }
-    bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
+    const bool ok = writePng(f, picture.width, picture.height, picture.rgb);
     return std::fclose(f) == 0 && ok;
 }
 

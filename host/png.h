@@ -1,17 +1,12 @@
-// A small PNG writer for the reference host's screenshots. Platform-free.
+// PNG files for the reference host's screenshots. Platform-free.
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <cstdio>
 #include <vector>
 
-// Encodes 8-bit RGB pixels (3 bytes a pixel, rows top first, `width * 3`
-// bytes a row) as a PNG file image. Compressed with deflate (fixed Huffman
-// codes, LZ77 over a 32 KiB window), which suits flat screenshots.
-std::vector<uint8_t> encodePng(int width, int height, const std::vector<uint8_t>& rgb);
-
-// Decodes what encodePng writes (and any 8-bit RGB/RGBA non-interlaced PNG
-// with stored or fixed/dynamic Huffman blocks) into RGB pixels. Returns false
-// for anything else. Used by tests to read screenshots back.
-bool decodePng(const std::vector<uint8_t>& file, int* width, int* height,
-               std::vector<uint8_t>* rgb);
+// Writes 8-bit RGB pixels (3 bytes a pixel, rows top first, `width * 3`
+// bytes a row) to `file` as a PNG image and flushes it. False, with nothing
+// written, when the pixels do not fill a non-empty `width` x `height`; false
+// when the file does not take every byte.
+bool writePng(std::FILE* file, int width, int height, const std::vector<uint8_t>& rgb);

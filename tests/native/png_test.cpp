@@ -1,66 +1,143 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
+#include <cstdio>
+#include <cstring>
+#include <memory>
 
 #include "host/png.h"
 
+// Read back with stb's decoder: independent of the writer's own code paths.
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#include <stb_image.h>
+
 namespace {
 
-// An asymmetric image: a flipped row order or a swapped channel shows at once.
-std::vector<uint8_t> sample(int w, int h) {
-    std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            uint8_t* p = &rgb[(static_cast<size_t>(y) * w + x) * 3];
-            p[0] = static_cast<uint8_t>(x * 7);
-            p[1] = static_cast<uint8_t>(y < h / 2 ? 200 : 10);
-            p[2] = static_cast<uint8_t>((x + y) % 3 == 0 ? 255 : 0);
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+File open(const char* path, const char* mode) {
+    return File(std::fopen(path, mode), &std::fclose);
+}
+
+std::vector<uint8_t> contents(std::FILE* f) {
+    std::vector<uint8_t> bytes;
+    std::rewind(f);
+    uint8_t buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    }
+    return bytes;
+}
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgb;
+};
+
+bool decode(const std::vector<uint8_t>& file, Image* out) {
+    int channels = 0;
+    stbi_uc* rgb = stbi_load_from_memory(file.data(), static_cast<int>(file.size()), &out->width,
+                                         &out->height, &channels, 3);
+    if (!rgb) {
+        return false;
+    }
+    out->rgb.assign(rgb, rgb + static_cast<size_t>(out->width) * out->height * 3);
+    stbi_image_free(rgb);
+    return true;
+}
+
+const uint8_t kRed[3] = {255, 0, 0};
+const uint8_t kBlue[3] = {0, 0, 255};
+
+// A red "F" on blue, 6 x 5: upside down, mirrored or with red and blue
+// swapped it reads differently.
+Image letterF() {
+    const char* rows[] = {
+        ".####.", //
+        ".#....", //
+        ".###..", //
+        ".#....", //
+        ".#....", //
+    };
+    Image image{6, 5, {}};
+    for (const char* row : rows) {
+        for (int x = 0; x < 6; ++x) {
+            const uint8_t* c = row[x] == '#' ? kRed : kBlue;
+            image.rgb.insert(image.rgb.end(), c, c + 3);
         }
     }
-    return rgb;
+    return image;
 }
 
-TEST(Png, RoundTripsThroughItsOwnDecoder) {
-    const int sizes[][2] = {{1, 1}, {6, 5}, {300, 17}, {64, 400}};
-    for (auto& s : sizes) {
-        std::vector<uint8_t> rgb = sample(s[0], s[1]);
-        std::vector<uint8_t> file = encodePng(s[0], s[1], rgb);
-        int w = 0, h = 0;
-        std::vector<uint8_t> back;
-        ASSERT_TRUE(decodePng(file, &w, &h, &back));
-        EXPECT_EQ(w, s[0]);
-        EXPECT_EQ(h, s[1]);
-        EXPECT_EQ(back, rgb);
+Image flat(int w, int h, uint8_t value) {
+    return {w, h, std::vector<uint8_t>(static_cast<size_t>(w) * h * 3, value)};
+}
+
+TEST(Png, WritesExactlyThePixelsGiven) {
+    struct Case {
+        const char* what;
+        Image image;
+        size_t maxBytes; // flat screenshots must come out compressed
+    };
+    const Case cases[] = {
+        {"letter F", letterF(), 1000},
+        {"one pixel", {1, 1, {1, 2, 3}}, 1000},
+        {"flat 800 x 600", flat(800, 600, 255), 20000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        File f(std::tmpfile(), &std::fclose);
+        ASSERT_TRUE(f);
+        ASSERT_TRUE(writePng(f.get(), c.image.width, c.image.height, c.image.rgb));
+        const std::vector<uint8_t> file = contents(f.get());
+        EXPECT_LE(file.size(), c.maxBytes);
+        Image back;
+        ASSERT_TRUE(decode(file, &back)) << stbi_failure_reason();
+        EXPECT_EQ(back.width, c.image.width);
+        EXPECT_EQ(back.height, c.image.height);
+        EXPECT_EQ(back.rgb, c.image.rgb);
     }
 }
 
-TEST(Png, FlatImagesCompress) {
-    std::vector<uint8_t> white(800u * 600 * 3, 255);
-    EXPECT_LT(encodePng(800, 600, white).size(), 20000u);
+TEST(Png, FailsWhenPixelsDoNotFitOrTheFileRefusesBytes) {
+    const Image f = letterF();
+    struct Case {
+        const char* what;
+        const char* path; // null: a fresh temporary file
+        const char* mode;
+        int width, height;
+        std::vector<uint8_t> rgb;
+    };
+    const Case cases[] = {
+        {"a pixel short", nullptr, nullptr, 6, 5, {f.rgb.begin(), f.rgb.end() - 3}},
+        {"a row too many", nullptr, nullptr, 6, 4, f.rgb},
+        {"no width", nullptr, nullptr, 0, 5, {}},
+        {"negative height", nullptr, nullptr, 6, -5, f.rgb},
+        {"stream opened for reading", CANVAS_SOURCE_DIR "/res/icon.png", "rb", 6, 5, f.rgb},
+        {"device full", "/dev/full", "wb", 6, 5, f.rgb},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        File file = c.path ? open(c.path, c.mode) : File(std::tmpfile(), &std::fclose);
+        ASSERT_TRUE(file);
+        EXPECT_FALSE(writePng(file.get(), c.width, c.height, c.rgb));
+        if (!c.path) {
+            EXPECT_TRUE(contents(file.get()).empty()) << "nothing is written";
+        }
+    }
 }
 
-TEST(Png, DecodesTheCommittedIconFromAnotherEncoder) {
-    std::ifstream in(CANVAS_SOURCE_DIR "/res/icon.png", std::ios::binary);
-    std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), {});
-    int w = 0, h = 0;
-    std::vector<uint8_t> rgb;
-    ASSERT_TRUE(decodePng(file, &w, &h, &rgb));
-    EXPECT_EQ(w, 256);
-    EXPECT_EQ(h, 256);
-    const uint8_t* centre = &rgb[(128u * 256 + 128) * 3];
-    EXPECT_EQ(centre[0], 17);
-    EXPECT_EQ(centre[1], 40);
-    EXPECT_EQ(centre[2], 79);
-}
-
-TEST(Png, RejectsGarbage) {
-    int w, h;
-    std::vector<uint8_t> rgb;
-    EXPECT_FALSE(decodePng({1, 2, 3}, &w, &h, &rgb));
-    std::vector<uint8_t> file = encodePng(4, 4, sample(4, 4));
-    file.resize(file.size() / 2);
-    EXPECT_FALSE(decodePng(file, &w, &h, &rgb));
+TEST(Png, TheCommittedIconIsTheDrawnOne) {
+    File f = open(CANVAS_SOURCE_DIR "/res/icon.png", "rb");
+    ASSERT_TRUE(f);
+    Image icon;
+    ASSERT_TRUE(decode(contents(f.get()), &icon));
+    EXPECT_EQ(icon.width, 256);
+    EXPECT_EQ(icon.height, 256);
+    const uint8_t screen[3] = {17, 40, 79}; // the dark blue screen at the centre
+    EXPECT_EQ(0, std::memcmp(&icon.rgb[(128u * 256 + 128) * 3], screen, 3));
 }
 
 } // namespace

@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """Static checks of the shipped 32-bit canvas.nbp: what a host's loader and
-the host itself rely on before any code runs."""
+the host itself rely on before any code runs. The PE structures are read
+with pefile; the stack bytes each export pops come from the cross objdump."""
 import re
 import struct
 import subprocess
 import sys
+
+import pefile
 
 EXPECTED_EXPORTS = {  # name -> bytes of stdcall arguments popped by `ret`
     "_nbAbout": 0,
@@ -19,6 +22,18 @@ EXPECTED_EXPORTS = {  # name -> bytes of stdcall arguments popped by `ret`
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "comdlg32.dll",
                "ole32.dll", "msvcrt.dll", "advapi32.dll", "shell32.dll", "msimg32.dll",
                "oleaut32.dll"}
+RT_ICON = pefile.RESOURCE_TYPE["RT_ICON"]
+RT_GROUP_ICON = pefile.RESOURCE_TYPE["RT_GROUP_ICON"]
+LANG_EN_US = 1033
+PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
+
+HEADER_CHECKS = [  # what, value read, value wanted
+    ("machine is i386", lambda pe: pe.FILE_HEADER.Machine,
+     pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"]),
+    ("PE32 optional header", lambda pe: pe.OPTIONAL_HEADER.Magic,
+     pefile.OPTIONAL_HEADER_MAGIC_PE),
+    ("image is a DLL", lambda pe: pe.FILE_HEADER.IMAGE_FILE_DLL, True),
+]
 
 failures = []
 
@@ -29,54 +44,13 @@ def check(ok, what):
         failures.append(what)
 
 
-class PE:
-    def __init__(self, data):
-        self.data = data
-        pe = struct.unpack_from("<I", data, 0x3C)[0]
-        assert data[pe:pe + 4] == b"PE\0\0", "no PE signature"
-        self.machine, nsect, _, _, _, optsize, self.characteristics = struct.unpack_from(
-            "<HHIIIHH", data, pe + 4)
-        opt = pe + 24
-        self.magic = struct.unpack_from("<H", data, opt)[0]
-        self.image_base = struct.unpack_from("<I", data, opt + 28)[0]
-        self.dirs = [struct.unpack_from("<II", data, opt + 96 + 8 * i) for i in range(16)]
-        self.sections = []
-        for i in range(nsect):
-            s = opt + optsize + 40 * i
-            name = data[s:s + 8].rstrip(b"\0").decode()
-            vsize, va, rawsize, rawptr = struct.unpack_from("<IIII", data, s + 8)
-            self.sections.append((name, va, max(vsize, rawsize), rawptr))
-
-    def off(self, rva):
-        for _, va, size, raw in self.sections:
-            if va <= rva < va + size:
-                return rva - va + raw
-        raise ValueError("rva %#x outside every section" % rva)
-
-    def cstr(self, rva):
-        o = self.off(rva)
-        return self.data[o:self.data.index(b"\0", o)].decode("latin-1")
-
-
-def exports(pe):
-    rva, _ = pe.dirs[0]
-    o = pe.off(rva)
-    (_, _, _, _, name_rva, base, nfunc, nnames, funcs, names, ords) = struct.unpack_from(
-        "<IIHHIIIIIII", pe.data, o)
-    result = {}
-    for i in range(nnames):
-        name = pe.cstr(struct.unpack_from("<I", pe.data, pe.off(names) + 4 * i)[0])
-        ordinal = struct.unpack_from("<H", pe.data, pe.off(ords) + 2 * i)[0]
-        result[name] = struct.unpack_from("<I", pe.data, pe.off(funcs) + 4 * ordinal)[0]
-    return pe.cstr(name_rva), nfunc, result
-
-
 def stack_bytes(pe, path, rva):
     """Disassembles the function with the cross objdump up to its first
     return and reads the bytes that `ret` pops; a jump at the entry (a
     linker thunk or tail call) is followed."""
+    base = pe.OPTIONAL_HEADER.ImageBase
     for _ in range(4):
-        start = pe.image_base + rva
+        start = base + rva
         out = subprocess.run(
             ["i686-w64-mingw32-objdump", "-d", "--no-show-raw-insn",
              "--start-address=%#x" % start, "--stop-address=%#x" % (start + 4096), path],
@@ -84,7 +58,7 @@ def stack_bytes(pe, path, rva):
         lines = [l.split("\t", 1)[1].strip() for l in out.splitlines()
                  if re.match(r"^\s*[0-9a-f]+:\t", l)]
         if lines and re.match(r"jmp\s+[0-9a-f]+ ", lines[0] + " "):
-            rva = int(lines[0].split()[1], 16) - pe.image_base
+            rva = int(lines[0].split()[1], 16) - base
             continue
         for ins in lines:
             m = re.match(r"ret\s*(\$0x[0-9a-f]+)?", ins)
@@ -94,78 +68,65 @@ def stack_bytes(pe, path, rva):
     return None
 
 
-def imports(pe):
-    rva, _ = pe.dirs[1]
-    o = pe.off(rva)
-    dlls = []
-    while True:
-        entry = struct.unpack_from("<IIIII", pe.data, o)
-        if entry == (0, 0, 0, 0, 0):
-            break
-        dlls.append(pe.cstr(entry[3]))
-        o += 20
-    return dlls
-
-
 def resources(pe):
-    """{(type, name, language): (data rva, size)} of the resource tree."""
-    rva, _ = pe.dirs[2]
-    root = pe.off(rva)
+    """{(type, name, language): data bytes} of the resource tree."""
+    def key(entry):
+        return entry.id if entry.name is None else str(entry.name)
+
+    root = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
     found = {}
-
-    def walk(offset, path):
-        _, _, _, _, nnamed, nid = struct.unpack_from("<IIHHHH", pe.data, root + offset)
-        for i in range(nnamed + nid):
-            ident, target = struct.unpack_from("<II", pe.data, root + offset + 16 + 8 * i)
-            if target & 0x80000000:
-                walk(target & 0x7FFFFFFF, path + [ident])
-            else:
-                data_rva, size = struct.unpack_from("<II", pe.data, root + target)
-                found[tuple(path + [ident])] = (data_rva, size)
-
-    walk(0, [])
+    for kind in root.entries if root else []:
+        for name in kind.directory.entries:
+            for lang in name.directory.entries:
+                data = lang.data.struct
+                found[(key(kind), key(name), key(lang))] = pe.get_data(data.OffsetToData,
+                                                                       data.Size)
     return found
 
 
-def main(path):
-    data = open(path, "rb").read()
-    pe = PE(data)
-    check(pe.machine == 0x14C, "machine is i386 (%#x)" % pe.machine)
-    check(pe.magic == 0x10B, "PE32 optional header")
-    check(pe.characteristics & 0x2000 != 0, "image is a DLL")
+def check_icon(group, image):
+    """The icon group lists one 256 x 256 32-bit entry: image 1, a PNG."""
+    _, kind, count = struct.unpack_from("<HHH", group, 0)
+    w, h, _, _, planes, bits, nbytes, ident = struct.unpack_from("<BBBBHHIH", group, 6)
+    check(kind == 1 and count == 1, "group lists a single icon")
+    check((w, h, planes, bits, ident) == (0, 0, 1, 32, 1),
+          "entry: 256 x 256 (stored as 0), 1 plane, 32 bits, image 1")
+    check(nbytes == len(image), "entry size matches the image (%d bytes)" % nbytes)
+    check(image[:8] == PNG_SIGNATURE, "the image is a PNG")
+    iw, ih, depth, ctype = struct.unpack_from(">IIBB", image, 16)
+    check((iw, ih, depth, ctype) == (256, 256, 8, 6), "PNG is 256 x 256, 8-bit RGBA")
 
-    module, nfunc, exp = exports(pe)
+
+def main(path):
+    pe = pefile.PE(path)
+    for what, read, wanted in HEADER_CHECKS:
+        got = read(pe)
+        check(got == wanted, "%s (%#x)" % (what, got))
+
+    exp = getattr(pe, "DIRECTORY_ENTRY_EXPORT", None)
+    module = exp.name.decode("latin-1") if exp and exp.name else None
     check(module == "canvas.nbp", "export directory names the module canvas.nbp (%s)" % module)
-    check(set(exp) == set(EXPECTED_EXPORTS) and nfunc == 8,
-          "exactly the eight exports, undecorated (%s)" % sorted(exp))
+    symbols = {s.name.decode("latin-1"): s.address for s in exp.symbols if s.name} if exp else {}
+    nfunc = exp.struct.NumberOfFunctions if exp else 0
+    check(set(symbols) == set(EXPECTED_EXPORTS) and nfunc == len(EXPECTED_EXPORTS),
+          "exactly the eight exports, undecorated (%s)" % sorted(symbols))
     for name, size in sorted(EXPECTED_EXPORTS.items()):
-        if name in exp:
-            got = stack_bytes(pe, path, exp[name])
+        if name in symbols:
+            got = stack_bytes(pe, path, symbols[name])
             check(got == size, "%s returns with ret %s (%s)" % (name, size, got))
 
-    dlls = imports(pe)
+    dlls = [i.dll.decode("latin-1") for i in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])]
     outside = [d for d in dlls if d.lower() not in SYSTEM_DLLS]
     check(not outside, "imports only Windows system DLLs (%s)" % ", ".join(dlls))
 
     res = resources(pe)
-    group = [k for k in res if k[0] == 14]
-    icons = [k for k in res if k[0] == 3]
-    check(group == [(14, 1, 1033)], "one icon group, id 1, language 1033 (%s)" % group)
-    check(icons == [(3, 1, 1033)], "one icon image, id 1, language 1033 (%s)" % icons)
-    if group == [(14, 1, 1033)] and icons == [(3, 1, 1033)]:
-        g_rva, g_size = res[group[0]]
-        g = pe.data[pe.off(g_rva):pe.off(g_rva) + g_size]
-        _, kind, count = struct.unpack_from("<HHH", g, 0)
-        w, h, colours, _, planes, bits, nbytes, ident = struct.unpack_from("<BBBBHHIH", g, 6)
-        i_rva, i_size = res[icons[0]]
-        image = pe.data[pe.off(i_rva):pe.off(i_rva) + i_size]
-        check(kind == 1 and count == 1, "group lists a single icon")
-        check((w, h, planes, bits, ident) == (0, 0, 1, 32, 1),
-              "entry: 256 x 256 (stored as 0), 1 plane, 32 bits, image 1")
-        check(nbytes == len(image), "entry size matches the image (%d bytes)" % nbytes)
-        check(image[:8] == b"\x89PNG\r\n\x1a\n", "the image is a PNG")
-        iw, ih, depth, ctype = struct.unpack_from(">IIBB", image, 16)
-        check((iw, ih, depth, ctype) == (256, 256, 8, 6), "PNG is 256 x 256, 8-bit RGBA")
+    want_group, want_image = (RT_GROUP_ICON, 1, LANG_EN_US), (RT_ICON, 1, LANG_EN_US)
+    group = [k for k in res if k[0] == RT_GROUP_ICON]
+    icons = [k for k in res if k[0] == RT_ICON]
+    check(group == [want_group], "one icon group, id 1, language 1033 (%s)" % group)
+    check(icons == [want_image], "one icon image, id 1, language 1033 (%s)" % icons)
+    if group == [want_group] and icons == [want_image]:
+        check_icon(res[want_group], res[want_image])
 
     if failures:
         print("%d check(s) failed" % len(failures))

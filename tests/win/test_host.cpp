@@ -7,8 +7,12 @@
 #include <cstring>
 
 #include "host/app_win.h"
-#include "host/png.h"
 #include "tests/win/support/global_spy.h"
+
+// Screenshots are read back with stb's decoder, independent of the writer.
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#include <stb_image.h>
 
 namespace {
 
@@ -43,9 +47,17 @@ void writeAll(const std::wstring& path, const std::string& bytes) {
 }
 
 bool loadPng(const std::wstring& path, host::Picture* picture) {
-    std::string bytes = readAll(path);
-    std::vector<uint8_t> file(bytes.begin(), bytes.end());
-    return decodePng(file, &picture->width, &picture->height, &picture->rgb);
+    const std::string bytes = readAll(path);
+    int channels = 0;
+    stbi_uc* rgb = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(bytes.data()),
+                                         static_cast<int>(bytes.size()), &picture->width,
+                                         &picture->height, &channels, 3);
+    if (!rgb) {
+        return false;
+    }
+    picture->rgb.assign(rgb, rgb + static_cast<size_t>(picture->width) * picture->height * 3);
+    stbi_image_free(rgb);
+    return true;
 }
 
 std::vector<std::string> splitLines(const std::string& text) {
