@@ -89,6 +89,40 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
         ${CMAKE_SOURCE_DIR}/tests/pe/check_pe.py $<TARGET_FILE:canvas_plugin>)
 endif()
 
+#--- Shipping: the lean DLL and the distribution zip ----------------------------
+# One self-contained block: it needs only the targets canvas_core, canvas_impl,
+# canvas_plugin and canvas-host to exist, wherever they are defined.
+#
+# Every function and datum of the plug-in's own code gets a section of its
+# own, so that --gc-sections drops whatever nothing reaches. The exports are
+# roots, and the linker script KEEPs the resources, the import table and the
+# runtime's start-up lists (tests/pe/check_pe.py and every tier check them).
+foreach(lean_target canvas_core canvas_impl canvas_plugin)
+    target_compile_options(${lean_target} PRIVATE -ffunction-sections -fdata-sections)
+endforeach()
+target_link_options(canvas_plugin PRIVATE -Wl,--gc-sections)
+# Then the debug information and the symbols move to canvas.nbp.debug beside
+# the DLL, which keeps only a .gnu_debuglink naming that file (gdb and objdump
+# find it there). Every build does this, so the tests run the shipped DLL.
+add_custom_command(TARGET canvas_plugin POST_BUILD
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:canvas_plugin>
+        $<TARGET_FILE:canvas_plugin>.debug
+    COMMAND ${CMAKE_OBJCOPY} --strip-all
+        --add-gnu-debuglink=$<TARGET_FILE:canvas_plugin>.debug $<TARGET_FILE:canvas_plugin>
+    COMMENT "Stripping canvas.nbp; its symbols go to canvas.nbp.debug"
+    VERBATIM)
+# The distribution zip, packed from this build's DLL by package/make_dist.py
+# (which `./run dist` runs on a clean build) and checked: its files, the DLL,
+# LEAME.txt, and its example run by the 32-bit reference host under wine32.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    find_package(Python3 REQUIRED COMPONENTS Interpreter)
+    add_test(NAME dist.zip COMMAND Python3::Interpreter
+        ${CMAKE_SOURCE_DIR}/tests/dist/check_dist.py --bin $<TARGET_FILE_DIR:canvas_plugin>
+        --host $<TARGET_FILE:canvas-host>)
+    set_tests_properties(dist.zip PROPERTIES TIMEOUT 900)
+endif()
+#--- end of the shipping block ---------------------------------------------------
+
 if(EXISTS ${CMAKE_SOURCE_DIR}/bench/bench_win.cmake)
     include(${CMAKE_SOURCE_DIR}/bench/bench_win.cmake)
 endif()

@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """Static checks of the shipped 32-bit canvas.nbp: what a host's loader and
-the host itself rely on before any code runs."""
+the host itself rely on before any code runs, and that it ships lean (no
+debug information, no symbols)."""
+import os
 import re
 import struct
 import subprocess
 import sys
+import zlib
 
 EXPECTED_EXPORTS = {  # name -> bytes of stdcall arguments popped by `ret`
     "_nbAbout": 0,
@@ -34,8 +37,11 @@ class PE:
         self.data = data
         pe = struct.unpack_from("<I", data, 0x3C)[0]
         assert data[pe:pe + 4] == b"PE\0\0", "no PE signature"
-        self.machine, nsect, _, _, _, optsize, self.characteristics = struct.unpack_from(
-            "<HHIIIHH", data, pe + 4)
+        (self.machine, nsect, _, symtab, self.symbol_count, optsize,
+         self.characteristics) = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        # Names longer than eight bytes are "/offset" into the COFF string
+        # table, which follows the symbol table (kept even with no symbols).
+        strings = symtab + 18 * self.symbol_count
         opt = pe + 24
         self.magic = struct.unpack_from("<H", data, opt)[0]
         self.image_base = struct.unpack_from("<I", data, opt + 28)[0]
@@ -44,8 +50,17 @@ class PE:
         for i in range(nsect):
             s = opt + optsize + 40 * i
             name = data[s:s + 8].rstrip(b"\0").decode()
+            if name.startswith("/") and name[1:].isdigit() and symtab:
+                at = strings + int(name[1:])
+                name = data[at:data.index(b"\0", at)].decode()
             vsize, va, rawsize, rawptr = struct.unpack_from("<IIII", data, s + 8)
             self.sections.append((name, va, max(vsize, rawsize), rawptr))
+
+    def section(self, wanted):
+        for name, _, size, raw in self.sections:
+            if name == wanted:
+                return self.data[raw:raw + size]
+        return None
 
     def off(self, rva):
         for _, va, size, raw in self.sections:
@@ -166,6 +181,21 @@ def main(path):
         check(image[:8] == b"\x89PNG\r\n\x1a\n", "the image is a PNG")
         iw, ih, depth, ctype = struct.unpack_from(">IIBB", image, 16)
         check((iw, ih, depth, ctype) == (256, 256, 8, 6), "PNG is 256 x 256, 8-bit RGBA")
+
+    # Shipped lean: debug information and symbols live in canvas.nbp.debug
+    # beside the DLL (build folder, dist/symbols/VERSION/), named by .gnu_debuglink.
+    names = [s[0] for s in pe.sections]
+    debug = [n for n in names if n.startswith(".debug") or n.startswith(".zdebug")]
+    check(not debug, "no debug sections (.debug_*) (%s)" % ", ".join(debug or names))
+    check(pe.symbol_count == 0, "no COFF symbol table (%d symbols)" % pe.symbol_count)
+    link = pe.section(".gnu_debuglink")
+    linked = link[:link.index(b"\0")].decode() if link else None
+    check(linked == "canvas.nbp.debug", ".gnu_debuglink names canvas.nbp.debug (%s)" % linked)
+    beside = os.path.join(os.path.dirname(os.path.abspath(path)), "canvas.nbp.debug")
+    if link and os.path.exists(beside):
+        crc = struct.unpack_from("<I", link, (len(linked) + 4) & ~3)[0]
+        with open(beside, "rb") as f:
+            check(zlib.crc32(f.read()) == crc, "canvas.nbp.debug beside it matches the link's CRC")
 
     if failures:
         print("%d check(s) failed" % len(failures))
