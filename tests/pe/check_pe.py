@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
 """Static checks of the shipped 32-bit canvas.nbp: what a host's loader and
-the host itself rely on before any code runs. The PE structures are read
-with pefile; the stack bytes each export pops come from the cross objdump."""
+the host itself rely on before any code runs, and that it ships lean (no
+debug information, no symbols). The PE structures are read with pefile; the
+stack bytes each export pops come from the cross objdump."""
+import os
 import re
 import struct
 import subprocess
 import sys
+import zlib
 
 import pefile
 
@@ -97,6 +100,48 @@ def check_icon(group, image):
     check((iw, ih, depth, ctype) == (256, 256, 8, 6), "PNG is 256 x 256, 8-bit RGBA")
 
 
+def section_names(pe):
+    """Section names, long ones ("/offset") read from the COFF string table,
+    which follows the symbol table and stays even when there are no symbols."""
+    header = pe.FILE_HEADER
+    strings = header.PointerToSymbolTable + 18 * header.NumberOfSymbols
+    data = pe.__data__
+    names = []
+    for section in pe.sections:
+        name = section.Name.rstrip(b"\0").decode("latin-1")
+        if name.startswith("/") and name[1:].isdigit() and header.PointerToSymbolTable:
+            at = strings + int(name[1:])
+            name = bytes(data[at:data.find(b"\0", at)]).decode("latin-1")
+        names.append((name, section))
+    return names
+
+
+def debuglink(pe):
+    """The file name and CRC that the .gnu_debuglink section records, or
+    (None, None) without one."""
+    link = next((s.get_data() for n, s in section_names(pe) if n == ".gnu_debuglink"), None)
+    if not link or b"\0" not in link:
+        return None, None
+    name = link[:link.index(b"\0")].decode("latin-1")
+    return name, struct.unpack_from("<I", link, (len(name) + 4) & ~3)[0]
+
+
+def check_lean(pe, path):
+    """Debug information and symbols live in canvas.nbp.debug beside the DLL,
+    named by its .gnu_debuglink section."""
+    names = [name for name, _ in section_names(pe)]
+    debug = [n for n in names if n.startswith(".debug") or n.startswith(".zdebug")]
+    check(not debug, "no debug sections (.debug_*) (%s)" % ", ".join(debug or names))
+    count = pe.FILE_HEADER.NumberOfSymbols
+    check(count == 0, "no COFF symbol table (%d symbols)" % count)
+    linked, crc = debuglink(pe)
+    check(linked == "canvas.nbp.debug", ".gnu_debuglink names canvas.nbp.debug (%s)" % linked)
+    beside = os.path.join(os.path.dirname(os.path.abspath(path)), "canvas.nbp.debug")
+    if linked and os.path.exists(beside):
+        with open(beside, "rb") as f:
+            check(zlib.crc32(f.read()) == crc, "canvas.nbp.debug beside it matches the link's CRC")
+
+
 def main(path):
     pe = pefile.PE(path)
     for what, read, wanted in HEADER_CHECKS:
@@ -127,6 +172,8 @@ def main(path):
     check(icons == [want_image], "one icon image, id 1, language 1033 (%s)" % icons)
     if group == [want_group] and icons == [want_image]:
         check_icon(res[want_group], res[want_image])
+
+    check_lean(pe, path)
 
     if failures:
         print("%d check(s) failed" % len(failures))

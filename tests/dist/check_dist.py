@@ -1,0 +1,171 @@
+#!/usr/bin/env python3
+"""Checks the distribution zip.
+
+    check_dist.py --bin BIN_DIR [--host canvas-host.exe]   packs BIN_DIR (a
+        win32 build's bin folder) with package/make_dist.py into a temporary
+        folder, then checks that zip
+    check_dist.py --zip ZIP                                 checks a zip made
+        before (./run dist), with its symbols/ folder beside it
+
+What is checked: the zip holds exactly canvas.nbp, LEAME.txt and
+ejemplos/demo.script; canvas.nbp is the PE32 product without debug sections
+and passes tests/pe/check_pe.py, and the symbols beside the zip are the ones
+its .gnu_debuglink names; LEAME.txt is valid Windows-1252 with CRLF line
+ends, plain text, and names the four actions; the example is the source's.
+With --host (a 32-bit canvas-host.exe, run under wine32 through
+tests/win/wine-run, so only in ./run's win32 tier), the packaged example
+runs with the packaged DLL, exits 0 and every action returns 1.
+"""
+import argparse
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import zipfile
+import zlib
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "tests", "pe"))
+import check_pe  # noqa: E402
+import pefile  # noqa: E402  # noqa: E402  (its PE reader)
+FILES = {"canvas.nbp", "LEAME.txt", "ejemplos/demo.script"}
+ACTIONS = ("kiv_CreateCanvas", "kiv_DrawCircle", "kiv_ClearCanvas", "kiv_DrawText")
+
+failures = []
+
+
+def check(ok, what):
+    print(("ok   " if ok else "FAIL ") + what, flush=True)
+    if not ok:
+        failures.append(what)
+    return ok
+
+
+def debuglink_crc(dll):
+    """The CRC that the DLL's .gnu_debuglink records, or None."""
+    return check_pe.debuglink(pefile.PE(dll))[1]
+
+
+def check_zip(zip_path, host, scratch):
+    name = os.path.basename(zip_path)
+    check(re.fullmatch(r"canvas-nbp-[0-9A-Za-z._-]+\.zip", name) is not None,
+          "zip named canvas-nbp-VERSION.zip (%s)" % name)
+    version = name[len("canvas-nbp-"):-len(".zip")]
+    with zipfile.ZipFile(zip_path) as z:
+        names = z.namelist()
+        check(set(names) == FILES and len(names) == len(FILES),
+              "exactly canvas.nbp, LEAME.txt, ejemplos/demo.script (%s)" % ", ".join(names))
+        check(z.testzip() is None, "every member's CRC is right")
+        unpacked = os.path.join(scratch, "unpacked")
+        z.extractall(unpacked)
+    print("     %d bytes: %s" % (os.path.getsize(zip_path), ", ".join(
+        "%s %d" % (i.filename, i.file_size) for i in zipfile.ZipFile(zip_path).infolist())))
+
+    # The DLL: the PE checks of the build, on the packaged copy.
+    dll = os.path.join(unpacked, "canvas.nbp")
+    if os.path.exists(dll):
+        pe = subprocess.run([sys.executable, os.path.join(ROOT, "tests", "pe", "check_pe.py"), dll],
+                            capture_output=True, text=True)
+        for line in pe.stdout.splitlines():
+            if line.startswith("FAIL"):
+                print("     " + line)
+        check(pe.returncode == 0, "canvas.nbp passes tests/pe/check_pe.py "
+              "(PE32, i386, exports, icon, no debug sections, no symbols)")
+        symbols = os.path.join(os.path.dirname(zip_path), "symbols", version, "canvas.nbp.debug")
+        if check(os.path.exists(symbols), "symbols beside the zip: symbols/%s/canvas.nbp.debug"
+                 % version):
+            with open(symbols, "rb") as f:
+                check(zlib.crc32(f.read()) == debuglink_crc(dll),
+                      "they are the ones canvas.nbp's .gnu_debuglink names")
+
+    # The guide: what Notepad opens on a Spanish Windows.
+    leame = os.path.join(unpacked, "LEAME.txt")
+    if os.path.exists(leame):
+        with open(leame, "rb") as f:
+            raw = f.read()
+        try:
+            text = raw.decode("cp1252")  # strict: the five undefined bytes fail too
+            check(True, "LEAME.txt is valid Windows-1252")
+        except UnicodeDecodeError as e:
+            check(False, "LEAME.txt is valid Windows-1252 (%s)" % e)
+            text = raw.decode("cp1252", "replace")
+        try:
+            utf8 = not raw.isascii() and raw.decode("utf-8") is not None
+        except UnicodeDecodeError:
+            utf8 = False
+        check(not utf8 and b"\xe1" in raw, "LEAME.txt is not UTF-8: its accents are single "
+              "bytes (\"á\" is 0xE1)")
+        check(raw.endswith(b"\r\n") and raw.count(b"\n") == raw.count(b"\r\n")
+              and raw.count(b"\r") == raw.count(b"\r\n"), "LEAME.txt has CRLF line ends only")
+        for action in ACTIONS:
+            check(action in text, "LEAME.txt mentions %s" % action)
+        lines = text.split("\r\n")
+        marks = [l for l in lines if "`" in l or "**" in l or re.match(r"#+ ", l)]
+        check(not marks, "LEAME.txt is plain text: no Markdown marks (%s)" % marks[:3])
+        for word in ("canvas.nbp", "Cara,tamaño,estilos", "$BBGGRR"):
+            check(word in text, "LEAME.txt explains %s" % word)
+
+    example = os.path.join(unpacked, "ejemplos", "demo.script")
+    if os.path.exists(example):
+        with open(example, "rb") as f, open(os.path.join(ROOT, "examples", "demo.script"),
+                                            "rb") as g:
+            check(f.read() == g.read(), "ejemplos/demo.script is examples/demo.script")
+
+    if host and os.path.exists(dll) and os.path.exists(example):
+        run_example(host, dll, example)
+
+
+def run_example(host, dll, example):
+    """The packaged example under the reference host, with the packaged DLL."""
+    arch = "win32"
+    run = subprocess.run([os.path.join(ROOT, "tests", "win", "wine-run"), arch,
+                          os.path.basename(host), "--plugin", dll, "--exit", example],
+                         cwd=os.path.dirname(os.path.abspath(host)), capture_output=True,
+                         text=True, errors="replace", timeout=600)
+    out = run.stdout.splitlines()
+    results = [l for l in out if l.startswith("kiv_")]
+    check(run.returncode == 0, "the example runs under the 32-bit reference host and exits 0 "
+          "(%d)%s" % (run.returncode, (": " + run.stderr.strip()[-300:]) if run.returncode
+                      else ""))
+    check(any(l == "title: KivCanvas 2D (Final)" for l in out),
+          "the host loaded the packaged canvas.nbp")
+    bad = [l for l in results if not l.endswith("-> 1")]
+    check(len(results) >= 20 and not bad,
+          "every action of the example returned 1 (%d actions%s)"
+          % (len(results), "; " + ", ".join(bad) if bad else ""))
+    for action in ACTIONS:
+        check(any(l.startswith(action + " ") for l in results),
+              "the example runs %s" % action)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    group = parser.add_mutually_exclusive_group(required=True)
+    group.add_argument("--bin", help="pack this win32 bin folder into a temporary folder")
+    group.add_argument("--zip", help="check this zip, made before")
+    parser.add_argument("--host", help="32-bit canvas-host.exe to run the example with")
+    args = parser.parse_args()
+
+    with tempfile.TemporaryDirectory(prefix="canvas-dist-") as scratch:
+        if args.bin:
+            out = os.path.join(scratch, "dist")
+            made = subprocess.run([sys.executable, os.path.join(ROOT, "package", "make_dist.py"),
+                                   args.bin, out], capture_output=True, text=True)
+            sys.stderr.write(made.stderr)
+            if not check(made.returncode == 0, "package/make_dist.py packs %s" % args.bin):
+                return 1
+            zip_path = made.stdout.strip().splitlines()[-1]
+        else:
+            zip_path = args.zip
+        check_zip(os.path.abspath(zip_path), args.host, scratch)
+
+    if failures:
+        print("%d check(s) failed" % len(failures))
+        return 1
+    print("all checks passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
