@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_windows_win.h"
 #include "bench/timer_win.h"
 #include "host/host_win.h"
 #include "base/gdi_win.h"
@@ -27,85 +28,22 @@ struct Size {
 };
 const Size SIZES[] = {{320, 240}, {800, 600}, {1920, 1080}};
 
-LRESULT CALLBACK plainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-// The least a window can do to repaint an image: its WM_PAINT is one
-// BitBlt from a memory device context that holds the image.
-HDC g_blitSource = nullptr;
-LRESULT CALLBACK blitProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_PAINT) {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        RECT r{};
-        GetClientRect(hwnd, &r);
-        BitBlt(dc, 0, 0, r.right, r.bottom, g_blitSource, 0, 0, SRCCOPY);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-// The host's window with one rectangle object: a child window whose client
-// area is w x h, as the host lays its objects out.
-class HostWindows {
-  public:
-    HostWindows(int w, int h) {
-        static ATOM cls = 0;
-        if (!cls) {
-            WNDCLASSW wc{};
-            wc.lpfnWndProc = &plainProc;
-            wc.hInstance = GetModuleHandleW(nullptr);
-            wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-            wc.lpszClassName = L"BenchHostWindow";
-            cls = RegisterClassW(&wc);
-        }
-        main_ =
-            CreateWindowExW(0, L"BenchHostWindow", L"host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
-                            0, 0, w, h, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-        object_ = CreateWindowExW(0, L"BenchHostWindow", L"rect",
-                                  WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
-                                  w, h, main_, nullptr, GetModuleHandleW(nullptr), nullptr);
-    }
-    ~HostWindows() {
-        if (main_) {
-            DestroyWindow(main_);
-        }
-    }
-    HostWindows(const HostWindows&) = delete;
-    HostWindows& operator=(const HostWindows&) = delete;
-    HWND object() const { return object_; }
-
-  private:
-    HWND main_ = nullptr;
-    HWND object_ = nullptr;
-};
-
-void pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 std::string sizeName(const Size& s) {
     return std::to_string(s.w) + "x" + std::to_string(s.h);
 }
 
 bool benchSize(host::PluginModule& plugin, host::Host& host, const Size& size) {
     const std::string at = " " + sizeName(size);
-    HostWindows windows(size.w, size.h);
+    bench::HostWindows windows(0, 0, size.w, size.h);
     host.objects["lienzo"] = windows.object();
-    pump();
+    bench::pump();
     host::Params create({"lienzo", "$FFFFFF"});
     if (plugin.execAction(1, create.data()) != 1) {
         std::fprintf(stderr, "kiv_CreateCanvas failed at%s\n", at.c_str());
         return false;
     }
     UpdateWindow(windows.object());
-    pump();
+    bench::pump();
     HWND canvasWindow = GetWindow(windows.object(), GW_CHILD);
     HWND control = canvasWindow ? GetWindow(canvasWindow, GW_CHILD) : nullptr;
     if (!control) {
@@ -143,7 +81,7 @@ bool benchSize(host::PluginModule& plugin, host::Host& host, const Size& size) {
                           ok &= plugin.execAction(a.id, a.params->data()) == 1;
                           UpdateWindow(windows.object());
                       }));
-        pump();
+        bench::pump();
         if (!ok) {
             std::fprintf(stderr, "%s failed at%s\n", a.name, at.c_str());
             return false;
@@ -158,43 +96,22 @@ bool benchSize(host::PluginModule& plugin, host::Host& host, const Size& size) {
                   }));
     HBITMAP image = reinterpret_cast<HBITMAP>(SendMessageW(control, STM_GETIMAGE, IMAGE_BITMAP, 0));
     {
-        HDC window = GetDC(control);
-        MemoryDC source(window);
+        WindowDC window(control);
+        MemoryDC source(window.get());
         ScopedSelect select(source.get(), image);
         bench::report("BitBlt" + at, bench::secondsPerCall([&] {
-                          BitBlt(window, 0, 0, size.w, size.h, source.get(), 0, 0, SRCCOPY);
+                          BitBlt(window.get(), 0, 0, size.w, size.h, source.get(), 0, 0, SRCCOPY);
                           GdiFlush();
                       }));
-        ReleaseDC(control, window);
     }
     plugin.message(2, 0); // releases every canvas
-    pump();
+    bench::pump();
     {
-        static ATOM cls = 0;
-        if (!cls) {
-            WNDCLASSW wc{};
-            wc.lpfnWndProc = &blitProc;
-            wc.hInstance = GetModuleHandleW(nullptr);
-            wc.lpszClassName = L"BenchBlitWindow";
-            cls = RegisterClassW(&wc);
-        }
-        BITMAPINFO bi{};
-        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), size.w, size.h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        GdiObject<HBITMAP> same(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-        MemoryDC source;
-        ScopedSelect select(source.get(), same.get());
-        g_blitSource = source.get();
-        HWND blit =
-            CreateWindowExW(0, L"BenchBlitWindow", L"", WS_CHILD | WS_VISIBLE, 0, 0, size.w, size.h,
-                            windows.object(), nullptr, GetModuleHandleW(nullptr), nullptr);
-        UpdateWindow(blit);
+        bench::BareWindow bare(0, size.h + 20, size.w, size.h);
         bench::report("WM_PAINT with one BitBlt" + at, bench::secondsPerCall([&] {
-                          InvalidateRect(blit, nullptr, FALSE);
-                          UpdateWindow(blit);
+                          InvalidateRect(bare.window(), nullptr, FALSE);
+                          UpdateWindow(bare.window());
                       }));
-        DestroyWindow(blit);
-        g_blitSource = nullptr;
     }
     return true;
 }

@@ -8,6 +8,8 @@ reads the same on a faster or a busier machine. Inputs:
   --native FILE   Google Benchmark JSON of raster_bench (median aggregates)
   --circle FILE   lines "name<TAB>seconds" of circle_bench.exe (wine64)
   --canvas FILE   lines "name<TAB>seconds" of canvas_bench.exe (wine64)
+  --refresh FILE  lines "name<TAB>seconds" of refresh_bench.exe (wine64): pairs
+                  timed in alternating batches, each row against its pair
   --doc FILE      replace the block between the bench markers of FILE
                   with the table and the machine it ran on
 
@@ -101,7 +103,33 @@ class Table:
         return "\n".join(head + self.rows)
 
 
-def build(native, circle, canvas):
+def refresh_rows(t, refresh):
+    """Small changes against the same on 320 x 240; the unchanged repaint
+    and clear + update against the bare window's paint of the same size."""
+    small = SIZES[0]
+    for size in SIZES[1:]:
+        w, h = size.split("x")
+        t.section(f"a small change on {w} x {h} against the same on 320 x 240 (wine64)", f"{w} x {h}")
+        for change, label in [("circle r8", "circle, radius 8"), ("text Hg", 'text "Hg", Arial 10')]:
+            for update in ["", " +update"]:
+                key = f"{change}{update} {small} vs {size}"
+                large, base = refresh.get(key + " large"), refresh.get(key + " small")
+                t.row(label + (" + update" if update else ""), large, "the same on 320 x 240", base,
+                      "≤ 1.5", large is not None and base and large / base <= 1.5)
+    for size in SIZES:
+        w, h = size.split("x")
+        t.section(f"showing a {w} x {h} canvas against a bare window's paint (wine64)", f"{w} x {h}")
+        repaint, bare = refresh.get("repaint unchanged " + size), refresh.get("bare window paint " + size)
+        t.row("unchanged canvas invalidated and repainted", repaint,
+              "bare window: one BitBlt of its update rectangle", bare, "≤ 1.25",
+              repaint is not None and bare and repaint / bare <= 1.25)
+        clear = refresh.get("clear +update " + size)
+        whole = refresh.get("bare window paint, clear pair " + size)
+        t.row("kiv_ClearCanvas + update", clear, "bare window's whole paint", whole, "≤ 2",
+              clear is not None and whole and clear / whole <= 2)
+
+
+def build(native, circle, canvas, refresh=None):
     t = Table()
     if native:
         t.section("raster core, native -O2 build, 1920 x 1080 image (CPU time)")
@@ -154,6 +182,8 @@ def build(native, circle, canvas):
                   repaint is not None and blit and repaint / blit <= 2)
             t.row("WM_PAINT of a bare window: one BitBlt", canvas.get("WM_PAINT with one BitBlt " + size),
                   "BitBlt of the image", blit)
+    if refresh:
+        refresh_rows(t, refresh)
     return t
 
 
@@ -187,11 +217,13 @@ def main():
     p.add_argument("--native")
     p.add_argument("--circle")
     p.add_argument("--canvas")
+    p.add_argument("--refresh")
     p.add_argument("--doc")
     a = p.parse_args()
     table = build(read_native(a.native) if a.native else {},
                   read_lines(a.circle) if a.circle else {},
-                  read_lines(a.canvas) if a.canvas else {})
+                  read_lines(a.canvas) if a.canvas else {},
+                  read_lines(a.refresh) if a.refresh else {})
     text = f"Machine: {machine()}\n\n{table.markdown()}\n"
     if table.missed:
         text += "\nTargets missed: " + "; ".join(table.missed) + ".\n"

@@ -63,6 +63,50 @@ template <typename Op> double secondsPerCall(Op&& op, Timing timing = {}) {
     return samples[samples.size() / 2];
 }
 
+// Calls of `op` that take about `target` seconds (at least one).
+template <typename Op> long callsFor(Op& op, double target) {
+    long batch = 1;
+    for (;;) {
+        const double start = seconds();
+        for (long k = 0; k < batch; ++k) {
+            op();
+        }
+        const double took = seconds() - start;
+        if (took >= target / 4 || batch >= (1L << 30)) {
+            return std::max(1L, static_cast<long>(target / std::max(took / batch, 1e-9)));
+        }
+        batch *= 2;
+    }
+}
+
+// Seconds per call of two operations timed in alternating batches of about
+// `batchSeconds` each, so that whatever else the machine does slows both
+// alike; the medians over `pairs` batches of each.
+struct PairTiming {
+    double first = 0, second = 0;
+};
+template <typename A, typename B>
+PairTiming alternating(A&& a, B&& b, int pairs = 9, double batchSeconds = 0.04) {
+    const long callsA = callsFor(a, batchSeconds);
+    const long callsB = callsFor(b, batchSeconds);
+    std::vector<double> timesA, timesB;
+    for (int i = 0; i < pairs; ++i) {
+        double start = seconds();
+        for (long k = 0; k < callsA; ++k) {
+            a();
+        }
+        timesA.push_back((seconds() - start) / static_cast<double>(callsA));
+        start = seconds();
+        for (long k = 0; k < callsB; ++k) {
+            b();
+        }
+        timesB.push_back((seconds() - start) / static_cast<double>(callsB));
+    }
+    std::sort(timesA.begin(), timesA.end());
+    std::sort(timesB.begin(), timesB.end());
+    return PairTiming{timesA[timesA.size() / 2], timesB[timesB.size() / 2]};
+}
+
 inline void report(const std::string& name, double secondsPerCall) {
     std::printf("%s\t%.9g\n", name.c_str(), secondsPerCall);
     std::fflush(stdout);
