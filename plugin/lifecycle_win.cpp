@@ -27,7 +27,7 @@ void attach(HINSTANCE module) {
     draw::fontStartup();    // font table and screen DPI
     draw::pictureStartup(); // AlphaBlend from msimg32.dll
     draw::imageStartup();   // image table and the current drawing context slot
-    ui::startup(module);    // window table, default icon, arrow cursor, control font
+    ui::startup(module);    // event queue, default icon, control font, common controls
     // The canvas registry last, empty, on top of all of this.
     canvas::registry();
 }

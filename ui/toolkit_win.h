@@ -34,10 +34,19 @@ constexpr uint32_t UI_OPEN_HIDDEN = 0x1;
 // Centre the window on its owner (clamped at 0 on each axis); no effect
 // without an owner.
 constexpr uint32_t UI_CENTRE_OWNER = 0x2;
-constexpr uint32_t UI_OPTION_BITS = 0x00000007 | 0x02000000;
+// Taken for options that do not exist yet: cleared like the others, so a
+// toolkit window never gets WS_CLIPCHILDREN.
+constexpr uint32_t UI_OPTIONS_UNUSED = 0x4 | WS_CLIPCHILDREN;
+constexpr uint32_t UI_OPTION_BITS = UI_OPEN_HIDDEN | UI_CENTRE_OWNER | UI_OPTIONS_UNUSED;
+static_assert(UI_OPTION_BITS == 0x02000007, "the three lowest bits and bit 25");
+
 // The two flag words the plug-in uses.
-constexpr uint32_t UI_FLAGS_DIALOG = 0x00C80002; // caption and close box, centred on the owner
-constexpr uint32_t UI_FLAGS_CANVAS = 0x80000000; // WS_POPUP: no border, no caption
+// Caption and close box, centred on the owner.
+constexpr uint32_t UI_FLAGS_DIALOG = WS_CAPTION | WS_SYSMENU | UI_CENTRE_OWNER;
+static_assert(UI_FLAGS_DIALOG == 0x00C80002, "the dialogs' flag word");
+// No border, no caption.
+constexpr uint32_t UI_FLAGS_CANVAS = WS_POPUP;
+static_assert(UI_FLAGS_CANVAS == 0x80000000, "the canvas windows' flag word");
 
 // Label alignment.
 constexpr int UI_ALIGN_LEFT = 0;
@@ -52,14 +61,15 @@ enum UiControlKind { UI_KIND_LABEL = 1, UI_KIND_EDIT, UI_KIND_BUTTON, UI_KIND_IM
 //--- Start-up and shut-down (called from DLL attach and detach)
 
 // Takes the module whose resources and window classes the toolkit uses, and
-// makes the window table, the default window icon (that module's icon 1),
-// the arrow cursor, the controls' message font and the common control
+// makes the calling thread's event queue, the default window icon (that
+// module's icon 1), the controls' message font and the common control
 // classes. Everything it makes is also made on first use when it was not
 // called.
 namespace ui {
 void startup(HINSTANCE module);
-// Closes every window still open, unregisters the window classes, destroys
-// the icon and the font, frees every thread's event queue.
+// Closes every window still open, destroys every control, unregisters the
+// window classes, destroys the icon and the font, frees every thread's
+// event queue.
 void shutdown();
 // The module given to startup; before it (and after shutdown) the
 // program itself, which is how the Windows tests link the toolkit directly.
@@ -79,7 +89,9 @@ intptr_t UiOpenWindow(int number, int x, int y, int width, int height, const Tex
 void UiCloseWindow(int number);
 // Non-zero if a window with that number exists.
 int UiIsWindow(int number);
-// The window's HWND, null if there is no such window.
+// The window's HWND, null if there is no such window. The toolkit owns the
+// window; one destroyed by someone else (with a parent it was re-parented
+// into) leaves its number stale.
 HWND UiWindowHandle(int number);
 
 //--- Controls (placed in the current container; return 0 on failure, else
@@ -92,7 +104,8 @@ intptr_t UiAddLabel(int number, int x, int y, int width, int height, const Text&
 intptr_t UiAddEdit(int number, int x, int y, int width, int height, const Text& text);
 // An ordinary push button (not a default button).
 intptr_t UiAddButton(int number, int x, int y, int width, int height, const Text& caption);
-// The control's HWND, null if there is no such control.
+// The control's HWND, null if there is no such control; it goes with its
+// window or when its number is reused.
 HWND UiControlHandle(int control);
 // The control's current text; empty if there is no such control.
 Text UiGetText(int control);
@@ -155,11 +168,13 @@ void* controlState(HWND control);
 HWND toolkitWindowOf(HWND hwnd);
 // That window's number; false if `hwnd` is not inside a toolkit window.
 bool windowNumberOf(HWND hwnd, int* number);
-// The calling thread's event queue.
+// The calling thread's event queue, owned by the toolkit until shutdown; a
+// queue shared by all threads when the thread's own cannot be made.
 EventQueue& eventQueue();
 // Posts to the calling thread's queue (see EventQueue::post).
 bool postEvent(const UiEvent& event, bool force = false);
-// The controls' message font (owned by the toolkit).
+// The controls' message font, owned by the toolkit (never delete it); the
+// stock GUI font while the message font cannot be made.
 HFONT controlFont();
 // The size of the control's window rectangle, {0, 0} if there is none.
 SIZE controlSize(int control);

@@ -7,6 +7,9 @@
 #include <functional>
 #include <string>
 
+#include "base/accelerator_table_win.h"
+#include "base/gdi_win.h"
+#include "base/icon_win.h"
 #include "plugin/plugin_win.h"
 #include "host/host_win.h"
 #include "tests/win/support/ui_driver.h"
@@ -28,6 +31,26 @@ bool classRegistered(int number) {
     wc.cbSize = sizeof(wc);
     const std::wstring name = L"WindowClass_" + std::to_wstring(number);
     return GetClassInfoExW(GetModuleHandleW(nullptr), name.c_str(), &wc) != 0;
+}
+
+// Whether a handle still names a live icon, accelerator table or font: a
+// destroyed one is refused by every call.
+bool iconAlive(HICON icon) {
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info)) {
+        return false;
+    }
+    GdiObject<HBITMAP> colour(info.hbmColor), mask(info.hbmMask);
+    return true;
+}
+
+bool acceleratorsAlive(HACCEL table) {
+    return CopyAcceleratorTableW(table, nullptr, 0) > 0;
+}
+
+bool fontAlive(HFONT font) {
+    LOGFONTW lf{};
+    return GetObjectW(font, sizeof(lf), &lf) != 0;
 }
 
 UiEvent control(int number, int window, int subtype) {
@@ -167,13 +190,84 @@ TEST_F(Toolkit, ReusingANumberDestroysTheOldObjectAndItsWaitingEvents) {
 TEST_F(Toolkit, ShutDownClosesEveryWindowAndTheToolkitStartsAgain) {
     HWND dialog = openDialog();
     HWND canvas = UiWindowHandle(openAny());
+    const auto icon = reinterpret_cast<HICON>(GetClassLongPtrW(dialog, GCLP_HICON));
+    const auto font = reinterpret_cast<HFONT>(
+        SendMessageW(hwndOf(UiAddButton(1, 0, 0, 50, 20, u"OK")), WM_GETFONT, 0, 0));
+    ASSERT_TRUE(iconAlive(icon));
+    ASSERT_TRUE(fontAlive(font));
     ui::shutdown();
     EXPECT_FALSE(IsWindow(dialog));
     EXPECT_FALSE(IsWindow(canvas));
     EXPECT_FALSE(UiIsWindow(0));
     EXPECT_FALSE(classRegistered(0));
+    EXPECT_FALSE(iconAlive(icon)) << "the class icon goes with the toolkit";
+    EXPECT_FALSE(fontAlive(font)) << "and so does the message font";
     ui::startup(GetModuleHandleW(nullptr));
     EXPECT_TRUE(openDialog());
+    EXPECT_TRUE(
+        iconAlive(reinterpret_cast<HICON>(GetClassLongPtrW(UiWindowHandle(0), GCLP_HICON))));
+    EXPECT_TRUE(fontAlive(ui::controlFont()));
+}
+
+// The owners of the toolkit's USER handles, each through the same moves: a
+// handle is destroyed exactly when its last owner lets go of it.
+template <typename Owner, typename Handle>
+void checkOwner(const char* kind, Handle (*make)(), bool (*alive)(Handle)) {
+    struct Case {
+        const char* name;
+        void (*run)(Handle a, Handle b);
+        bool aAlive, bAlive;
+    };
+    const Case cases[] = {
+        {"the end of its scope destroys its handle", [](Handle a, Handle) { Owner o(a); }, false,
+         true},
+        {"a moved-from owner destroys nothing",
+         [](Handle a, Handle) {
+             Owner o(a);
+             Owner p(std::move(o));
+             p.release();
+         },
+         true, true},
+        {"move assignment destroys the handle it replaces",
+         [](Handle a, Handle b) {
+             Owner o(a);
+             Owner p(b);
+             p = std::move(o);
+         },
+         false, false},
+        {"reset destroys the old handle and takes the new",
+         [](Handle a, Handle b) {
+             Owner o(a);
+             o.reset(b);
+             o.release();
+         },
+         false, true},
+    };
+    for (const Case& c : cases) {
+        const Handle a = make(), b = make();
+        ASSERT_TRUE(a && b) << kind;
+        c.run(a, b);
+        EXPECT_EQ(alive(a), c.aAlive) << kind << ": " << c.name;
+        EXPECT_EQ(alive(b), c.bAlive) << kind << ": " << c.name;
+        Owner left[] = {Owner(alive(a) ? a : nullptr), Owner(alive(b) ? b : nullptr)};
+    }
+}
+
+TEST(HandleOwners, DestroyTheirHandleOnceAndHandItOverOnAMove) {
+    checkOwner<Icon>(
+        "Icon",
+        +[] {
+            return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1),
+                                                 IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+        },
+        &iconAlive);
+    checkOwner<AcceleratorTable>(
+        "AcceleratorTable",
+        +[] {
+            ACCEL tab{FVIRTKEY, VK_TAB, 1};
+            return CreateAcceleratorTableW(&tab, 1);
+        },
+        &acceleratorsAlive);
 }
 
 //--- Controls

@@ -1,0 +1,75 @@
+// Start-up and shut-down of the toolkit, and what it shares among all its
+// windows: the module, the class icon and the controls' message font.
+#include "ui/toolkit_internal_win.h"
+
+#include <commctrl.h>
+
+#include <cstddef>
+
+#include "base/gdi_win.h"
+#include "base/icon_win.h"
+
+namespace {
+
+// The icon resource of the module that becomes every window's class icon.
+constexpr WORD UI_ICON_RESOURCE = 1;
+
+// The common control classes registered at start-up.
+constexpr DWORD UI_COMMON_CONTROLS = ICC_TAB_CLASSES | ICC_HOTKEY_CLASS | ICC_DATE_CLASSES |
+                                     ICC_USEREX_CLASSES | ICC_INTERNET_CLASSES;
+static_assert(UI_COMMON_CONTROLS == 0xB48, "the classes the toolkit has always registered");
+
+// The size of NONCLIENTMETRICSW without the padded border width that later
+// Windows versions appended: the form every version understands.
+constexpr UINT UI_METRICS_SIZE = offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth);
+static_assert(UI_METRICS_SIZE == 500, "the structure's oldest layout");
+
+HINSTANCE g_module = nullptr; // not owned: whose icon and classes the toolkit uses
+Icon g_icon;                  // the class icon of every toolkit window
+// The controls' message font; empty while the stock font stands in for it.
+GdiObject<HFONT> g_font;
+
+} // namespace
+
+void ui::startup(HINSTANCE module) {
+    g_module = module;
+    eventQueue();
+    defaultIcon();
+    controlFont();
+    INITCOMMONCONTROLSEX icc{sizeof(icc), UI_COMMON_CONTROLS};
+    InitCommonControlsEx(&icc);
+}
+
+void ui::shutdown() {
+    closeAllWindows();
+    destroyAllControls();
+    forgetStaleClasses();
+    g_icon.reset();
+    g_font.reset();
+    g_module = nullptr;
+    freeEventQueues();
+}
+
+HINSTANCE ui::module() {
+    return g_module ? g_module : GetModuleHandleW(nullptr);
+}
+
+HICON ui::defaultIcon() {
+    if (!g_icon) {
+        g_icon.reset(static_cast<HICON>(LoadImageW(module(), MAKEINTRESOURCEW(UI_ICON_RESOURCE),
+                                                   IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
+    }
+    return g_icon.get();
+}
+
+HFONT ui::controlFont() {
+    if (!g_font) {
+        NONCLIENTMETRICSW ncm{};
+        ncm.cbSize = UI_METRICS_SIZE;
+        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, ncm.cbSize, &ncm, 0)) {
+            g_font.reset(CreateFontIndirectW(&ncm.lfMessageFont));
+        }
+    }
+    // A stock object belongs to the system: it is handed out, never owned.
+    return g_font ? g_font.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}

@@ -1,0 +1,99 @@
+// What the toolkit's own files share and nobody else sees: the records of
+// the window and control tables, and the few calls that cross from one of
+// its jobs to another (the window procedure finds records, the event loop
+// finds the active window's accelerators, shut-down reaches every table).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "base/accelerator_table_win.h"
+#include "base/object_table.h"
+#include "ui/toolkit_win.h"
+
+namespace ui {
+
+// How many fixed numbers a window or control table grows by at a time.
+constexpr int UI_TABLE_GROWTH = 16;
+
+//--- Window table (windows_win.cpp)
+
+struct WindowRecord {
+    HWND handle = nullptr;
+    AcceleratorTable accelerators; // Tab and Shift+Tab; destroyed with the record
+    HWND lastFocus = nullptr;      // not owned: the child focused at the last deactivation
+};
+
+// The record of a toolkit window by its HWND, null if it is none of ours
+// (or its record has gone); *number, when asked for, gets its number.
+WindowRecord* windowRecordOf(HWND hwnd, int* number);
+// Puts the number handed to CreateWindowExW on the window being created
+// (WM_NCCREATE), so that windowRecordOf finds it from then on.
+void numberNewWindow(HWND hwnd, const CREATESTRUCTW& create);
+// The window's WM_NCDESTROY: forgets its record, its waiting events and its
+// class, and takes the number off the window.
+void forgetDestroyedWindow(HWND hwnd);
+// The number of the current container, UI_ANY when there is none.
+int containerNumber();
+// Closes every window of the table (shut-down).
+void closeAllWindows();
+
+//--- Window classes (window_classes_win.cpp)
+
+// The class name of window `number`, unique per number.
+std::wstring windowClassName(int number);
+// Registers the class `name` for a toolkit window: its procedure, the
+// default icon, the arrow cursor. First unregisters the classes of windows
+// destroyed since the last chance, so a reused number's old class is gone.
+// False on failure.
+bool registerWindowClass(const std::wstring& name);
+// Unregisters a class whose window could not be created.
+void unregisterWindowClass(const std::wstring& name);
+// Files the class of a window being destroyed for unregistering later: it
+// cannot go while its window is still in WM_NCDESTROY.
+void retireWindowClass(int number);
+// Unregisters every class filed by retireWindowClass that has no window
+// left; the others wait for the next chance.
+void flushStaleClasses();
+// Unregisters what it can and forgets the rest (shut-down).
+void forgetStaleClasses();
+
+//--- Window procedure (window_proc_win.cpp)
+
+// The procedure of every toolkit window.
+LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+//--- Control table (controls_win.cpp)
+
+struct ControlRecord {
+    HWND handle = nullptr;
+    int kind = 0;                        // UiControlKind
+    const UiControlClass* cls = nullptr; // null for labels, edits and buttons
+    void* state = nullptr;               // the class's, released through cls->release
+    WNDPROC previous = nullptr;          // the control's procedure behind the toolkit's
+};
+
+// Every control of the thread's toolkit windows, by number.
+ObjectTable<ControlRecord>& controlTable();
+// The record of a toolkit control by its HWND (its control id is its
+// number), null if it is none of ours; *number, when asked for, gets it.
+ControlRecord* controlRecordOf(HWND hwnd, int* number);
+// Forgets a control whose HWND is gone or going: drops its waiting events
+// and releases its class's state.
+void forgetControl(int number);
+// Destroys every control of the table (shut-down).
+void destroyAllControls();
+
+//--- Start-up (startup_win.cpp)
+
+// The class icon of every toolkit window (owned by the toolkit); loaded on
+// first use, null if the module has none.
+HICON defaultIcon();
+
+//--- Event loop (event_loop_win.cpp)
+
+// Frees the queue of every thread that ever used the toolkit (shut-down).
+void freeEventQueues();
+
+} // namespace ui

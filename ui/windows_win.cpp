@@ -1,0 +1,217 @@
+// The window table: numbered top-level windows, the current container, and
+// the way back from an HWND to its number.
+#include "ui/toolkit_internal_win.h"
+
+#include <iterator>
+#include <new>
+
+#include "base/text_win.h"
+
+namespace {
+
+//--- Table
+
+// The window number on the HWND, plus one so that window 0 is told apart
+// from a window without a number.
+const wchar_t* const UI_PROP_NUMBER = L"canvas.ui.number";
+
+void releaseWindowNumber(int number);
+
+ObjectTable<ui::WindowRecord> g_windows{ui::UI_TABLE_GROWTH, &releaseWindowNumber};
+int g_container = UI_ANY; // number of the current container, UI_ANY for none
+
+bool numberOnWindow(HWND hwnd, int* number) {
+    const uintptr_t stored = reinterpret_cast<uintptr_t>(GetPropW(hwnd, UI_PROP_NUMBER));
+    if (stored == 0) {
+        return false;
+    }
+    *number = static_cast<int>(static_cast<uint32_t>(stored - 1));
+    return true;
+}
+
+// Forgets a window whose HWND is gone (or being destroyed); its accelerator
+// table goes with the record.
+void forgetWindow(int number) {
+    if (!g_windows.find(number)) {
+        return;
+    }
+    ui::eventQueue().dropWindow(number);
+    ui::retireWindowClass(number);
+    if (g_container == number) {
+        g_container = UI_ANY;
+    }
+    g_windows.remove(number);
+}
+
+void closeWindow(int number) {
+    ui::WindowRecord* rec = g_windows.find(number);
+    if (!rec) {
+        return;
+    }
+    HWND hwnd = rec->handle;
+    HWND owner = GetWindow(hwnd, GW_OWNER);
+    if (owner) {
+        SetActiveWindow(owner);
+    }
+    DestroyWindow(hwnd);
+    // DestroyWindow fails for a window of another thread; the record goes
+    // anyway, and the window's own WM_NCDESTROY will find nothing to do.
+    rec = g_windows.find(number);
+    if (rec && rec->handle == hwnd) {
+        forgetWindow(number);
+    }
+    ui::flushStaleClasses();
+}
+
+void releaseWindowNumber(int number) {
+    closeWindow(number);
+}
+
+//--- Opening
+
+// Moves the window to the centre of its owner, both taken with their
+// frames. Integer division truncates toward zero; a negative result is 0.
+void centreOnOwner(HWND hwnd, HWND owner) {
+    RECT o{}, w{};
+    GetWindowRect(owner, &o);
+    GetWindowRect(hwnd, &w);
+    int left = o.left + ((o.right - o.left) - (w.right - w.left)) / 2;
+    int top = o.top + ((o.bottom - o.top) - (w.bottom - w.top)) / 2;
+    left = left < 0 ? 0 : left;
+    top = top < 0 ? 0 : top;
+    SetWindowPos(hwnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Tab and Shift+Tab, as commands of the window's accelerator table.
+AcceleratorTable focusKeys() {
+    ACCEL keys[] = {
+        {FVIRTKEY | FNOINVERT, VK_TAB, UI_COMMAND_NEXT_FOCUS},
+        {FVIRTKEY | FSHIFT | FNOINVERT, VK_TAB, UI_COMMAND_PREVIOUS_FOCUS},
+    };
+    return AcceleratorTable(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
+}
+
+} // namespace
+
+//--- Toolkit windows
+
+intptr_t UiOpenWindow(int number, int x, int y, int width, int height, const Text& title,
+                      uint32_t flags, HWND owner) {
+    int assigned = 0;
+    ui::WindowRecord* rec = nullptr;
+    try {
+        rec = g_windows.allocate(number, &assigned);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    if (!rec) {
+        return 0;
+    }
+    const std::wstring name = ui::windowClassName(assigned);
+    if (!ui::registerWindowClass(name)) {
+        g_windows.remove(assigned);
+        return 0;
+    }
+
+    DWORD style = flags & ~UI_OPTION_BITS;
+    if (style == 0) {
+        style = WS_CAPTION;
+    }
+    const DWORD exStyle = 0;
+    RECT outer{0, 0, width, height};
+    AdjustWindowRectEx(&outer, style, FALSE, exStyle);
+    HWND hwnd =
+        CreateWindowExW(exStyle, name.c_str(), wstr(title), style, x, y, outer.right - outer.left,
+                        outer.bottom - outer.top, owner, nullptr, ui::module(),
+                        reinterpret_cast<void*>(static_cast<intptr_t>(assigned)));
+    if (!hwnd) {
+        ui::unregisterWindowClass(name);
+        g_windows.remove(assigned);
+        return 0;
+    }
+    rec->handle = hwnd;
+
+    if ((flags & UI_CENTRE_OWNER) && owner) {
+        centreOnOwner(hwnd, owner);
+    }
+    if (!(flags & UI_OPEN_HIDDEN)) {
+        ShowWindow(hwnd, SW_SHOWNORMAL);
+    }
+    rec = g_windows.find(assigned); // showing ran window procedures; look again
+    if (!rec || rec->handle != hwnd) {
+        return 0;
+    }
+    rec->accelerators = focusKeys();
+    g_container = assigned;
+    return number == UI_ANY ? assigned : reinterpret_cast<intptr_t>(hwnd);
+}
+
+void UiCloseWindow(int number) {
+    closeWindow(number);
+}
+
+int UiIsWindow(int number) {
+    return g_windows.find(number) ? 1 : 0;
+}
+
+HWND UiWindowHandle(int number) {
+    ui::WindowRecord* rec = g_windows.find(number);
+    return rec ? rec->handle : nullptr;
+}
+
+HWND ui::containerHandle() {
+    return UiWindowHandle(g_container);
+}
+
+HWND ui::toolkitWindowOf(HWND hwnd) {
+    const HWND desktop = GetDesktopWindow();
+    for (HWND h = hwnd; h && h != desktop; h = GetAncestor(h, GA_PARENT)) {
+        if (windowRecordOf(h, nullptr)) {
+            return h;
+        }
+    }
+    return nullptr;
+}
+
+bool ui::windowNumberOf(HWND hwnd, int* number) {
+    return windowRecordOf(toolkitWindowOf(hwnd), number) != nullptr;
+}
+
+//--- Shared with the toolkit's other files
+
+ui::WindowRecord* ui::windowRecordOf(HWND hwnd, int* number) {
+    int n = 0;
+    if (!hwnd || !numberOnWindow(hwnd, &n)) {
+        return nullptr;
+    }
+    WindowRecord* rec = g_windows.find(n);
+    if (!rec || rec->handle != hwnd) {
+        return nullptr;
+    }
+    if (number) {
+        *number = n;
+    }
+    return rec;
+}
+
+void ui::numberNewWindow(HWND hwnd, const CREATESTRUCTW& create) {
+    const auto n = static_cast<uint32_t>(reinterpret_cast<intptr_t>(create.lpCreateParams));
+    SetPropW(hwnd, UI_PROP_NUMBER, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(n) + 1));
+}
+
+void ui::forgetDestroyedWindow(HWND hwnd) {
+    int number = 0;
+    if (windowRecordOf(hwnd, &number)) {
+        forgetWindow(number);
+    }
+    RemovePropW(hwnd, UI_PROP_NUMBER);
+}
+
+int ui::containerNumber() {
+    return g_container;
+}
+
+void ui::closeAllWindows() {
+    g_windows.releaseAll();
+    g_container = UI_ANY;
+}
