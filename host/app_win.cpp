@@ -11,13 +11,13 @@ namespace host {
 
 namespace {
 
-const wchar_t kMainClass[] = L"CanvasHostMain";
-const wchar_t kObjectClass[] = L"CanvasHostObject";
-const DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-const DWORD kObjectStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-const COLORREF kLabelColour = RGB(96, 112, 140);
-const int kMainLeft = 32;
-const int kMainTop = 32;
+const wchar_t MAIN_CLASS[] = L"CanvasHostMain";
+const wchar_t OBJECT_CLASS[] = L"CanvasHostObject";
+const DWORD MAIN_STYLE = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+const DWORD OBJECT_STYLE = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+const COLORREF LABEL_COLOUR = RGB(96, 112, 140);
+const int MAIN_LEFT = 32;
+const int MAIN_TOP = 32;
 
 //--- Text conversions (script and console are UTF-8, the plug-in ANSI)
 
@@ -58,7 +58,7 @@ std::string lineTag(const Command& command) {
 
 //--- A list to choose from, as a dialog built in memory
 
-const WORD kListId = 100;
+const WORD LIST_ID = 100;
 
 // A dialog template in memory: the header, then DWORD-aligned items.
 class DialogTemplate {
@@ -121,17 +121,17 @@ INT_PTR CALLBACK listProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
         SetWindowLongPtrW(dialog, DWLP_USER, lParam);
         auto* choice = reinterpret_cast<ListChoice*>(lParam);
         for (const std::wstring& item : *choice->items) {
-            SendDlgItemMessageW(dialog, kListId, LB_ADDSTRING, 0,
+            SendDlgItemMessageW(dialog, LIST_ID, LB_ADDSTRING, 0,
                                 reinterpret_cast<LPARAM>(item.c_str()));
         }
-        SendDlgItemMessageW(dialog, kListId, LB_SETCURSEL, 0, 0);
+        SendDlgItemMessageW(dialog, LIST_ID, LB_SETCURSEL, 0, 0);
         return TRUE;
     }
     case WM_COMMAND: {
         auto* choice = reinterpret_cast<ListChoice*>(GetWindowLongPtrW(dialog, DWLP_USER));
         const int id = LOWORD(wParam);
-        if (id == IDOK || (id == kListId && HIWORD(wParam) == LBN_DBLCLK)) {
-            auto sel = SendDlgItemMessageW(dialog, kListId, LB_GETCURSEL, 0, 0);
+        if (id == IDOK || (id == LIST_ID && HIWORD(wParam) == LBN_DBLCLK)) {
+            auto sel = SendDlgItemMessageW(dialog, LIST_ID, LB_GETCURSEL, 0, 0);
             if (sel >= 0 && choice) {
                 choice->index = static_cast<int>(sel);
                 EndDialog(dialog, 1);
@@ -158,7 +158,7 @@ bool chooseFromList(HWND owner, const std::wstring& title, const std::vector<std
     }
     DialogTemplate dlg(title, 180, 140, 3);
     dlg.item(WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 7, 7, 166,
-             102, kListId, 0x0083, L"");
+             102, LIST_ID, 0x0083, L"");
     dlg.item(WS_TABSTOP | BS_DEFPUSHBUTTON, 66, 117, 50, 15, IDOK, 0x0080, L"OK");
     dlg.item(WS_TABSTOP | BS_PUSHBUTTON, 123, 117, 50, 15, IDCANCEL, 0x0080, L"Cancel");
     ListChoice choice{&items, -1};
@@ -174,17 +174,17 @@ bool chooseFromList(HWND owner, const std::wstring& title, const std::vector<std
 //--- App
 
 App::App(PluginModule& plugin, Console console) : plugin_(plugin), console_(std::move(console)) {
-    windowBrush_ = CreateSolidBrush(kWindowColour);
-    objectBrush_ = CreateSolidBrush(kObjectColour);
+    windowBrush_ = CreateSolidBrush(WINDOW_COLOUR);
+    objectBrush_ = CreateSolidBrush(OBJECT_COLOUR);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = &App::mainProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kMainClass;
+    wc.lpszClassName = MAIN_CLASS;
     mainClass_ = RegisterClassExW(&wc);
     wc.lpfnWndProc = &App::objectProc;
-    wc.lpszClassName = kObjectClass;
+    wc.lpszClassName = OBJECT_CLASS;
     objectClass_ = RegisterClassExW(&wc);
     host_.pickObject = [this](std::string* name) { return pickObject(name); };
     host_.pickColour = [this](COLORREF* colour) { return pickColour(colour); };
@@ -193,10 +193,10 @@ App::App(PluginModule& plugin, Console console) : plugin_(plugin), console_(std:
 App::~App() {
     close();
     if (mainClass_) {
-        UnregisterClassW(kMainClass, GetModuleHandleW(nullptr));
+        UnregisterClassW(MAIN_CLASS, GetModuleHandleW(nullptr));
     }
     if (objectClass_) {
-        UnregisterClassW(kObjectClass, GetModuleHandleW(nullptr));
+        UnregisterClassW(OBJECT_CLASS, GetModuleHandleW(nullptr));
     }
     DeleteObject(windowBrush_);
     DeleteObject(objectBrush_);
@@ -225,21 +225,21 @@ bool App::openMainWindow() {
         return true;
     }
     HMENU popup = CreatePopupMenu();
-    AppendMenuW(popup, MF_STRING, kMenuAbout, L"&About plug-in...");
-    AppendMenuW(popup, MF_STRING, kMenuEdit, L"&Edit action...");
-    AppendMenuW(popup, MF_STRING, kMenuRun, L"&Run action...");
+    AppendMenuW(popup, MF_STRING, MENU_ABOUT, L"&About plug-in...");
+    AppendMenuW(popup, MF_STRING, MENU_EDIT, L"&Edit action...");
+    AppendMenuW(popup, MF_STRING, MENU_RUN, L"&Run action...");
     AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(popup, MF_STRING, kMenuExit, L"E&xit");
+    AppendMenuW(popup, MF_STRING, MENU_EXIT, L"E&xit");
     HMENU bar = CreateMenu();
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), L"&Plug-in");
     // The menu belongs to the window from here on and goes with it.
-    main_ = CreateWindowExW(0, kMainClass, L"canvas-host", kMainStyle, kMainLeft, kMainTop, 100,
+    main_ = CreateWindowExW(0, MAIN_CLASS, L"canvas-host", MAIN_STYLE, MAIN_LEFT, MAIN_TOP, 100,
                             100, nullptr, bar, GetModuleHandleW(nullptr), this);
     if (!main_) {
         DestroyMenu(bar);
         return false;
     }
-    resize(kDefaultWidth, kDefaultHeight);
+    resize(DEFAULT_CLIENT_WIDTH, DEFAULT_CLIENT_HEIGHT);
     ShowWindow(main_, SW_SHOW);
     UpdateWindow(main_);
     // Without a window manager activation follows the program's own calls;
@@ -253,7 +253,7 @@ bool App::openMainWindow() {
 bool App::resize(int width, int height) {
     // The menu bar may wrap, so the client size is checked and corrected.
     RECT r{0, 0, width, height};
-    AdjustWindowRectEx(&r, kMainStyle, TRUE, 0);
+    AdjustWindowRectEx(&r, MAIN_STYLE, TRUE, 0);
     for (int attempt = 0; attempt < 2; ++attempt) {
         SetWindowPos(main_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -470,8 +470,8 @@ bool App::createObject(const Command& c) {
     }
     // X, Y, W, H give the client area; the border lies around it.
     RECT r{c.x, c.y, c.x + c.width, c.y + c.height};
-    AdjustWindowRectEx(&r, kObjectStyle, FALSE, 0);
-    HWND w = CreateWindowExW(0, kObjectClass, wideFromUtf8(c.name).c_str(), kObjectStyle, r.left,
+    AdjustWindowRectEx(&r, OBJECT_STYLE, FALSE, 0);
+    HWND w = CreateWindowExW(0, OBJECT_CLASS, wideFromUtf8(c.name).c_str(), OBJECT_STYLE, r.left,
                              r.top, r.right - r.left, r.bottom - r.top, main_, nullptr,
                              GetModuleHandleW(nullptr), this);
     if (!w) {
@@ -578,7 +578,7 @@ void App::onMenu(int id) {
         MessageBeep(MB_OK);
         return;
     }
-    if (id == kMenuExit) {
+    if (id == MENU_EXIT) {
         close();
         return;
     }
@@ -586,7 +586,7 @@ void App::onMenu(int id) {
         console_.err("the plug-in is not loaded");
         return;
     }
-    if (id == kMenuAbout) {
+    if (id == MENU_ABOUT) {
         console_.out("about -> " + std::to_string(call([&] { return plugin_.about(); })));
         return;
     }
@@ -595,13 +595,13 @@ void App::onMenu(int id) {
         names.push_back(wide(a.name));
     }
     int index = 0;
-    if (!chooseFromList(main_, id == kMenuEdit ? L"Edit action" : L"Run action", names, &index)) {
+    if (!chooseFromList(main_, id == MENU_EDIT ? L"Edit action" : L"Run action", names, &index)) {
         return;
     }
     const ActionDef& def = host_.actions[static_cast<size_t>(index)];
     auto it = current_.find(def.id);
     Slots slots = it != current_.end() ? it->second : slotsFrom(def, {});
-    if (id == kMenuEdit) {
+    if (id == MENU_EDIT) {
         edit(def, &slots);
     } else {
         execute(def, slots);
@@ -677,7 +677,7 @@ LRESULT CALLBACK App::objectProc(HWND window, UINT msg, WPARAM wParam, LPARAM lP
         RECT r;
         GetClientRect(window, &r);
         SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, kLabelColour);
+        SetTextColor(dc, LABEL_COLOUR);
         {
             ScopedSelect font(dc, GetStockObject(DEFAULT_GUI_FONT)); // stock, not owned
             DrawTextW(dc, name, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
@@ -719,8 +719,7 @@ bool readFile(const std::wstring& path, std::string* bytes) {
     return ok;
 }
 
-const char kUsage[] =
-    "usage: canvas-host [--plugin PATH] [--screenshot FILE.png] [--exit] [SCRIPT]";
+const char USAGE[] = "usage: canvas-host [--plugin PATH] [--screenshot FILE.png] [--exit] [SCRIPT]";
 
 } // namespace
 
@@ -734,8 +733,8 @@ int runCanvasHost(const std::vector<std::wstring>& args, const Console& console)
         } else if (a == L"--exit") {
             exitWhenDone = true;
         } else if (a.compare(0, 2, L"--") == 0 || !scriptPath.empty()) {
-            console.err(kUsage);
-            return kExitBadScript;
+            console.err(USAGE);
+            return EXIT_BAD_SCRIPT;
         } else {
             scriptPath = a;
         }
@@ -749,14 +748,14 @@ int runCanvasHost(const std::vector<std::wstring>& args, const Console& console)
         std::string text;
         if (!readFile(scriptPath, &text)) {
             console.err("cannot read the script " + utf8FromWide(scriptPath));
-            return kExitBadScript;
+            return EXIT_BAD_SCRIPT;
         }
         script = parseScript(text);
         for (const ScriptError& e : script.errors) {
             console.err(utf8FromWide(scriptPath) + ": " + formatError(e));
         }
         if (!script.ok()) {
-            return kExitBadScript;
+            return EXIT_BAD_SCRIPT;
         }
     }
 
@@ -764,17 +763,17 @@ int runCanvasHost(const std::vector<std::wstring>& args, const Console& console)
     if (!plugin.ok()) {
         console.err("cannot load the plug-in " + utf8FromWide(pluginPath) +
                     (plugin.handle() ? " (an export is missing)" : ""));
-        return kExitNoPlugin;
+        return EXIT_NO_PLUGIN;
     }
     App app(plugin, console);
     app.unattended = exitWhenDone;
     app.connect();
     if (!app.check(script)) {
-        return kExitBadScript;
+        return EXIT_BAD_SCRIPT;
     }
     if (!app.openMainWindow()) {
         console.err("cannot open the main window");
-        return kExitRunFailed;
+        return EXIT_RUN_FAILED;
     }
     bool ok = app.run(script);
     if (!shot.empty() && app.mainWindow() && !app.screenshot(shot)) {
@@ -786,7 +785,7 @@ int runCanvasHost(const std::vector<std::wstring>& args, const Console& console)
     } else {
         app.loop();
     }
-    return ok ? kExitOk : kExitRunFailed;
+    return ok ? EXIT_OK : EXIT_RUN_FAILED;
 }
 
 } // namespace host

@@ -18,19 +18,19 @@
 namespace host {
 
 // Colours of the host's own surfaces, fixed so that screenshots can be read.
-constexpr COLORREF kWindowColour = RGB(236, 236, 236);
-constexpr COLORREF kObjectColour = RGB(208, 224, 244);
-constexpr int kDefaultWidth = 800;
-constexpr int kDefaultHeight = 600;
+constexpr COLORREF WINDOW_COLOUR = RGB(236, 236, 236);
+constexpr COLORREF OBJECT_COLOUR = RGB(208, 224, 244);
+constexpr int DEFAULT_CLIENT_WIDTH = 800;
+constexpr int DEFAULT_CLIENT_HEIGHT = 600;
 
 // Commands of the main window's "Plug-in" menu.
-enum MenuId { kMenuAbout = 101, kMenuEdit, kMenuRun, kMenuExit };
+enum MenuId { MENU_ABOUT = 101, MENU_EDIT, MENU_RUN, MENU_EXIT };
 
 enum ExitCode {
-    kExitOk = 0,
-    kExitNoPlugin = 1,  // the plug-in did not load or lacks an export
-    kExitBadScript = 2, // bad arguments, unreadable script, syntax or name errors
-    kExitRunFailed = 3, // a command failed while running (file not written...)
+    EXIT_OK = 0,
+    EXIT_NO_PLUGIN = 1,  // the plug-in did not load or lacks an export
+    EXIT_BAD_SCRIPT = 2, // bad arguments, unreadable script, syntax or name errors
+    EXIT_RUN_FAILED = 3, // a command failed while running (file not written...)
 };
 
 // Where the host reports: `out` gets the record of what the plug-in did,

@@ -14,7 +14,7 @@ namespace {
 ModalWatch* g_watch = nullptr;
 
 // How long the watch keeps looking for a box before it gives up.
-const int kMaxLooks = 40;
+const int WATCH_MAX_LOOKS = 40;
 
 // (Enumeration callbacks are stdcall functions, which lambdas are not in
 // the 32-bit build.)
@@ -144,7 +144,7 @@ ModalWatch::ModalWatch(const std::wstring& capturePath, CloseWith close)
         return; // nothing to do: the user handles the box
     }
     before_ = threadWindows();
-    timer_ = SetTimer(nullptr, 0, kInterval, &ModalWatch::onTimer);
+    timer_ = SetTimer(nullptr, 0, LOOK_INTERVAL_MS, &ModalWatch::onTimer);
     if (timer_) {
         g_watch = this;
     } else {
@@ -175,7 +175,7 @@ void CALLBACK ModalWatch::onTimer(HWND, UINT, UINT_PTR id, DWORD) {
 void ModalWatch::look() {
     HWND box = findBox();
     if (!box) {
-        if (++looks_ >= kMaxLooks) {
+        if (++looks_ >= WATCH_MAX_LOOKS) {
             KillTimer(nullptr, timer_);
             g_watch = nullptr;
             problem_ = "no box appeared";

@@ -44,7 +44,7 @@ class ModalWatch {
     ModalWatch& operator=(const ModalWatch&) = delete;
 
     // Milliseconds between the timer's looks for the box.
-    static const UINT kInterval = 300;
+    static const UINT LOOK_INTERVAL_MS = 300;
 
     // Stops watching (the blocking call has returned); a watch that saw no
     // box then says so in problem().

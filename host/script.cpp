@@ -135,8 +135,8 @@ bool readInt(const std::string& s, long long lo, long long hi, int* out) {
     return true;
 }
 
-const long long kMaxCoordinate = 10000;
-const long long kMaxWait = 600000;
+const long long SCRIPT_MAX_COORDINATE = 10000;
+const long long SCRIPT_MAX_WAIT_MS = 600000;
 
 class LineParser {
   public:
@@ -180,7 +180,7 @@ class LineParser {
         } else if (verb == "wait") {
             cmd_.op = Op::Wait;
             ok = count(1, "wait MS", error) &&
-                 (readInt(args_[0].text, 0, kMaxWait, &cmd_.value) ||
+                 (readInt(args_[0].text, 0, SCRIPT_MAX_WAIT_MS, &cmd_.value) ||
                   fail(error, "MS must be a whole number from 0 to 600000"));
         } else if (verb == "screenshot") {
             cmd_.op = Op::Screenshot;
@@ -256,14 +256,15 @@ class LineParser {
     }
 
     bool position(size_t i, std::string* error) {
-        return (readInt(args_[i].text, -kMaxCoordinate, kMaxCoordinate, &cmd_.x) &&
-                readInt(args_[i + 1].text, -kMaxCoordinate, kMaxCoordinate, &cmd_.y)) ||
+        return (readInt(args_[i].text, -SCRIPT_MAX_COORDINATE, SCRIPT_MAX_COORDINATE, &cmd_.x) &&
+                readInt(args_[i + 1].text, -SCRIPT_MAX_COORDINATE, SCRIPT_MAX_COORDINATE,
+                        &cmd_.y)) ||
                fail(error, "X and Y must be whole numbers from -10000 to 10000");
     }
 
     bool size(size_t w, size_t h, const char* what, std::string* error) {
-        return (readInt(args_[w].text, 1, kMaxCoordinate, &cmd_.width) &&
-                readInt(args_[h].text, 1, kMaxCoordinate, &cmd_.height)) ||
+        return (readInt(args_[w].text, 1, SCRIPT_MAX_COORDINATE, &cmd_.width) &&
+                readInt(args_[h].text, 1, SCRIPT_MAX_COORDINATE, &cmd_.height)) ||
                fail(error, std::string(what) + " must be whole numbers from 1 to 10000");
     }
 
