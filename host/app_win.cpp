@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "base/gdi_win.h"
+#include "host/utf8.h"
 
 namespace host {
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "host/script.h"
+#include "host/utf8.h"
 
 namespace {
 

@@ -23,6 +23,7 @@
 #include "host/app_win.h"
 #include "host/host_win.h"
 #include "host/script.h"
+#include "host/utf8.h"
 #include "plugin/action_table.h"
 #include "base/gdi_win.h"
 #include "base/text_win.h"
