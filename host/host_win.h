@@ -19,9 +19,17 @@ using HostString = char*;
 HostString allocString(const std::string& bytes);
 // Frees a host string; null is ignored.
 void freeString(HostString s);
-// ANSI (CP_ACP) bytes of a wide text and back.
-std::string ansi(const std::wstring& text);
-std::wstring wide(const std::string& bytes);
+
+// The host's query commands (the plug-in's calls into interfaceProc) that
+// this host answers.
+constexpr int COMMAND_PICK_OBJECT = 1;
+constexpr int COMMAND_OBJECT_WINDOW = 7;
+constexpr int COMMAND_PICK_COLOUR = 10;
+
+// Parameter type codes in ActionDef::types.
+constexpr unsigned char PARAM_TYPE_NUMBER = 3;
+constexpr unsigned char PARAM_TYPE_TEXT = 4;
+constexpr unsigned char PARAM_TYPE_OBJECT = 8;
 
 using AddActionFn = int(__stdcall*)(int, const char*, const char*, const unsigned char*, int, int);
 using InterfaceFn = int(__stdcall*)(int, HostString*);
@@ -61,7 +69,7 @@ struct ActionDef {
     const char* hintPtr = nullptr;
     std::string name;
     std::string hint;
-    std::vector<unsigned char> types; // the `count` bytes behind the fourth argument
+    std::vector<unsigned char> types; // the `count` bytes behind the fourth argument: PARAM_TYPE_*
     int last = 0;
     int count = 0;
 };
@@ -117,7 +125,6 @@ class Host {
 // GlobalAlloc'd host strings or null. Frees what its slots hold at the end.
 class Params {
   public:
-    Params() = default;
     // Slots from ANSI texts; a null entry leaves its slot null.
     explicit Params(const std::vector<const char*>& texts);
     ~Params();

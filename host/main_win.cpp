@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/app_win.h"
+#include "host/program_win.h"
 
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::wstring> args(argv + 1, argv + argc);

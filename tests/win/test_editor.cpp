@@ -21,6 +21,7 @@
 #include "editor/editor_win.h"
 #include "plugin/plugin_win.h"
 #include "host/app_win.h"
+#include "host/encoding_win.h"
 #include "host/host_win.h"
 #include "host/script.h"
 #include "host/utf8.h"

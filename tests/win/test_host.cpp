@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "host/app_win.h"
+#include "host/program_win.h"
 #include "host/utf8.h"
 #include "tests/win/support/global_spy.h"
 
