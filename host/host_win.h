@@ -15,7 +15,8 @@ namespace host {
 using HostString = char*;
 
 // A host string as the host makes one: the bytes and a zero byte in a fixed
-// GlobalAlloc block. Null when the block cannot be had.
+// GlobalAlloc block, owned by the caller (freeString, or a parameter slot
+// that Params frees). Null when the block cannot be had.
 HostString allocString(const std::string& bytes);
 // Frees a host string; null is ignored.
 void freeString(HostString s);
@@ -44,6 +45,8 @@ class PluginModule {
 
     // True when the DLL loaded and exports all eight functions.
     bool ok() const { return ok_; }
+    // The loaded DLL, owned by this object; null when it did not load or
+    // was unloaded.
     HMODULE handle() const { return module_; }
     // Unloads the DLL now (DLL_PROCESS_DETACH runs); the exports are gone.
     void unload();
@@ -90,6 +93,7 @@ class Host {
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
 
+    // The current Host (not owned), or null when there is none.
     static Host* current();
 
     // Registers the callbacks and the plug-in the way the host does at start:
@@ -109,7 +113,9 @@ class Host {
 
     std::vector<ActionDef> actions;
     std::vector<InterfaceCall> calls;
-    HostString title = nullptr; // as _nbInitPlugIn handed them over
+    // As _nbInitPlugIn handed them over: the plug-in's strings, which it
+    // frees when it unloads; null if it gave none.
+    HostString title = nullptr;
     HostString author = nullptr;
     HostString description = nullptr;
 

@@ -24,5 +24,5 @@ int wmain(int argc, wchar_t** argv) {
         std::fputs(("canvas-host: " + line + "\n").c_str(), stderr);
         std::fflush(stderr);
     };
-    return host::runCanvasHost(args, console);
+    return host::runProgram(args, console);
 }

@@ -39,7 +39,7 @@ bool readFile(const std::wstring& path, std::string* bytes) {
 
 } // namespace
 
-int runCanvasHost(const std::vector<std::wstring>& args, const Console& console) {
+int runProgram(const std::vector<std::wstring>& args, const Console& console) {
     std::wstring pluginPath, shot, scriptPath;
     bool exitWhenDone = false;
     for (size_t i = 0; i < args.size(); ++i) {

@@ -19,6 +19,6 @@ enum ExitCode {
 // [--exit] [SCRIPT]`. Without --plugin it loads canvas.nbp from the
 // program's folder; without --exit it runs until the main window closes.
 // Returns the process exit code.
-int runCanvasHost(const std::vector<std::wstring>& args, const Console& console);
+int runProgram(const std::vector<std::wstring>& args, const Console& console);
 
 } // namespace host

@@ -654,14 +654,14 @@ TEST_F(Runner, ScreenshotCommandWritesTheClientArea) {
 
 TEST(CanvasHost, RefusesBadArgumentsAndScripts) {
     Captured c;
-    EXPECT_EQ(host::runCanvasHost({L"--frobnicate"}, c.console()), host::EXIT_BAD_SCRIPT);
-    EXPECT_EQ(host::runCanvasHost({L"a.script", L"b.script"}, c.console()), host::EXIT_BAD_SCRIPT);
-    EXPECT_EQ(host::runCanvasHost({L"no-such.script"}, c.console()), host::EXIT_BAD_SCRIPT);
+    EXPECT_EQ(host::runProgram({L"--frobnicate"}, c.console()), host::EXIT_BAD_SCRIPT);
+    EXPECT_EQ(host::runProgram({L"a.script", L"b.script"}, c.console()), host::EXIT_BAD_SCRIPT);
+    EXPECT_EQ(host::runProgram({L"no-such.script"}, c.console()), host::EXIT_BAD_SCRIPT);
 
     const std::wstring script = tempPath(L"bad.script");
     writeAll(script, "object a 0 0 10 10\nobject b 0 0 10\nwait x\n");
     c.err.clear();
-    EXPECT_EQ(host::runCanvasHost({L"--exit", script}, c.console()), host::EXIT_BAD_SCRIPT);
+    EXPECT_EQ(host::runProgram({L"--exit", script}, c.console()), host::EXIT_BAD_SCRIPT);
     ASSERT_EQ(c.err.size(), 2u);
     EXPECT_NE(c.err[0].find("bad.script: line 2: usage: object"), std::string::npos) << c.err[0];
     EXPECT_NE(c.err[1].find(": line 3: MS"), std::string::npos) << c.err[1];
@@ -669,17 +669,17 @@ TEST(CanvasHost, RefusesBadArgumentsAndScripts) {
 
     writeAll(script, "kiv_Unknown a\n");
     c.err.clear();
-    EXPECT_EQ(host::runCanvasHost({L"--exit", script}, c.console()), host::EXIT_BAD_SCRIPT);
+    EXPECT_EQ(host::runProgram({L"--exit", script}, c.console()), host::EXIT_BAD_SCRIPT);
     EXPECT_EQ(c.err, std::vector<std::string>{"line 1: no action \"kiv_Unknown\" is registered"});
     DeleteFileW(script.c_str());
 
     c.err.clear();
-    EXPECT_EQ(host::runCanvasHost({L"--plugin", L"missing.nbp", L"--exit"}, c.console()),
+    EXPECT_EQ(host::runProgram({L"--plugin", L"missing.nbp", L"--exit"}, c.console()),
               host::EXIT_NO_PLUGIN);
     EXPECT_EQ(c.err, std::vector<std::string>{"cannot load the plug-in missing.nbp"});
     // A DLL without the exports is not a plug-in.
     c.err.clear();
-    EXPECT_EQ(host::runCanvasHost({L"--plugin", L"kernel32.dll", L"--exit"}, c.console()),
+    EXPECT_EQ(host::runProgram({L"--plugin", L"kernel32.dll", L"--exit"}, c.console()),
               host::EXIT_NO_PLUGIN);
     EXPECT_NE(c.errors().find("an export is missing"), std::string::npos);
 }
