@@ -5,7 +5,8 @@ namespace host {
 namespace {
 
 // The dialog's layout in dialog units: the list above two buttons at the
-// bottom right, a margin around them and between the buttons.
+// bottom right, a margin around them and between the buttons (a unit more
+// below them).
 const short LIST_DIALOG_WIDTH = 180;
 const short LIST_DIALOG_HEIGHT = 140;
 const short LIST_MARGIN = 7;
@@ -18,8 +19,10 @@ const short LIST_OK_LEFT = LIST_CANCEL_LEFT - LIST_MARGIN - LIST_BUTTON_WIDTH;
 const short LIST_BOX_WIDTH = LIST_DIALOG_WIDTH - 2 * LIST_MARGIN;
 const short LIST_BOX_HEIGHT = LIST_BUTTON_TOP - LIST_BOTTOM_MARGIN - LIST_MARGIN;
 const WORD LIST_BOX_ID = 100;
-const WORD LIST_FONT_POINTS = 8;
 
+// The dialog font (DS_SETFONT), as the system's own dialogs have it.
+const WORD TEMPLATE_FONT_POINTS = 8;
+const wchar_t TEMPLATE_FONT_FACE[] = L"MS Shell Dlg";
 // Predefined window classes as a dialog template names them: by ordinal.
 const WORD TEMPLATE_ORDINAL = 0xFFFF;
 const WORD TEMPLATE_BUTTON_CLASS = 0x0080;
@@ -33,7 +36,7 @@ class DialogTemplate {
         dword(DS_MODALFRAME | DS_CENTER | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU);
         dword(0); // no extended style
         itemCountAt_ = data_.size();
-        word(0);
+        word(0); // items, counted by item()
         word(0); // x and y: DS_CENTER places the dialog
         word(0);
         word(static_cast<WORD>(cx));
@@ -41,8 +44,8 @@ class DialogTemplate {
         word(0); // no menu
         word(0); // the dialog class
         text(title);
-        word(LIST_FONT_POINTS);
-        text(L"MS Shell Dlg");
+        word(TEMPLATE_FONT_POINTS);
+        text(TEMPLATE_FONT_FACE);
     }
     void item(DWORD style, short x, short y, short cx, short cy, WORD id, WORD classOrdinal,
               const std::wstring& caption) {
