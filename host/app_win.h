@@ -1,6 +1,7 @@
-// The canvas-host application: a main window with named rectangle objects,
-// a script runner that drives the plug-in through its exports, the host's
-// pickers for objects and colours, and screenshots.
+// The canvas-host application: a main window with named rectangle objects
+// (main_window_win.cpp), a script runner that drives the plug-in through
+// its exports (script_runner_win.cpp), and the host's pickers for objects
+// and colours (pickers_win.cpp).
 #pragma once
 
 #include <windows.h>
@@ -11,54 +12,54 @@
 #include <string>
 #include <vector>
 
+#include "base/gdi_win.h"
 #include "host/capture_win.h"
 #include "host/host_win.h"
+#include "host/modal_watch_win.h"
 #include "host/script.h"
 
 namespace host {
 
 // Colours of the host's own surfaces, fixed so that screenshots can be read.
-constexpr COLORREF kWindowColour = RGB(236, 236, 236);
-constexpr COLORREF kObjectColour = RGB(208, 224, 244);
-constexpr int kDefaultWidth = 800;
-constexpr int kDefaultHeight = 600;
+constexpr COLORREF WINDOW_COLOUR = RGB(236, 236, 236);
+constexpr COLORREF OBJECT_COLOUR = RGB(208, 224, 244);
+// The colour the colour picker first offers: pure blue.
+constexpr COLORREF PICKER_FIRST_COLOUR = RGB(0, 0, 255);
+// The main window's client size until a script's `window` command.
+constexpr int DEFAULT_CLIENT_WIDTH = 800;
+constexpr int DEFAULT_CLIENT_HEIGHT = 600;
 
 // Commands of the main window's "Plug-in" menu.
-enum MenuId { kMenuAbout = 101, kMenuEdit, kMenuRun, kMenuExit };
-
-enum ExitCode {
-    kExitOk = 0,
-    kExitNoPlugin = 1,  // the plug-in did not load or lacks an export
-    kExitBadScript = 2, // bad arguments, unreadable script, syntax or name errors
-    kExitRunFailed = 3, // a command failed while running (file not written...)
-};
+enum MenuId { MENU_ABOUT = 101, MENU_EDIT, MENU_RUN, MENU_EXIT };
 
 // Where the host reports: `out` gets the record of what the plug-in did,
 // `err` the host's complaints. UTF-8, one line per call, no line end.
-// Parameter texts as the host keeps them: ANSI, or no string (a null slot).
-using Slots = std::vector<std::optional<std::string>>;
-
 struct Console {
     std::function<void(const std::string&)> out;
     std::function<void(const std::string&)> err;
 };
 
+// Parameter texts as the host keeps them: ANSI, or no string (a null slot).
+using Slots = std::vector<std::optional<std::string>>;
+
 class App {
   public:
+    // The plug-in must outlive the App; it need not be loaded.
     App(PluginModule& plugin, Console console);
+    // Closes the main window (see close()).
     ~App();
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
     Host& host() { return host_; }
+    // Null until openMainWindow() and once the window is gone.
     HWND mainWindow() const { return main_; }
+
+    //--- The script runner (script_runner_win.cpp)
 
     // Registers the plug-in (_nbRegisterInterfaceAccess, _nbRegisterPlugIn,
     // _nbInitPlugIn) and prints what it handed over.
     void connect();
-
-    // Opens, shows and activates the main window (800 x 600 client area).
-    bool openMainWindow();
 
     // Checks the script's actions against the registered ones (names, at
     // most `count` parameters); reports every fault. True when all is well.
@@ -70,35 +71,52 @@ class App {
     bool run(const Script& script);
     bool run(const Command& command);
 
-    // Saves the main window's client area, child windows included.
+    // Unattended runs: modal boxes without a close= option are dismissed
+    // with their close box.
+    bool unattended = false;
+
+    //--- Windows of the host (main_window_win.cpp)
+
+    // Opens, shows and activates the main window (800 x 600 client area);
+    // true at once when it is open. False when it cannot be created.
+    bool openMainWindow();
+
+    // Saves the main window's client area, child windows included, as a
+    // PNG file. False when it cannot be read or written.
     bool screenshot(const std::wstring& path);
 
     // Dispatches messages until the main window is gone.
     void loop();
-    // As the user's close box: sends notification 6, destroys the window.
+    // As the user's close box: sends the plug-in notification 6, then
+    // destroys the main window and with it the objects. Nothing when the
+    // window is not open.
     void close();
 
     // The window of a live object, by its script (UTF-8) name; null if none.
+    // The main window owns it.
     HWND object(const std::string& name) const;
 
-    // The host's pickers behind commands 1 and 10: a list of the objects,
-    // and the colour dialog. Both modal, owned by the active window.
+    //--- The host's pickers (pickers_win.cpp)
+
+    // The pickers behind commands 1 and 10: a list of the objects, and the
+    // colour dialog. Both modal, owned by the active window; false when the
+    // user cancels (or there is no object to pick).
     bool pickObject(std::string* ansiName);
     bool pickColour(COLORREF* colour);
-
-    // Unattended runs: modal boxes without a close= option are dismissed
-    // with their close box.
-    bool unattended = false;
 
   private:
     static LRESULT CALLBACK mainProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK objectProc(HWND, UINT, WPARAM, LPARAM);
     void onMenu(int id);
-    const ActionDef* action(const std::string& utf8Name) const;
-    bool pluginGone(const Command& command);
     bool createObject(const Command& command);
     bool destroyObject(const Command& command);
     bool resize(int width, int height);
+    void pump(DWORD milliseconds);
+
+    // Reports a fault of a script command on the console: "line 3: ...".
+    void reportAt(const Command& command, const std::string& message);
+    const ActionDef* action(const std::string& utf8Name) const;
+    bool pluginGone(const Command& command);
     Slots slotsFrom(const ActionDef& def, const std::vector<std::string>& utf8Params) const;
     void execute(const ActionDef& def, const Slots& slots);
     // Shows the plug-in's editor on the slots and reports what it gives
@@ -106,7 +124,6 @@ class App {
     int edit(const ActionDef& def, Slots* slots);
     bool modalDone(ModalWatch& watch, const Command& command);
     CloseWith closeFor(const Command& command) const;
-    void pump(DWORD milliseconds);
     // Calls into the plug-in. Its modal boxes dispatch the host's messages
     // too; while a call is under way the menu and the close box do nothing,
     // so the plug-in is never entered again from inside itself.
@@ -124,21 +141,15 @@ class App {
     HWND main_ = nullptr;
     ATOM mainClass_ = 0;
     ATOM objectClass_ = 0;
-    HBRUSH windowBrush_ = nullptr; // owned
-    HBRUSH objectBrush_ = nullptr; // owned
-    COLORREF lastColour_ = RGB(0, 0, 255);
-    COLORREF customColours_[16] = {};
+    GdiObject<HBRUSH> windowBrush_;
+    GdiObject<HBRUSH> objectBrush_;
+    // The colour dialog's state between calls: its last choice and its
+    // sixteen custom colour boxes.
+    static constexpr int CUSTOM_COLOUR_COUNT = 16;
+    COLORREF lastColour_ = PICKER_FIRST_COLOUR;
+    COLORREF customColours_[CUSTOM_COLOUR_COUNT] = {};
     // The latest parameters of each action (ANSI), as the menu edits them.
     std::map<int, Slots> current_;
 };
-
-// The whole program: `canvas-host [--plugin PATH] [--screenshot FILE.png]
-// [--exit] [SCRIPT]`. Returns the process exit code.
-int runCanvasHost(const std::vector<std::wstring>& args, const Console& console);
-
-// Lets the user choose one of `items` in a small modal list; false when
-// cancelled or empty. The index of the first item starts selected.
-bool chooseFromList(HWND owner, const std::wstring& title, const std::vector<std::wstring>& items,
-                    int* index);
 
 } // namespace host

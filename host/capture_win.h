@@ -1,5 +1,5 @@
-// Screenshots for the reference host: reading a window's pixels back and
-// dismissing a plug-in's modal box unattended.
+// Screenshots for the reference host: a window's pixels read back, and
+// saved as PNG.
 #pragma once
 
 #include <windows.h>
@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "host/script.h"
-
 namespace host {
+
+// What Picture::at gives for a point outside: no GDI colour has a high byte.
+constexpr COLORREF OUTSIDE_PICTURE = 0xFFFFFFFF;
 
 // 8-bit RGB pixels, rows top first.
 struct Picture {
@@ -18,7 +19,7 @@ struct Picture {
     int height = 0;
     std::vector<uint8_t> rgb;
 
-    // The pixel as a GDI colour (0x00BBGGRR); 0xFFFFFFFF outside.
+    // The pixel as a GDI colour (0x00BBGGRR); OUTSIDE_PICTURE outside.
     COLORREF at(int x, int y) const;
 };
 
@@ -29,47 +30,5 @@ bool captureWindow(HWND window, bool wholeWindow, Picture* out);
 
 // Writes the picture as a PNG file. False when the file cannot be written.
 bool savePng(const std::wstring& path, const Picture& picture);
-
-// Watches for the modal box that a blocking plug-in call (_nbAbout,
-// _nbEditAction) opens. Arms a thread timer on construction; the plug-in's
-// modal loop dispatches every message of the thread, so the timer fires
-// inside it. The first time a new visible top-level window of the thread is
-// up, the watch saves it (when a capture file is given) and dismisses it as
-// asked. Disarmed on destruction. One watch at a time.
-class ModalWatch {
-  public:
-    ModalWatch(const std::wstring& capturePath, CloseWith close);
-    ~ModalWatch();
-    ModalWatch(const ModalWatch&) = delete;
-    ModalWatch& operator=(const ModalWatch&) = delete;
-
-    // Milliseconds between the timer's looks for the box.
-    static const UINT kInterval = 300;
-
-    // Stops watching (the blocking call has returned); a watch that saw no
-    // box then says so in problem().
-    void disarm();
-
-    bool sawBox() const { return box_ != nullptr; }
-    HWND box() const { return box_; } // may be destroyed by now
-    bool captured() const { return captured_; }
-    // What went wrong (no box, capture failed, no such button); empty if all well.
-    const std::string& problem() const { return problem_; }
-
-  private:
-    static void CALLBACK onTimer(HWND, UINT, UINT_PTR id, DWORD);
-    void look();
-    HWND findBox() const;
-    void dismiss(HWND box);
-
-    std::wstring capturePath_;
-    CloseWith close_;
-    UINT_PTR timer_ = 0;
-    int looks_ = 0;
-    std::vector<HWND> before_; // top-level windows of the thread when armed
-    HWND box_ = nullptr;
-    bool captured_ = false;
-    std::string problem_;
-};
 
 } // namespace host

@@ -1,5 +1,6 @@
 #include "host/host_win.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -10,7 +11,7 @@ Host* g_current = nullptr;
 } // namespace
 
 HostString allocString(const std::string& bytes) {
-    auto block = static_cast<HostString>(GlobalAlloc(0, bytes.size() + 1));
+    auto block = static_cast<HostString>(GlobalAlloc(GMEM_FIXED, bytes.size() + 1));
     if (block) {
         std::memcpy(block, bytes.c_str(), bytes.size() + 1);
     }
@@ -21,29 +22,6 @@ void freeString(HostString s) {
     if (s) {
         GlobalFree(s);
     }
-}
-
-std::string ansi(const std::wstring& text) {
-    if (text.empty()) {
-        return std::string();
-    }
-    int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, nullptr,
-                        nullptr);
-    return out;
-}
-
-std::wstring wide(const std::string& bytes) {
-    if (bytes.empty()) {
-        return std::wstring();
-    }
-    int n =
-        MultiByteToWideChar(CP_ACP, 0, bytes.c_str(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.c_str(), static_cast<int>(bytes.size()), &out[0], n);
-    return out;
 }
 
 //--- PluginModule
@@ -150,26 +128,26 @@ static int reply(HostString* slot, const std::string& text) {
 
 int Host::defaultAnswer(int command, HostString* slot) {
     switch (command) {
-    case 7: {
+    case COMMAND_OBJECT_WINDOW: {
         auto it = objects.find(*slot ? *slot : "");
         if (it == objects.end()) {
             return 0;
         }
         return reply(slot, std::to_string(reinterpret_cast<uintptr_t>(it->second)));
     }
-    case 1: {
+    case COMMAND_PICK_OBJECT: {
         std::string name;
         if (!pickObject || !pickObject(&name)) {
             return 0;
         }
         return reply(slot, name);
     }
-    case 10: {
+    case COMMAND_PICK_COLOUR: {
         COLORREF colour = 0;
         if (!pickColour || !pickColour(&colour)) {
             return 0;
         }
-        char text[16];
+        char text[sizeof "$BBGGRR"];
         std::snprintf(text, sizeof text, "$%02X%02X%02X", GetBValue(colour), GetGValue(colour),
                       GetRValue(colour));
         return reply(slot, text);

@@ -15,13 +15,22 @@ namespace host {
 using HostString = char*;
 
 // A host string as the host makes one: the bytes and a zero byte in a fixed
-// GlobalAlloc block. Null when the block cannot be had.
+// GlobalAlloc block, owned by the caller (freeString, or a parameter slot
+// that Params frees). Null when the block cannot be had.
 HostString allocString(const std::string& bytes);
 // Frees a host string; null is ignored.
 void freeString(HostString s);
-// ANSI (CP_ACP) bytes of a wide text and back.
-std::string ansi(const std::wstring& text);
-std::wstring wide(const std::string& bytes);
+
+// The host's query commands (the plug-in's calls into interfaceProc) that
+// this host answers.
+constexpr int COMMAND_PICK_OBJECT = 1;
+constexpr int COMMAND_OBJECT_WINDOW = 7;
+constexpr int COMMAND_PICK_COLOUR = 10;
+
+// Parameter type codes in ActionDef::types.
+constexpr unsigned char PARAM_TYPE_NUMBER = 3;
+constexpr unsigned char PARAM_TYPE_TEXT = 4;
+constexpr unsigned char PARAM_TYPE_OBJECT = 8;
 
 using AddActionFn = int(__stdcall*)(int, const char*, const char*, const unsigned char*, int, int);
 using InterfaceFn = int(__stdcall*)(int, HostString*);
@@ -36,6 +45,8 @@ class PluginModule {
 
     // True when the DLL loaded and exports all eight functions.
     bool ok() const { return ok_; }
+    // The loaded DLL, owned by this object; null when it did not load or
+    // was unloaded.
     HMODULE handle() const { return module_; }
     // Unloads the DLL now (DLL_PROCESS_DETACH runs); the exports are gone.
     void unload();
@@ -61,7 +72,7 @@ struct ActionDef {
     const char* hintPtr = nullptr;
     std::string name;
     std::string hint;
-    std::vector<unsigned char> types; // the `count` bytes behind the fourth argument
+    std::vector<unsigned char> types; // the `count` bytes behind the fourth argument: PARAM_TYPE_*
     int last = 0;
     int count = 0;
 };
@@ -82,6 +93,7 @@ class Host {
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
 
+    // The current Host (not owned), or null when there is none.
     static Host* current();
 
     // Registers the callbacks and the plug-in the way the host does at start:
@@ -101,7 +113,9 @@ class Host {
 
     std::vector<ActionDef> actions;
     std::vector<InterfaceCall> calls;
-    HostString title = nullptr; // as _nbInitPlugIn handed them over
+    // As _nbInitPlugIn handed them over: the plug-in's strings, which it
+    // frees when it unloads; null if it gave none.
+    HostString title = nullptr;
     HostString author = nullptr;
     HostString description = nullptr;
 
@@ -117,7 +131,6 @@ class Host {
 // GlobalAlloc'd host strings or null. Frees what its slots hold at the end.
 class Params {
   public:
-    Params() = default;
     // Slots from ANSI texts; a null entry leaves its slot null.
     explicit Params(const std::vector<const char*>& texts);
     ~Params();

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/app_win.h"
+#include "host/program_win.h"
 
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::wstring> args(argv + 1, argv + argc);
@@ -24,5 +24,5 @@ int wmain(int argc, wchar_t** argv) {
         std::fputs(("canvas-host: " + line + "\n").c_str(), stderr);
         std::fflush(stderr);
     };
-    return host::runCanvasHost(args, console);
+    return host::runProgram(args, console);
 }

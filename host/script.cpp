@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <set>
 
+#include "host/utf8.h"
+
 namespace host {
 
 namespace {
@@ -107,6 +109,13 @@ bool splitWords(const std::string& line, std::vector<Word>* words, std::string* 
 
 //--- Command checks
 
+const long long SCRIPT_MAX_COORDINATE = 10000;
+const long long SCRIPT_MAX_WAIT_MS = 600000;
+// More digits than any value a script may give has, and far fewer than
+// would overflow the sum.
+const size_t SCRIPT_MAX_DIGITS = 12;
+const char SCRIPT_BYTE_ORDER_MARK[] = "\xEF\xBB\xBF";
+
 // A whole decimal number within [lo, hi]: an optional minus and digits only.
 bool readInt(const std::string& s, long long lo, long long hi, int* out) {
     size_t i = 0;
@@ -115,7 +124,7 @@ bool readInt(const std::string& s, long long lo, long long hi, int* out) {
         negative = true;
         ++i;
     }
-    if (i == s.size() || s.size() - i > 12) {
+    if (i == s.size() || s.size() - i > SCRIPT_MAX_DIGITS) {
         return false;
     }
     long long v = 0;
@@ -134,9 +143,6 @@ bool readInt(const std::string& s, long long lo, long long hi, int* out) {
     *out = static_cast<int>(v);
     return true;
 }
-
-const long long kMaxCoordinate = 10000;
-const long long kMaxWait = 600000;
 
 class LineParser {
   public:
@@ -180,7 +186,7 @@ class LineParser {
         } else if (verb == "wait") {
             cmd_.op = Op::Wait;
             ok = count(1, "wait MS", error) &&
-                 (readInt(args_[0].text, 0, kMaxWait, &cmd_.value) ||
+                 (readInt(args_[0].text, 0, SCRIPT_MAX_WAIT_MS, &cmd_.value) ||
                   fail(error, "MS must be a whole number from 0 to 600000"));
         } else if (verb == "screenshot") {
             cmd_.op = Op::Screenshot;
@@ -256,14 +262,15 @@ class LineParser {
     }
 
     bool position(size_t i, std::string* error) {
-        return (readInt(args_[i].text, -kMaxCoordinate, kMaxCoordinate, &cmd_.x) &&
-                readInt(args_[i + 1].text, -kMaxCoordinate, kMaxCoordinate, &cmd_.y)) ||
+        return (readInt(args_[i].text, -SCRIPT_MAX_COORDINATE, SCRIPT_MAX_COORDINATE, &cmd_.x) &&
+                readInt(args_[i + 1].text, -SCRIPT_MAX_COORDINATE, SCRIPT_MAX_COORDINATE,
+                        &cmd_.y)) ||
                fail(error, "X and Y must be whole numbers from -10000 to 10000");
     }
 
     bool size(size_t w, size_t h, const char* what, std::string* error) {
-        return (readInt(args_[w].text, 1, kMaxCoordinate, &cmd_.width) &&
-                readInt(args_[h].text, 1, kMaxCoordinate, &cmd_.height)) ||
+        return (readInt(args_[w].text, 1, SCRIPT_MAX_COORDINATE, &cmd_.width) &&
+                readInt(args_[h].text, 1, SCRIPT_MAX_COORDINATE, &cmd_.height)) ||
                fail(error, std::string(what) + " must be whole numbers from 1 to 10000");
     }
 
@@ -280,8 +287,9 @@ class LineParser {
 Script parseScript(const std::string& utf8) {
     Script script;
     size_t pos = 0;
-    if (utf8.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        pos = 3;
+    const size_t bomSize = sizeof SCRIPT_BYTE_ORDER_MARK - 1;
+    if (utf8.compare(0, bomSize, SCRIPT_BYTE_ORDER_MARK) == 0) {
+        pos = bomSize;
     }
     int lineNo = 0;
     while (pos <= utf8.size()) {
@@ -328,89 +336,6 @@ std::string quote(const std::string& text) {
         out.push_back(c);
     }
     out.push_back('"');
-    return out;
-}
-
-bool utf8ToUtf16(const std::string& utf8, std::u16string* out) {
-    out->clear();
-    size_t i = 0;
-    const size_t n = utf8.size();
-    while (i < n) {
-        uint8_t b = static_cast<uint8_t>(utf8[i]);
-        uint32_t cp;
-        int extra;
-        uint32_t min;
-        if (b < 0x80) {
-            cp = b;
-            extra = 0;
-            min = 0;
-        } else if ((b & 0xE0) == 0xC0) {
-            cp = b & 0x1F;
-            extra = 1;
-            min = 0x80;
-        } else if ((b & 0xF0) == 0xE0) {
-            cp = b & 0x0F;
-            extra = 2;
-            min = 0x800;
-        } else if ((b & 0xF8) == 0xF0) {
-            cp = b & 0x07;
-            extra = 3;
-            min = 0x10000;
-        } else {
-            return false;
-        }
-        if (n - i <= static_cast<size_t>(extra)) {
-            return false;
-        }
-        for (int k = 1; k <= extra; ++k) {
-            uint8_t c = static_cast<uint8_t>(utf8[i + k]);
-            if ((c & 0xC0) != 0x80) {
-                return false;
-            }
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            return false;
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out->push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out->push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out->push_back(static_cast<char16_t>(cp));
-        }
-        i += static_cast<size_t>(extra) + 1;
-    }
-    return true;
-}
-
-std::string utf16ToUtf8(const std::u16string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        uint32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD; // a lone surrogate has no UTF-8 form
-        }
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
-    }
     return out;
 }
 

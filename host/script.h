@@ -69,9 +69,4 @@ std::string formatError(const ScriptError& error);
 // The text as one quoted script word; parseScript reads it back unchanged.
 std::string quote(const std::string& text);
 
-// Strict UTF-8 to UTF-16: false for malformed input (overlong forms,
-// surrogates, truncated sequences, values above U+10FFFF).
-bool utf8ToUtf16(const std::string& utf8, std::u16string* out);
-std::string utf16ToUtf8(const std::u16string& text);
-
 } // namespace host

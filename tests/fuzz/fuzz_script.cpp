@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/script.h"
+#include "host/utf8.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

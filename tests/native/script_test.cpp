@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "host/script.h"
+#include "host/utf8.h"
 
 namespace {
 
@@ -201,13 +202,16 @@ TEST(Utf8, DecodesAndRejects) {
     ASSERT_TRUE(host::utf8ToUtf16("Hola, lienzo \xC3\xB1 \xE2\x82\xAC \xF0\x9F\x98\x80", &out));
     EXPECT_EQ(out, u"Hola, lienzo \u00f1 \u20ac \U0001F600");
     const char* bad[] = {
-        "\x80",             // a continuation byte alone
-        "\xC3",             // truncated
-        "\xE2\x82",         // truncated
-        "\xC0\xAF",         // overlong '/'
-        "\xE0\x80\xAF",     // overlong
-        "\xED\xA0\x80",     // a surrogate
-        "\xF4\x90\x80\x80", // above U+10FFFF
+        "\x80",                 // a continuation byte alone
+        "\xC3",                 // truncated
+        "\xE2\x82",             // truncated
+        "\xC0\xAF",             // overlong '/'
+        "\xE0\x80\xAF",         // overlong
+        "\xED\xA0\x80",         // a surrogate
+        "\xF4\x90\x80\x80",     // above U+10FFFF
+        "\xF0\x8F\xBF\xBF",     // overlong U+FFFF
+        "\xED\xBF\xBF",         // the last surrogate
+        "\xF8\x88\x80\x80\x80", // a five-byte form
         "\xFF",
         "a\xC3(",
     };
@@ -217,13 +221,18 @@ TEST(Utf8, DecodesAndRejects) {
 }
 
 TEST(Utf8, EncodesEveryLength) {
-    const std::u16string texts[] = {u"", u"abc", u"\u00e1\u00ed\u00f1", u"\u20ac", u"\U0001F600x"};
+    // Code points on both sides of each length boundary, and the last of all.
+    const std::u16string edges = u"\u007f\u0080\u07ff\u0800\uffff\U00010000\U0010FFFF";
+    const std::u16string texts[] = {u"",       u"abc",         u"\u00e1\u00ed\u00f1",
+                                    u"\u20ac", u"\U0001F600x", edges};
     for (const std::u16string& t : texts) {
         std::u16string back;
         ASSERT_TRUE(host::utf8ToUtf16(host::utf16ToUtf8(t), &back));
         EXPECT_EQ(back, t);
     }
     EXPECT_EQ(host::utf16ToUtf8(u"\u00e1"), "\xC3\xA1");
+    EXPECT_EQ(host::utf16ToUtf8(edges), "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF"
+                                        "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF");
     EXPECT_EQ(host::utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
 }
 

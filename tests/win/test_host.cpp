@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "host/app_win.h"
+#include "host/program_win.h"
+#include "host/utf8.h"
 #include "tests/win/support/global_spy.h"
 
 // Screenshots are read back with stb's decoder, independent of the writer.
@@ -291,16 +293,16 @@ TEST_F(HostApp, ObjectsAreChildWindowsWhereTheScriptPutsThem) {
     ASSERT_EQ(p.height, 300);
     const POINT inside[] = {{10, 20}, {109, 20}, {10, 99}, {109, 99}, {150, 30}, {269, 179}};
     for (POINT pt : inside) {
-        EXPECT_EQ(p.at(pt.x, pt.y), host::kObjectColour) << pt.x << "," << pt.y;
+        EXPECT_EQ(p.at(pt.x, pt.y), host::OBJECT_COLOUR) << pt.x << "," << pt.y;
     }
     const POINT border[] = {{9, 50}, {110, 50}, {50, 19}, {50, 100}};
     for (POINT pt : border) {
-        EXPECT_NE(p.at(pt.x, pt.y), host::kObjectColour) << pt.x << "," << pt.y;
-        EXPECT_NE(p.at(pt.x, pt.y), host::kWindowColour) << pt.x << "," << pt.y;
+        EXPECT_NE(p.at(pt.x, pt.y), host::OBJECT_COLOUR) << pt.x << "," << pt.y;
+        EXPECT_NE(p.at(pt.x, pt.y), host::WINDOW_COLOUR) << pt.x << "," << pt.y;
     }
-    EXPECT_EQ(p.at(5, 5), host::kWindowColour);
-    EXPECT_EQ(p.at(399, 299), host::kWindowColour);
-    EXPECT_EQ(p.at(130, 200), host::kWindowColour);
+    EXPECT_EQ(p.at(5, 5), host::WINDOW_COLOUR);
+    EXPECT_EQ(p.at(399, 299), host::WINDOW_COLOUR);
+    EXPECT_EQ(p.at(130, 200), host::WINDOW_COLOUR);
 }
 
 TEST_F(HostApp, AnswersObjectWindowQueriesByAnsiName) {
@@ -327,7 +329,7 @@ TEST_F(HostApp, AnswersObjectWindowQueriesByAnsiName) {
     EXPECT_EQ(app.object("b"), nullptr);
     EXPECT_EQ(ask(7, "b", &slot), 0);
     host::freeString(slot);
-    EXPECT_EQ(shot().at(150, 30), host::kWindowColour);
+    EXPECT_EQ(shot().at(150, 30), host::WINDOW_COLOUR);
 }
 
 TEST_F(HostApp, ObjectPickerRepliesTheChosenName) {
@@ -441,7 +443,7 @@ HWND g_pokeWindow = nullptr; // the host's main window, poked while the box is u
 int __stdcall fakeAbout() {
     g_aboutMaxDepth = std::max(g_aboutMaxDepth, ++g_aboutDepth);
     if (g_pokeWindow) {
-        SendMessageW(g_pokeWindow, WM_COMMAND, host::kMenuAbout, 0);
+        SendMessageW(g_pokeWindow, WM_COMMAND, host::MENU_ABOUT, 0);
         SendMessageW(g_pokeWindow, WM_CLOSE, 0, 0);
     }
     g_aboutEnded = g_aboutShowsBox ? runBox() : Ended::Running;
@@ -520,21 +522,21 @@ TEST_F(Runner, MenuRunsAndEditsTheCurrentParameters) {
     {
         // The menu offers the actions in a list; OK takes the first.
         host::ModalWatch watch(L"", host::CloseWith::Ok);
-        SendMessageW(app.mainWindow(), WM_COMMAND, host::kMenuEdit, 0);
+        SendMessageW(app.mainWindow(), WM_COMMAND, host::MENU_EDIT, 0);
         EXPECT_TRUE(watch.sawBox());
     }
     ASSERT_EQ(g_handed.size(), 1u);
     EXPECT_EQ(g_handed[0].texts, (std::vector<std::string>{"r1", "$00FF00"}));
     {
         host::ModalWatch watch(L"", host::CloseWith::Ok);
-        SendMessageW(app.mainWindow(), WM_COMMAND, host::kMenuRun, 0);
+        SendMessageW(app.mainWindow(), WM_COMMAND, host::MENU_RUN, 0);
     }
     ASSERT_EQ(g_handed.size(), 2u);
     EXPECT_EQ(g_handed[1].texts, (std::vector<std::string>{"nuevo", "$00FF00"}))
         << "the edited texts are the current ones";
     {
         host::ModalWatch watch(L"", host::CloseWith::Cancel);
-        SendMessageW(app.mainWindow(), WM_COMMAND, host::kMenuRun, 0);
+        SendMessageW(app.mainWindow(), WM_COMMAND, host::MENU_RUN, 0);
     }
     EXPECT_EQ(g_handed.size(), 2u);
 }
@@ -644,22 +646,22 @@ TEST_F(Runner, ScreenshotCommandWritesTheClientArea) {
     DeleteFileW(file.c_str());
     EXPECT_EQ(p.width, 320);
     EXPECT_EQ(p.height, 200);
-    EXPECT_EQ(p.at(319, 199), host::kObjectColour) << "objects reaching over the edge are cut";
-    EXPECT_EQ(p.at(0, 0), host::kWindowColour);
+    EXPECT_EQ(p.at(319, 199), host::OBJECT_COLOUR) << "objects reaching over the edge are cut";
+    EXPECT_EQ(p.at(0, 0), host::WINDOW_COLOUR);
 }
 
 //--- The program's arguments and exit codes, in this process
 
 TEST(CanvasHost, RefusesBadArgumentsAndScripts) {
     Captured c;
-    EXPECT_EQ(host::runCanvasHost({L"--frobnicate"}, c.console()), host::kExitBadScript);
-    EXPECT_EQ(host::runCanvasHost({L"a.script", L"b.script"}, c.console()), host::kExitBadScript);
-    EXPECT_EQ(host::runCanvasHost({L"no-such.script"}, c.console()), host::kExitBadScript);
+    EXPECT_EQ(host::runProgram({L"--frobnicate"}, c.console()), host::EXIT_BAD_SCRIPT);
+    EXPECT_EQ(host::runProgram({L"a.script", L"b.script"}, c.console()), host::EXIT_BAD_SCRIPT);
+    EXPECT_EQ(host::runProgram({L"no-such.script"}, c.console()), host::EXIT_BAD_SCRIPT);
 
     const std::wstring script = tempPath(L"bad.script");
     writeAll(script, "object a 0 0 10 10\nobject b 0 0 10\nwait x\n");
     c.err.clear();
-    EXPECT_EQ(host::runCanvasHost({L"--exit", script}, c.console()), host::kExitBadScript);
+    EXPECT_EQ(host::runProgram({L"--exit", script}, c.console()), host::EXIT_BAD_SCRIPT);
     ASSERT_EQ(c.err.size(), 2u);
     EXPECT_NE(c.err[0].find("bad.script: line 2: usage: object"), std::string::npos) << c.err[0];
     EXPECT_NE(c.err[1].find(": line 3: MS"), std::string::npos) << c.err[1];
@@ -667,18 +669,18 @@ TEST(CanvasHost, RefusesBadArgumentsAndScripts) {
 
     writeAll(script, "kiv_Unknown a\n");
     c.err.clear();
-    EXPECT_EQ(host::runCanvasHost({L"--exit", script}, c.console()), host::kExitBadScript);
+    EXPECT_EQ(host::runProgram({L"--exit", script}, c.console()), host::EXIT_BAD_SCRIPT);
     EXPECT_EQ(c.err, std::vector<std::string>{"line 1: no action \"kiv_Unknown\" is registered"});
     DeleteFileW(script.c_str());
 
     c.err.clear();
-    EXPECT_EQ(host::runCanvasHost({L"--plugin", L"missing.nbp", L"--exit"}, c.console()),
-              host::kExitNoPlugin);
+    EXPECT_EQ(host::runProgram({L"--plugin", L"missing.nbp", L"--exit"}, c.console()),
+              host::EXIT_NO_PLUGIN);
     EXPECT_EQ(c.err, std::vector<std::string>{"cannot load the plug-in missing.nbp"});
     // A DLL without the exports is not a plug-in.
     c.err.clear();
-    EXPECT_EQ(host::runCanvasHost({L"--plugin", L"kernel32.dll", L"--exit"}, c.console()),
-              host::kExitNoPlugin);
+    EXPECT_EQ(host::runProgram({L"--plugin", L"kernel32.dll", L"--exit"}, c.console()),
+              host::EXIT_NO_PLUGIN);
     EXPECT_NE(c.errors().find("an export is missing"), std::string::npos);
 }
 
@@ -763,11 +765,11 @@ TEST(CanvasHostExe, RunsAScriptAndSavesTheWindow) {
     for (POINT pt : corners) {
         EXPECT_EQ(shot.at(pt.x, pt.y), first) << pt.x << "," << pt.y;
     }
-    EXPECT_EQ(shot.at(150, 30), host::kObjectColour);
-    EXPECT_EQ(shot.at(269, 179), host::kObjectColour);
+    EXPECT_EQ(shot.at(150, 30), host::OBJECT_COLOUR);
+    EXPECT_EQ(shot.at(269, 179), host::OBJECT_COLOUR);
     EXPECT_NE(shot.at(9, 50), first) << "the border stays outside";
-    EXPECT_EQ(shot.at(20, 160), host::kWindowColour) << "the destroyed object is gone";
-    EXPECT_EQ(shot.at(300, 5), host::kWindowColour);
+    EXPECT_EQ(shot.at(20, 160), host::WINDOW_COLOUR) << "the destroyed object is gone";
+    EXPECT_EQ(shot.at(300, 5), host::WINDOW_COLOUR);
     DeleteFileW(script.c_str());
     DeleteFileW(png.c_str());
 }
