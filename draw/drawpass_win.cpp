@@ -16,7 +16,6 @@ namespace {
 // then the batch limit.
 struct DrawContext {
     Raster raster;
-    int fullWidth = 0, fullHeight = 0;
 
     HDC memoryDC = nullptr;           // owned; the image bitmap selected in it
     HGDIOBJ memoryDCBitmap = nullptr; // what the memory DC held before
@@ -166,14 +165,8 @@ intptr_t DrawStart(intptr_t output) {
     if (reinterpret_cast<intptr_t>(c) != output) {
         return 0; // an output whose pass already ended
     }
-    if (!c->raster.surface().firstRow) {
-        draw::endCurrentContext();
-        return 0;
-    }
     c->started = true;
     DrawSetFont(-1);
-    c->fullWidth = c->raster.width();
-    c->fullHeight = c->raster.height();
     return reinterpret_cast<intptr_t>(c->memoryDC);
 }
 
@@ -231,7 +224,6 @@ double DrawString(double x, double y, const Text& text, uint32_t front,
     draw::Raster& r = c->raster;
     r.setFront(front);
     r.setBack(back ? *back : r.defaultBack());
-    // The origin is (0, 0) for image outputs.
     if (text.empty() || !c->started || !draw::ensureGlyphs(c)) {
         return x;
     }
