@@ -10,6 +10,7 @@
 #include "draw/drawpass_win.h"
 #include "draw/font_win.h"
 #include "draw/image_win.h"
+#include "base/dib_win.h"
 #include "base/gdi_win.h"
 #include "base/object_table.h"
 
@@ -63,6 +64,100 @@ SIZE measure(HFONT font, const wchar_t* text) {
     SIZE s{};
     GetTextExtentPoint32W(dc.get(), text, static_cast<int>(wcslen(text)), &s);
     return s;
+}
+
+//--- Owners ---------------------------------------------------------------------
+
+// Each row leaves its scope with the DC's bitmap as it expects: selection
+// owners put back what they displaced, once, and only while they own it.
+TEST(Owners, SelectionsComeBackOnScopeExitFromTheOwnerHoldingThem) {
+    MemoryDC dc;
+    ASSERT_TRUE(dc);
+    const HGDIOBJ original = GetCurrentObject(dc.get(), OBJ_BITMAP);
+    const DibSection a(nullptr, 2, 2, 32, RowOrder::BottomUp);
+    const DibSection b(nullptr, 2, 2, 32, RowOrder::BottomUp);
+    ASSERT_TRUE(a && b);
+    struct Row {
+        const char* what;
+        HGDIOBJ (*run)(HDC, HBITMAP, HBITMAP); // the bitmap the DC must hold after
+    };
+    const Row rows[] = {
+        {"selected, then restored",
+         [](HDC dc, HBITMAP a, HBITMAP) {
+             const HGDIOBJ before = GetCurrentObject(dc, OBJ_BITMAP);
+             ScopedSelect select(dc, a);
+             EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), a);
+             return before;
+         }},
+        {"kept, then selected twice by hand",
+         [](HDC dc, HBITMAP a, HBITMAP b) {
+             const HGDIOBJ before = GetCurrentObject(dc, OBJ_BITMAP);
+             ScopedSelect keep = ScopedSelect::keepCurrent(dc, OBJ_BITMAP);
+             SelectObject(dc, a);
+             SelectObject(dc, b);
+             return before;
+         }},
+        {"default-constructed, then assigned",
+         [](HDC dc, HBITMAP a, HBITMAP) {
+             const HGDIOBJ before = GetCurrentObject(dc, OBJ_BITMAP);
+             ScopedSelect select;
+             select = ScopedSelect(dc, a);
+             EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), a);
+             return before;
+         }},
+        {"moved-from restores nothing",
+         [](HDC dc, HBITMAP a, HBITMAP b) {
+             ScopedSelect select(dc, a);
+             { const ScopedSelect moved(std::move(select)); } // puts the original back
+             SelectObject(dc, b);
+             return static_cast<HGDIOBJ>(b);
+         }},
+    };
+    for (const Row& row : rows) {
+        const HGDIOBJ expected = row.run(dc.get(), a.get(), b.get());
+        EXPECT_EQ(GetCurrentObject(dc.get(), OBJ_BITMAP), expected) << row.what;
+        SelectObject(dc.get(), original);
+    }
+}
+
+// Owners release their object once: a moved-from one holds and frees
+// nothing, a move assignment frees what it held before.
+TEST(Owners, MovedOwnersReleaseOnce) {
+    const auto alive = [](HGDIOBJ h) { return GetObjectType(h) != 0; };
+    // The picture's top row lies first in memory only for a top-down section.
+    for (RowOrder order : {RowOrder::TopDown, RowOrder::BottomUp}) {
+        const DibSection section(nullptr, 3, 2, 24, order);
+        ASSERT_TRUE(section && section.bits());
+        MemoryDC dc;
+        ScopedSelect select(dc.get(), section.get());
+        SetPixelV(dc.get(), 0, 0, RGB(255, 0, 0));
+        GdiFlush();
+        const uint8_t* topRow = section.bits() + (order == RowOrder::TopDown ? 0 : 12);
+        EXPECT_EQ(topRow[2], 255) << "red of the top-left pixel";
+    }
+    DibSection first(nullptr, 3, 2, 24, RowOrder::TopDown);
+    const HBITMAP firstBitmap = first.get();
+    {
+        const DibSection taken(std::move(first));
+        EXPECT_TRUE(!first && !first.get() && !first.bits());
+        EXPECT_EQ(taken.get(), firstBitmap);
+    }
+    EXPECT_FALSE(alive(firstBitmap));
+    DibSection kept(nullptr, 1, 1, 32, RowOrder::BottomUp);
+    const HBITMAP replaced = kept.get();
+    kept = DibSection(nullptr, 1, 1, 32, RowOrder::BottomUp);
+    EXPECT_FALSE(alive(replaced));
+    EXPECT_TRUE(alive(kept.get()));
+    EXPECT_FALSE(DibSection(nullptr, 0, 5, 32, RowOrder::BottomUp)) << "no empty sections";
+
+    MemoryDC dc;
+    const HDC made = dc.get();
+    {
+        const MemoryDC taken(std::move(dc));
+        EXPECT_FALSE(dc);
+        EXPECT_EQ(GetObjectType(made), DWORD(OBJ_MEMDC));
+    }
+    EXPECT_FALSE(alive(made));
 }
 
 //--- Images ---------------------------------------------------------------------
