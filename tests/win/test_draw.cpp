@@ -16,10 +16,21 @@
 
 namespace {
 
+// The drawing pieces the plug-in starts at attach and stops at detach, in
+// its order.
+void startDrawing() {
+    draw::fontStartup();
+    draw::imageStartup();
+}
+void stopDrawing() {
+    draw::imageShutdown();
+    draw::fontShutdown();
+}
+
 class DrawEnvironment : public ::testing::Environment {
   public:
-    void SetUp() override { draw::drawStartup(); }
-    void TearDown() override { draw::drawShutdown(); }
+    void SetUp() override { startDrawing(); }
+    void TearDown() override { stopDrawing(); }
 };
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new DrawEnvironment);
 
@@ -64,6 +75,28 @@ SIZE measure(HFONT font, const wchar_t* text) {
     SIZE s{};
     GetTextExtentPoint32W(dc.get(), text, static_cast<int>(wcslen(text)), &s);
     return s;
+}
+
+struct Cell {
+    int x0, y0, x1, y1; // changed pixels' bounds, x1/y1 exclusive
+    int count = 0;
+};
+
+Cell changedCell(int n, uint32_t background) {
+    const Pixels px(n);
+    Cell c{px.width(), px.height(), 0, 0};
+    for (int y = 0; y < px.height(); ++y) {
+        for (int x = 0; x < px.width(); ++x) {
+            if (px.at(x, y) != background) {
+                c.x0 = std::min(c.x0, x);
+                c.y0 = std::min(c.y0, y);
+                c.x1 = std::max(c.x1, x + 1);
+                c.y1 = std::max(c.y1, y + 1);
+                ++c.count;
+            }
+        }
+    }
+    return c;
 }
 
 //--- Owners ---------------------------------------------------------------------
@@ -344,29 +377,36 @@ TEST(Passes, BoxAndCircleDrawIntoTheImageKeepingAlpha) {
     ImgFree(n);
 }
 
-//--- Text ------------------------------------------------------------------------
-
-struct Cell {
-    int x0, y0, x1, y1; // changed pixels' bounds, x1/y1 exclusive
-    int count = 0;
-};
-
-Cell changedCell(int n, uint32_t background) {
-    const Pixels px(n);
-    Cell c{px.width(), px.height(), 0, 0};
-    for (int y = 0; y < px.height(); ++y) {
-        for (int x = 0; x < px.width(); ++x) {
-            if (px.at(x, y) != background) {
-                c.x0 = std::min(c.x0, x);
-                c.y0 = std::min(c.y0, y);
-                c.x1 = std::max(c.x1, x + 1);
-                c.y1 = std::max(c.y1, y + 1);
-                ++c.count;
-            }
-        }
+// An output number outlives its pass only as a number that finds nothing:
+// DrawStart on it opens no pass and draws nothing, whatever context is
+// current now (a new one may well sit where the old one was).
+TEST(Passes, AStaleOutputFindsNothing) {
+    const int n = whiteCanvas(40, 20), other = whiteCanvas(40, 20);
+    struct Row {
+        const char* what;
+        void (*after)(int n, int other); // what follows taking the output
+    };
+    const Row rows[] = {
+        {"pass stopped", [](int, int) { DrawStop(); }},
+        {"another output on the same image", [](int n, int) { ImgOutput(n); }},
+        {"an output on another image", [](int, int other) { ImgOutput(other); }},
+    };
+    for (const Row& row : rows) {
+        const intptr_t stale = ImgOutput(n);
+        ASSERT_NE(stale, 0) << row.what;
+        row.after(n, other);
+        EXPECT_EQ(DrawStart(stale), 0) << row.what;
+        // The context current now, if any, stays unopened: no text.
+        EXPECT_EQ(DrawString(1, 1, u"Hg", 0x000000FF), 1.0) << row.what;
+        DrawStop();
+        EXPECT_EQ(changedCell(n, 0xFFFFFFFF).count, 0) << row.what;
+        EXPECT_EQ(changedCell(other, 0xFFFFFFFF).count, 0) << row.what;
     }
-    return c;
+    ImgFree(n);
+    ImgFree(other);
 }
+
+//--- Text ------------------------------------------------------------------------
 
 TEST(Text, TransparentWhiteOnWhiteChangesNothing) {
     const int n = whiteCanvas(120, 40);
@@ -659,13 +699,13 @@ TEST(Lifecycle, ShutdownFreesImagesFontsAndAnOpenPass) {
     const intptr_t f = FontLoad(UI_ANY, u"Arial", 10, 0);
     const HBITMAP bitmap = reinterpret_cast<HBITMAP>(ImgHandle(n));
     ASSERT_NE(DrawStart(ImgOutput(n)), 0);
-    draw::drawShutdown();
+    stopDrawing();
     EXPECT_EQ(draw::currentRaster(), nullptr);
     EXPECT_FALSE(ImgExists(n));
     EXPECT_EQ(FontHandle(static_cast<int>(f)), 0);
     BITMAP bm{};
     EXPECT_EQ(GetObjectW(bitmap, sizeof(bm), &bm), 0);
-    draw::drawStartup();
+    startDrawing();
 }
 
 } // namespace
