@@ -17,11 +17,11 @@ namespace {
 // Stepping with 64-bit decision values is exact while both radii stay
 // below this: along the path f = 4ry²n, s = 4rx²i and g, l stay within a
 // small multiple of r³ < 2^60.
-constexpr int64_t RADIUS_64BIT_LIMIT = int64_t(1) << 19;
+constexpr int64_t ELLIPSE_RADIUS_64BIT_LIMIT = int64_t(1) << 19;
 
 // What finding the visible part of the path costs before the walk, in
 // steps of the plain walk.
-constexpr int64_t VISIBLE_WALK_SETUP_STEPS = 256;
+constexpr int64_t ELLIPSE_VISIBLE_WALK_SETUP_STEPS = 256;
 
 inline bool isNegative(int64_t v) {
     return v < 0;
@@ -263,8 +263,8 @@ void Raster::ellipse(int64_t cx, int64_t cy, int64_t rx, int64_t ry) {
     // Walking the whole path costs about rx + ry steps, walking only the
     // visible part a little more than the visible rows and columns plus a
     // fixed set-up; small ellipses take the plain walk.
-    if (std::max(rx, ry) < RADIUS_64BIT_LIMIT &&
-        rx + ry <= 2 * (int64_t(width_) + height_) + VISIBLE_WALK_SETUP_STEPS) {
+    if (std::max(rx, ry) < ELLIPSE_RADIUS_64BIT_LIMIT &&
+        rx + ry <= 2 * (int64_t(width_) + height_) + ELLIPSE_VISIBLE_WALK_SETUP_STEPS) {
         ellipseWalkingAll(cx, cy, rx, ry);
     } else {
         ellipseWalkingVisible(cx, cy, rx, ry);
@@ -275,7 +275,7 @@ void Raster::ellipseWalkingAll(int64_t cx, int64_t cy, int64_t rx, int64_t ry) {
     if (rx < 0 || ry < 0) {
         return;
     }
-    if (std::max(rx, ry) < RADIUS_64BIT_LIMIT) {
+    if (std::max(rx, ry) < ELLIPSE_RADIUS_64BIT_LIMIT) {
         walkAll<int64_t>(*this, cx, cy, rx, ry);
     } else {
         walkAll<Int192>(*this, cx, cy, rx, ry);
@@ -286,7 +286,7 @@ void Raster::ellipseWalkingVisible(int64_t cx, int64_t cy, int64_t rx, int64_t r
     if (rx < 0 || ry < 0) {
         return;
     }
-    if (std::max(rx, ry) < RADIUS_64BIT_LIMIT) {
+    if (std::max(rx, ry) < ELLIPSE_RADIUS_64BIT_LIMIT) {
         walkVisible<int64_t>(*this, cx, cy, rx, ry);
     } else {
         walkVisible<Int192>(*this, cx, cy, rx, ry);

@@ -9,7 +9,7 @@ namespace draw {
 namespace {
 
 // A glyph byte of full coverage.
-constexpr int COVERAGE_FULL = 255;
+constexpr int GLYPH_COVERAGE_FULL = 255;
 
 } // namespace
 
@@ -40,7 +40,7 @@ void Raster::blendGlyphs(const GlyphBuffer& glyphs, int64_t left, int64_t top, i
         if (xorMode) {
             for (int64_t gx = c0; gx < w; ++gx, src += 3, dst += bpp) {
                 const int gB = src[0], gG = src[1], gR = src[2];
-                if (2 * (gR + gG + gB) > 3 * COVERAGE_FULL) {
+                if (2 * (gR + gG + gB) > 3 * GLYPH_COVERAGE_FULL) {
                     dst[0] ^= static_cast<uint8_t>(f.blue);
                     dst[1] ^= static_cast<uint8_t>(f.green);
                     dst[2] ^= static_cast<uint8_t>(f.red);
@@ -64,7 +64,7 @@ void Raster::blendGlyphs(const GlyphBuffer& glyphs, int64_t left, int64_t top, i
                 }
                 continue;
             }
-            if ((gB & gG & gR) == COVERAGE_FULL) {
+            if ((gB & gG & gR) == GLYPH_COVERAGE_FULL) {
                 dst[0] = static_cast<uint8_t>(f.blue);
                 dst[1] = static_cast<uint8_t>(f.green);
                 dst[2] = static_cast<uint8_t>(f.red);
@@ -73,12 +73,12 @@ void Raster::blendGlyphs(const GlyphBuffer& glyphs, int64_t left, int64_t top, i
             const int underB = transparent ? dst[0] : b.blue;
             const int underG = transparent ? dst[1] : b.green;
             const int underR = transparent ? dst[2] : b.red;
-            dst[0] =
-                static_cast<uint8_t>((f.blue * gB + underB * (COVERAGE_FULL - gB)) / COVERAGE_FULL);
-            dst[1] = static_cast<uint8_t>((f.green * gG + underG * (COVERAGE_FULL - gG)) /
-                                          COVERAGE_FULL);
-            dst[2] =
-                static_cast<uint8_t>((f.red * gR + underR * (COVERAGE_FULL - gR)) / COVERAGE_FULL);
+            dst[0] = static_cast<uint8_t>((f.blue * gB + underB * (GLYPH_COVERAGE_FULL - gB)) /
+                                          GLYPH_COVERAGE_FULL);
+            dst[1] = static_cast<uint8_t>((f.green * gG + underG * (GLYPH_COVERAGE_FULL - gG)) /
+                                          GLYPH_COVERAGE_FULL);
+            dst[2] = static_cast<uint8_t>((f.red * gR + underR * (GLYPH_COVERAGE_FULL - gR)) /
+                                          GLYPH_COVERAGE_FULL);
         }
     }
 }

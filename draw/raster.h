@@ -50,7 +50,6 @@ ColourParts splitColour(uint32_t colour);
 
 class Raster {
   public:
-    Raster() = default;
     explicit Raster(const Surface& surface);
 
     int width() const { return width_; }
