@@ -17,6 +17,9 @@ namespace {
 constexpr int PICTURE_FRAME_PIXELS = 4;
 // Where a control with a dialog frame paints its image.
 constexpr int PICTURE_FRAMED_ORIGIN = -1;
+// The id a control has until the toolkit files it under its number; it
+// posts nothing while it has it.
+constexpr int PICTURE_UNFILED_ID = -1;
 // Room for the class names of the bars a paint leaves alone.
 constexpr int PICTURE_CLASS_NAME_CHARS = 32;
 
@@ -82,7 +85,7 @@ PictureState* stateOf(HWND hwnd) {
 void postPictureEvent(HWND hwnd, int32_t type) {
     const int control = static_cast<int>(GetWindowLongPtrW(hwnd, GWLP_ID));
     int window = 0;
-    if (control != -1 && ui::windowNumberOf(hwnd, &window)) {
+    if (control != PICTURE_UNFILED_ID && ui::windowNumberOf(hwnd, &window)) {
         ui::postEvent(UiEvent{UI_EVENT_CONTROL, control, window, type});
     }
 }
@@ -357,10 +360,9 @@ intptr_t UiAddPicture(int number, int x, int y, int width, int height, HBITMAP b
     if (!parent) {
         return 0;
     }
-    // Created with id -1 (it posts nothing until it is filed under its number).
     HWND hwnd = CreateWindowExW(
         0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_NOTIFY, x, y, width, height, parent,
-        reinterpret_cast<HMENU>(static_cast<intptr_t>(-1)), ui::module(), nullptr);
+        reinterpret_cast<HMENU>(static_cast<intptr_t>(PICTURE_UNFILED_ID)), ui::module(), nullptr);
     if (!hwnd) {
         return 0;
     }
