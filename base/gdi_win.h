@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <utility>
+
 // Owns one GDI object (bitmap, brush, font, region) and deletes it once.
 template <typename H> class GdiObject {
   public:
@@ -38,39 +40,80 @@ template <typename H> class GdiObject {
     H handle_ = nullptr;
 };
 
-// A memory device context, deleted on scope exit.
+// A memory device context, deleted on scope exit. A moved-from one is
+// empty and deletes nothing.
 class MemoryDC {
   public:
+    // Null (test with operator bool) when no context could be made.
     explicit MemoryDC(HDC compatible = nullptr) : dc_(CreateCompatibleDC(compatible)) {}
-    ~MemoryDC() {
-        if (dc_) {
-            DeleteDC(dc_);
-        }
-    }
+    ~MemoryDC() { reset(); }
     MemoryDC(const MemoryDC&) = delete;
     MemoryDC& operator=(const MemoryDC&) = delete;
+    MemoryDC(MemoryDC&& other) noexcept : dc_(std::exchange(other.dc_, nullptr)) {}
+    MemoryDC& operator=(MemoryDC&& other) noexcept {
+        if (this != &other) {
+            reset();
+            dc_ = std::exchange(other.dc_, nullptr);
+        }
+        return *this;
+    }
     HDC get() const { return dc_; }
     explicit operator bool() const { return dc_ != nullptr; }
 
   private:
+    void reset() {
+        if (dc_) {
+            DeleteDC(dc_);
+            dc_ = nullptr;
+        }
+    }
+
     HDC dc_;
 };
 
-// Selects an object into a device context and restores the previous one.
+// Puts back, on scope exit, the object of one kind (bitmap, brush, font,
+// pen) that a device context held before. Not for regions: SelectObject
+// answers those with a complexity, not the region displaced. A
+// default-constructed or moved-from one restores nothing.
 class ScopedSelect {
   public:
+    ScopedSelect() = default;
+    // Selects `obj` into `dc`; the object it displaces comes back on exit
+    // (nothing does when the selection failed).
     ScopedSelect(HDC dc, HGDIOBJ obj) : dc_(dc), old_(SelectObject(dc, obj)) {}
-    ~ScopedSelect() {
+    // Selects nothing now but puts back, on exit, the object of `kind`
+    // (OBJ_BITMAP, OBJ_FONT, ...) that `dc` holds now: for a device
+    // context into which a caller selects several objects in turn.
+    static ScopedSelect keepCurrent(HDC dc, UINT kind) {
+        ScopedSelect keeper;
+        keeper.dc_ = dc;
+        keeper.old_ = GetCurrentObject(dc, kind);
+        return keeper;
+    }
+    ~ScopedSelect() { restore(); }
+    ScopedSelect(const ScopedSelect&) = delete;
+    ScopedSelect& operator=(const ScopedSelect&) = delete;
+    ScopedSelect(ScopedSelect&& other) noexcept
+        : dc_(other.dc_), old_(std::exchange(other.old_, nullptr)) {}
+    ScopedSelect& operator=(ScopedSelect&& other) noexcept {
+        if (this != &other) {
+            restore();
+            dc_ = other.dc_;
+            old_ = std::exchange(other.old_, nullptr);
+        }
+        return *this;
+    }
+
+  private:
+    void restore() {
         if (old_ && old_ != HGDI_ERROR) {
             SelectObject(dc_, old_);
         }
+        old_ = nullptr;
     }
-    ScopedSelect(const ScopedSelect&) = delete;
-    ScopedSelect& operator=(const ScopedSelect&) = delete;
 
-  private:
-    HDC dc_;
-    HGDIOBJ old_;
+    HDC dc_ = nullptr;
+    HGDIOBJ old_ = nullptr;
 };
 
 // A window's device context for the scope: the client area (GetDC) or the

@@ -4,119 +4,131 @@
 #include <climits>
 #include <cmath>
 #include <memory>
+#include <utility>
 
 #include "draw/font_win.h"
+#include "base/dib_win.h"
+#include "base/gdi_win.h"
 
 namespace draw {
 
 namespace {
 
-// Everything one drawing pass holds. Its destructor is the one release
-// path: glyph buffer, glyph device context, the output's device context,
-// then the batch limit.
+//--- Context
+
+// Every GDI call on a pass's device context reaches the image's memory
+// before the rasteriser writes into that memory.
+constexpr DWORD DRAW_BATCH_LIMIT = 1;
+
+// The glyph buffer is never shorter than the system font needs, and keeps
+// rows to spare below the measured height for glyphs reaching out of their
+// cell.
+constexpr int GLYPH_MIN_ROWS = 50;
+constexpr int GLYPH_SPARE_ROWS = 20;
+// Text is rendered in 24 bits: a coverage byte for each colour channel.
+constexpr int GLYPH_BITS_PER_PIXEL = 24;
+
+// Output numbers run from 1 through the positive 32-bit values and wrap:
+// never 0, never an address, and a stale one matches again only after two
+// billion passes.
+int32_t g_lastOutput = 0;
+
+int32_t nextOutput() {
+    g_lastOutput = g_lastOutput == INT32_MAX ? 1 : g_lastOutput + 1;
+    return g_lastOutput;
+}
+
+// Sets the GDI batch limit of the thread and puts the previous one back.
+class BatchLimit {
+  public:
+    explicit BatchLimit(DWORD limit) : saved_(GdiGetBatchLimit()) { GdiSetBatchLimit(limit); }
+    ~BatchLimit() { GdiSetBatchLimit(saved_); }
+    BatchLimit(const BatchLimit&) = delete;
+    BatchLimit& operator=(const BatchLimit&) = delete;
+
+  private:
+    DWORD saved_;
+};
+
+// The device context text is rendered into, white on black, and its
+// buffer: a 24-bit top-down DIB section as wide as the output, grown to the
+// tallest font of the pass and never shrunk. Released in the reverse order
+// of declaration: the selections put back, the context deleted, then the
+// buffer it held.
+struct GlyphTarget {
+    DibSection buffer; // empty until one could be made
+    MemoryDC dc;
+    ScopedSelect keepBitmap = ScopedSelect::keepCurrent(dc.get(), OBJ_BITMAP);
+    ScopedSelect keepFont = ScopedSelect::keepCurrent(dc.get(), OBJ_FONT);
+    int64_t pitch = 0;
+    int width = 0, height = 0;
+};
+
+// Everything one drawing pass holds, released in the reverse order of
+// declaration: the glyph target, the output context's font and bitmap put
+// back, that context deleted, the batch limit restored last.
 struct DrawContext {
+    DrawContext(const Surface& surface, HBITMAP bitmap)
+        : raster(surface), memoryBitmap(memoryDC.get(), bitmap),
+          memoryFont(ScopedSelect::keepCurrent(memoryDC.get(), OBJ_FONT)) {}
+    DrawContext(const DrawContext&) = delete;
+    DrawContext& operator=(const DrawContext&) = delete;
+
     Raster raster;
-    int fullWidth = 0, fullHeight = 0;
+    const intptr_t output = nextOutput();
+    BatchLimit batchLimit{DRAW_BATCH_LIMIT};
+    MemoryDC memoryDC;         // handed out by DrawStart, drawn into with GDI
+    ScopedSelect memoryBitmap; // the image's bitmap, for the whole pass
+    ScopedSelect memoryFont;   // DrawSetFont selects fonts in turn
 
-    HDC memoryDC = nullptr;           // owned; the image bitmap selected in it
-    HGDIOBJ memoryDCBitmap = nullptr; // what the memory DC held before
-    HGDIOBJ memoryDCFont = nullptr;
-    DWORD savedBatchLimit = 0;
-
-    // Text needs a glyph device context and buffer, and the italic
-    // overhang of its font. Most passes draw no text (a circle, a box), so
-    // they are made by the first DrawString that renders something; until
-    // then the pass only tracks the font and the height the buffer needs.
-    bool started = false;            // DrawStart succeeded
-    HDC glyphDC = nullptr;           // owned
-    HGDIOBJ glyphDCBitmap = nullptr; // what the glyph DC held before
-    HGDIOBJ glyphDCFont = nullptr;
-    HBITMAP glyphBitmap = nullptr; // owned, selected in glyphDC
-    uint8_t* glyphBits = nullptr;
-    int64_t glyphPitch = 0;
-    int glyphWidth = 0, glyphHeight = 0;
+    // Text needs a glyph target and the italic overhang of its font. Most
+    // passes draw no text (a circle, a box), so the target is made by the
+    // first DrawString that renders something; until then the pass only
+    // tracks the font and the height the buffer needs.
+    bool started = false; // DrawStart succeeded
+    std::optional<GlyphTarget> glyphs;
     int glyphHeightNeeded = 0; // the tallest need of the fonts set in this pass
 
     HFONT font = nullptr;         // not owned
     HFONT overhangFont = nullptr; // the font `overhang` was measured for
     int overhang = 0;
-
-    DrawContext() = default;
-    DrawContext(const DrawContext&) = delete;
-    DrawContext& operator=(const DrawContext&) = delete;
-    ~DrawContext() {
-        if (glyphDC) {
-            SelectObject(glyphDC, glyphDCBitmap);
-            SelectObject(glyphDC, glyphDCFont);
-        }
-        if (glyphBitmap) {
-            DeleteObject(glyphBitmap);
-        }
-        if (glyphDC) {
-            DeleteDC(glyphDC);
-        }
-        if (memoryDC) {
-            SelectClipRgn(memoryDC, nullptr);
-            SelectObject(memoryDC, memoryDCFont);
-            SelectObject(memoryDC, memoryDCBitmap);
-            DeleteDC(memoryDC);
-            GdiSetBatchLimit(savedBatchLimit);
-        }
-    }
 };
 
 std::unique_ptr<DrawContext> g_current;
 
-intptr_t asOutput(const DrawContext* c) {
-    return reinterpret_cast<intptr_t>(c);
-}
-
-// Makes the glyph device context, with the font the output's context holds
-// (the last one that could be selected), and a glyph buffer at least as
-// tall as the fonts of the pass need (grown only, never shrunk). A buffer
-// that cannot be enlarged stays as it is, and taller text is cut to it.
-// False without a context or a buffer.
-bool ensureGlyphs(DrawContext* c) {
-    if (!c->glyphDC) {
-        c->glyphDC = CreateCompatibleDC(nullptr);
-        if (!c->glyphDC) {
+// Makes the glyph target, with the font the output's context holds (the
+// last one that could be selected), and a buffer at least as tall as the
+// fonts of the pass need. A buffer that cannot be enlarged stays as it is,
+// and taller text is cut to it. False without a context or a buffer.
+bool ensureGlyphs(DrawContext& c) {
+    if (!c.glyphs) {
+        c.glyphs.emplace();
+        const HDC dc = c.glyphs->dc.get();
+        if (!dc) {
+            c.glyphs.reset();
             return false;
         }
-        c->glyphDCBitmap = GetCurrentObject(c->glyphDC, OBJ_BITMAP);
-        c->glyphDCFont = GetCurrentObject(c->glyphDC, OBJ_FONT);
-        SelectObject(c->glyphDC, GetCurrentObject(c->memoryDC, OBJ_FONT));
+        SelectObject(dc, GetCurrentObject(c.memoryDC.get(), OBJ_FONT));
+        SetBkMode(dc, OPAQUE);
+        SetTextAlign(dc, 0);
+        SetBkColor(dc, RGB(0, 0, 0));
+        SetTextColor(dc, RGB(255, 255, 255));
     }
-    if (c->glyphBitmap && c->glyphHeight >= c->glyphHeightNeeded) {
+    GlyphTarget& g = *c.glyphs;
+    if (g.buffer && g.height >= c.glyphHeightNeeded) {
         return true;
     }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = c->raster.width();
-    info.bmiHeader.biHeight = -c->glyphHeightNeeded; // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    const HBITMAP buffer = CreateDIBSection(c->glyphDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!buffer || !bits) {
-        if (buffer) {
-            DeleteObject(buffer);
-        }
-        return c->glyphBitmap != nullptr;
+    const int width = c.raster.width();
+    DibSection taller(g.dc.get(), width, c.glyphHeightNeeded, GLYPH_BITS_PER_PIXEL,
+                      RowOrder::TopDown);
+    if (!taller) {
+        return static_cast<bool>(g.buffer);
     }
-    SelectObject(c->glyphDC, buffer);
-    if (c->glyphBitmap) {
-        DeleteObject(c->glyphBitmap);
-    }
-    c->glyphBitmap = buffer;
-    c->glyphBits = static_cast<uint8_t*>(bits);
-    c->glyphPitch = rowPitch(c->raster.width(), 24);
-    c->glyphWidth = c->raster.width();
-    c->glyphHeight = c->glyphHeightNeeded;
-    SetBkMode(c->glyphDC, OPAQUE);
-    SetTextAlign(c->glyphDC, 0);
-    SetBkColor(c->glyphDC, RGB(0, 0, 0));
-    SetTextColor(c->glyphDC, RGB(255, 255, 255));
+    SelectObject(g.dc.get(), taller.get());
+    g.buffer = std::move(taller); // the shorter buffer, no longer selected, goes
+    g.pitch = rowPitch(width, GLYPH_BITS_PER_PIXEL);
+    g.width = width;
+    g.height = c.glyphHeightNeeded;
     return true;
 }
 
@@ -132,18 +144,12 @@ intptr_t makeBitmapOutput(const Surface& surface, HBITMAP bitmap) {
     if (!surface.firstRow) {
         return 0;
     }
-    auto context = std::make_unique<DrawContext>();
-    context->raster = Raster(surface);
-    context->memoryDC = CreateCompatibleDC(nullptr);
+    auto context = std::make_unique<DrawContext>(surface, bitmap);
     if (!context->memoryDC) {
         return 0;
     }
-    context->savedBatchLimit = GdiGetBatchLimit();
-    GdiSetBatchLimit(1);
-    context->memoryDCBitmap = SelectObject(context->memoryDC, bitmap);
-    context->memoryDCFont = GetCurrentObject(context->memoryDC, OBJ_FONT);
     g_current = std::move(context);
-    return asOutput(g_current.get());
+    return g_current->output;
 }
 
 void endCurrentContext() {
@@ -159,22 +165,13 @@ Raster* currentRaster() {
 using draw::g_current;
 
 intptr_t DrawStart(intptr_t output) {
-    if (!output) {
-        return 0;
-    }
     draw::DrawContext* c = g_current.get();
-    if (reinterpret_cast<intptr_t>(c) != output) {
-        return 0; // an output whose pass already ended
-    }
-    if (!c->raster.surface().firstRow) {
-        draw::endCurrentContext();
-        return 0;
+    if (!c || c->output != output) {
+        return 0; // 0, made up, or stale: its pass ended or a later output replaced it
     }
     c->started = true;
     DrawSetFont(-1);
-    c->fullWidth = c->raster.width();
-    c->fullHeight = c->raster.height();
-    return reinterpret_cast<intptr_t>(c->memoryDC);
+    return reinterpret_cast<intptr_t>(c->memoryDC.get());
 }
 
 void DrawStop() {
@@ -206,19 +203,20 @@ void DrawSetFont(intptr_t font) {
     }
     const HFONT chosen = font == -1 ? static_cast<HFONT>(GetStockObject(SYSTEM_FONT))
                                     : reinterpret_cast<HFONT>(font);
-    SelectObject(c->memoryDC, chosen);
+    SelectObject(c->memoryDC.get(), chosen);
     c->font = chosen;
-    if (c->glyphDC) {
-        SelectObject(c->glyphDC, chosen);
+    if (c->glyphs) {
+        SelectObject(c->glyphs->dc.get(), chosen);
     }
     // Both device contexts are memory contexts on the screen: "Hg" measures
     // the same in either.
     SIZE hg{};
-    GetTextExtentPoint32W(c->memoryDC, L"Hg", 2, &hg);
-    const int needed = std::max(50, static_cast<int>(hg.cy) + 20);
+    GetTextExtentPoint32W(c->memoryDC.get(), L"Hg", 2, &hg);
+    const int needed =
+        std::max(draw::GLYPH_MIN_ROWS, static_cast<int>(hg.cy) + draw::GLYPH_SPARE_ROWS);
     c->glyphHeightNeeded = std::max(c->glyphHeightNeeded, needed);
-    if (c->glyphDC) {
-        draw::ensureGlyphs(c); // grow the buffer now, as later text needs
+    if (c->glyphs) {
+        draw::ensureGlyphs(*c); // grow the buffer now, as later text needs
     }
 }
 
@@ -231,27 +229,27 @@ double DrawString(double x, double y, const Text& text, uint32_t front,
     draw::Raster& r = c->raster;
     r.setFront(front);
     r.setBack(back ? *back : r.defaultBack());
-    // The origin is (0, 0) for image outputs.
-    if (text.empty() || !c->started || !draw::ensureGlyphs(c)) {
+    if (text.empty() || !c->started || !draw::ensureGlyphs(*c)) {
         return x;
     }
+    const draw::GlyphTarget& g = *c->glyphs;
     if (c->overhangFont != c->font) {
         c->overhang = draw::italicOverhang(c->font);
         c->overhangFont = c->font;
     }
     const int length = static_cast<int>(std::min<size_t>(text.size(), INT_MAX));
     SIZE extent{};
-    if (!GetTextExtentPoint32W(c->glyphDC, reinterpret_cast<const wchar_t*>(text.data()), length,
+    if (!GetTextExtentPoint32W(g.dc.get(), reinterpret_cast<const wchar_t*>(text.data()), length,
                                &extent)) {
         return x;
     }
     int64_t cx = extent.cx, cy = extent.cy;
     if (c->overhang > 0) {
-        const RECT all{0, 0, c->glyphWidth, c->glyphHeight};
-        FillRect(c->glyphDC, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        const RECT all{0, 0, g.width, g.height};
+        FillRect(g.dc.get(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
         cx += c->overhang;
     }
-    cy = std::min<int64_t>(cy, c->glyphHeight);
+    cy = std::min<int64_t>(cy, g.height);
     const double after = x + static_cast<double>(cx);
     // Text that cannot reach the output is not rendered at all; this also
     // keeps every coordinate below within int range.
@@ -260,12 +258,12 @@ double DrawString(double x, double y, const Text& text, uint32_t front,
         return after;
     }
     const int ix = x < 0 ? static_cast<int>(std::trunc(x)) : 0;
-    if (!TextOutW(c->glyphDC, ix, 0, reinterpret_cast<const wchar_t*>(text.data()), length)) {
+    if (!TextOutW(g.dc.get(), ix, 0, reinterpret_cast<const wchar_t*>(text.data()), length)) {
         return x;
     }
     GdiFlush(); // the glyph pixels are read straight from the DIB's memory
-    const draw::GlyphBuffer glyphs{c->glyphBits, static_cast<ptrdiff_t>(c->glyphPitch),
-                                   c->glyphWidth, c->glyphHeight};
+    const draw::GlyphBuffer glyphs{g.buffer.bits(), static_cast<ptrdiff_t>(g.pitch), g.width,
+                                   g.height};
     r.blendGlyphs(glyphs, static_cast<int64_t>(std::trunc(x - ix)),
                   static_cast<int64_t>(std::trunc(y)), ix + cx, cy);
     return after;

@@ -1,11 +1,12 @@
 // Drawing passes: the current drawing context, its primitives and text.
 //
-// ImgOutput makes a context for an image and makes it current; DrawStart
-// opens the pass with the system font (the glyph device context and
-// buffer that text is rendered into are made by the first text drawn);
-// the primitives act on the current context; DrawStop frees it all. There
-// is one current context per process, so passes never overlap. Without a
-// current context every primitive does nothing.
+// ImgOutput makes a context for an image, makes it current and returns its
+// output number; DrawStart opens the pass on that number with the system
+// font (the glyph device context and buffer that text is rendered into
+// are made by the first text drawn); the primitives act on the current
+// context; DrawStop frees it all. There is one current context per
+// process, so passes never overlap. Without a current context every
+// primitive does nothing.
 #pragma once
 
 #include <windows.h>
@@ -16,9 +17,11 @@
 #include "draw/raster.h"
 #include "base/text.h"
 
-// Opens the pass on an output from ImgOutput. Returns the output's memory
-// device context, or 0 (and no context is left current) when the output
-// is 0, is not the current one, or has no pixel memory.
+// Opens the pass on an output number from ImgOutput. Returns the pass's
+// memory device context (owned by the pass, valid until it ends), or 0
+// when the number is not the current context's: 0, made up, or stale from
+// a pass that ended or was replaced by a later ImgOutput (that later
+// context stays current, unopened).
 intptr_t DrawStart(intptr_t output);
 // Ends the current pass: glyph buffer and device contexts freed, the GDI
 // batch limit restored. Nothing without a current context.
@@ -43,9 +46,11 @@ void DrawSetFont(intptr_t font);
 
 namespace draw {
 
-// Makes a context drawing into `surface`, the pixels of `bitmap` (selected
-// into a new memory device context for the pass), and makes it current,
-// ending any context still current. Returns the output, 0 on failure.
+// Makes a context drawing into `surface`, the pixels of `bitmap` (not
+// owned; selected into a new memory device context for the pass), and
+// makes it current, ending any context still current. Returns its output
+// number: fresh for every context, never 0 and never an address, so that a
+// stale number finds nothing. 0 (and no context current) on failure.
 intptr_t makeBitmapOutput(const Surface& surface, HBITMAP bitmap);
 // Ends and frees the current context, if any (DrawStop).
 void endCurrentContext();

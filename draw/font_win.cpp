@@ -6,26 +6,33 @@
 #include <vector>
 
 #include "draw/raster.h"
+#include "base/dib_win.h"
 #include "base/gdi_win.h"
 #include "base/text_win.h"
 #include "base/object_table.h"
 
 namespace {
 
+// What a display without a device context is taken to have.
+constexpr int FONT_DEFAULT_DPI = 96;
+constexpr int FONT_POINTS_PER_INCH = 72;
+// Fixed numbers grow the table by this many slots at a time.
+constexpr int FONT_TABLE_GROWTH = 16;
+// The bands of rows lastLitColumn reads at once stay about this small,
+// however large the glyph.
+constexpr size_t FONT_OVERHANG_BAND_BYTES = size_t(1) << 20;
+
 struct FontRecord {
-    HFONT handle = nullptr; // owned
+    GdiObject<HFONT> handle;
 };
 
 void releaseFont(int number);
 
-ObjectTable<FontRecord> g_fonts{16, &releaseFont};
-int g_dpi = 96;
+ObjectTable<FontRecord> g_fonts{FONT_TABLE_GROWTH, &releaseFont};
+int g_dpi = FONT_DEFAULT_DPI;
 
 void releaseFont(int number) {
-    if (FontRecord* r = g_fonts.find(number)) {
-        DeleteObject(r->handle);
-    }
-    g_fonts.remove(number);
+    g_fonts.remove(number); // the record's font goes with it
 }
 
 // The rightmost column in which the top `rows` rows of a monochrome bitmap
@@ -41,22 +48,23 @@ intptr_t FontLoad(int number, const Text& face, int size, int style) {
     if (!record) {
         return 0;
     }
-    const HFONT font = CreateFontW(
-        -MulDiv(size, draw::screenDpi(), 72), 0, 0, 0, (style & FONT_BOLD) ? FW_BOLD : FW_NORMAL,
-        (style & FONT_ITALIC) ? TRUE : FALSE, (style & FONT_UNDERLINE) ? TRUE : FALSE,
-        (style & FONT_STRIKEOUT) ? TRUE : FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS, 0,
-        (style & FONT_PROOF_QUALITY) ? PROOF_QUALITY : 0, 0, wstr(face));
+    const HFONT font =
+        CreateFontW(-MulDiv(size, draw::screenDpi(), FONT_POINTS_PER_INCH), 0, 0, 0,
+                    (style & FONT_BOLD) ? FW_BOLD : FW_NORMAL, (style & FONT_ITALIC) ? TRUE : FALSE,
+                    (style & FONT_UNDERLINE) ? TRUE : FALSE,
+                    (style & FONT_STRIKEOUT) ? TRUE : FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS, 0,
+                    (style & FONT_PROOF_QUALITY) ? PROOF_QUALITY : 0, 0, wstr(face));
     if (!font) {
         g_fonts.remove(assigned);
         return 0;
     }
-    record->handle = font;
+    record->handle.reset(font);
     return number == UI_ANY ? assigned : reinterpret_cast<intptr_t>(font);
 }
 
 intptr_t FontHandle(int number) {
     const FontRecord* r = g_fonts.find(number);
-    return r ? reinterpret_cast<intptr_t>(r->handle) : 0;
+    return r ? reinterpret_cast<intptr_t>(r->handle.get()) : 0;
 }
 
 void FontFree(int number) {
@@ -70,11 +78,8 @@ void FontFree(int number) {
 namespace draw {
 
 void fontStartup() {
-    g_dpi = 96;
-    if (const HDC display = CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr)) {
-        g_dpi = GetDeviceCaps(display, LOGPIXELSY);
-        DeleteDC(display);
-    }
+    const ScreenDC screen;
+    g_dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : FONT_DEFAULT_DPI;
 }
 
 void fontShutdown() {
@@ -131,16 +136,11 @@ int lastLitColumn(HDC dc, HBITMAP bitmap, int width, int rows, int height) {
         BITMAPINFOHEADER header;
         RGBQUAD colours[2];
     } info{};
-    info.header.biSize = sizeof(BITMAPINFOHEADER);
-    info.header.biWidth = width;
-    info.header.biHeight = height; // bottom-up: the top rows are the last scan lines
-    info.header.biPlanes = 1;
-    info.header.biBitCount = 1;
-    info.header.biCompression = BI_RGB;
+    // Bottom-up: the top rows are the last scan lines.
+    info.header = dibHeader(width, height, 1, RowOrder::BottomUp);
     const size_t pitch = static_cast<size_t>(draw::rowPitch(width, 1));
-    // At most about a megabyte at a time, however large the glyph.
-    const int band =
-        static_cast<int>(std::max<size_t>(1, std::min<size_t>(rows, (1 << 20) / pitch)));
+    const int band = static_cast<int>(
+        std::max<size_t>(1, std::min<size_t>(rows, FONT_OVERHANG_BAND_BYTES / pitch)));
     std::vector<uint8_t> bits;
     try {
         bits.resize(pitch * static_cast<size_t>(band));

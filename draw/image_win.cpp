@@ -1,52 +1,49 @@
 #include "draw/image_win.h"
 
 #include <new>
+#include <utility>
 
 #include "draw/drawpass_win.h"
-#include "draw/font_win.h"
 #include "draw/raster.h"
+#include "base/dib_win.h"
 #include "base/gdi_win.h"
 #include "base/object_table.h"
 
 namespace {
 
 // Image sizes live in 16-bit fields.
-constexpr int MAX_IMAGE_SIZE = 32767;
+constexpr int IMG_MAX_SIZE = 32767;
+// The colour that asks for no fill.
+constexpr uint32_t IMG_NO_COLOUR = 0xFFFFFFFFu;
+constexpr uint32_t IMG_OPAQUE_ALPHA = 0xFF000000u;
+// Fixed numbers grow the table by this many slots at a time.
+constexpr int IMG_TABLE_GROWTH = 16;
 
 struct ImageRecord {
-    HBITMAP handle = nullptr; // owned
+    DibSection handle; // the image's pixels, bottom-up rows
     int16_t width = 0;
     int16_t height = 0;
     uint8_t bitsPerPixel = 0;
-    uint8_t createdBitsPerPixel = 0;
-    int frames = 0;
 };
 
 void releaseImage(int number);
 
-ObjectTable<ImageRecord> g_images{16, &releaseImage};
+ObjectTable<ImageRecord> g_images{IMG_TABLE_GROWTH, &releaseImage};
 
 void releaseImage(int number) {
-    if (ImageRecord* r = g_images.find(number)) {
-        if (GetObjectType(r->handle) == OBJ_BITMAP) {
-            DeleteObject(r->handle);
-        } else {
-            DestroyIcon(reinterpret_cast<HICON>(r->handle));
-        }
-    }
-    g_images.remove(number);
+    g_images.remove(number); // the record's section goes with it
 }
 
 } // namespace
 
 intptr_t ImgCreate(int number, int width, int height, int depth, uint32_t colour) {
-    if (width < 1 || height < 1 || width > MAX_IMAGE_SIZE || height > MAX_IMAGE_SIZE) {
+    if (width < 1 || height < 1 || width > IMG_MAX_SIZE || height > IMG_MAX_SIZE) {
         return 0;
     }
-    const bool noColour = colour == 0xFFFFFFFFu;
+    const bool noColour = colour == IMG_NO_COLOUR;
     uint32_t fill = colour;
     if (depth == 32) {
-        fill = noColour ? 0 : (colour | 0xFF000000u);
+        fill = noColour ? 0 : (colour | IMG_OPAQUE_ALPHA);
     } else {
         depth = 24;
     }
@@ -55,33 +52,23 @@ intptr_t ImgCreate(int number, int width, int height, int depth, uint32_t colour
     if (!record) {
         return 0;
     }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height; // bottom-up rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = static_cast<WORD>(depth);
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = nullptr;
+    DibSection section;
     {
         MemoryDC dc;
-        bitmap = CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        section = DibSection(dc.get(), width, height, depth, RowOrder::BottomUp);
     }
-    if (!bitmap) {
+    if (!section) {
         g_images.remove(assigned);
         return 0;
     }
-    BITMAP bm{};
-    GetObjectW(bitmap, sizeof(bm), &bm);
-    const int64_t pitch = draw::rowPitch(bm.bmWidth, bm.bmBitsPixel);
-    if (depth == 32 && bits) {
+    if (depth == 32) {
         // Memory order blue, green, red, alpha: red and blue change places.
         const uint32_t pixel =
             (fill & 0xFF00FF00u) | ((fill & 0xFFu) << 16) | ((fill >> 16) & 0xFFu);
-        for (int64_t row = 0; row < bm.bmHeight; ++row) {
-            auto* p = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(bits) + row * pitch);
-            for (int64_t x = 0; x < bm.bmWidth; ++x) {
+        const int64_t pitch = draw::rowPitch(width, depth);
+        for (int64_t row = 0; row < height; ++row) {
+            auto* p = reinterpret_cast<uint32_t*>(section.bits() + row * pitch);
+            for (int64_t x = 0; x < width; ++x) {
                 p[x] = pixel;
             }
         }
@@ -89,17 +76,16 @@ intptr_t ImgCreate(int number, int width, int height, int depth, uint32_t colour
         // The alpha byte is no part of a GDI colour (GDI reads that byte
         // as palette flags), so only blue, green and red reach the brush.
         MemoryDC dc;
-        ScopedSelect select(dc.get(), bitmap);
+        ScopedSelect select(dc.get(), section.get());
         GdiObject<HBRUSH> brush(CreateSolidBrush(fill & 0x00FFFFFFu));
         const RECT all{0, 0, width, height};
         FillRect(dc.get(), &all, brush.get());
     }
-    record->handle = bitmap;
+    const HBITMAP bitmap = section.get();
+    record->handle = std::move(section);
     record->width = static_cast<int16_t>(width);
     record->height = static_cast<int16_t>(height);
     record->bitsPerPixel = static_cast<uint8_t>(depth);
-    record->createdBitsPerPixel = static_cast<uint8_t>(depth);
-    record->frames = 1;
     return number == UI_ANY ? assigned : reinterpret_cast<intptr_t>(bitmap);
 }
 
@@ -109,7 +95,7 @@ int ImgExists(int number) {
 
 intptr_t ImgHandle(int number) {
     const ImageRecord* r = g_images.find(number);
-    return r ? reinterpret_cast<intptr_t>(r->handle) : 0;
+    return r ? reinterpret_cast<intptr_t>(r->handle.get()) : 0;
 }
 
 int ImgWidth(int number) {
@@ -124,22 +110,17 @@ int ImgHeight(int number) {
 
 intptr_t ImgOutput(int number) {
     const ImageRecord* r = g_images.find(number);
-    if (!r || GetObjectType(r->handle) != OBJ_BITMAP) {
-        return 0;
-    }
-    DIBSECTION section{};
-    if (GetObjectW(r->handle, sizeof(section), &section) != sizeof(section) ||
-        !section.dsBm.bmBits) {
+    if (!r) {
         return 0;
     }
     draw::Surface surface;
-    surface.firstRow = static_cast<uint8_t*>(section.dsBm.bmBits);
-    surface.pitch = section.dsBm.bmWidthBytes;
-    surface.bytesPerPixel = r->bitsPerPixel == 32 ? 4 : 3;
+    surface.firstRow = r->handle.bits();
+    surface.bytesPerPixel = r->bitsPerPixel / 8;
+    surface.pitch = static_cast<ptrdiff_t>(draw::rowPitch(r->width, r->bitsPerPixel));
     surface.bottomUp = true;
     surface.width = r->width;
     surface.height = r->height;
-    return draw::makeBitmapOutput(surface, r->handle);
+    return draw::makeBitmapOutput(surface, r->handle.get());
 }
 
 void ImgFree(int number) {
@@ -159,7 +140,7 @@ bool isTableImage(HBITMAP bitmap) {
     try {
         for (int number : g_images.numbers()) {
             const ImageRecord* r = g_images.find(number);
-            if (r && r->handle == bitmap) {
+            if (r && r->handle.get() == bitmap) {
                 return true;
             }
         }
@@ -177,16 +158,6 @@ void imageShutdown() {
     // A pass left open holds an image selected in its device context.
     endCurrentContext();
     ImgFree(-1);
-}
-
-void drawStartup() {
-    fontStartup();
-    imageStartup();
-}
-
-void drawShutdown() {
-    imageShutdown();
-    fontShutdown();
 }
 
 } // namespace draw

@@ -20,9 +20,10 @@ int ImgExists(int number);
 intptr_t ImgHandle(int number);
 int ImgWidth(int number);
 int ImgHeight(int number);
-// Makes a drawing output on the image for DrawStart and makes it the
-// current drawing context (ending any pass still open). 0 if the image
-// does not exist or is not a DIB section with pixel memory.
+// Makes a drawing context on the image, current from now on (ending any
+// pass still open), and returns its output number for DrawStart; 0 (and
+// no context current) if the image does not exist or no context could be
+// made.
 intptr_t ImgOutput(int number);
 // Frees an image; -1 frees every image.
 void ImgFree(int number);
@@ -34,13 +35,9 @@ namespace draw {
 // (GetObject reports every DIB section's height as positive).
 bool isTableImage(HBITMAP bitmap);
 
-// Image table, at attach; every image freed at detach.
+// The current-context slot emptied, at attach; every image freed (and any
+// pass still open ended) at detach.
 void imageStartup();
 void imageShutdown();
-
-// Font table and screen DPI, image table and the current-context slot;
-// and their release, images before fonts.
-void drawStartup();
-void drawShutdown();
 
 } // namespace draw

@@ -4,11 +4,8 @@
 
 #include <cstdlib>
 #include <new>
-#include <utility>
-#include <vector>
 
-#include "draw/image_win.h"
-#include "draw/premultiply.h"
+#include "draw/paint_copy_win.h"
 #include "base/gdi_win.h"
 #include "base/handle_win.h"
 
@@ -16,80 +13,19 @@ namespace {
 
 //--- Types
 
-// The premultiplied copy a picture control paints from: a 32-bit bottom-up
-// DIB section, kept selected in a memory device context of its own so that
-// a paint is a single blit. Both go together, the context first (a bitmap
-// still selected somewhere cannot be deleted).
-class PaintCopy {
-  public:
-    PaintCopy() = default;
-    ~PaintCopy() { reset(); }
-    PaintCopy(const PaintCopy&) = delete;
-    PaintCopy& operator=(const PaintCopy&) = delete;
-
-    // A fresh width x height section; false (and no copy) when it cannot be
-    // made.
-    bool make(int width, int height) {
-        reset();
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-        bi.bmiHeader.biWidth = width;
-        bi.bmiHeader.biHeight = height;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        GdiObject<HBITMAP> bitmap(
-            CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-        if (!bitmap || !bits) {
-            return false;
-        }
-        dc_ = CreateCompatibleDC(nullptr);
-        if (!dc_) {
-            return false;
-        }
-        bitmap_ = bitmap.release();
-        before_ = SelectObject(dc_, bitmap_);
-        bits_ = static_cast<uint8_t*>(bits);
-        size_ = SIZE{width, height};
-        return true;
-    }
-    void reset() {
-        if (dc_) {
-            SelectObject(dc_, before_);
-            DeleteDC(dc_);
-        }
-        if (bitmap_) {
-            DeleteObject(bitmap_);
-        }
-        dc_ = nullptr;
-        bitmap_ = nullptr;
-        before_ = nullptr;
-        bits_ = nullptr;
-        size_ = SIZE{};
-        opaque = false;
-    }
-    explicit operator bool() const { return bitmap_ != nullptr; }
-    HDC dc() const { return dc_; }
-    uint8_t* bits() const { return bits_; }
-    SIZE size() const { return size_; }
-
-    // Every pixel has alpha 255 (always so for a canvas): the copy is
-    // painted with BitBlt, which gives the very pixels AlphaBlend would, and
-    // it hides whatever lies under the control as a plain bitmap does.
-    bool opaque = false;
-
-  private:
-    HBITMAP bitmap_ = nullptr; // owned
-    HDC dc_ = nullptr;         // owned, with bitmap_ selected
-    HGDIOBJ before_ = nullptr; // what dc_ held before
-    uint8_t* bits_ = nullptr;  // bitmap_'s pixels, bottom-up rows
-    SIZE size_{};
-};
+// A client edge or a dialog frame adds two pixels on every side.
+constexpr int PICTURE_FRAME_PIXELS = 4;
+// Where a control with a dialog frame paints its image.
+constexpr int PICTURE_FRAMED_ORIGIN = -1;
+// The id a control has until the toolkit files it under its number; it
+// posts nothing while it has it.
+constexpr int PICTURE_UNFILED_ID = -1;
+// Room for the class names of the bars a paint leaves alone.
+constexpr int PICTURE_CLASS_NAME_CHARS = 32;
 
 struct PictureState {
     HBITMAP shown = nullptr; // not owned: the image (or icon) last assigned
-    PaintCopy copy;          // premultiplied copy of `shown`, taken at the last assignment
+    draw::PaintCopy copy;    // premultiplied copy of `shown`, taken at the last assignment
     bool buttonDown = false; // left button pressed here, no drag yet
     POINT downAt{};          // where it was pressed (client coordinates)
     bool afterRightDoubleClick = false; // the next right release posts nothing
@@ -111,97 +47,6 @@ int g_dragY = 0;
 
 bool isBitmap(HANDLE h) {
     return h && GetObjectType(h) == OBJ_BITMAP;
-}
-
-// An image that needs alpha blending: a 32-bit DIB section, or a 32-bit
-// device-dependent bitmap with some non-zero alpha. Only when AlphaBlend is
-// there to paint it.
-bool isAlphaImage(HBITMAP h) {
-    if (!g_alphaBlend || !isBitmap(h)) {
-        return false;
-    }
-    DIBSECTION ds{};
-    const int got = GetObjectW(h, sizeof(ds), &ds);
-    if (got == static_cast<int>(sizeof(DIBSECTION))) {
-        return ds.dsBm.bmBitsPixel == 32;
-    }
-    if (got < static_cast<int>(sizeof(BITMAP)) || ds.dsBm.bmBitsPixel != 32 ||
-        ds.dsBm.bmWidth <= 0 || ds.dsBm.bmHeight <= 0) {
-        return false;
-    }
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = ds.dsBm.bmWidth;
-    bi.bmiHeader.biHeight = ds.dsBm.bmHeight;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    std::vector<uint32_t> pixels;
-    try {
-        pixels.resize(static_cast<size_t>(ds.dsBm.bmWidth) * ds.dsBm.bmHeight);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    MemoryDC dc;
-    if (!GetDIBits(dc.get(), h, 0, ds.dsBm.bmHeight, pixels.data(), &bi, DIB_RGB_COLORS)) {
-        return false;
-    }
-    for (uint32_t p : pixels) {
-        if (p > 0x00FFFFFF) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// Makes `st.copy` hold the pixels of `source`, each colour byte of a pixel
-// whose alpha is not 255 multiplied by that alpha. Opaque pixels are copied
-// unchanged, so a canvas image is copied exactly. The section of the
-// previous copy is reused when the size is the same: a canvas is assigned
-// again after every action, and a fresh section costs a page fault for
-// every 4 KB the copy writes. A 32-bit image of the image table (a canvas)
-// is read straight from its memory, in the same pass that checks alpha;
-// anything else is copied by GetDIBits (the memory of other DIB sections
-// does not tell whether their rows run top-down or bottom-up). Leaves no
-// copy when one cannot be made.
-void takeCopy(PictureState& st, HBITMAP source) {
-    BITMAP bm{};
-    if (!GetObjectW(source, sizeof(bm), &bm) || bm.bmWidth <= 0 || bm.bmHeight == 0) {
-        st.copy.reset();
-        return;
-    }
-    const int width = bm.bmWidth;
-    const int height = std::abs(bm.bmHeight);
-    if (!st.copy || st.copy.size().cx != width || st.copy.size().cy != height) {
-        if (!st.copy.make(width, height)) {
-            return;
-        }
-    }
-    uint8_t* const to = st.copy.bits();
-    const size_t pixels = static_cast<size_t>(width) * height;
-    DIBSECTION ds{};
-    if (draw::isTableImage(source) &&
-        GetObjectW(source, sizeof(ds), &ds) == static_cast<int>(sizeof(ds)) && ds.dsBm.bmBits &&
-        ds.dsBm.bmBitsPixel == 32 && ds.dsBmih.biCompression == BI_RGB &&
-        ds.dsBm.bmWidthBytes == width * 4) {
-        GdiFlush(); // what GDI may still hold back goes into the memory first
-        st.copy.opaque =
-            draw::premultiplyPixels(to, static_cast<const uint8_t*>(ds.dsBm.bmBits), pixels);
-        return;
-    }
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    if (GetDIBits(st.copy.dc(), source, 0, static_cast<UINT>(height), to, &bi, DIB_RGB_COLORS) !=
-        height) {
-        st.copy.reset();
-        return;
-    }
-    st.copy.opaque = draw::premultiplyPixels(to, to, pixels);
 }
 
 // Width and height of a bitmap, or of an icon's colour bitmap.
@@ -240,7 +85,7 @@ PictureState* stateOf(HWND hwnd) {
 void postPictureEvent(HWND hwnd, int32_t type) {
     const int control = static_cast<int>(GetWindowLongPtrW(hwnd, GWLP_ID));
     int window = 0;
-    if (control != -1 && ui::windowNumberOf(hwnd, &window)) {
+    if (control != PICTURE_UNFILED_ID && ui::windowNumberOf(hwnd, &window)) {
         ui::postEvent(UiEvent{UI_EVENT_CONTROL, control, window, type});
     }
 }
@@ -250,7 +95,7 @@ void postPictureEvent(HWND hwnd, int32_t type) {
 // fresh background. A bitmap painted without a copy, or from a copy that is
 // opaque everywhere, covers it anyway.
 void updateParent(HWND hwnd, const PictureState& st) {
-    if (isBitmap(st.shown) && (!st.copy || st.copy.opaque)) {
+    if (isBitmap(st.shown) && (!st.copy || st.copy.opaque())) {
         return;
     }
     HWND owner = ui::toolkitWindowOf(GetAncestor(hwnd, GA_PARENT));
@@ -265,19 +110,21 @@ void updateParent(HWND hwnd, const PictureState& st) {
 
 HANDLE setImage(HWND hwnd, PictureState& st, HANDLE image) {
     st.shown = static_cast<HBITMAP>(image);
-    const bool alpha = image && isAlphaImage(st.shown);
+    // Only an image with alpha needs a copy, and only while AlphaBlend is
+    // there to paint it.
+    const bool alpha = image && g_alphaBlend && draw::hasAlpha(st.shown);
     if (alpha) {
-        takeCopy(st, st.shown);
+        st.copy.take(st.shown);
     } else {
-        st.copy.reset();
+        st.copy.clear();
     }
     updateParent(hwnd, st);
     SIZE size{};
     if (image && imageSize(image, &size)) {
         if ((GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) ||
             (GetWindowLongW(hwnd, GWL_STYLE) & WS_DLGFRAME)) {
-            size.cx += 4;
-            size.cy += 4;
+            size.cx += PICTURE_FRAME_PIXELS;
+            size.cy += PICTURE_FRAME_PIXELS;
         }
         // Canvases are assigned the same image again after every action: a
         // control already of that size is left alone (even a resize to the
@@ -300,6 +147,23 @@ bool equalsNoCase(const wchar_t* a, const wchar_t* b) {
     return CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
 }
 
+// Puts a device context's clip region back on scope exit as it was (none,
+// when it had none).
+class ScopedClip {
+  public:
+    explicit ScopedClip(HDC dc) : dc_(dc), saved_(CreateRectRgn(0, 0, 0, 0)) {
+        hadClip_ = saved_ && GetClipRgn(dc, saved_.get()) == 1;
+    }
+    ~ScopedClip() { SelectClipRgn(dc_, hadClip_ ? saved_.get() : nullptr); }
+    ScopedClip(const ScopedClip&) = delete;
+    ScopedClip& operator=(const ScopedClip&) = delete;
+
+  private:
+    HDC dc_;
+    GdiObject<HRGN> saved_;
+    bool hadClip_ = false;
+};
+
 // Tool bars and status bars next to the control are never painted over.
 void excludeBars(HWND hwnd, HDC dc) {
     HWND parent = GetParent(hwnd);
@@ -310,8 +174,8 @@ void excludeBars(HWND hwnd, HDC dc) {
         if (s == hwnd || !IsWindowVisible(s)) {
             continue;
         }
-        wchar_t name[32] = {};
-        GetClassNameW(s, name, 32);
+        wchar_t name[PICTURE_CLASS_NAME_CHARS] = {};
+        GetClassNameW(s, name, PICTURE_CLASS_NAME_CHARS);
         if (equalsNoCase(name, L"ToolbarWindow32") || equalsNoCase(name, L"msctls_statusbar32")) {
             RECT r{};
             GetWindowRect(s, &r);
@@ -327,14 +191,13 @@ void paint(HWND hwnd, HDC dc, const PictureState& st) {
     if (!dc) {
         return;
     }
-    GdiObject<HRGN> saved(CreateRectRgn(0, 0, 0, 0));
-    const bool hadClip = saved && GetClipRgn(dc, saved.get()) == 1;
+    const ScopedClip keepClip(dc);
     excludeBars(hwnd, dc);
     if (st.shown) {
-        const int at = (GetWindowLongW(hwnd, GWL_STYLE) & WS_DLGFRAME) ? -1 : 0;
+        const int at = (GetWindowLongW(hwnd, GWL_STYLE) & WS_DLGFRAME) ? PICTURE_FRAMED_ORIGIN : 0;
         if (st.copy && g_alphaBlend) {
             const SIZE size = st.copy.size();
-            if (st.copy.opaque) {
+            if (st.copy.opaque()) {
                 // Over opaque pixels AlphaBlend gives the source itself, and
                 // costs dozens of plain blits under some GDI implementations.
                 BitBlt(dc, at, at, size.cx, size.cy, st.copy.dc(), 0, 0, SRCCOPY);
@@ -348,7 +211,6 @@ void paint(HWND hwnd, HDC dc, const PictureState& st) {
                        isBitmap(st.shown) ? DST_BITMAP : DST_ICON);
         }
     }
-    SelectClipRgn(dc, hadClip ? saved.get() : nullptr);
 }
 
 LRESULT callStatic(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -498,10 +360,9 @@ intptr_t UiAddPicture(int number, int x, int y, int width, int height, HBITMAP b
     if (!parent) {
         return 0;
     }
-    // Created with id -1 (it posts nothing until it is filed under its number).
     HWND hwnd = CreateWindowExW(
         0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_NOTIFY, x, y, width, height, parent,
-        reinterpret_cast<HMENU>(static_cast<intptr_t>(-1)), ui::module(), nullptr);
+        reinterpret_cast<HMENU>(static_cast<intptr_t>(PICTURE_UNFILED_ID)), ui::module(), nullptr);
     if (!hwnd) {
         return 0;
     }

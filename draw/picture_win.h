@@ -2,7 +2,8 @@
 // window. It paints from a copy taken when the bitmap is assigned, so what
 // is drawn into the image later stays invisible until the image is assigned
 // again with UiSetState (ui/toolkit_win.h): that is the one way a canvas
-// reaches the screen.
+// reaches the screen. The copy itself is a draw::PaintCopy
+// (paint_copy_win.h).
 #pragma once
 
 #include <windows.h>
@@ -21,9 +22,10 @@ constexpr int32_t PICTURE_EVENT_DOUBLE_CLICK = 2;
 constexpr int32_t PICTURE_EVENT_RIGHT_DOUBLE_CLICK = 3;
 constexpr int32_t PICTURE_EVENT_DRAG_START = UI_SUBTYPE_DRAG_START;
 
-// Looks up AlphaBlend in msimg32.dll. Without it (or before this is called)
-// images are painted with DrawStateW, and no premultiplied copies are made.
 namespace draw {
+// Loads msimg32.dll (held until pictureShutdown) and looks up AlphaBlend.
+// Without it (or before this is called) images are painted with
+// DrawStateW, and no premultiplied copies are made.
 void pictureStartup();
 // Frees msimg32.dll; controls still open fall back to DrawStateW.
 void pictureShutdown();

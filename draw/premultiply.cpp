@@ -13,7 +13,7 @@ namespace {
 
 // Pixels per block: small enough that a block just copied is still in the
 // first-level cache when its alpha bytes are checked.
-constexpr size_t BLOCK = 1024;
+constexpr size_t PREMULTIPLY_BLOCK_PIXELS = 1024;
 
 // Whether every pixel of the block has alpha 255: the AND of all pixels
 // keeps 0xFF in its top byte only then (a loop the compiler vectorises).
@@ -42,7 +42,7 @@ void premultiplyInPlace(uint8_t* p, size_t count) {
 // Copies at least this many bytes past the caches: a copy of a whole large
 // image is not read again soon (it is painted later), and stores that skip
 // the cache do not first read the lines they overwrite.
-constexpr size_t STREAM_BYTES = size_t(1) << 20;
+constexpr size_t PREMULTIPLY_STREAM_BYTES = size_t(1) << 20;
 
 // The copy of a large image, to a destination aligned to 16 bytes, with
 // the alpha check on the way. A block with a pixel that is not opaque is
@@ -50,8 +50,8 @@ constexpr size_t STREAM_BYTES = size_t(1) << 20;
 bool streamCopy(uint8_t* to, const uint8_t* from, size_t count) {
     const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
     bool opaque = true;
-    for (size_t done = 0; done < count; done += BLOCK) {
-        const size_t n = std::min(BLOCK, count - done);
+    for (size_t done = 0; done < count; done += PREMULTIPLY_BLOCK_PIXELS) {
+        const size_t n = std::min(PREMULTIPLY_BLOCK_PIXELS, count - done);
         uint8_t* out = to + 4 * done;
         const uint8_t* in = from + 4 * done;
         const size_t vectors = n / 4;
@@ -80,13 +80,14 @@ bool streamCopy(uint8_t* to, const uint8_t* from, size_t count) {
 
 bool premultiplyPixels(uint8_t* to, const uint8_t* from, size_t count) {
 #if defined(__SSE2__)
-    if (to != from && count * 4 >= STREAM_BYTES && reinterpret_cast<uintptr_t>(to) % 16 == 0) {
+    if (to != from && count * 4 >= PREMULTIPLY_STREAM_BYTES &&
+        reinterpret_cast<uintptr_t>(to) % 16 == 0) {
         return streamCopy(to, from, count);
     }
 #endif
     bool opaque = true;
-    for (size_t done = 0; done < count; done += BLOCK) {
-        const size_t n = std::min(BLOCK, count - done);
+    for (size_t done = 0; done < count; done += PREMULTIPLY_BLOCK_PIXELS) {
+        const size_t n = std::min(PREMULTIPLY_BLOCK_PIXELS, count - done);
         uint8_t* block = to + 4 * done;
         if (to != from) {
             std::memcpy(block, from + 4 * done, 4 * n);

@@ -1,6 +1,7 @@
 // The software rasteriser behind every drawing pass: modes, colours, pixel
-// writes, spans, boxes, the midpoint ellipse and the blending of rendered
-// text. Platform-free: it draws into plain memory that a caller describes.
+// writes, spans, boxes (raster.cpp), the midpoint ellipse (ellipse_walk.cpp)
+// and the blending of rendered text (glyph_blend.cpp). Platform-free: it
+// draws into plain memory that a caller describes.
 //
 // Coordinates are 64-bit inside, so no sum of 32-bit positions and sizes
 // can overflow; everything clips against the output before touching
@@ -49,10 +50,8 @@ ColourParts splitColour(uint32_t colour);
 
 class Raster {
   public:
-    Raster() = default;
     explicit Raster(const Surface& surface);
 
-    const Surface& surface() const { return surface_; }
     int width() const { return width_; }
     int height() const { return height_; }
 
@@ -65,11 +64,11 @@ class Raster {
     uint32_t back() const { return back_; }
     uint32_t defaultBack() const { return defaultBack_; }
 
-    //--- Primitives in the caller's coordinates (the origin is added)
+    //--- Shapes: each makes its colour the front colour and draws by the mode
     void box(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour);
     void circle(int32_t x, int32_t y, int32_t radius, uint32_t colour);
 
-    //--- Pixel primitives in output coordinates (origin already added)
+    //--- Pixel primitives in the current front colour, clipped to the output
     void plot(int64_t x, int64_t y);
     void horizontalSpan(int64_t x, int64_t y, int64_t n);
     void verticalSpan(int64_t x, int64_t y, int64_t n);
@@ -96,7 +95,6 @@ class Raster {
 
     Surface surface_;
     int width_ = 0, height_ = 0;
-    int originX_ = 0, originY_ = 0;
     int mode_ = DRAW_MODE_DEFAULT;
     uint32_t defaultBack_ = 0xFF000000u;
     uint32_t front_ = 0, back_ = 0;

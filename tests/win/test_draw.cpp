@@ -10,15 +10,27 @@
 #include "draw/drawpass_win.h"
 #include "draw/font_win.h"
 #include "draw/image_win.h"
+#include "base/dib_win.h"
 #include "base/gdi_win.h"
 #include "base/object_table.h"
 
 namespace {
 
+// The drawing pieces the plug-in starts at attach and stops at detach, in
+// its order.
+void startDrawing() {
+    draw::fontStartup();
+    draw::imageStartup();
+}
+void stopDrawing() {
+    draw::imageShutdown();
+    draw::fontShutdown();
+}
+
 class DrawEnvironment : public ::testing::Environment {
   public:
-    void SetUp() override { draw::drawStartup(); }
-    void TearDown() override { draw::drawShutdown(); }
+    void SetUp() override { startDrawing(); }
+    void TearDown() override { stopDrawing(); }
 };
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new DrawEnvironment);
 
@@ -63,6 +75,111 @@ SIZE measure(HFONT font, const wchar_t* text) {
     SIZE s{};
     GetTextExtentPoint32W(dc.get(), text, static_cast<int>(wcslen(text)), &s);
     return s;
+}
+
+struct Cell {
+    int x0, y0, x1, y1; // changed pixels' bounds, x1/y1 exclusive
+    int count = 0;
+};
+
+Cell changedCell(int n, uint32_t background) {
+    const Pixels px(n);
+    Cell c{px.width(), px.height(), 0, 0};
+    for (int y = 0; y < px.height(); ++y) {
+        for (int x = 0; x < px.width(); ++x) {
+            if (px.at(x, y) != background) {
+                c.x0 = std::min(c.x0, x);
+                c.y0 = std::min(c.y0, y);
+                c.x1 = std::max(c.x1, x + 1);
+                c.y1 = std::max(c.y1, y + 1);
+                ++c.count;
+            }
+        }
+    }
+    return c;
+}
+
+//--- Owners ---------------------------------------------------------------------
+
+// Each row leaves its scope with the DC's bitmap as it expects: selection
+// owners put back what they displaced, once, and only while they own it.
+TEST(Owners, SelectionsComeBackOnScopeExitFromTheOwnerHoldingThem) {
+    MemoryDC dc;
+    ASSERT_TRUE(dc);
+    const HGDIOBJ original = GetCurrentObject(dc.get(), OBJ_BITMAP);
+    const DibSection a(nullptr, 2, 2, 32, RowOrder::BottomUp);
+    const DibSection b(nullptr, 2, 2, 32, RowOrder::BottomUp);
+    ASSERT_TRUE(a && b);
+    struct Row {
+        const char* what;
+        HGDIOBJ (*run)(HDC, HBITMAP, HBITMAP); // the bitmap the DC must hold after
+    };
+    const Row rows[] = {
+        {"selected, then restored",
+         [](HDC dc, HBITMAP a, HBITMAP) {
+             const HGDIOBJ before = GetCurrentObject(dc, OBJ_BITMAP);
+             ScopedSelect select(dc, a);
+             EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), a);
+             return before;
+         }},
+        {"kept, then selected twice by hand",
+         [](HDC dc, HBITMAP a, HBITMAP b) {
+             const HGDIOBJ before = GetCurrentObject(dc, OBJ_BITMAP);
+             ScopedSelect keep = ScopedSelect::keepCurrent(dc, OBJ_BITMAP);
+             SelectObject(dc, a);
+             SelectObject(dc, b);
+             return before;
+         }},
+        {"default-constructed, then assigned",
+         [](HDC dc, HBITMAP a, HBITMAP) {
+             const HGDIOBJ before = GetCurrentObject(dc, OBJ_BITMAP);
+             ScopedSelect select;
+             select = ScopedSelect(dc, a);
+             EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), a);
+             return before;
+         }},
+        {"moved-from restores nothing",
+         [](HDC dc, HBITMAP a, HBITMAP b) {
+             ScopedSelect select(dc, a);
+             { const ScopedSelect moved(std::move(select)); } // puts the original back
+             SelectObject(dc, b);
+             return static_cast<HGDIOBJ>(b);
+         }},
+    };
+    for (const Row& row : rows) {
+        const HGDIOBJ expected = row.run(dc.get(), a.get(), b.get());
+        EXPECT_EQ(GetCurrentObject(dc.get(), OBJ_BITMAP), expected) << row.what;
+        SelectObject(dc.get(), original);
+    }
+}
+
+// Owners release their object once: a moved-from one holds and frees
+// nothing, a move assignment frees what it held before.
+TEST(Owners, MovedOwnersReleaseOnce) {
+    const auto alive = [](HGDIOBJ h) { return GetObjectType(h) != 0; };
+    DibSection first(nullptr, 3, 2, 24, RowOrder::TopDown);
+    const HBITMAP firstBitmap = first.get();
+    {
+        const DibSection taken(std::move(first));
+        EXPECT_TRUE(!first && !first.get() && !first.bits());
+        EXPECT_EQ(taken.get(), firstBitmap);
+    }
+    EXPECT_FALSE(alive(firstBitmap));
+    DibSection kept(nullptr, 1, 1, 32, RowOrder::BottomUp);
+    const HBITMAP replaced = kept.get();
+    kept = DibSection(nullptr, 1, 1, 32, RowOrder::BottomUp);
+    EXPECT_FALSE(alive(replaced));
+    EXPECT_TRUE(alive(kept.get()));
+    EXPECT_FALSE(DibSection(nullptr, 0, 5, 32, RowOrder::BottomUp)) << "no empty sections";
+
+    MemoryDC dc;
+    const HDC made = dc.get();
+    {
+        const MemoryDC taken(std::move(dc));
+        EXPECT_FALSE(dc);
+        EXPECT_EQ(GetObjectType(made), DWORD(OBJ_MEMDC));
+    }
+    EXPECT_FALSE(alive(made));
 }
 
 //--- Images ---------------------------------------------------------------------
@@ -249,29 +366,36 @@ TEST(Passes, BoxAndCircleDrawIntoTheImageKeepingAlpha) {
     ImgFree(n);
 }
 
-//--- Text ------------------------------------------------------------------------
-
-struct Cell {
-    int x0, y0, x1, y1; // changed pixels' bounds, x1/y1 exclusive
-    int count = 0;
-};
-
-Cell changedCell(int n, uint32_t background) {
-    const Pixels px(n);
-    Cell c{px.width(), px.height(), 0, 0};
-    for (int y = 0; y < px.height(); ++y) {
-        for (int x = 0; x < px.width(); ++x) {
-            if (px.at(x, y) != background) {
-                c.x0 = std::min(c.x0, x);
-                c.y0 = std::min(c.y0, y);
-                c.x1 = std::max(c.x1, x + 1);
-                c.y1 = std::max(c.y1, y + 1);
-                ++c.count;
-            }
-        }
+// An output number outlives its pass only as a number that finds nothing:
+// DrawStart on it opens no pass and draws nothing, whatever context is
+// current now (a new one may well sit where the old one was).
+TEST(Passes, AStaleOutputFindsNothing) {
+    const int n = whiteCanvas(40, 20), other = whiteCanvas(40, 20);
+    struct Row {
+        const char* what;
+        void (*after)(int n, int other); // what follows taking the output
+    };
+    const Row rows[] = {
+        {"pass stopped", [](int, int) { DrawStop(); }},
+        {"another output on the same image", [](int n, int) { ImgOutput(n); }},
+        {"an output on another image", [](int, int other) { ImgOutput(other); }},
+    };
+    for (const Row& row : rows) {
+        const intptr_t stale = ImgOutput(n);
+        ASSERT_NE(stale, 0) << row.what;
+        row.after(n, other);
+        EXPECT_EQ(DrawStart(stale), 0) << row.what;
+        // The context current now, if any, stays unopened: no text.
+        EXPECT_EQ(DrawString(1, 1, u"Hg", 0x000000FF), 1.0) << row.what;
+        DrawStop();
+        EXPECT_EQ(changedCell(n, 0xFFFFFFFF).count, 0) << row.what;
+        EXPECT_EQ(changedCell(other, 0xFFFFFFFF).count, 0) << row.what;
     }
-    return c;
+    ImgFree(n);
+    ImgFree(other);
 }
+
+//--- Text ------------------------------------------------------------------------
 
 TEST(Text, TransparentWhiteOnWhiteChangesNothing) {
     const int n = whiteCanvas(120, 40);
@@ -564,13 +688,13 @@ TEST(Lifecycle, ShutdownFreesImagesFontsAndAnOpenPass) {
     const intptr_t f = FontLoad(UI_ANY, u"Arial", 10, 0);
     const HBITMAP bitmap = reinterpret_cast<HBITMAP>(ImgHandle(n));
     ASSERT_NE(DrawStart(ImgOutput(n)), 0);
-    draw::drawShutdown();
+    stopDrawing();
     EXPECT_EQ(draw::currentRaster(), nullptr);
     EXPECT_FALSE(ImgExists(n));
     EXPECT_EQ(FontHandle(static_cast<int>(f)), 0);
     BITMAP bm{};
     EXPECT_EQ(GetObjectW(bitmap, sizeof(bm), &bm), 0);
-    draw::drawStartup();
+    startDrawing();
 }
 
 } // namespace

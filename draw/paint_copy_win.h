@@ -1,0 +1,69 @@
+// The copy a picture control paints from: the pixels of the bitmap last
+// assigned to it, premultiplied by their alpha as AlphaBlend takes them,
+// taken once per assignment so that a paint never reads the live image.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+
+#include "base/dib_win.h"
+#include "base/gdi_win.h"
+
+namespace draw {
+
+// Whether `bitmap` carries alpha to blend with: a 32-bit DIB section, or a
+// 32-bit device-dependent bitmap with some non-zero alpha. False for
+// anything else, and when its pixels cannot be read.
+bool hasAlpha(HBITMAP bitmap);
+
+class PaintCopy {
+  public:
+    PaintCopy() = default;
+    PaintCopy(const PaintCopy&) = delete;
+    PaintCopy& operator=(const PaintCopy&) = delete;
+
+    // Makes the copy hold the pixels of `source`, each colour byte of a
+    // pixel whose alpha is not 255 multiplied by that alpha; opaque pixels
+    // are copied unchanged, so a canvas image is copied exactly. Leaves no
+    // copy when one cannot be made.
+    void take(HBITMAP source);
+    // Drops the copy (its section and device context).
+    void clear();
+
+    explicit operator bool() const { return section_.has_value(); }
+    // The memory device context holding the copy (owned here), for a blit;
+    // null without a copy.
+    HDC dc() const { return section_ ? section_->dc.get() : nullptr; }
+    SIZE size() const { return section_ ? section_->size : SIZE{}; }
+    // Every pixel has alpha 255 (always so for a canvas): the copy is
+    // painted with BitBlt, which gives the very pixels AlphaBlend would, and
+    // it hides whatever lies under the control as a plain bitmap does.
+    bool opaque() const { return opaque_; }
+
+  private:
+    // A 32-bit bottom-up DIB section, kept selected in a memory device
+    // context of its own so that a paint is a single blit. Released in the
+    // reverse order of declaration: the selection put back, the context
+    // deleted, then the section (a bitmap still selected somewhere cannot
+    // be deleted).
+    struct Section {
+        Section(int width, int height)
+            : pixels(nullptr, width, height, 32, RowOrder::BottomUp),
+              selected(dc.get(), pixels.get()), size{width, height} {}
+        DibSection pixels;
+        MemoryDC dc;
+        ScopedSelect selected;
+        SIZE size;
+    };
+
+    // A section of that size, the one held if it fits; false (and no copy)
+    // when none can be made.
+    bool fit(int width, int height);
+
+    std::optional<Section> section_;
+    bool opaque_ = false;
+};
+
+} // namespace draw
