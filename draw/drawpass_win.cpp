@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "draw/font_win.h"
+#include "draw/image_win.h"
 #include "base/dib_win.h"
 #include "base/gdi_win.h"
 
@@ -69,12 +70,17 @@ struct GlyphTarget {
 // back, that context deleted, the batch limit restored last.
 struct DrawContext {
     DrawContext(const Surface& surface, HBITMAP bitmap)
-        : raster(surface), memoryBitmap(memoryDC.get(), bitmap),
-          memoryFont(ScopedSelect::keepCurrent(memoryDC.get(), OBJ_FONT)) {}
+        : raster(surface), image(bitmap), memoryBitmap(memoryDC.get(), bitmap),
+          memoryFont(ScopedSelect::keepCurrent(memoryDC.get(), OBJ_FONT)) {
+        // GDI keeps the bounds of what it draws into the pass's device
+        // context, so that a refresh copies that too.
+        SetBoundsRect(memoryDC.get(), nullptr, DCB_ENABLE | DCB_RESET);
+    }
     DrawContext(const DrawContext&) = delete;
     DrawContext& operator=(const DrawContext&) = delete;
 
     Raster raster;
+    HBITMAP image; // not owned: the bitmap the pass draws into
     const intptr_t output = nextOutput();
     BatchLimit batchLimit{DRAW_BATCH_LIMIT};
     MemoryDC memoryDC;         // handed out by DrawStart, drawn into with GDI
@@ -152,7 +158,26 @@ intptr_t makeBitmapOutput(const Surface& surface, HBITMAP bitmap) {
     return g_current->output;
 }
 
+PixelRect openPassChanges(HBITMAP bitmap) {
+    const DrawContext* c = g_current.get();
+    if (!c || !bitmap || c->image != bitmap) {
+        return PixelRect{};
+    }
+    RECT bounds{};
+    const UINT state = GetBoundsRect(c->memoryDC.get(), &bounds, 0);
+    PixelRect drawnByGdi{bounds.left, bounds.top, bounds.right, bounds.bottom};
+    if (state == 0) { // bounds unknown: count the whole image as changed
+        drawnByGdi = PixelRect{0, 0, c->raster.width(), c->raster.height()};
+    } else if (!(state & DCB_SET)) {
+        drawnByGdi = PixelRect{};
+    }
+    return c->raster.changed().unitedWith(drawnByGdi);
+}
+
 void endCurrentContext() {
+    if (g_current) {
+        addImageChanges(g_current->image, openPassChanges(g_current->image));
+    }
     g_current.reset();
 }
 

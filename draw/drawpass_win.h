@@ -52,8 +52,13 @@ namespace draw {
 // number: fresh for every context, never 0 and never an address, so that a
 // stale number finds nothing. 0 (and no context current) on failure.
 intptr_t makeBitmapOutput(const Surface& surface, HBITMAP bitmap);
-// Ends and frees the current context, if any (DrawStop).
+// Ends and frees the current context, if any (DrawStop). What the pass
+// changed is added to its image's changes (draw::takeImageChanges).
 void endCurrentContext();
+// What the open pass on `bitmap` has changed so far: everything the
+// rasteriser wrote and whatever GDI drew into the pass's device context.
+// Empty when no pass is open on it.
+PixelRect openPassChanges(HBITMAP bitmap);
 
 // The current context's rasteriser, or null (for tests and callers that
 // need the colours or mode of the pass).

@@ -29,6 +29,11 @@ void Raster::blendGlyphs(const GlyphBuffer& glyphs, int64_t left, int64_t top, i
     h = std::min<int64_t>(h, glyphs.height);
     const int64_t c0 = left < 0 ? -left : 0;
     const int64_t r0 = top < 0 ? -top : 0;
+    if (c0 >= w || r0 >= h) {
+        return;
+    }
+    // The whole cell counts as written, also where its coverage is nil.
+    markChanged(left + c0, top + r0, w - c0, h - r0);
     const bool transparent = (mode_ & DRAW_MODE_TRANSPARENT) != 0;
     const bool xorMode = (mode_ & DRAW_MODE_XOR) != 0;
     const int bpp = surface_.bytesPerPixel;

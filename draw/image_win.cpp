@@ -1,5 +1,6 @@
 #include "draw/image_win.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -24,6 +25,10 @@ struct ImageRecord {
     int16_t width = 0;
     int16_t height = 0;
     uint8_t bitsPerPixel = 0;
+    // What the drawing passes changed since `copyHolder` (a picture
+    // control's copy; not owned, only compared) last took a copy.
+    draw::PixelRect changes;
+    const void* copyHolder = nullptr;
 };
 
 void releaseImage(int number);
@@ -131,23 +136,56 @@ void ImgFree(int number) {
     }
 }
 
-namespace draw {
+namespace {
 
-bool isTableImage(HBITMAP bitmap) {
+// The record whose section is `bitmap`, or null.
+ImageRecord* recordOf(HBITMAP bitmap) {
     if (!bitmap) {
-        return false;
+        return nullptr;
     }
     try {
         for (int number : g_images.numbers()) {
-            const ImageRecord* r = g_images.find(number);
+            ImageRecord* r = g_images.find(number);
             if (r && r->handle.get() == bitmap) {
-                return true;
+                return r;
             }
         }
     } catch (const std::bad_alloc&) {
         // Not known to be one: the caller takes the general way.
     }
-    return false;
+    return nullptr;
+}
+
+} // namespace
+
+namespace draw {
+
+bool isTableImage(HBITMAP bitmap) {
+    return recordOf(bitmap) != nullptr;
+}
+
+void addImageChanges(HBITMAP bitmap, const PixelRect& changed) {
+    ImageRecord* r = recordOf(bitmap);
+    if (!r || changed.empty()) {
+        return;
+    }
+    const PixelRect inside{std::max<int64_t>(changed.left, 0), std::max<int64_t>(changed.top, 0),
+                           std::min<int64_t>(changed.right, r->width),
+                           std::min<int64_t>(changed.bottom, r->height)};
+    r->changes = r->changes.unitedWith(inside);
+}
+
+bool takeImageChanges(HBITMAP bitmap, const void* holder, PixelRect* changed) {
+    ImageRecord* r = recordOf(bitmap);
+    if (!r) {
+        return false;
+    }
+    addImageChanges(bitmap, openPassChanges(bitmap));
+    const bool known = holder && r->copyHolder == holder;
+    *changed = r->changes;
+    r->changes = PixelRect{};
+    r->copyHolder = holder;
+    return known;
 }
 
 void imageStartup() {

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "draw/raster.h"
+
 // Creates a bottom-up DIB section of width x height pixels under `number`
 // (UI_ANY for a fresh one; an existing image of a fixed number is freed
 // first). Depth 32 gives 32-bit pixels filled with `colour` (0xAABBGGRR)
@@ -34,6 +36,17 @@ namespace draw {
 // sections with bottom-up rows, which their memory alone does not tell
 // (GetObject reports every DIB section's height as positive).
 bool isTableImage(HBITMAP bitmap);
+
+// Adds `changed` (image pixels; clipped here) to what the image's copy
+// holder has not taken yet. Nothing for a bitmap not in the table.
+void addImageChanges(HBITMAP bitmap, const PixelRect& changed);
+// For the holder of a copy of `bitmap`: whether that copy was taken by the
+// same holder the last time, and then in *changed what changed in the
+// image since (also in a pass still open on it; empty when nothing did).
+// False when the bitmap is not in the table or another holder (or none)
+// took the last copy: the caller copies everything. Either way `holder`
+// is now the one whose copy is up to date.
+bool takeImageChanges(HBITMAP bitmap, const void* holder, PixelRect* changed);
 
 // The current-context slot emptied, at attach; every image freed (and any
 // pass still open ended) at detach.

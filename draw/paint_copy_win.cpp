@@ -58,20 +58,37 @@ bool PaintCopy::fit(int width, int height) {
     return true;
 }
 
+bool PaintCopy::copyArea(const uint8_t* from, const PixelRect& area) {
+    const SIZE size = section_->size;
+    const size_t pitch = static_cast<size_t>(size.cx) * 4;
+    const size_t pixels = static_cast<size_t>(area.right - area.left);
+    uint8_t* const to = section_->pixels.bits();
+    bool opaque = true;
+    for (int64_t y = area.top; y < area.bottom; ++y) {
+        const size_t at = static_cast<size_t>(size.cy - 1 - y) * pitch +
+                          static_cast<size_t>(area.left) * 4; // bottom-up rows
+        opaque &= premultiplyPixels(to + at, from + at, pixels);
+    }
+    return opaque;
+}
+
 // A 32-bit image of the image table (a canvas) is read straight from its
 // memory, in the same pass that checks alpha; anything else is copied by
 // GetDIBits (the memory of other DIB sections does not tell whether their
 // rows run top-down or bottom-up).
-void PaintCopy::take(HBITMAP source) {
+std::optional<PixelRect> PaintCopy::take(HBITMAP source) {
     BITMAP bm{};
     if (!GetObjectW(source, sizeof(bm), &bm) || bm.bmWidth <= 0 || bm.bmHeight == 0) {
         clear();
-        return;
+        return std::nullopt;
     }
     const int width = bm.bmWidth;
     const int height = std::abs(bm.bmHeight);
+    const bool sameSize = section_ && section_->size.cx == width && section_->size.cy == height;
+    const HBITMAP previous = sameSize ? source_ : nullptr;
+    source_ = nullptr;
     if (!fit(width, height)) {
-        return;
+        return std::nullopt;
     }
     uint8_t* const to = section_->pixels.bits();
     const size_t pixels = static_cast<size_t>(width) * height;
@@ -81,22 +98,35 @@ void PaintCopy::take(HBITMAP source) {
         ds.dsBm.bmBitsPixel == 32 && ds.dsBmih.biCompression == BI_RGB &&
         ds.dsBm.bmWidthBytes == width * 4) {
         GdiFlush(); // what GDI may still hold back goes into the memory first
-        opaque_ = premultiplyPixels(to, static_cast<const uint8_t*>(ds.dsBm.bmBits), pixels);
-        return;
+        const auto* from = static_cast<const uint8_t*>(ds.dsBm.bmBits);
+        source_ = source;
+        PixelRect changed;
+        if (takeImageChanges(source, this, &changed) && previous == source) {
+            if (!changed.empty()) {
+                // A copy that was opaque stays so only if the new pixels are;
+                // one that was not may still hold such pixels elsewhere.
+                opaque_ = copyArea(from, changed) && opaque_;
+            }
+            return changed;
+        }
+        opaque_ = premultiplyPixels(to, from, pixels);
+        return std::nullopt;
     }
     BITMAPINFO bi{};
     bi.bmiHeader = dibHeader(width, height, 32, RowOrder::BottomUp);
     if (GetDIBits(section_->dc.get(), source, 0, static_cast<UINT>(height), to, &bi,
                   DIB_RGB_COLORS) != height) {
         clear();
-        return;
+        return std::nullopt;
     }
     opaque_ = premultiplyPixels(to, to, pixels);
+    return std::nullopt;
 }
 
 void PaintCopy::clear() {
     section_.reset();
     opaque_ = false;
+    source_ = nullptr;
 }
 
 } // namespace draw

@@ -10,6 +10,7 @@
 
 #include "base/dib_win.h"
 #include "base/gdi_win.h"
+#include "draw/raster.h"
 
 namespace draw {
 
@@ -28,7 +29,13 @@ class PaintCopy {
     // pixel whose alpha is not 255 multiplied by that alpha; opaque pixels
     // are copied unchanged, so a canvas image is copied exactly. Leaves no
     // copy when one cannot be made.
-    void take(HBITMAP source);
+    //
+    // When the copy already holds the same image of the table, only what
+    // its drawing passes changed since is copied again, and that rectangle
+    // (in image pixels, top row 0; empty when nothing changed) comes back.
+    // Anything else (a new image, a new size, a bitmap not drawn through
+    // passes) is copied whole: no rectangle.
+    std::optional<PixelRect> take(HBITMAP source);
     // Drops the copy (its section and device context).
     void clear();
 
@@ -62,8 +69,13 @@ class PaintCopy {
     // when none can be made.
     bool fit(int width, int height);
 
+    // Copies the rows of `area` from a table image's pixels, bottom-up rows
+    // of the copy's width; true when every pixel copied is opaque.
+    bool copyArea(const uint8_t* from, const PixelRect& area);
+
     std::optional<Section> section_;
     bool opaque_ = false;
+    HBITMAP source_ = nullptr; // not owned: the table image the copy was taken of, if one
 };
 
 } // namespace draw

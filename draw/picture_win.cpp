@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <new>
+#include <optional>
 
 #include "draw/paint_copy_win.h"
 #include "base/gdi_win.h"
@@ -26,8 +27,11 @@ constexpr int PICTURE_CLASS_NAME_CHARS = 32;
 struct PictureState {
     HBITMAP shown = nullptr; // not owned: the image (or icon) last assigned
     draw::PaintCopy copy;    // premultiplied copy of `shown`, taken at the last assignment
-    bool buttonDown = false; // left button pressed here, no drag yet
-    POINT downAt{};          // where it was pressed (client coordinates)
+    // What the last assignment changed in the copy, in client coordinates:
+    // all of it when unset, nothing when empty.
+    std::optional<RECT> changed;
+    bool buttonDown = false;            // left button pressed here, no drag yet
+    POINT downAt{};                     // where it was pressed (client coordinates)
     bool afterRightDoubleClick = false; // the next right release posts nothing
 };
 
@@ -108,13 +112,24 @@ void updateParent(HWND hwnd, const PictureState& st) {
     RedrawWindow(owner, &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
+// Where the control paints its image's top-left pixel.
+int origin(HWND hwnd) {
+    return (GetWindowLongW(hwnd, GWL_STYLE) & WS_DLGFRAME) ? PICTURE_FRAMED_ORIGIN : 0;
+}
+
 HANDLE setImage(HWND hwnd, PictureState& st, HANDLE image) {
     st.shown = static_cast<HBITMAP>(image);
     // Only an image with alpha needs a copy, and only while AlphaBlend is
     // there to paint it.
     const bool alpha = image && g_alphaBlend && draw::hasAlpha(st.shown);
+    st.changed.reset();
     if (alpha) {
-        st.copy.take(st.shown);
+        if (const std::optional<draw::PixelRect> area = st.copy.take(st.shown)) {
+            const int at = origin(hwnd);
+            st.changed =
+                RECT{static_cast<LONG>(area->left + at), static_cast<LONG>(area->top + at),
+                     static_cast<LONG>(area->right + at), static_cast<LONG>(area->bottom + at)};
+        }
     } else {
         st.copy.clear();
     }
@@ -186,30 +201,37 @@ void excludeBars(HWND hwnd, HDC dc) {
 }
 
 // Every paint is one blit of the copy (or DrawStateW of the image when
-// there is none): the live image is never read here.
-void paint(HWND hwnd, HDC dc, const PictureState& st) {
+// there is none): the live image is never read here. Only `area` (client
+// coordinates; null: everything) is blitted, which for a paint is its
+// update rectangle.
+void paint(HWND hwnd, HDC dc, const PictureState& st, const RECT* area) {
     if (!dc) {
         return;
     }
     const ScopedClip keepClip(dc);
     excludeBars(hwnd, dc);
-    if (st.shown) {
-        const int at = (GetWindowLongW(hwnd, GWL_STYLE) & WS_DLGFRAME) ? PICTURE_FRAMED_ORIGIN : 0;
-        if (st.copy && g_alphaBlend) {
-            const SIZE size = st.copy.size();
-            if (st.copy.opaque()) {
-                // Over opaque pixels AlphaBlend gives the source itself, and
-                // costs dozens of plain blits under some GDI implementations.
-                BitBlt(dc, at, at, size.cx, size.cy, st.copy.dc(), 0, 0, SRCCOPY);
-            } else {
-                const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-                g_alphaBlend(dc, at, at, size.cx, size.cy, st.copy.dc(), 0, 0, size.cx, size.cy,
-                             blend);
-            }
-        } else {
-            DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(st.shown), 0, at, at, 0, 0,
-                       isBitmap(st.shown) ? DST_BITMAP : DST_ICON);
-        }
+    if (!st.shown) {
+        return;
+    }
+    const int at = origin(hwnd);
+    if (!st.copy || !g_alphaBlend) {
+        DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(st.shown), 0, at, at, 0, 0,
+                   isBitmap(st.shown) ? DST_BITMAP : DST_ICON);
+        return;
+    }
+    const SIZE size = st.copy.size();
+    RECT r{at, at, at + size.cx, at + size.cy};
+    if (area && !IntersectRect(&r, &r, area)) {
+        return;
+    }
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    if (st.copy.opaque()) {
+        // Over opaque pixels AlphaBlend gives the source itself, and costs
+        // dozens of plain blits under some GDI implementations.
+        BitBlt(dc, r.left, r.top, w, h, st.copy.dc(), r.left - at, r.top - at, SRCCOPY);
+    } else {
+        const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        g_alphaBlend(dc, r.left, r.top, w, h, st.copy.dc(), r.left - at, r.top - at, w, h, blend);
     }
 }
 
@@ -234,13 +256,13 @@ LRESULT CALLBACK pictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PAINT: {
         PAINTSTRUCT ps{};
         HDC dc = BeginPaint(hwnd, &ps);
-        paint(hwnd, dc, *st);
+        paint(hwnd, dc, *st, &ps.rcPaint);
         EndPaint(hwnd, &ps);
         return 0;
     }
     case WM_PRINT:
     case WM_PRINTCLIENT:
-        paint(hwnd, reinterpret_cast<HDC>(wp), *st);
+        paint(hwnd, reinterpret_cast<HDC>(wp), *st, nullptr);
         return 0;
     case WM_MOVE:
         updateParent(hwnd, *st);
@@ -298,10 +320,17 @@ int64_t getPictureState(HWND hwnd, void*) {
     return static_cast<int64_t>(SendMessageW(hwnd, STM_GETIMAGE, IMAGE_BITMAP, 0));
 }
 
-void setPictureState(HWND hwnd, void*, int64_t value) {
+// Only what the new copy changed is repainted: nothing after a pass that
+// changed nothing, a few pixels after a small circle.
+void setPictureState(HWND hwnd, void* state, int64_t value) {
     SendMessageW(hwnd, STM_SETIMAGE, IMAGE_BITMAP,
                  reinterpret_cast<LPARAM>(bitmapFromState(value)));
-    InvalidateRect(hwnd, nullptr, FALSE);
+    const PictureState* st = static_cast<const PictureState*>(state);
+    if (!st->changed) {
+        InvalidateRect(hwnd, nullptr, FALSE);
+    } else if (!IsRectEmpty(&*st->changed)) {
+        InvalidateRect(hwnd, &*st->changed, FALSE);
+    }
 }
 
 void releasePicture(HWND, void* state) {

@@ -1,6 +1,7 @@
 // The rasteriser's colours and mode, its pixel writes, spans and boxes.
 #include "draw/raster.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace draw {
@@ -116,8 +117,31 @@ void Raster::writeRun(uint8_t* p, int64_t n) {
     }
 }
 
+PixelRect PixelRect::unitedWith(const PixelRect& other) const {
+    if (other.empty()) {
+        return *this;
+    }
+    if (empty()) {
+        return other;
+    }
+    return PixelRect{std::min(left, other.left), std::min(top, other.top),
+                     std::max(right, other.right), std::max(bottom, other.bottom)};
+}
+
+void Raster::markChanged(int64_t x, int64_t y, int64_t w, int64_t h) {
+    if (changed_.empty()) {
+        changed_ = PixelRect{x, y, x + w, y + h};
+        return;
+    }
+    changed_.left = std::min(changed_.left, x);
+    changed_.top = std::min(changed_.top, y);
+    changed_.right = std::max(changed_.right, x + w);
+    changed_.bottom = std::max(changed_.bottom, y + h);
+}
+
 void Raster::plot(int64_t x, int64_t y) {
     if (x >= 0 && x < width_ && y >= 0 && y < height_) {
+        markChanged(x, y, 1, 1);
         writeRun(pixelAddress(x, y), 1);
     }
 }
@@ -136,6 +160,7 @@ void Raster::horizontalSpan(int64_t x, int64_t y, int64_t n) {
     if (n <= 0) {
         return;
     }
+    markChanged(x, y, n, 1);
     writeRun(pixelAddress(x, y), n);
 }
 
@@ -153,6 +178,7 @@ void Raster::verticalSpan(int64_t x, int64_t y, int64_t n) {
     if (n <= 0) {
         return;
     }
+    markChanged(x, y, 1, n);
     uint8_t* p = pixelAddress(x, y);
     const ptrdiff_t step = surface_.bottomUp ? -surface_.pitch : surface_.pitch;
     for (int64_t k = 0; k < n; ++k, p += step) {
@@ -162,6 +188,7 @@ void Raster::verticalSpan(int64_t x, int64_t y, int64_t n) {
 
 // Rows y .. y + h - 1 from x for w pixels, already clipped.
 void Raster::fillRows(int64_t x, int64_t y, int64_t w, int64_t h) {
+    markChanged(x, y, w, h);
     if (surface_.bytesPerPixel == 3 && !(mode_ & DRAW_MODE_XOR) && h > 1) {
         // Whole pixels are written: one row serves as the pattern for all.
         uint8_t* first = pixelAddress(x, y);

@@ -42,6 +42,15 @@ struct GlyphBuffer {
     int height = 0;
 };
 
+// A rectangle of output pixels, left and top included, right and bottom
+// not; empty when it holds no pixel.
+struct PixelRect {
+    int64_t left = 0, top = 0, right = 0, bottom = 0;
+    bool empty() const { return right <= left || bottom <= top; }
+    // The smallest rectangle holding both.
+    PixelRect unitedWith(const PixelRect& other) const;
+};
+
 // A colour 0xAABBGGRR split into its parts.
 struct ColourParts {
     int red = 0, green = 0, blue = 0, alpha = 0, inverseAlpha = 255;
@@ -87,7 +96,14 @@ class Raster {
     void ellipseWalkingAll(int64_t cx, int64_t cy, int64_t rx, int64_t ry);
     void ellipseWalkingVisible(int64_t cx, int64_t cy, int64_t rx, int64_t ry);
 
+    // The smallest rectangle holding every pixel written since the raster
+    // was made: what a refresh of the output has to copy. Empty when
+    // nothing was written (a shape wholly outside, empty text).
+    const PixelRect& changed() const { return changed_; }
+
   private:
+    // Widens changed() by a rectangle already clipped to the output.
+    void markChanged(int64_t x, int64_t y, int64_t w, int64_t h);
     uint8_t* pixelAddress(int64_t x, int64_t y) const;
     void writeRun(uint8_t* p, int64_t n);
     void fillRows(int64_t x, int64_t y, int64_t w, int64_t h);
@@ -101,6 +117,7 @@ class Raster {
     ColourParts frontParts_, backParts_;
     // Blue, green, red of the front colour as they lie in memory.
     uint32_t frontBgr_ = 0;
+    PixelRect changed_;
 };
 
 } // namespace draw

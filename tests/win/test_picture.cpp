@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "draw/drawpass_win.h"
 #include "draw/image_win.h"
 #include "draw/picture_win.h"
 #include "base/gdi_win.h"
@@ -264,11 +265,13 @@ TEST_F(Picture, CanvasImagesAreShownUnflippedWithTheirLatestPixels) {
     HWND hwnd = UiControlHandle(pic);
     EXPECT_EQ(printed(hwnd, 6, 5), letter);
     {
-        // A GDI drawing into the image reaches the next copy. GDI leaves
+        // A GDI drawing into the pass's device context reaches the next
+        // copy, though the copy takes only what passes changed. GDI leaves
         // alpha 0 in the pixel, which then shows what lies under it.
-        MemoryDC dc;
-        ScopedSelect select(dc.get(), bitmap);
-        SetPixelV(dc.get(), 5, 4, RGB(0, 255, 0));
+        const HDC dc = reinterpret_cast<HDC>(DrawStart(ImgOutput(n)));
+        ASSERT_TRUE(dc);
+        SetPixelV(dc, 5, 4, RGB(0, 255, 0));
+        DrawStop();
     }
     UiSetState(pic, reinterpret_cast<intptr_t>(bitmap));
     std::vector<uint32_t> marked = letter;
