@@ -1,5 +1,7 @@
 #include "tests/win/support/ui_driver.h"
 
+#include <gtest/gtest.h>
+
 int HostWindow::userMessages = 0;
 
 void pumpMessages() {
@@ -8,6 +10,17 @@ void pumpMessages() {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+}
+
+bool takeQuit(WPARAM* exitCode) {
+    MSG msg{};
+    if (!PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        return false;
+    }
+    if (exitCode) {
+        *exitCode = msg.wParam;
+    }
+    return true;
 }
 
 std::vector<UiEvent> takeEvents() {
@@ -28,6 +41,49 @@ int waitEvent() {
     const int code = UiWaitEvent();
     KillTimer(nullptr, timer);
     return code;
+}
+
+static UserScript* g_script = nullptr;
+
+static void CALLBACK userTick(HWND, UINT, UINT_PTR, DWORD) {
+    if (!g_script || g_script->busy) {
+        return;
+    }
+    HWND window = FindWindowW(nullptr, g_script->title.c_str());
+    if (!window) {
+        // A loop that outlives its window would hold the test for good; a
+        // quit is the one thing left that may still end it.
+        if (g_script->ticks > 0 && ++g_script->missing == 250 && !g_script->rescued) {
+            g_script->rescued = true;
+            PostQuitMessage(0);
+        }
+        return;
+    }
+    const size_t step = g_script->ticks++;
+    g_script->busy = true;
+    if (step < g_script->steps.size()) {
+        g_script->steps[step](window);
+    } else if (step > g_script->steps.size() + 50) {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    }
+    g_script->busy = false;
+}
+
+int runDialog(UserScript& script, const std::function<int()>& call) {
+    g_script = &script;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &userTick);
+    const int result = call();
+    KillTimer(nullptr, timer);
+    g_script = nullptr;
+    if (script.rescued) {
+        takeQuit();
+        ADD_FAILURE() << "the dialog's window went but its call went on waiting";
+    }
+    return result;
+}
+
+Step post(UINT msg, WPARAM wp, LPARAM lp) {
+    return [=](HWND window) { PostMessageW(window, msg, wp, lp); };
 }
 
 static LRESULT CALLBACK hostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
