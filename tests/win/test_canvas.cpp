@@ -13,6 +13,7 @@
 #include "host/host_win.h"
 #include "base/gdi_win.h"
 #include "tests/win/support/global_spy.h"
+#include "tests/win/support/host_scene.h"
 #include "tests/win/support/ui_driver.h"
 
 namespace {
@@ -73,47 +74,29 @@ Shown shown(HWND object) {
     return s;
 }
 
-// An object of the host: a child window of the host's main window.
-HWND makeObject(HWND parent, int x, int y, int w, int h) {
-    return CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE, x, y, w, h, parent, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
-}
-
 class Canvases : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(plugin->ok());
-        main = CreateWindowExW(0, L"Static", L"host", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480,
-                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         host.connect(*plugin);
     }
     void TearDown() override {
         plugin.reset();
-        DestroyWindow(main);
+        scene.destroy();
         pumpMessages();
     }
 
     HWND object(const std::string& name, int w = 60, int h = 40, int x = 0, int y = 0) {
-        HWND o = makeObject(main, x, y, w, h);
-        host.objects[name] = o;
-        return o;
+        return scene.addObject(host, name, x, y, w, h);
     }
     int exec(int id, const std::vector<const char*>& params) {
-        host::Params p(params);
-        int result = plugin->execAction(id, p.data());
-        pumpMessages();
-        return result;
-    }
-    size_t hostQueries() const {
-        return static_cast<size_t>(
-            std::count_if(host.calls.begin(), host.calls.end(),
-                          [](const host::InterfaceCall& c) { return c.command == 7; }));
+        return runAction(*plugin, id, params);
     }
 
     std::unique_ptr<host::PluginModule> plugin =
         std::make_unique<host::PluginModule>(L"canvas.nbp");
     host::Host host;
-    HWND main = nullptr;
+    HostScene scene{640, 480};
 };
 
 TEST_F(Canvases, CreateFillsTheObjectWithItsBackground) {
@@ -180,10 +163,10 @@ TEST_F(Canvases, ANewCanvasOnlyEverShowsInsideItsObject) {
 TEST_F(Canvases, SecondCreateKeepsTheFirstCanvasAndAsksNothing) {
     HWND o = object("rect1");
     ASSERT_EQ(exec(CREATE, {"rect1", "$0000FF"}), 1);
-    const size_t asked = hostQueries();
+    const size_t asked = windowQueries(host);
     HWND canvas = canvasWindowOf(o);
     EXPECT_EQ(exec(CREATE, {"rect1", "$FF0000"}), 1);
-    EXPECT_EQ(hostQueries(), asked);
+    EXPECT_EQ(windowQueries(host), asked);
     EXPECT_EQ(canvasWindowOf(o), canvas);
     EXPECT_EQ(FindWindowExW(o, canvas, nullptr, nullptr), nullptr) << "no second canvas window";
     Shown s = shown(o);
@@ -199,14 +182,14 @@ TEST_F(Canvases, FailedCreatesLeaveNothingAndTryAgainNextTime) {
     };
     const Case cases[] = {{"flat"}, {"thin"}, {"unknown"}, {"notawindow"}};
     for (const Case& c : cases) {
-        const size_t before = hostQueries();
+        const size_t before = windowQueries(host);
         EXPECT_EQ(exec(CREATE, {c.name, "$0000FF"}), 0) << c.name;
-        EXPECT_EQ(hostQueries(), before + 1) << c.name;
+        EXPECT_EQ(windowQueries(host), before + 1) << c.name;
         // Nothing was registered: drawing finds no canvas, and a second
         // create asks the host again.
         EXPECT_EQ(exec(CIRCLE, {c.name, "1", "1", "1", ""}), 0) << c.name;
         EXPECT_EQ(exec(CREATE, {c.name, "$0000FF"}), 0) << c.name;
-        EXPECT_EQ(hostQueries(), before + 2) << c.name;
+        EXPECT_EQ(windowQueries(host), before + 2) << c.name;
     }
     EXPECT_EQ(canvasWindowOf(flat), nullptr);
     EXPECT_EQ(canvasWindowOf(thin), nullptr);
@@ -384,10 +367,10 @@ TEST_F(Canvases, OnlyNotificationsTwoAndSixReleaseCanvases) {
         EXPECT_EQ(exec(CIRCLE, {"a", "1", "1", "1", ""}), 0) << "a former canvas";
         EXPECT_EQ(plugin->message(code, 0), 0) << "twice in a row";
         // The same names become new canvases, asking the host again.
-        const size_t asked = hostQueries();
+        const size_t asked = windowQueries(host);
         EXPECT_EQ(exec(CREATE, {"a", "$0000FF"}), 1);
         EXPECT_EQ(exec(CREATE, {"b", ""}), 1);
-        EXPECT_EQ(hostQueries(), asked + 2);
+        EXPECT_EQ(windowQueries(host), asked + 2);
         Shown s = shown(a);
         EXPECT_EQ(s.count(RED), s.pixels.size());
     }
@@ -401,18 +384,18 @@ TEST_F(Canvases, ACanvasOutlivesItsDestroyedObjectUntilReleased) {
     ASSERT_EQ(exec(CREATE, {"rect1", ""}), 1);
     DestroyWindow(o);
     pumpMessages();
-    const size_t asked = hostQueries();
+    const size_t asked = windowQueries(host);
     // Still registered: drawing goes into its image, creating does nothing.
     EXPECT_EQ(exec(CIRCLE, {"rect1", "30", "20", "10", ""}), 1);
     EXPECT_EQ(exec(TEXT, {"rect1", "x", "1", "1", "", "$000000", ""}), 1);
     EXPECT_EQ(exec(CLEAR, {"rect1"}), 1);
     EXPECT_EQ(exec(CREATE, {"rect1", ""}), 1);
-    EXPECT_EQ(hostQueries(), asked);
+    EXPECT_EQ(windowQueries(host), asked);
     EXPECT_EQ(plugin->message(2, 0), 0);
     // Released: the name is free again, on a new object window.
     HWND again = object("rect1", 50, 30);
     EXPECT_EQ(exec(CREATE, {"rect1", "$0000FF"}), 1);
-    EXPECT_EQ(hostQueries(), asked + 1);
+    EXPECT_EQ(windowQueries(host), asked + 1);
     Shown s = shown(again);
     EXPECT_EQ(s.width, 50);
     EXPECT_EQ(s.count(RED), s.pixels.size());
@@ -425,11 +408,7 @@ TEST_F(Canvases, UnloadingReleasesCanvasesAndEveryStringOnce) {
     ASSERT_EQ(exec(CREATE, {"orphan", ""}), 1);
     DestroyWindow(orphan);
     pumpMessages();
-    std::vector<const void*> handedOver = {host.title, host.author, host.description};
-    for (const host::ActionDef& a : host.actions) {
-        handedOver.push_back(a.namePtr);
-        handedOver.push_back(a.hintPtr);
-    }
+    const std::vector<const void*> handedOver = registrationStrings(host);
     ASSERT_EQ(handedOver.size(), 11u);
     {
         GlobalSpy spy(plugin->handle());

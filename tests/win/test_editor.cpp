@@ -29,6 +29,7 @@
 #include "base/gdi_win.h"
 #include "base/text_win.h"
 #include "tests/win/support/global_spy.h"
+#include "tests/win/support/host_scene.h"
 #include "tests/win/support/import_patch.h"
 #include "tests/win/support/ui_driver.h"
 #include "ui/toolkit_win.h"
@@ -147,7 +148,7 @@ class Editor : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(plugin.ok());
         host.connect(plugin);
-        SetActiveWindow(owner.get());
+        SetActiveWindow(owner.main());
         pumpMessages();
     }
 
@@ -165,7 +166,7 @@ class Editor : public ::testing::Test {
 
     host::PluginModule plugin{L"canvas.nbp"};
     host::Host host;
-    HostWindow owner{100, 80, 700, 500, WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE};
+    HostScene owner{100, 80, 700, 500, WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE};
     size_t ticks = 0;
 };
 
@@ -256,9 +257,9 @@ TEST_F(Editor, EachDialogIsBuiltFromItsTableCentredOnTheActiveHostWindow) {
             << layout.actionId << ": " << problems.size() << " controls differ, first "
             << (problems.empty() ? "" : host::ansi(problems[0]));
         EXPECT_EQ(client, (RECT{0, 0, editor::DIALOG_WIDTH, layout.height}));
-        EXPECT_EQ(dialogOwner, owner.get());
+        EXPECT_EQ(dialogOwner, owner.main());
         RECT o{};
-        GetWindowRect(owner.get(), &o);
+        GetWindowRect(owner.main(), &o);
         EXPECT_EQ(frame.left, o.left + ((o.right - o.left) - (frame.right - frame.left)) / 2);
         EXPECT_EQ(frame.top, o.top + ((o.bottom - o.top) - (frame.bottom - frame.top)) / 2);
         std::vector<int> tableOrder;
@@ -267,7 +268,7 @@ TEST_F(Editor, EachDialogIsBuiltFromItsTableCentredOnTheActiveHostWindow) {
         }
         EXPECT_EQ(childOrder, tableOrder) << "created in table order, nothing else";
         EXPECT_EQ(FindWindowW(nullptr, titleOf(id).c_str()), nullptr) << "closed on return";
-        EXPECT_EQ(GetActiveWindow(), owner.get()) << "the host window is active again";
+        EXPECT_EQ(GetActiveWindow(), owner.main()) << "the host window is active again";
     }
 }
 
@@ -724,19 +725,18 @@ TEST_F(Editor, TabWalksTheFieldsAndButtonsInTableOrderAndShiftTabBack) {
 }
 
 TEST_F(Editor, TheHostWindowKeepsWorkingWhileTheDialogIsOpen) {
-    HostWindow::userMessages = 0;
     bool enabled = false, activated = false, dialogStayed = false;
     int handled = 0;
     host::Params params({"o"});
     const int result = edit(3, params,
                             {[&](HWND) {
-                                 enabled = IsWindowEnabled(owner.get()) != 0;
-                                 PostMessageW(owner.get(), WM_USER + 1, 0, 0);
+                                 enabled = IsWindowEnabled(owner.main()) != 0;
+                                 PostMessageW(owner.main(), WM_USER + 1, 0, 0);
                              },
                              [&](HWND d) {
-                                 handled = HostWindow::userMessages;
-                                 SetActiveWindow(owner.get());
-                                 activated = GetActiveWindow() == owner.get();
+                                 handled = owner.userMessages();
+                                 SetActiveWindow(owner.main());
+                                 activated = GetActiveWindow() == owner.main();
                                  dialogStayed = IsWindowVisible(d) != 0;
                              },
                              click(editor::CONTROL_OK)});
@@ -745,7 +745,7 @@ TEST_F(Editor, TheHostWindowKeepsWorkingWhileTheDialogIsOpen) {
     EXPECT_EQ(handled, 1) << "its posted message was handled inside the dialog's loop";
     EXPECT_TRUE(activated);
     EXPECT_TRUE(dialogStayed);
-    EXPECT_EQ(GetActiveWindow(), owner.get());
+    EXPECT_EQ(GetActiveWindow(), owner.main());
 }
 
 TEST_F(Editor, ASecondDialogWhileOneIsOpenIsRefused) {

@@ -16,6 +16,7 @@
 #include "host/host_win.h"
 #include "base/gdi_win.h"
 #include "tests/win/support/canvas_probe.h"
+#include "tests/win/support/host_scene.h"
 #include "tests/win/support/ui_driver.h"
 
 namespace {
@@ -194,9 +195,8 @@ class Soak {
     }
 
     void showObject(Object& o) {
-        o.window = scene_.addObject(o.place.left, o.place.top, o.place.right - o.place.left,
-                                    o.place.bottom - o.place.top);
-        host_.objects[o.name] = o.window;
+        o.window = scene_.addObject(host_, o.name, o.place.left, o.place.top,
+                                    o.place.right - o.place.left, o.place.bottom - o.place.top);
     }
 
     // The host destroys one object's window (its canvas window goes with
@@ -262,8 +262,7 @@ TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
     ASSERT_TRUE(soak.ok());
 
     // The reference scene on a fresh canvas, before anything else ran.
-    HWND first = soak.scene().addObject(10, 420, REF_W, REF_H);
-    soak.host().objects["ref"] = first;
+    HWND first = soak.scene().addObject(soak.host(), "ref", 10, 420, REF_W, REF_H);
     ASSERT_EQ(soak.exec(CREATE, {"ref", ""}), 1);
     // Circles alone first, against the raster core's own drawing.
     ASSERT_EQ(soak.exec(CIRCLE, {"ref", "60", "45", "30", "$0000FF"}), 1);
@@ -315,8 +314,7 @@ TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
 
     // The last actions still draw exactly what the first ones drew: on a
     // new object's canvas, and on the first canvas made again.
-    HWND fresh = soak.scene().addObject(240, 420, REF_W, REF_H);
-    soak.host().objects["fresh"] = fresh;
+    HWND fresh = soak.scene().addObject(soak.host(), "fresh", 240, 420, REF_W, REF_H);
     ASSERT_EQ(soak.exec(CREATE, {"fresh", ""}), 1);
     drawReference(soak, "fresh");
     EXPECT_TRUE(readCanvas(fresh) == before);

@@ -12,6 +12,7 @@
 #include "base/icon_win.h"
 #include "plugin/plugin_win.h"
 #include "host/host_win.h"
+#include "tests/win/support/host_scene.h"
 #include "tests/win/support/ui_driver.h"
 
 namespace {
@@ -159,12 +160,12 @@ TEST_F(Toolkit, DialogsAreCentredOnTheirOwnerAndClampedAtZero) {
         {50, 20, w - 300, h - 100, 0, 0},
     };
     for (const Case& c : cases) {
-        HostWindow owner(c.x, c.y, c.ownerWidth, c.ownerHeight);
-        HWND dialog = openDialog(owner.get());
+        HostScene owner(c.x, c.y, c.ownerWidth, c.ownerHeight);
+        HWND dialog = openDialog(owner.main());
         GetWindowRect(dialog, &r);
         EXPECT_EQ(r.left, c.left);
         EXPECT_EQ(r.top, c.top);
-        EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner.get());
+        EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner.main());
     }
 }
 
@@ -398,8 +399,8 @@ TEST_F(Toolkit, TheLastFocusedControlGetsTheFocusBackOnReactivation) {
     HWND second = hwndOf(UiAddEdit(2, 10, 40, 80, 20, u""));
     SetActiveWindow(dialog);
     SetFocus(second);
-    HostWindow other(500, 500, 100, 100, WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE);
-    SetActiveWindow(other.get());
+    HostScene other(500, 500, 100, 100, WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE);
+    SetActiveWindow(other.main());
     pumpMessages();
     EXPECT_NE(GetFocus(), second);
     SetActiveWindow(dialog);
@@ -410,14 +411,13 @@ TEST_F(Toolkit, TheLastFocusedControlGetsTheFocusBackOnReactivation) {
 //--- Events beyond one dialog
 
 TEST_F(Toolkit, WaitingRunsTheHostsWindowsAndHandsBackAQuit) {
-    HostWindow host(0, 0, 50, 50);
-    HostWindow::userMessages = 0;
+    HostScene host(0, 0, 50, 50);
     openDialog();
-    PostMessageW(host.get(), WM_USER + 1, 0, 0);
+    PostMessageW(host.main(), WM_USER + 1, 0, 0);
     PostQuitMessage(7);
     EXPECT_EQ(waitEvent(), UI_EVENT_CLOSE);
     EXPECT_EQ(UiEventWindow(), 0);
-    EXPECT_EQ(HostWindow::userMessages, 1);
+    EXPECT_EQ(host.userMessages(), 1);
     WPARAM exitCode = 0;
     ASSERT_TRUE(takeQuit(&exitCode));
     EXPECT_EQ(exitCode, 7u);
@@ -446,11 +446,11 @@ TEST_F(Toolkit, CanvasEventsWaitAndALaterDialogLoopSkipsThem) {
 }
 
 TEST_F(Toolkit, DestroyingTheHostsWindowLeavesOnlyStaleNumbers) {
-    HostWindow host(100, 100, 300, 200);
+    HostScene host(100, 100, 300, 200);
     const int n = openAny(UI_FLAGS_CANVAS | UI_OPEN_HIDDEN, 300, 200);
     HWND canvas = UiWindowHandle(n);
     EXPECT_FALSE(IsWindowVisible(canvas));
-    SetParent(canvas, host.get());
+    SetParent(canvas, host.main());
     ShowWindow(canvas, SW_SHOWNORMAL);
     RECT r{};
     GetWindowRect(canvas, &r);
@@ -541,9 +541,9 @@ TEST_F(AboutBox, EveryWayOutEndsItWithZeroAndEnterAndEscapeDoNothing) {
 
 TEST_F(AboutBox, ShowsTitleAndCreditCentredOnTheActiveOwner) {
     ASSERT_TRUE(plugin.ok());
-    HostWindow owner(200, 150, 800, 600, WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE);
-    SetActiveWindow(owner.get());
-    ASSERT_EQ(GetActiveWindow(), owner.get());
+    HostScene owner(200, 150, 800, 600, WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE);
+    SetActiveWindow(owner.main());
+    ASSERT_EQ(GetActiveWindow(), owner.main());
     RECT box{}, client{}, ok{};
     HWND boxOwner = nullptr;
     std::vector<std::wstring> labels;
@@ -571,16 +571,16 @@ TEST_F(AboutBox, ShowsTitleAndCreditCentredOnTheActiveOwner) {
                       }}};
     EXPECT_EQ(runDialog(script, [&] { return about(); }), 0);
     RECT o{};
-    GetWindowRect(owner.get(), &o);
+    GetWindowRect(owner.main(), &o);
     const LONG w = box.right - box.left, h = box.bottom - box.top;
     EXPECT_EQ(box.left, o.left + ((o.right - o.left) - w) / 2);
     EXPECT_EQ(box.top, o.top + ((o.bottom - o.top) - h) / 2);
-    EXPECT_EQ(boxOwner, owner.get());
+    EXPECT_EQ(boxOwner, owner.main());
     EXPECT_EQ(client, (RECT{0, 0, 400, 150}));
     EXPECT_EQ(ok, (RECT{150, 110, 250, 135}));
     EXPECT_EQ(labels, (std::vector<std::wstring>{L"KivCanvas 2D (Final)", L"Kiv SDK Examples"}));
     EXPECT_LE(lowestLabel, ok.top);
-    EXPECT_EQ(GetActiveWindow(), owner.get()) << "the owner is active again";
+    EXPECT_EQ(GetActiveWindow(), owner.main()) << "the owner is active again";
 }
 
 TEST_F(AboutBox, WithoutAnActiveWindowItSitsAtTheTopLeft) {

@@ -75,20 +75,3 @@ class TestRandom {
   private:
     uint64_t state_;
 };
-
-// Host windows standing for rectangle objects: plain child windows of one
-// host main window, as the host shows its objects.
-class HostScene {
-  public:
-    HostScene(int width = 900, int height = 700);
-    ~HostScene();
-    HostScene(const HostScene&) = delete;
-    HostScene& operator=(const HostScene&) = delete;
-
-    HWND main() const { return main_; }
-    // A new object window at (x, y) with a client area of w x h.
-    HWND addObject(int x, int y, int w, int h);
-
-  private:
-    HWND main_ = nullptr;
-};

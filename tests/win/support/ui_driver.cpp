@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-int HostWindow::userMessages = 0;
-
 void pumpMessages() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -84,38 +82,6 @@ int runDialog(UserScript& script, const std::function<int()>& call) {
 
 Step post(UINT msg, WPARAM wp, LPARAM lp) {
     return [=](HWND window) { PostMessageW(window, msg, wp, lp); };
-}
-
-static LRESULT CALLBACK hostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg >= WM_USER && msg < WM_APP) {
-        ++HostWindow::userMessages;
-    }
-    return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-HostWindow::HostWindow(int x, int y, int w, int h, DWORD style, HWND parent) {
-    static ATOM cls = 0;
-    if (!cls) {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &hostProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-        wc.lpszClassName = L"TestHostWindow";
-        cls = RegisterClassW(&wc);
-    }
-    hwnd_ = CreateWindowExW(0, L"TestHostWindow", L"host", style, x, y, w, h, parent, nullptr,
-                            GetModuleHandleW(nullptr), nullptr);
-}
-
-HostWindow::~HostWindow() {
-    destroy();
-}
-
-void HostWindow::destroy() {
-    if (hwnd_ && IsWindow(hwnd_)) {
-        DestroyWindow(hwnd_);
-    }
-    hwnd_ = nullptr;
 }
 
 bool operator==(const RECT& a, const RECT& b) {

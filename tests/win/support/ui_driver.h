@@ -49,24 +49,6 @@ int runDialog(UserScript& script, const std::function<int()>& call);
 // A step that posts a message to the window.
 Step post(UINT msg, WPARAM wp = 0, LPARAM lp = 0);
 
-// A plain top-level window standing for one of the host's, destroyed with
-// its owner object.
-class HostWindow {
-  public:
-    HostWindow(int x, int y, int w, int h, DWORD style = WS_POPUP | WS_VISIBLE,
-               HWND parent = nullptr);
-    ~HostWindow();
-    HostWindow(const HostWindow&) = delete;
-    HostWindow& operator=(const HostWindow&) = delete;
-    HWND get() const { return hwnd_; }
-    void destroy();
-    // Messages of the WM_USER range that reached its procedure.
-    static int userMessages;
-
-  private:
-    HWND hwnd_ = nullptr;
-};
-
 bool operator==(const RECT& a, const RECT& b);
 void PrintTo(const RECT& r, std::ostream* os);
 void PrintTo(const UiEvent& e, std::ostream* os);
