@@ -15,6 +15,7 @@
 #include "draw/raster.h"
 #include "host/host_win.h"
 #include "base/gdi_win.h"
+#include "tests/native/raster_support.h"
 #include "tests/win/support/canvas_probe.h"
 #include "tests/win/support/host_scene.h"
 #include "tests/win/support/ui_driver.h"
@@ -237,22 +238,19 @@ void drawReference(Soak& soak, const char* name) {
 
 // The two circles of the reference scene as the raster core draws them.
 CanvasPixels referenceCircles() {
-    CanvasPixels out;
-    out.width = REF_W;
-    out.height = REF_H;
-    std::vector<uint8_t> memory(static_cast<size_t>(REF_W) * REF_H * 4, 0);
-    draw::Surface surface;
-    surface.firstRow = memory.data();
-    surface.pitch = REF_W * 4;
-    surface.width = REF_W;
-    surface.height = REF_H;
-    draw::Raster raster(surface);
+    TestImage image(REF_W, REF_H);
+    draw::Raster raster(image.surface());
     raster.box(0, 0, REF_W, REF_H, 0xFFFFFF);
     raster.setMode(DRAW_MODE_OUTLINED);
     raster.circle(60, 45, 30, 0x0000FF);
     raster.circle(190, -5, 40, 0x00FF00);
-    for (size_t i = 0; i < memory.size(); i += 4) {
-        out.pixels.push_back(memory[i + 2] | memory[i + 1] << 8 | memory[i] << 16);
+    CanvasPixels out;
+    out.width = REF_W;
+    out.height = REF_H;
+    for (int y = 0; y < REF_H; ++y) {
+        for (int x = 0; x < REF_W; ++x) {
+            out.pixels.push_back(colourOfPixel(image.get(x, y)));
+        }
     }
     return out;
 }

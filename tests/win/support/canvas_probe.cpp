@@ -4,10 +4,15 @@
 
 #include <algorithm>
 
+#include "base/dib_win.h"
 #include "base/gdi_win.h"
 
 size_t CanvasPixels::count(uint32_t colour) const {
     return static_cast<size_t>(std::count(pixels.begin(), pixels.end(), colour));
+}
+
+uint32_t colourOfPixel(uint32_t memory) {
+    return ((memory & 0xFF) << 16) | (memory & 0xFF00) | ((memory >> 16) & 0xFF);
 }
 
 std::vector<HWND> canvasWindowsIn(HWND object) {
@@ -18,11 +23,14 @@ std::vector<HWND> canvasWindowsIn(HWND object) {
     return out;
 }
 
+HWND canvasWindowIn(HWND object) {
+    return GetWindow(object, GW_CHILD);
+}
+
 CanvasPixels readCanvas(HWND object) {
     CanvasPixels s;
-    const std::vector<HWND> canvases = canvasWindowsIn(object);
-    HWND picture =
-        canvases.empty() ? nullptr : FindWindowExW(canvases[0], nullptr, L"Static", nullptr);
+    const HWND canvas = canvasWindowIn(object);
+    HWND picture = canvas ? FindWindowExW(canvas, nullptr, L"Static", nullptr) : nullptr;
     if (!picture) {
         return s;
     }
@@ -32,12 +40,7 @@ CanvasPixels readCanvas(HWND object) {
         return s;
     }
     BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = r.right;
-    bi.bmiHeader.biHeight = -r.bottom; // top-down: row 0 first
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    bi.bmiHeader = dibHeader(r.right, r.bottom, 32, RowOrder::TopDown);
     void* bits = nullptr;
     MemoryDC dc;
     GdiObject<HBITMAP> dib(CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
@@ -56,11 +59,7 @@ CanvasPixels readCanvas(HWND object) {
     s.height = r.bottom;
     s.pixels.resize(n);
     const uint32_t* p = static_cast<const uint32_t*>(bits);
-    for (size_t i = 0; i < n; ++i) {
-        // Memory holds blue, green, red: swap into 0x00BBGGRR.
-        const uint32_t v = p[i];
-        s.pixels[i] = ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF);
-    }
+    std::transform(p, p + n, s.pixels.begin(), &colourOfPixel);
     return s;
 }
 

@@ -1,6 +1,6 @@
 // Looking at canvases from the host's side: the windows the plug-in laid
 // over an object, the pixels its picture control paints, and the memory the
-// process holds. For the long-running and bad-input tests of the loaded DLL.
+// process holds. For the tests of the loaded DLL.
 #pragma once
 
 #include <windows.h>
@@ -26,9 +26,15 @@ struct CanvasPixels {
     bool operator!=(const CanvasPixels& o) const { return !(*this == o); }
 };
 
+// A pixel as memory holds it (bytes blue, green, red, alpha; 0xAARRGGBB) as
+// such a colour.
+uint32_t colourOfPixel(uint32_t memory);
+
 // The windows the plug-in placed inside a host object's window (its
 // canvas windows), in z-order.
 std::vector<HWND> canvasWindowsIn(HWND object);
+// The topmost of them, or null.
+HWND canvasWindowIn(HWND object);
 
 // Asks the picture control of the object's (first) canvas to paint itself
 // with WM_PRINTCLIENT into a DIB section of ours. Empty when the object
