@@ -67,9 +67,6 @@ void operator delete(void* p, size_t) noexcept {
 
 namespace {
 
-enum { CREATE = 1, CIRCLE = 2, CLEAR = 3, TEXT = 4 };
-
-constexpr uint32_t WHITE = 0xFFFFFF, RED = 0x0000FF, BLACK = 0;
 constexpr size_t MEGABYTE = 1 << 20;
 
 // A parameter slot: a host string, or null.

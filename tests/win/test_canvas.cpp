@@ -17,11 +17,6 @@
 
 namespace {
 
-// Colours as the plug-in takes them, red in the low byte.
-constexpr uint32_t WHITE = 0xFFFFFF, RED = 0x0000FF, BLUE = 0xFF0000, BLACK = 0;
-
-enum { CREATE = 1, CIRCLE = 2, CLEAR = 3, TEXT = 4 };
-
 class Canvases : public ::testing::Test {
   protected:
     void SetUp() override {

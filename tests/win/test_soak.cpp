@@ -22,8 +22,6 @@
 
 namespace {
 
-enum { CREATE = 1, CIRCLE = 2, CLEAR = 3, TEXT = 4 };
-
 // The 32-bit build runs emulated, about three times slower: it runs 30%,
 // which takes about as long (a minute each).
 constexpr int FULL_ACTIONS = 100000;
@@ -270,8 +268,8 @@ TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
     drawReference(soak, "ref");
     const CanvasPixels before = readCanvas(first);
     ASSERT_FALSE(before.empty());
-    EXPECT_GT(before.count(0x000000), 20u) << "black glyphs";
-    EXPECT_GT(before.count(0xFF0000), 20u) << "blue text cell";
+    EXPECT_GT(before.count(BLACK), 20u) << "black glyphs";
+    EXPECT_GT(before.count(BLUE), 20u) << "blue text cell";
     soak.plugin().message(6, 0);
 
     const int warmUp = ACTIONS / 10;

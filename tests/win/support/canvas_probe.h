@@ -26,6 +26,9 @@ struct CanvasPixels {
     bool operator!=(const CanvasPixels& o) const { return !(*this == o); }
 };
 
+// The colours the tests draw with and look for.
+constexpr uint32_t WHITE = 0xFFFFFF, RED = 0x0000FF, BLUE = 0xFF0000, BLACK = 0;
+
 // A pixel as memory holds it (bytes blue, green, red, alpha; 0xAARRGGBB) as
 // such a colour.
 uint32_t colourOfPixel(uint32_t memory);

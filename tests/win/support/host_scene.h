@@ -45,6 +45,9 @@ class HostScene {
     int userMessages_ = 0;
 };
 
+// The ids the plug-in registers its four actions under.
+enum ActionId { CREATE = 1, CIRCLE = 2, CLEAR = 3, TEXT = 4 };
+
 // Runs one action through the plug-in's _nbExecAction with a parameter array
 // of `texts` (a null entry leaves its slot null), then dispatches the
 // messages it left waiting, as the host's loop does between script steps.
