@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "draw/raster.h"
+#include "tests/native/raster_support.h"
 
 namespace {
 
@@ -40,44 +41,20 @@ struct Reader {
     }
 };
 
-struct Image {
-    int w, h, bpp;
-    bool bottomUp;
-    ptrdiff_t pitch;
-    std::vector<uint8_t> mem;
-    Image(int width, int height, int bytes, bool up)
-        : w(width), h(height), bpp(bytes), bottomUp(up),
-          pitch(bytes == 4 ? ptrdiff_t(width) * 4 : ptrdiff_t((3 * width + 3) / 4) * 4),
-          mem(size_t(pitch * height)) {
-        for (size_t k = 0; k < mem.size(); ++k) {
-            mem[k] = static_cast<uint8_t>(k * 37 + 11);
-        }
-    }
-    draw::Surface surface() {
-        draw::Surface s;
-        s.firstRow = mem.data();
-        s.pitch = pitch;
-        s.bytesPerPixel = bpp;
-        s.bottomUp = bottomUp;
-        s.width = w;
-        s.height = h;
-        return s;
-    }
-    // Bytes no write may touch: alpha bytes, or the row padding.
-    bool untouchedKept(const std::vector<uint8_t>& before) const {
-        for (int row = 0; row < h; ++row) {
-            for (ptrdiff_t k = 0; k < pitch; ++k) {
-                const bool alpha = bpp == 4 && k % 4 == 3;
-                const bool padding = k >= ptrdiff_t(w) * bpp;
-                const size_t at = size_t(row * pitch + k);
-                if ((alpha || padding) && mem[at] != before[at]) {
-                    return false;
-                }
+// Bytes no write may touch: alpha bytes, or the row padding.
+bool untouchedKept(const TestImage& img, const std::vector<uint8_t>& before) {
+    for (int row = 0; row < img.height; ++row) {
+        for (ptrdiff_t k = 0; k < img.pitch; ++k) {
+            const bool alpha = img.bpp == 4 && k % 4 == 3;
+            const bool padding = k >= ptrdiff_t(img.width) * img.bpp;
+            const size_t at = size_t(row * img.pitch + k);
+            if ((alpha || padding) && img.memory[at] != before[at]) {
+                return false;
             }
         }
-        return true;
     }
-};
+    return true;
+}
 
 } // namespace
 
@@ -85,8 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Reader in{data, size};
     const int w = 1 + in.byte() % 13, h = 1 + in.byte() % 11;
     const int layout = in.byte();
-    Image img(w, h, (layout & 1) ? 3 : 4, (layout & 2) != 0);
-    const std::vector<uint8_t> before = img.mem;
+    TestImage img(w, h, (layout & 1) ? 3 : 4, (layout & 2) != 0);
+    const std::vector<uint8_t> before = img.memory;
     draw::Raster r(img.surface());
 
     std::vector<uint8_t> glyphBits(size_t(((3 * 5 + 3) / 4) * 4 * 4));
@@ -109,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             r.setFront(in.u32());
             const int64_t cx = in.coord(), cy = in.coord();
             const int64_t rx = in.u32() % 700, ry = (kind & 0x80) ? rx : in.u32() % 700;
-            Image a(w, h, img.bpp, img.bottomUp), b(w, h, img.bpp, img.bottomUp);
+            TestImage a(w, h, img.bpp, img.bottomUp), b(w, h, img.bpp, img.bottomUp);
             draw::Raster ra(a.surface()), rb(b.surface());
             ra.setMode(r.mode());
             rb.setMode(r.mode());
@@ -117,16 +94,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             rb.setFront(r.front());
             ra.ellipseWalkingAll(cx, cy, rx, ry);
             rb.ellipseWalkingVisible(cx, cy, rx, ry);
-            if (a.mem != b.mem) {
+            if (a.memory != b.memory) {
                 abort();
             }
             // The chosen walk, with its shortcuts, draws the same.
-            Image c(w, h, img.bpp, img.bottomUp);
+            TestImage c(w, h, img.bpp, img.bottomUp);
             draw::Raster rc(c.surface());
             rc.setMode(r.mode());
             rc.setFront(r.front());
             rc.ellipse(cx, cy, rx, ry);
-            if (a.mem != c.mem) {
+            if (a.memory != c.memory) {
                 abort();
             }
             r.ellipse(cx, cy, rx, ry);
@@ -148,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
         }
     }
-    if (!img.untouchedKept(before)) {
+    if (!untouchedKept(img, before)) {
         abort();
     }
     return 0;

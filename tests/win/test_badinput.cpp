@@ -24,6 +24,7 @@
 #include "plugin/plugin_win.h"
 #include "tests/win/support/canvas_probe.h"
 #include "tests/win/support/global_spy.h"
+#include "tests/win/support/host_scene.h"
 #include "tests/win/support/ui_driver.h"
 
 //--- Allocation failures on demand -----------------------------------------------------
@@ -66,9 +67,6 @@ void operator delete(void* p, size_t) noexcept {
 
 namespace {
 
-enum { CREATE = 1, CIRCLE = 2, CLEAR = 3, TEXT = 4 };
-
-constexpr uint32_t WHITE = 0xFFFFFF, RED = 0x0000FF, BLACK = 0;
 constexpr size_t MEGABYTE = 1 << 20;
 
 // A parameter slot: a host string, or null.
@@ -102,9 +100,8 @@ class Plugged : public ::testing::Test {
     }
 
     HWND object(const std::string& name, int w = 120, int h = 80) {
-        HWND o = scene.addObject(x_, 0, w, h);
+        HWND o = scene.addObject(host, name, x_, 0, w, h);
         x_ = (x_ + w + 10) % 1400;
-        host.objects[name] = o;
         return o;
     }
 
@@ -113,18 +110,7 @@ class Plugged : public ::testing::Test {
         for (const Slot& s : slots) {
             texts.push_back(s ? s->c_str() : nullptr);
         }
-        host::Params p(texts);
-        const int result = plugin->execAction(id, p.data());
-        pumpMessages();
-        return result;
-    }
-
-    size_t queries() const {
-        size_t n = 0;
-        for (const host::InterfaceCall& c : host.calls) {
-            n += c.command == 7;
-        }
-        return n;
+        return runAction(*plugin, id, texts);
     }
 
     HostScene scene;
@@ -146,7 +132,7 @@ TEST_F(Plugged, NullEmptyAndMissingSlotsEndEveryActionAtOnce) {
         EXPECT_EQ(exec(id, Slots(7, NUL)), 0) << "all slots null, id " << id;
         EXPECT_EQ(exec(id, Slots(7, std::string())), 0) << "all slots empty, id " << id;
     }
-    EXPECT_EQ(queries(), 0u);
+    EXPECT_EQ(windowQueries(host), 0u);
     EXPECT_TRUE(canvasWindowsIn(host.objects["rect"]).empty());
 }
 
@@ -176,7 +162,7 @@ TEST_F(Plugged, MegabyteNameTheHostDoesNotKnow) {
     EXPECT_EQ(host.calls[0].requestText.size(), MEGABYTE) << "asked with the whole name";
     EXPECT_EQ(exec(CIRCLE, {name, "1", "1", "1", ""}), 0);
     EXPECT_EQ(exec(CREATE, {name, ""}), 0);
-    EXPECT_EQ(queries(), 2u) << "nothing registered: asked again";
+    EXPECT_EQ(windowQueries(host), 2u) << "nothing registered: asked again";
 }
 
 // Every byte value but zero in a name and in the text, the five that code
@@ -577,12 +563,12 @@ TEST_F(Plugged, HostRepliesThatAreNoUsableWindow) {
             *slot = host::allocString(reply);
             return 1;
         };
-        const size_t before = queries();
+        const size_t before = windowQueries(host);
         EXPECT_EQ(exec(CREATE, {"rect", "$0000FF"}), 0) << reply.substr(0, 20);
         // Nothing registered: drawing finds nothing, creating asks again.
         EXPECT_EQ(exec(CLEAR, {"rect"}), 0) << reply.substr(0, 20);
         EXPECT_EQ(exec(CREATE, {"rect", "$0000FF"}), 0) << reply.substr(0, 20);
-        EXPECT_EQ(queries(), before + 2) << reply.substr(0, 20);
+        EXPECT_EQ(windowQueries(host), before + 2) << reply.substr(0, 20);
     }
     EXPECT_TRUE(canvasWindowsIn(wide).empty()) << "no half-built canvas left behind";
     EXPECT_TRUE(canvasWindowsIn(tall).empty());
@@ -776,43 +762,36 @@ TEST_F(Plugged, ObjectWindowQueryLeavesNothingBehind) {
 
 TEST(Exports, EveryOrderWorksWithWhatExists) {
     HostScene scene;
-    HWND o = scene.addObject(0, 0, 40, 30);
     host::Host host;
-    host.objects["rect"] = o;
+    HWND o = scene.addObject(host, "rect", 0, 0, 40, 30);
     host::PluginModule plugin(L"canvas.nbp");
     ASSERT_TRUE(plugin.ok());
-    auto exec = [&](int id, std::vector<const char*> texts) {
-        host::Params p(texts);
-        const int r = plugin.execAction(id, p.data());
-        pumpMessages();
-        return r;
-    };
     // Nothing registered yet: no host to ask, nothing to draw on.
     EXPECT_EQ(plugin.message(2, 0), 0);
     EXPECT_EQ(plugin.message(6, 0), 0);
-    EXPECT_EQ(exec(CREATE, {"rect", ""}), 0);
-    EXPECT_EQ(exec(CIRCLE, {"rect", "1", "1", "1", ""}), 0);
+    EXPECT_EQ(runAction(plugin, CREATE, {"rect", ""}), 0);
+    EXPECT_EQ(runAction(plugin, CIRCLE, {"rect", "1", "1", "1", ""}), 0);
     EXPECT_EQ(plugin.registerScriptProcessor(reinterpret_cast<void*>(-1)), 0);
     EXPECT_TRUE(host.calls.empty());
     EXPECT_TRUE(canvasWindowsIn(o).empty());
 
     // The callback alone is enough for canvases.
     EXPECT_EQ(plugin.registerInterfaceAccess(&host::Host::interfaceProc), 0);
-    EXPECT_EQ(exec(CREATE, {"rect", ""}), 1);
-    EXPECT_EQ(exec(CIRCLE, {"rect", "1", "1", "1", ""}), 1);
+    EXPECT_EQ(runAction(plugin, CREATE, {"rect", ""}), 1);
+    EXPECT_EQ(runAction(plugin, CIRCLE, {"rect", "1", "1", "1", ""}), 1);
     // Switched off again: existing canvases still draw, new ones cannot be made.
     EXPECT_EQ(plugin.registerInterfaceAccess(nullptr), 0);
-    EXPECT_EQ(exec(CLEAR, {"rect"}), 1);
-    host.objects["other"] = scene.addObject(50, 0, 40, 30);
-    EXPECT_EQ(exec(CREATE, {"other", ""}), 0);
+    EXPECT_EQ(runAction(plugin, CLEAR, {"rect"}), 1);
+    scene.addObject(host, "other", 50, 0, 40, 30);
+    EXPECT_EQ(runAction(plugin, CREATE, {"other", ""}), 0);
     EXPECT_EQ(plugin.registerInterfaceAccess(&host::Host::interfaceProc), 0);
-    EXPECT_EQ(exec(CREATE, {"other", ""}), 1);
+    EXPECT_EQ(runAction(plugin, CREATE, {"other", ""}), 1);
 
     // Registration after canvases exist and after a release, twice, with a
     // null callback between.
     EXPECT_EQ(plugin.message(6, 0), 0);
-    EXPECT_EQ(exec(CREATE, {"rect", ""}), 1);
-    EXPECT_EQ(exec(CREATE, {"other", ""}), 1);
+    EXPECT_EQ(runAction(plugin, CREATE, {"rect", ""}), 1);
+    EXPECT_EQ(runAction(plugin, CREATE, {"other", ""}), 1);
     EXPECT_EQ(plugin.registerPlugIn(nullptr, 0, 0, 0), 0);
     EXPECT_EQ(plugin.registerPlugIn(&host::Host::addActionProc, 0, 0, 0), 0);
     EXPECT_EQ(plugin.registerPlugIn(&host::Host::addActionProc, 1, 2, 3), 0);
@@ -822,7 +801,7 @@ TEST(Exports, EveryOrderWorksWithWhatExists) {
     EXPECT_EQ(plugin.initPlugIn(0, &t2, nullptr, nullptr), 0);
     EXPECT_NE(t1, t2);
     EXPECT_STREQ(t1, "KivCanvas 2D (Final)") << "an earlier string stays valid";
-    EXPECT_EQ(exec(CLEAR, {"rect"}), 1) << "canvases survive registration";
+    EXPECT_EQ(runAction(plugin, CLEAR, {"rect"}), 1) << "canvases survive registration";
 
     // The latest set is freed at unload, each string once; the earlier set
     // stays with the host.
@@ -873,11 +852,7 @@ TEST_F(Plugged, UnloadAndReloadUnderLiveAndOrphanedCanvases) {
     pumpMessages();
     EXPECT_EQ(exec(CIRCLE, {"orphan", "5", "5", "5", ""}), 1) << "drawn into its image";
 
-    std::vector<const void*> strings = {host.title, host.author, host.description};
-    for (const host::ActionDef& a : host.actions) {
-        strings.push_back(a.namePtr);
-        strings.push_back(a.hintPtr);
-    }
+    const std::vector<const void*> strings = registrationStrings(host);
     {
         GlobalSpy spy(plugin->handle());
         ASSERT_TRUE(spy.ok());
@@ -901,15 +876,15 @@ TEST_F(Plugged, UnloadAndReloadUnderLiveAndOrphanedCanvases) {
     // Loaded again: it knows no canvas, asks the host anew, and draws.
     load();
     EXPECT_EQ(host.actions.size(), 4u);
-    const size_t asked = queries();
+    const size_t asked = windowQueries(host);
     EXPECT_EQ(exec(CLEAR, {"kept"}), 0);
     EXPECT_EQ(exec(CREATE, {"kept", ""}), 1);
-    EXPECT_EQ(queries(), asked + 1);
+    EXPECT_EQ(windowQueries(host), asked + 1);
     EXPECT_EQ(exec(CIRCLE, {"kept", "30", "20", "10", "$0000FF"}), 1);
     const CanvasPixels s = readCanvas(kept);
     EXPECT_EQ(s.at(40, 20), RED);
     EXPECT_EQ(s.at(30, 20), WHITE);
-    host.objects["orphan"] = scene.addObject(0, 300, 30, 20);
+    scene.addObject(host, "orphan", 0, 300, 30, 20);
     EXPECT_EQ(exec(CREATE, {"orphan", ""}), 1);
     EXPECT_EQ(canvasWindowsIn(host.objects["orphan"]).size(), 1u);
 }

@@ -5,115 +5,41 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "host/host_win.h"
-#include "base/gdi_win.h"
+#include "tests/win/support/canvas_probe.h"
 #include "tests/win/support/global_spy.h"
+#include "tests/win/support/host_scene.h"
 #include "tests/win/support/ui_driver.h"
 
 namespace {
-
-constexpr uint32_t WHITE = 0xFFFFFF, RED = 0xFF0000, BLUE = 0x0000FF, BLACK = 0;
-
-enum { CREATE = 1, CIRCLE = 2, CLEAR = 3, TEXT = 4 };
-
-// What a canvas shows: 0x00RRGGBB per pixel, rows top first.
-struct Shown {
-    int width = 0, height = 0;
-    std::vector<uint32_t> pixels;
-    uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-    size_t count(uint32_t colour) const {
-        return static_cast<size_t>(std::count(pixels.begin(), pixels.end(), colour));
-    }
-};
-
-// The canvas window the plug-in laid over an object, or null.
-HWND canvasWindowOf(HWND object) {
-    return FindWindowExW(object, nullptr, nullptr, nullptr);
-}
-
-// Asks the picture control to paint itself into a DIB of ours.
-Shown shown(HWND object) {
-    Shown s;
-    HWND canvas = canvasWindowOf(object);
-    HWND picture = canvas ? FindWindowExW(canvas, nullptr, L"Static", nullptr) : nullptr;
-    if (!picture) {
-        return s;
-    }
-    RECT r;
-    GetClientRect(picture, &r);
-    s.width = r.right;
-    s.height = r.bottom;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = s.width;
-    bi.bmiHeader.biHeight = -s.height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    MemoryDC dc;
-    GdiObject<HBITMAP> dib(CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!dib) {
-        return s;
-    }
-    {
-        ScopedSelect select(dc.get(), dib.get());
-        SendMessageW(picture, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
-        GdiFlush();
-    }
-    const uint32_t* p = static_cast<const uint32_t*>(bits);
-    s.pixels.assign(p, p + static_cast<size_t>(s.width) * s.height);
-    for (uint32_t& v : s.pixels) {
-        v &= 0xFFFFFF;
-    }
-    return s;
-}
-
-// An object of the host: a child window of the host's main window.
-HWND makeObject(HWND parent, int x, int y, int w, int h) {
-    return CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE, x, y, w, h, parent, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
-}
 
 class Canvases : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(plugin->ok());
-        main = CreateWindowExW(0, L"Static", L"host", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480,
-                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         host.connect(*plugin);
     }
     void TearDown() override {
         plugin.reset();
-        DestroyWindow(main);
+        scene.destroy();
         pumpMessages();
     }
 
     HWND object(const std::string& name, int w = 60, int h = 40, int x = 0, int y = 0) {
-        HWND o = makeObject(main, x, y, w, h);
-        host.objects[name] = o;
-        return o;
+        return scene.addObject(host, name, x, y, w, h);
     }
     int exec(int id, const std::vector<const char*>& params) {
-        host::Params p(params);
-        int result = plugin->execAction(id, p.data());
-        pumpMessages();
-        return result;
-    }
-    size_t hostQueries() const {
-        return static_cast<size_t>(
-            std::count_if(host.calls.begin(), host.calls.end(),
-                          [](const host::InterfaceCall& c) { return c.command == 7; }));
+        return runAction(*plugin, id, params);
     }
 
     std::unique_ptr<host::PluginModule> plugin =
         std::make_unique<host::PluginModule>(L"canvas.nbp");
     host::Host host;
-    HWND main = nullptr;
+    HostScene scene{640, 480};
 };
 
 TEST_F(Canvases, CreateFillsTheObjectWithItsBackground) {
@@ -130,14 +56,14 @@ TEST_F(Canvases, CreateFillsTheObjectWithItsBackground) {
         const std::string name = "rect" + std::to_string(i);
         HWND o = object(name, 30 + i, 20 + 2 * i, 70 * i, 0);
         EXPECT_EQ(exec(CREATE, {name.c_str(), c.colour}), 1);
-        HWND canvas = canvasWindowOf(o);
+        HWND canvas = canvasWindowIn(o);
         ASSERT_NE(canvas, nullptr) << name;
         EXPECT_TRUE(IsWindowVisible(canvas));
         RECT r;
         GetWindowRect(canvas, &r);
         MapWindowPoints(nullptr, o, reinterpret_cast<POINT*>(&r), 2);
         EXPECT_EQ(r, (RECT{0, 0, 30 + i, 20 + 2 * i})) << "covers the client area from (0, 0)";
-        Shown s = shown(o);
+        CanvasPixels s = readCanvas(o);
         EXPECT_EQ(s.width, 30 + i);
         EXPECT_EQ(s.count(c.shown), s.pixels.size()) << (c.colour ? c.colour : "(null)");
         ++i;
@@ -172,7 +98,7 @@ TEST_F(Canvases, ANewCanvasOnlyEverShowsInsideItsObject) {
     UnhookWindowsHookEx(hook);
     ASSERT_FALSE(g_shownIn.empty());
     for (auto& shownIn : g_shownIn) {
-        EXPECT_EQ(shownIn.first, canvasWindowOf(o));
+        EXPECT_EQ(shownIn.first, canvasWindowIn(o));
         EXPECT_EQ(shownIn.second, o) << "never on the desktop at the screen's corner";
     }
 }
@@ -180,13 +106,13 @@ TEST_F(Canvases, ANewCanvasOnlyEverShowsInsideItsObject) {
 TEST_F(Canvases, SecondCreateKeepsTheFirstCanvasAndAsksNothing) {
     HWND o = object("rect1");
     ASSERT_EQ(exec(CREATE, {"rect1", "$0000FF"}), 1);
-    const size_t asked = hostQueries();
-    HWND canvas = canvasWindowOf(o);
+    const size_t asked = windowQueries(host);
+    HWND canvas = canvasWindowIn(o);
     EXPECT_EQ(exec(CREATE, {"rect1", "$FF0000"}), 1);
-    EXPECT_EQ(hostQueries(), asked);
-    EXPECT_EQ(canvasWindowOf(o), canvas);
-    EXPECT_EQ(FindWindowExW(o, canvas, nullptr, nullptr), nullptr) << "no second canvas window";
-    Shown s = shown(o);
+    EXPECT_EQ(windowQueries(host), asked);
+    EXPECT_EQ(canvasWindowIn(o), canvas);
+    EXPECT_EQ(canvasWindowsIn(o).size(), 1u) << "no second canvas window";
+    CanvasPixels s = readCanvas(o);
     EXPECT_EQ(s.count(RED), s.pixels.size());
 }
 
@@ -199,28 +125,28 @@ TEST_F(Canvases, FailedCreatesLeaveNothingAndTryAgainNextTime) {
     };
     const Case cases[] = {{"flat"}, {"thin"}, {"unknown"}, {"notawindow"}};
     for (const Case& c : cases) {
-        const size_t before = hostQueries();
+        const size_t before = windowQueries(host);
         EXPECT_EQ(exec(CREATE, {c.name, "$0000FF"}), 0) << c.name;
-        EXPECT_EQ(hostQueries(), before + 1) << c.name;
+        EXPECT_EQ(windowQueries(host), before + 1) << c.name;
         // Nothing was registered: drawing finds no canvas, and a second
         // create asks the host again.
         EXPECT_EQ(exec(CIRCLE, {c.name, "1", "1", "1", ""}), 0) << c.name;
         EXPECT_EQ(exec(CREATE, {c.name, "$0000FF"}), 0) << c.name;
-        EXPECT_EQ(hostQueries(), before + 2) << c.name;
+        EXPECT_EQ(windowQueries(host), before + 2) << c.name;
     }
-    EXPECT_EQ(canvasWindowOf(flat), nullptr);
-    EXPECT_EQ(canvasWindowOf(thin), nullptr);
+    EXPECT_EQ(canvasWindowIn(flat), nullptr);
+    EXPECT_EQ(canvasWindowIn(thin), nullptr);
     // Once the object has an area, the same name becomes a canvas.
     SetWindowPos(flat, nullptr, 0, 0, 20, 10, SWP_NOMOVE | SWP_NOZORDER);
     EXPECT_EQ(exec(CREATE, {"flat", ""}), 1);
-    EXPECT_NE(canvasWindowOf(flat), nullptr);
+    EXPECT_NE(canvasWindowIn(flat), nullptr);
 }
 
 TEST_F(Canvases, WithoutTheHostCallbackNothingIsCreated) {
     plugin->registerInterfaceAccess(nullptr);
     HWND o = object("rect1");
     EXPECT_EQ(exec(CREATE, {"rect1", ""}), 0);
-    EXPECT_EQ(canvasWindowOf(o), nullptr);
+    EXPECT_EQ(canvasWindowIn(o), nullptr);
     EXPECT_TRUE(host.calls.empty());
 }
 
@@ -246,7 +172,7 @@ TEST_F(Canvases, DrawingFindsCanvasesByExactName) {
         EXPECT_EQ(exec(CLEAR, {name}), 0) << name;
         EXPECT_EQ(exec(TEXT, {name, "x", "0", "0", "", "", ""}), 0) << name;
     }
-    Shown s = shown(o);
+    CanvasPixels s = readCanvas(o);
     EXPECT_EQ(s.count(WHITE), s.pixels.size());
 }
 
@@ -254,7 +180,7 @@ TEST_F(Canvases, CircleOutlineInTheCanvas) {
     HWND o = object("rect1", 60, 40);
     ASSERT_EQ(exec(CREATE, {"rect1", ""}), 1);
     EXPECT_EQ(exec(CIRCLE, {"rect1", "30", "20", "10", ""}), 1);
-    Shown s = shown(o);
+    CanvasPixels s = readCanvas(o);
     // An empty colour is black; the extreme points are on the outline,
     // the pixels just beyond them and the inside keep their colour.
     const POINT on[] = {{40, 20}, {20, 20}, {30, 30}, {30, 10}};
@@ -276,13 +202,13 @@ TEST_F(Canvases, NumbersReadAsWholeNumbers) {
     ASSERT_EQ(exec(CREATE, {"b", ""}), 1);
     EXPECT_EQ(exec(CIRCLE, {"a", "10px", "10.7", " 8", "$0000FF"}), 1);
     EXPECT_EQ(exec(CIRCLE, {"b", "10", "10", "8", "255"}), 1);
-    Shown sa = shown(a), sb = shown(b);
+    CanvasPixels sa = readCanvas(a), sb = readCanvas(b);
     EXPECT_GT(sa.count(RED), 0u);
     EXPECT_EQ(sa.pixels, sb.pixels);
     // 4294967306 keeps its low 32 bits: 10.
     EXPECT_EQ(exec(CLEAR, {"a"}), 1);
     EXPECT_EQ(exec(CIRCLE, {"a", "4294967306", "$A", "%1000", "$0000FF"}), 1);
-    EXPECT_EQ(shown(a).pixels, sb.pixels);
+    EXPECT_EQ(readCanvas(a).pixels, sb.pixels);
 }
 
 TEST_F(Canvases, CirclesOutsideOrHugeDrawOnlyWhatShows) {
@@ -290,7 +216,7 @@ TEST_F(Canvases, CirclesOutsideOrHugeDrawOnlyWhatShows) {
     ASSERT_EQ(exec(CREATE, {"rect1", ""}), 1);
     // Centre left of the canvas: only the right-hand arc shows.
     EXPECT_EQ(exec(CIRCLE, {"rect1", "-10", "20", "15", ""}), 1);
-    Shown s = shown(o);
+    CanvasPixels s = readCanvas(o);
     EXPECT_EQ(s.at(5, 20), BLACK);
     for (int y = 0; y < 40; ++y) {
         for (int x = 6; x < 60; ++x) {
@@ -307,7 +233,7 @@ TEST_F(Canvases, CirclesOutsideOrHugeDrawOnlyWhatShows) {
     for (auto& c : calls) {
         EXPECT_EQ(exec(CIRCLE, {"rect1", c[0], c[1], c[2], c[3]}), 1);
     }
-    Shown after = shown(o);
+    CanvasPixels after = readCanvas(o);
     // Only the last one reaches in: an almost straight arc near x = 30.
     EXPECT_EQ(after.at(30, 20), RED);
     EXPECT_EQ(after.at(5, 20), BLACK);
@@ -319,7 +245,7 @@ TEST_F(Canvases, ClearWipesToWhite) {
     ASSERT_EQ(exec(CREATE, {"rect1", "$0000FF"}), 1);
     ASSERT_EQ(exec(CIRCLE, {"rect1", "30", "20", "10", "$00FF00"}), 1);
     EXPECT_EQ(exec(CLEAR, {"rect1"}), 1);
-    Shown s = shown(o);
+    CanvasPixels s = readCanvas(o);
     EXPECT_EQ(s.count(WHITE), s.pixels.size());
 }
 
@@ -330,7 +256,7 @@ TEST_F(Canvases, TextTransparentAndOpaque) {
     ASSERT_EQ(exec(CREATE, {"q", "$0000FF"}), 1);
     EXPECT_EQ(exec(TEXT, {"t", "Hola", "10", "5", "$FFFFFF", "", "Arial,14,B"}), 1);
     EXPECT_EQ(exec(TEXT, {"q", "Hola", "10", "5", "$FFFFFF", "$000000", "Arial,14,B"}), 1);
-    Shown st = shown(t), sq = shown(q);
+    CanvasPixels st = readCanvas(t), sq = readCanvas(q);
     // Transparent: glyphs only, every other pixel keeps the background,
     // and nothing turns black.
     EXPECT_GT(st.count(WHITE), 20u);
@@ -352,10 +278,10 @@ TEST_F(Canvases, TextDefaultsToTwelvePointArial) {
     ASSERT_EQ(exec(CREATE, {"b", ""}), 1);
     EXPECT_EQ(exec(TEXT, {"a", "Texto", "3", "3", "", "", ""}), 1);
     EXPECT_EQ(exec(TEXT, {"b", "Texto", "3", "3", "$000000", "", "Arial,12,"}), 1);
-    Shown sa = shown(a);
+    CanvasPixels sa = readCanvas(a);
     EXPECT_GT(sa.count(WHITE), 0u);
     EXPECT_LT(sa.count(WHITE), sa.pixels.size());
-    EXPECT_EQ(sa.pixels, shown(b).pixels);
+    EXPECT_EQ(sa.pixels, readCanvas(b).pixels);
 }
 
 TEST_F(Canvases, EmptyTextStillRunsAPass) {
@@ -363,7 +289,7 @@ TEST_F(Canvases, EmptyTextStillRunsAPass) {
     ASSERT_EQ(exec(CREATE, {"rect1", ""}), 1);
     EXPECT_EQ(exec(TEXT, {"rect1", "", "0", "0", "", "$000000", ""}), 1);
     EXPECT_EQ(exec(TEXT, {"rect1", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr}), 1);
-    Shown s = shown(o);
+    CanvasPixels s = readCanvas(o);
     EXPECT_EQ(s.count(WHITE), s.pixels.size());
 }
 
@@ -374,21 +300,21 @@ TEST_F(Canvases, OnlyNotificationsTwoAndSixReleaseCanvases) {
     ASSERT_EQ(exec(CREATE, {"b", ""}), 1);
     for (int code : {0, 1, 3, 4, 5, 7, -1}) {
         EXPECT_EQ(plugin->message(code, 0), 0);
-        EXPECT_NE(canvasWindowOf(a), nullptr) << code;
+        EXPECT_NE(canvasWindowIn(a), nullptr) << code;
     }
     for (int code : {2, 6}) {
         EXPECT_EQ(plugin->message(code, 0), 0);
         pumpMessages();
-        EXPECT_EQ(canvasWindowOf(a), nullptr) << code;
-        EXPECT_EQ(canvasWindowOf(b), nullptr) << code;
+        EXPECT_EQ(canvasWindowIn(a), nullptr) << code;
+        EXPECT_EQ(canvasWindowIn(b), nullptr) << code;
         EXPECT_EQ(exec(CIRCLE, {"a", "1", "1", "1", ""}), 0) << "a former canvas";
         EXPECT_EQ(plugin->message(code, 0), 0) << "twice in a row";
         // The same names become new canvases, asking the host again.
-        const size_t asked = hostQueries();
+        const size_t asked = windowQueries(host);
         EXPECT_EQ(exec(CREATE, {"a", "$0000FF"}), 1);
         EXPECT_EQ(exec(CREATE, {"b", ""}), 1);
-        EXPECT_EQ(hostQueries(), asked + 2);
-        Shown s = shown(a);
+        EXPECT_EQ(windowQueries(host), asked + 2);
+        CanvasPixels s = readCanvas(a);
         EXPECT_EQ(s.count(RED), s.pixels.size());
     }
     // The strings handed to the host at registration are still there.
@@ -401,19 +327,19 @@ TEST_F(Canvases, ACanvasOutlivesItsDestroyedObjectUntilReleased) {
     ASSERT_EQ(exec(CREATE, {"rect1", ""}), 1);
     DestroyWindow(o);
     pumpMessages();
-    const size_t asked = hostQueries();
+    const size_t asked = windowQueries(host);
     // Still registered: drawing goes into its image, creating does nothing.
     EXPECT_EQ(exec(CIRCLE, {"rect1", "30", "20", "10", ""}), 1);
     EXPECT_EQ(exec(TEXT, {"rect1", "x", "1", "1", "", "$000000", ""}), 1);
     EXPECT_EQ(exec(CLEAR, {"rect1"}), 1);
     EXPECT_EQ(exec(CREATE, {"rect1", ""}), 1);
-    EXPECT_EQ(hostQueries(), asked);
+    EXPECT_EQ(windowQueries(host), asked);
     EXPECT_EQ(plugin->message(2, 0), 0);
     // Released: the name is free again, on a new object window.
     HWND again = object("rect1", 50, 30);
     EXPECT_EQ(exec(CREATE, {"rect1", "$0000FF"}), 1);
-    EXPECT_EQ(hostQueries(), asked + 1);
-    Shown s = shown(again);
+    EXPECT_EQ(windowQueries(host), asked + 1);
+    CanvasPixels s = readCanvas(again);
     EXPECT_EQ(s.width, 50);
     EXPECT_EQ(s.count(RED), s.pixels.size());
 }
@@ -425,11 +351,7 @@ TEST_F(Canvases, UnloadingReleasesCanvasesAndEveryStringOnce) {
     ASSERT_EQ(exec(CREATE, {"orphan", ""}), 1);
     DestroyWindow(orphan);
     pumpMessages();
-    std::vector<const void*> handedOver = {host.title, host.author, host.description};
-    for (const host::ActionDef& a : host.actions) {
-        handedOver.push_back(a.namePtr);
-        handedOver.push_back(a.hintPtr);
-    }
+    const std::vector<const void*> handedOver = registrationStrings(host);
     ASSERT_EQ(handedOver.size(), 11u);
     {
         GlobalSpy spy(plugin->handle());
@@ -442,13 +364,13 @@ TEST_F(Canvases, UnloadingReleasesCanvasesAndEveryStringOnce) {
         EXPECT_EQ(spy.freed.size(), 11u);
     }
     pumpMessages();
-    EXPECT_EQ(canvasWindowOf(kept), nullptr) << "the remaining canvas window is closed";
+    EXPECT_EQ(canvasWindowIn(kept), nullptr) << "the remaining canvas window is closed";
     // Loaded again, the plug-in starts from nothing and works.
     plugin = std::make_unique<host::PluginModule>(L"canvas.nbp");
     ASSERT_TRUE(plugin->ok());
     host.connect(*plugin);
     EXPECT_EQ(exec(CREATE, {"kept", "$0000FF"}), 1);
-    Shown s = shown(kept);
+    CanvasPixels s = readCanvas(kept);
     EXPECT_EQ(s.count(RED), s.pixels.size());
 }
 

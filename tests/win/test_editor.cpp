@@ -29,6 +29,7 @@
 #include "base/gdi_win.h"
 #include "base/text_win.h"
 #include "tests/win/support/global_spy.h"
+#include "tests/win/support/host_scene.h"
 #include "tests/win/support/import_patch.h"
 #include "tests/win/support/ui_driver.h"
 #include "ui/toolkit_win.h"
@@ -36,58 +37,6 @@
 namespace {
 
 //--- The user in front of the dialog
-
-using Step = std::function<void(HWND dialog)>;
-
-struct Script {
-    std::wstring title;
-    std::vector<Step> steps;
-    size_t ticks = 0;
-    bool busy = false;
-    size_t missing = 0;   // ticks without the dialog once the steps began
-    bool rescued = false; // the dialog was gone but its call did not return
-};
-Script* g_script = nullptr;
-
-void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
-    if (!g_script || g_script->busy) {
-        return;
-    }
-    HWND dialog = FindWindowW(nullptr, g_script->title.c_str());
-    if (!dialog) {
-        // A loop that outlives its window would hold the test for good; a
-        // quit is the one thing left that may still end it.
-        if (g_script->ticks > 0 && ++g_script->missing == 250 && !g_script->rescued) {
-            g_script->rescued = true;
-            PostQuitMessage(0);
-        }
-        return;
-    }
-    const size_t step = g_script->ticks++;
-    g_script->busy = true;
-    if (step < g_script->steps.size()) {
-        g_script->steps[step](dialog);
-    } else if (step > g_script->steps.size() + 50) {
-        PostMessageW(dialog, WM_CLOSE, 0, 0); // a test that went wrong must not hang
-    }
-    g_script->busy = false;
-}
-
-// Runs `call` (which opens the dialog titled `title`) with the steps played
-// one per 20 ms tick; returns what the call returned.
-int runDialog(Script& script, const std::function<int()>& call) {
-    g_script = &script;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &tick);
-    const int result = call();
-    KillTimer(nullptr, timer);
-    g_script = nullptr;
-    if (script.rescued) {
-        MSG msg;
-        PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-        ADD_FAILURE() << "the dialog's window went but its call went on waiting";
-    }
-    return result;
-}
 
 HWND item(HWND dialog, int control) {
     return GetDlgItem(dialog, control);
@@ -106,9 +55,6 @@ Step setText(int control, const wchar_t* text) {
     return [control, text](HWND d) {
         SendMessageW(item(d, control), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
     };
-}
-Step post(UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
-    return [=](HWND d) { PostMessageW(d, msg, wp, lp); };
 }
 const Step pause = [](HWND) {};
 
@@ -202,12 +148,12 @@ class Editor : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(plugin.ok());
         host.connect(plugin);
-        SetActiveWindow(owner.get());
+        SetActiveWindow(owner.main());
         pumpMessages();
     }
 
     int edit(int id, host::Params& params, std::vector<Step> steps) {
-        Script script{editor::findDialog(id) ? titleOf(id) : L"-", std::move(steps)};
+        UserScript script{editor::findDialog(id) ? titleOf(id) : L"-", std::move(steps)};
         const int result = runDialog(script, [&] { return plugin.editAction(id, params.data()); });
         ticks = script.ticks;
         return result;
@@ -220,7 +166,7 @@ class Editor : public ::testing::Test {
 
     host::PluginModule plugin{L"canvas.nbp"};
     host::Host host;
-    HostWindow owner{100, 80, 700, 500, WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE};
+    HostScene owner{100, 80, 700, 500, WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE};
     size_t ticks = 0;
 };
 
@@ -311,9 +257,9 @@ TEST_F(Editor, EachDialogIsBuiltFromItsTableCentredOnTheActiveHostWindow) {
             << layout.actionId << ": " << problems.size() << " controls differ, first "
             << (problems.empty() ? "" : host::ansi(problems[0]));
         EXPECT_EQ(client, (RECT{0, 0, editor::DIALOG_WIDTH, layout.height}));
-        EXPECT_EQ(dialogOwner, owner.get());
+        EXPECT_EQ(dialogOwner, owner.main());
         RECT o{};
-        GetWindowRect(owner.get(), &o);
+        GetWindowRect(owner.main(), &o);
         EXPECT_EQ(frame.left, o.left + ((o.right - o.left) - (frame.right - frame.left)) / 2);
         EXPECT_EQ(frame.top, o.top + ((o.bottom - o.top) - (frame.bottom - frame.top)) / 2);
         std::vector<int> tableOrder;
@@ -322,7 +268,7 @@ TEST_F(Editor, EachDialogIsBuiltFromItsTableCentredOnTheActiveHostWindow) {
         }
         EXPECT_EQ(childOrder, tableOrder) << "created in table order, nothing else";
         EXPECT_EQ(FindWindowW(nullptr, titleOf(id).c_str()), nullptr) << "closed on return";
-        EXPECT_EQ(GetActiveWindow(), owner.get()) << "the host window is active again";
+        EXPECT_EQ(GetActiveWindow(), owner.main()) << "the host window is active again";
     }
 }
 
@@ -779,19 +725,18 @@ TEST_F(Editor, TabWalksTheFieldsAndButtonsInTableOrderAndShiftTabBack) {
 }
 
 TEST_F(Editor, TheHostWindowKeepsWorkingWhileTheDialogIsOpen) {
-    HostWindow::userMessages = 0;
     bool enabled = false, activated = false, dialogStayed = false;
     int handled = 0;
     host::Params params({"o"});
     const int result = edit(3, params,
                             {[&](HWND) {
-                                 enabled = IsWindowEnabled(owner.get()) != 0;
-                                 PostMessageW(owner.get(), WM_USER + 1, 0, 0);
+                                 enabled = IsWindowEnabled(owner.main()) != 0;
+                                 PostMessageW(owner.main(), WM_USER + 1, 0, 0);
                              },
                              [&](HWND d) {
-                                 handled = HostWindow::userMessages;
-                                 SetActiveWindow(owner.get());
-                                 activated = GetActiveWindow() == owner.get();
+                                 handled = owner.userMessages();
+                                 SetActiveWindow(owner.main());
+                                 activated = GetActiveWindow() == owner.main();
                                  dialogStayed = IsWindowVisible(d) != 0;
                              },
                              click(editor::CONTROL_OK)});
@@ -800,7 +745,7 @@ TEST_F(Editor, TheHostWindowKeepsWorkingWhileTheDialogIsOpen) {
     EXPECT_EQ(handled, 1) << "its posted message was handled inside the dialog's loop";
     EXPECT_TRUE(activated);
     EXPECT_TRUE(dialogStayed);
-    EXPECT_EQ(GetActiveWindow(), owner.get());
+    EXPECT_EQ(GetActiveWindow(), owner.main());
 }
 
 TEST_F(Editor, ASecondDialogWhileOneIsOpenIsRefused) {
@@ -849,9 +794,9 @@ TEST_F(Editor, AQuitForTheHostEndsTheDialogAndStaysForTheHost) {
     const int result = edit(1, params, {setText(2, L"cambiado"), [](HWND) { PostQuitMessage(3); }});
     EXPECT_EQ(result, 0);
     EXPECT_EQ(params.text(0), "o");
-    MSG msg{};
-    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-    EXPECT_EQ(msg.wParam, 3u);
+    WPARAM exitCode = 0;
+    ASSERT_TRUE(takeQuit(&exitCode));
+    EXPECT_EQ(exitCode, 3u);
 }
 
 //--- The glue linked into this program: its own toolkit, its own windows
@@ -873,7 +818,7 @@ class LinkedEditor : public ::testing::Test {
         return n;
     }
     int edit(int id, host::Params& params, std::vector<Step> steps) {
-        Script script{L"Configurar ClearCanvas", std::move(steps)};
+        UserScript script{L"Configurar ClearCanvas", std::move(steps)};
         const int result = runDialog(script, [&] { return plugin::editAction(id, params.data()); });
         ticks = script.ticks;
         return result;
@@ -904,9 +849,9 @@ TEST_F(LinkedEditor, AQuitReportedAgainstANewerWindowStillEndsTheDialog) {
                                 PostQuitMessage(5);
                             }});
     EXPECT_EQ(result, 0);
-    MSG msg{};
-    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-    EXPECT_EQ(msg.wParam, 5u);
+    WPARAM exitCode = 0;
+    ASSERT_TRUE(takeQuit(&exitCode));
+    EXPECT_EQ(exitCode, 5u);
     EXPECT_FALSE(UiIsWindow(editor::DIALOG_WINDOW));
 }
 

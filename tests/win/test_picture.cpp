@@ -14,6 +14,7 @@
 #include "draw/drawpass_win.h"
 #include "draw/image_win.h"
 #include "draw/picture_win.h"
+#include "base/dib_win.h"
 #include "base/gdi_win.h"
 #include "tests/win/support/ui_driver.h"
 
@@ -40,7 +41,7 @@ class Image {
   public:
     Image(int w, int h, uint32_t fill) : w_(w), h_(h) {
         BITMAPINFO bi{};
-        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        bi.bmiHeader = dibHeader(w, h, 32, RowOrder::BottomUp);
         void* bits = nullptr;
         bitmap_.reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
         bits_ = static_cast<uint32_t*>(bits);
@@ -220,7 +221,7 @@ TEST_F(Picture, TopDownSectionsAndDeviceBitmapsAreShownExactly) {
     const Image f = Image::letterF();
     const std::vector<uint32_t> letter = const_cast<Image&>(f).rgb();
     BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 6, -5, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    bi.bmiHeader = dibHeader(6, 5, 32, RowOrder::TopDown);
     std::vector<uint32_t> topDown;
     for (uint32_t p : letter) {
         topDown.push_back(p | 0xFF000000u);

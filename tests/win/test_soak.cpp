@@ -15,12 +15,12 @@
 #include "draw/raster.h"
 #include "host/host_win.h"
 #include "base/gdi_win.h"
+#include "tests/native/raster_support.h"
 #include "tests/win/support/canvas_probe.h"
+#include "tests/win/support/host_scene.h"
 #include "tests/win/support/ui_driver.h"
 
 namespace {
-
-enum { CREATE = 1, CIRCLE = 2, CLEAR = 3, TEXT = 4 };
 
 // The 32-bit build runs emulated, about three times slower: it runs 30%,
 // which takes about as long (a minute each).
@@ -194,9 +194,8 @@ class Soak {
     }
 
     void showObject(Object& o) {
-        o.window = scene_.addObject(o.place.left, o.place.top, o.place.right - o.place.left,
-                                    o.place.bottom - o.place.top);
-        host_.objects[o.name] = o.window;
+        o.window = scene_.addObject(host_, o.name, o.place.left, o.place.top,
+                                    o.place.right - o.place.left, o.place.bottom - o.place.top);
     }
 
     // The host destroys one object's window (its canvas window goes with
@@ -237,22 +236,19 @@ void drawReference(Soak& soak, const char* name) {
 
 // The two circles of the reference scene as the raster core draws them.
 CanvasPixels referenceCircles() {
-    CanvasPixels out;
-    out.width = REF_W;
-    out.height = REF_H;
-    std::vector<uint8_t> memory(static_cast<size_t>(REF_W) * REF_H * 4, 0);
-    draw::Surface surface;
-    surface.firstRow = memory.data();
-    surface.pitch = REF_W * 4;
-    surface.width = REF_W;
-    surface.height = REF_H;
-    draw::Raster raster(surface);
+    TestImage image(REF_W, REF_H);
+    draw::Raster raster(image.surface());
     raster.box(0, 0, REF_W, REF_H, 0xFFFFFF);
     raster.setMode(DRAW_MODE_OUTLINED);
     raster.circle(60, 45, 30, 0x0000FF);
     raster.circle(190, -5, 40, 0x00FF00);
-    for (size_t i = 0; i < memory.size(); i += 4) {
-        out.pixels.push_back(memory[i + 2] | memory[i + 1] << 8 | memory[i] << 16);
+    CanvasPixels out;
+    out.width = REF_W;
+    out.height = REF_H;
+    for (int y = 0; y < REF_H; ++y) {
+        for (int x = 0; x < REF_W; ++x) {
+            out.pixels.push_back(colourOfPixel(image.get(x, y)));
+        }
     }
     return out;
 }
@@ -262,8 +258,7 @@ TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
     ASSERT_TRUE(soak.ok());
 
     // The reference scene on a fresh canvas, before anything else ran.
-    HWND first = soak.scene().addObject(10, 420, REF_W, REF_H);
-    soak.host().objects["ref"] = first;
+    HWND first = soak.scene().addObject(soak.host(), "ref", 10, 420, REF_W, REF_H);
     ASSERT_EQ(soak.exec(CREATE, {"ref", ""}), 1);
     // Circles alone first, against the raster core's own drawing.
     ASSERT_EQ(soak.exec(CIRCLE, {"ref", "60", "45", "30", "$0000FF"}), 1);
@@ -273,8 +268,8 @@ TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
     drawReference(soak, "ref");
     const CanvasPixels before = readCanvas(first);
     ASSERT_FALSE(before.empty());
-    EXPECT_GT(before.count(0x000000), 20u) << "black glyphs";
-    EXPECT_GT(before.count(0xFF0000), 20u) << "blue text cell";
+    EXPECT_GT(before.count(BLACK), 20u) << "black glyphs";
+    EXPECT_GT(before.count(BLUE), 20u) << "blue text cell";
     soak.plugin().message(6, 0);
 
     const int warmUp = ACTIONS / 10;
@@ -315,8 +310,7 @@ TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
 
     // The last actions still draw exactly what the first ones drew: on a
     // new object's canvas, and on the first canvas made again.
-    HWND fresh = soak.scene().addObject(240, 420, REF_W, REF_H);
-    soak.host().objects["fresh"] = fresh;
+    HWND fresh = soak.scene().addObject(soak.host(), "fresh", 240, 420, REF_W, REF_H);
     ASSERT_EQ(soak.exec(CREATE, {"fresh", ""}), 1);
     drawReference(soak, "fresh");
     EXPECT_TRUE(readCanvas(fresh) == before);

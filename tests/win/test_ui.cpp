@@ -12,6 +12,7 @@
 #include "base/icon_win.h"
 #include "plugin/plugin_win.h"
 #include "host/host_win.h"
+#include "tests/win/support/host_scene.h"
 #include "tests/win/support/ui_driver.h"
 
 namespace {
@@ -159,12 +160,12 @@ TEST_F(Toolkit, DialogsAreCentredOnTheirOwnerAndClampedAtZero) {
         {50, 20, w - 300, h - 100, 0, 0},
     };
     for (const Case& c : cases) {
-        HostWindow owner(c.x, c.y, c.ownerWidth, c.ownerHeight);
-        HWND dialog = openDialog(owner.get());
+        HostScene owner(c.x, c.y, c.ownerWidth, c.ownerHeight);
+        HWND dialog = openDialog(owner.main());
         GetWindowRect(dialog, &r);
         EXPECT_EQ(r.left, c.left);
         EXPECT_EQ(r.top, c.top);
-        EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner.get());
+        EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner.main());
     }
 }
 
@@ -398,8 +399,8 @@ TEST_F(Toolkit, TheLastFocusedControlGetsTheFocusBackOnReactivation) {
     HWND second = hwndOf(UiAddEdit(2, 10, 40, 80, 20, u""));
     SetActiveWindow(dialog);
     SetFocus(second);
-    HostWindow other(500, 500, 100, 100, WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE);
-    SetActiveWindow(other.get());
+    HostScene other(500, 500, 100, 100, WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE);
+    SetActiveWindow(other.main());
     pumpMessages();
     EXPECT_NE(GetFocus(), second);
     SetActiveWindow(dialog);
@@ -410,17 +411,16 @@ TEST_F(Toolkit, TheLastFocusedControlGetsTheFocusBackOnReactivation) {
 //--- Events beyond one dialog
 
 TEST_F(Toolkit, WaitingRunsTheHostsWindowsAndHandsBackAQuit) {
-    HostWindow host(0, 0, 50, 50);
-    HostWindow::userMessages = 0;
+    HostScene host(0, 0, 50, 50);
     openDialog();
-    PostMessageW(host.get(), WM_USER + 1, 0, 0);
+    PostMessageW(host.main(), WM_USER + 1, 0, 0);
     PostQuitMessage(7);
     EXPECT_EQ(waitEvent(), UI_EVENT_CLOSE);
     EXPECT_EQ(UiEventWindow(), 0);
-    EXPECT_EQ(HostWindow::userMessages, 1);
-    MSG msg{};
-    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-    EXPECT_EQ(msg.wParam, 7u);
+    EXPECT_EQ(host.userMessages(), 1);
+    WPARAM exitCode = 0;
+    ASSERT_TRUE(takeQuit(&exitCode));
+    EXPECT_EQ(exitCode, 7u);
 }
 
 TEST_F(Toolkit, CanvasEventsWaitAndALaterDialogLoopSkipsThem) {
@@ -446,11 +446,11 @@ TEST_F(Toolkit, CanvasEventsWaitAndALaterDialogLoopSkipsThem) {
 }
 
 TEST_F(Toolkit, DestroyingTheHostsWindowLeavesOnlyStaleNumbers) {
-    HostWindow host(100, 100, 300, 200);
+    HostScene host(100, 100, 300, 200);
     const int n = openAny(UI_FLAGS_CANVAS | UI_OPEN_HIDDEN, 300, 200);
     HWND canvas = UiWindowHandle(n);
     EXPECT_FALSE(IsWindowVisible(canvas));
-    SetParent(canvas, host.get());
+    SetParent(canvas, host.main());
     ShowWindow(canvas, SW_SHOWNORMAL);
     RECT r{};
     GetWindowRect(canvas, &r);
@@ -485,36 +485,6 @@ TEST_F(Toolkit, ACanvasNobodyListensToHoldsAtMostTheQueuesCapacity) {
 
 //--- The About box
 
-// Plays the user in front of the About box: a thread timer, serviced by the
-// box's own loop, finds it by its title and runs one step per tick.
-struct AboutScript {
-    std::vector<std::function<void(HWND box)>> steps;
-    size_t ticks = 0;
-};
-AboutScript* g_script = nullptr;
-
-void CALLBACK aboutTick(HWND, UINT, UINT_PTR, DWORD) {
-    HWND box = FindWindowW(nullptr, L"About");
-    if (!box || !g_script) {
-        return;
-    }
-    const size_t step = g_script->ticks++;
-    if (step < g_script->steps.size()) {
-        g_script->steps[step](box);
-    } else if (step > g_script->steps.size() + 50) {
-        PostMessageW(box, WM_CLOSE, 0, 0); // a test that went wrong must not hang
-    }
-}
-
-int runAbout(AboutScript& script, const std::function<int()>& about) {
-    g_script = &script;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &aboutTick);
-    const int result = about();
-    KillTimer(nullptr, timer);
-    g_script = nullptr;
-    return result;
-}
-
 HWND okButton(HWND box) {
     return FindWindowExW(box, nullptr, L"Button", L"OK");
 }
@@ -523,7 +493,7 @@ void clickOk(HWND box) {
     SendMessageW(okButton(box), BM_CLICK, 0, 0);
 }
 
-std::function<void(HWND)> press(WPARAM key) {
+Step press(WPARAM key) {
     return [key](HWND) {
         HWND focus = GetFocus();
         PostMessageW(focus, WM_KEYDOWN, key, 1);
@@ -542,12 +512,9 @@ TEST_F(AboutBox, EveryWayOutEndsItWithZeroAndEnterAndEscapeDoNothing) {
     bool okFocused = false;
     const auto tabToOk = [&](HWND box) { PostMessageW(box, WM_KEYDOWN, VK_TAB, 0x000F0001); };
     const auto checkFocus = [&](HWND box) { okFocused = GetFocus() == okButton(box); };
-    const auto post = [](UINT msg, WPARAM wp, LPARAM lp) {
-        return [=](HWND box) { PostMessageW(box, msg, wp, lp); };
-    };
     struct Way {
         const char* name;
-        std::vector<std::function<void(HWND)>> steps;
+        std::vector<Step> steps;
     };
     const Way ways[] = {
         {"OK clicked", {clickOk}},
@@ -558,14 +525,14 @@ TEST_F(AboutBox, EveryWayOutEndsItWithZeroAndEnterAndEscapeDoNothing) {
               press(VK_SPACE)(box);
           }}},
         {"close box", {post(WM_SYSCOMMAND, SC_CLOSE, 0)}},
-        {"WM_CLOSE", {post(WM_CLOSE, 0, 0)}},
+        {"WM_CLOSE", {post(WM_CLOSE)}},
         {"Alt+F4", {post(WM_SYSKEYDOWN, VK_F4, 0x20000001)}},
         {"Enter and Escape, then OK",
          {tabToOk, press(VK_RETURN), press(VK_ESCAPE), press(VK_RETURN), clickOk}},
     };
     for (const Way& way : ways) {
-        AboutScript script{way.steps};
-        EXPECT_EQ(runAbout(script, [&] { return about(); }), 0) << way.name;
+        UserScript script{L"About", way.steps};
+        EXPECT_EQ(runDialog(script, [&] { return about(); }), 0) << way.name;
         EXPECT_EQ(script.ticks, way.steps.size()) << way.name << ": ended by its last step";
         EXPECT_EQ(FindWindowW(nullptr, L"About"), nullptr);
     }
@@ -574,46 +541,46 @@ TEST_F(AboutBox, EveryWayOutEndsItWithZeroAndEnterAndEscapeDoNothing) {
 
 TEST_F(AboutBox, ShowsTitleAndCreditCentredOnTheActiveOwner) {
     ASSERT_TRUE(plugin.ok());
-    HostWindow owner(200, 150, 800, 600, WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE);
-    SetActiveWindow(owner.get());
-    ASSERT_EQ(GetActiveWindow(), owner.get());
+    HostScene owner(200, 150, 800, 600, WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE);
+    SetActiveWindow(owner.main());
+    ASSERT_EQ(GetActiveWindow(), owner.main());
     RECT box{}, client{}, ok{};
     HWND boxOwner = nullptr;
     std::vector<std::wstring> labels;
     LONG lowestLabel = 0;
-    AboutScript script{{[&](HWND b) {
-        GetWindowRect(b, &box);
-        GetClientRect(b, &client);
-        boxOwner = GetWindow(b, GW_OWNER);
-        for (HWND c = GetWindow(b, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-            wchar_t text[64] = {}, cls[16] = {};
-            GetWindowTextW(c, text, 64);
-            GetClassNameW(c, cls, 16);
-            RECT r{};
-            GetWindowRect(c, &r);
-            MapWindowPoints(nullptr, b, reinterpret_cast<POINT*>(&r), 2);
-            if (lstrcmpiW(cls, L"Static") == 0) {
-                labels.push_back(text);
-                EXPECT_TRUE(GetWindowLongW(c, GWL_STYLE) & SS_CENTER);
-                lowestLabel = std::max(lowestLabel, r.bottom);
-            } else {
-                ok = r;
-            }
-        }
-        clickOk(b);
-    }}};
-    EXPECT_EQ(runAbout(script, [&] { return about(); }), 0);
+    UserScript script{L"About", {[&](HWND b) {
+                          GetWindowRect(b, &box);
+                          GetClientRect(b, &client);
+                          boxOwner = GetWindow(b, GW_OWNER);
+                          for (HWND c = GetWindow(b, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+                              wchar_t text[64] = {}, cls[16] = {};
+                              GetWindowTextW(c, text, 64);
+                              GetClassNameW(c, cls, 16);
+                              RECT r{};
+                              GetWindowRect(c, &r);
+                              MapWindowPoints(nullptr, b, reinterpret_cast<POINT*>(&r), 2);
+                              if (lstrcmpiW(cls, L"Static") == 0) {
+                                  labels.push_back(text);
+                                  EXPECT_TRUE(GetWindowLongW(c, GWL_STYLE) & SS_CENTER);
+                                  lowestLabel = std::max(lowestLabel, r.bottom);
+                              } else {
+                                  ok = r;
+                              }
+                          }
+                          clickOk(b);
+                      }}};
+    EXPECT_EQ(runDialog(script, [&] { return about(); }), 0);
     RECT o{};
-    GetWindowRect(owner.get(), &o);
+    GetWindowRect(owner.main(), &o);
     const LONG w = box.right - box.left, h = box.bottom - box.top;
     EXPECT_EQ(box.left, o.left + ((o.right - o.left) - w) / 2);
     EXPECT_EQ(box.top, o.top + ((o.bottom - o.top) - h) / 2);
-    EXPECT_EQ(boxOwner, owner.get());
+    EXPECT_EQ(boxOwner, owner.main());
     EXPECT_EQ(client, (RECT{0, 0, 400, 150}));
     EXPECT_EQ(ok, (RECT{150, 110, 250, 135}));
     EXPECT_EQ(labels, (std::vector<std::wstring>{L"KivCanvas 2D (Final)", L"Kiv SDK Examples"}));
     EXPECT_LE(lowestLabel, ok.top);
-    EXPECT_EQ(GetActiveWindow(), owner.get()) << "the owner is active again";
+    EXPECT_EQ(GetActiveWindow(), owner.main()) << "the owner is active again";
 }
 
 TEST_F(AboutBox, WithoutAnActiveWindowItSitsAtTheTopLeft) {
@@ -622,12 +589,12 @@ TEST_F(AboutBox, WithoutAnActiveWindowItSitsAtTheTopLeft) {
     ASSERT_EQ(GetActiveWindow(), nullptr);
     RECT box{};
     HWND boxOwner = reinterpret_cast<HWND>(1);
-    AboutScript script{{[&](HWND b) {
-        GetWindowRect(b, &box);
-        boxOwner = GetWindow(b, GW_OWNER);
-        clickOk(b);
-    }}};
-    EXPECT_EQ(runAbout(script, [&] { return about(); }), 0);
+    UserScript script{L"About", {[&](HWND b) {
+                          GetWindowRect(b, &box);
+                          boxOwner = GetWindow(b, GW_OWNER);
+                          clickOk(b);
+                      }}};
+    EXPECT_EQ(runDialog(script, [&] { return about(); }), 0);
     EXPECT_EQ(box.left, 0);
     EXPECT_EQ(box.top, 0);
     EXPECT_EQ(boxOwner, nullptr);
@@ -639,8 +606,8 @@ TEST_F(Toolkit, AboutIgnoresOtherWindowsEventsWaitingInTheQueue) {
     SendMessageW(UiControlHandle(any), BM_CLICK, 0, 0);
     SendMessageW(UiWindowHandle(canvas), WM_CLOSE, 0, 0);
     ASSERT_EQ(ui::eventQueue().size(), 2u);
-    AboutScript script{{clickOk}};
-    runAbout(script, [] {
+    UserScript script{L"About", {clickOk}};
+    runDialog(script, [] {
         plugin::about();
         return 0;
     });

@@ -4,10 +4,15 @@
 
 #include <algorithm>
 
+#include "base/dib_win.h"
 #include "base/gdi_win.h"
 
 size_t CanvasPixels::count(uint32_t colour) const {
     return static_cast<size_t>(std::count(pixels.begin(), pixels.end(), colour));
+}
+
+uint32_t colourOfPixel(uint32_t memory) {
+    return ((memory & 0xFF) << 16) | (memory & 0xFF00) | ((memory >> 16) & 0xFF);
 }
 
 std::vector<HWND> canvasWindowsIn(HWND object) {
@@ -18,11 +23,14 @@ std::vector<HWND> canvasWindowsIn(HWND object) {
     return out;
 }
 
+HWND canvasWindowIn(HWND object) {
+    return GetWindow(object, GW_CHILD);
+}
+
 CanvasPixels readCanvas(HWND object) {
     CanvasPixels s;
-    const std::vector<HWND> canvases = canvasWindowsIn(object);
-    HWND picture =
-        canvases.empty() ? nullptr : FindWindowExW(canvases[0], nullptr, L"Static", nullptr);
+    const HWND canvas = canvasWindowIn(object);
+    HWND picture = canvas ? FindWindowExW(canvas, nullptr, L"Static", nullptr) : nullptr;
     if (!picture) {
         return s;
     }
@@ -32,12 +40,7 @@ CanvasPixels readCanvas(HWND object) {
         return s;
     }
     BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = r.right;
-    bi.bmiHeader.biHeight = -r.bottom; // top-down: row 0 first
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    bi.bmiHeader = dibHeader(r.right, r.bottom, 32, RowOrder::TopDown);
     void* bits = nullptr;
     MemoryDC dc;
     GdiObject<HBITMAP> dib(CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
@@ -56,11 +59,7 @@ CanvasPixels readCanvas(HWND object) {
     s.height = r.bottom;
     s.pixels.resize(n);
     const uint32_t* p = static_cast<const uint32_t*>(bits);
-    for (size_t i = 0; i < n; ++i) {
-        // Memory holds blue, green, red: swap into 0x00BBGGRR.
-        const uint32_t v = p[i];
-        s.pixels[i] = ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF);
-    }
+    std::transform(p, p + n, s.pixels.begin(), &colourOfPixel);
     return s;
 }
 
@@ -134,47 +133,4 @@ uint32_t TestRandom::next() {
 int TestRandom::range(int low, int high) {
     const uint64_t span = static_cast<uint64_t>(static_cast<int64_t>(high) - low) + 1;
     return static_cast<int>(low + static_cast<int64_t>(next() % span));
-}
-
-namespace {
-
-LRESULT CALLBACK objectProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_ERASEBKGND) {
-        RECT r;
-        GetClientRect(hwnd, &r);
-        FillRect(reinterpret_cast<HDC>(wp), &r, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
-        return 1;
-    }
-    return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-const wchar_t* sceneClass() {
-    static ATOM atom = 0;
-    if (!atom) {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &objectProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = L"TestSceneWindow";
-        atom = RegisterClassW(&wc);
-    }
-    return L"TestSceneWindow";
-}
-
-} // namespace
-
-HostScene::HostScene(int width, int height) {
-    main_ = CreateWindowExW(0, sceneClass(), L"host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                            width, height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-}
-
-HostScene::~HostScene() {
-    if (main_ && IsWindow(main_)) {
-        DestroyWindow(main_);
-    }
-}
-
-HWND HostScene::addObject(int x, int y, int w, int h) {
-    return CreateWindowExW(0, sceneClass(), L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y, w,
-                           h, main_, nullptr, GetModuleHandleW(nullptr), nullptr);
 }

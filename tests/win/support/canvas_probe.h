@@ -1,6 +1,6 @@
 // Looking at canvases from the host's side: the windows the plug-in laid
 // over an object, the pixels its picture control paints, and the memory the
-// process holds. For the long-running and bad-input tests of the loaded DLL.
+// process holds. For the tests of the loaded DLL.
 #pragma once
 
 #include <windows.h>
@@ -26,9 +26,18 @@ struct CanvasPixels {
     bool operator!=(const CanvasPixels& o) const { return !(*this == o); }
 };
 
+// The colours the tests draw with and look for.
+constexpr uint32_t WHITE = 0xFFFFFF, RED = 0x0000FF, BLUE = 0xFF0000, BLACK = 0;
+
+// A pixel as memory holds it (bytes blue, green, red, alpha; 0xAARRGGBB) as
+// such a colour.
+uint32_t colourOfPixel(uint32_t memory);
+
 // The windows the plug-in placed inside a host object's window (its
 // canvas windows), in z-order.
 std::vector<HWND> canvasWindowsIn(HWND object);
+// The topmost of them, or null.
+HWND canvasWindowIn(HWND object);
 
 // Asks the picture control of the object's (first) canvas to paint itself
 // with WM_PRINTCLIENT into a DIB section of ours. Empty when the object
@@ -74,21 +83,4 @@ class TestRandom {
 
   private:
     uint64_t state_;
-};
-
-// Host windows standing for rectangle objects: plain child windows of one
-// host main window, as the host shows its objects.
-class HostScene {
-  public:
-    HostScene(int width = 900, int height = 700);
-    ~HostScene();
-    HostScene(const HostScene&) = delete;
-    HostScene& operator=(const HostScene&) = delete;
-
-    HWND main() const { return main_; }
-    // A new object window at (x, y) with a client area of w x h.
-    HWND addObject(int x, int y, int w, int h);
-
-  private:
-    HWND main_ = nullptr;
 };

@@ -1,6 +1,6 @@
 #include "tests/win/support/ui_driver.h"
 
-int HostWindow::userMessages = 0;
+#include <gtest/gtest.h>
 
 void pumpMessages() {
     MSG msg;
@@ -8,6 +8,17 @@ void pumpMessages() {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+}
+
+bool takeQuit(WPARAM* exitCode) {
+    MSG msg{};
+    if (!PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        return false;
+    }
+    if (exitCode) {
+        *exitCode = msg.wParam;
+    }
+    return true;
 }
 
 std::vector<UiEvent> takeEvents() {
@@ -30,36 +41,47 @@ int waitEvent() {
     return code;
 }
 
-static LRESULT CALLBACK hostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg >= WM_USER && msg < WM_APP) {
-        ++HostWindow::userMessages;
+static UserScript* g_script = nullptr;
+
+static void CALLBACK userTick(HWND, UINT, UINT_PTR, DWORD) {
+    if (!g_script || g_script->busy) {
+        return;
     }
-    return DefWindowProcW(hwnd, msg, wp, lp);
+    HWND window = FindWindowW(nullptr, g_script->title.c_str());
+    if (!window) {
+        // A loop that outlives its window would hold the test for good; a
+        // quit is the one thing left that may still end it.
+        if (g_script->ticks > 0 && ++g_script->missing == 250 && !g_script->rescued) {
+            g_script->rescued = true;
+            PostQuitMessage(0);
+        }
+        return;
+    }
+    const size_t step = g_script->ticks++;
+    g_script->busy = true;
+    if (step < g_script->steps.size()) {
+        g_script->steps[step](window);
+    } else if (step > g_script->steps.size() + 50) {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    }
+    g_script->busy = false;
 }
 
-HostWindow::HostWindow(int x, int y, int w, int h, DWORD style, HWND parent) {
-    static ATOM cls = 0;
-    if (!cls) {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &hostProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-        wc.lpszClassName = L"TestHostWindow";
-        cls = RegisterClassW(&wc);
+int runDialog(UserScript& script, const std::function<int()>& call) {
+    g_script = &script;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &userTick);
+    const int result = call();
+    KillTimer(nullptr, timer);
+    g_script = nullptr;
+    if (script.rescued) {
+        takeQuit();
+        ADD_FAILURE() << "the dialog's window went but its call went on waiting";
     }
-    hwnd_ = CreateWindowExW(0, L"TestHostWindow", L"host", style, x, y, w, h, parent, nullptr,
-                            GetModuleHandleW(nullptr), nullptr);
+    return result;
 }
 
-HostWindow::~HostWindow() {
-    destroy();
-}
-
-void HostWindow::destroy() {
-    if (hwnd_ && IsWindow(hwnd_)) {
-        DestroyWindow(hwnd_);
-    }
-    hwnd_ = nullptr;
+Step post(UINT msg, WPARAM wp, LPARAM lp) {
+    return [=](HWND window) { PostMessageW(window, msg, wp, lp); };
 }
 
 bool operator==(const RECT& a, const RECT& b) {

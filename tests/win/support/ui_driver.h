@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "ui/toolkit_win.h"
@@ -15,28 +17,37 @@ constexpr int32_t WATCHDOG_EVENT = 0x7A7A;
 
 // Dispatches every message already waiting (no accelerators).
 void pumpMessages();
+// Takes the quit message waiting in this thread's queue, and its exit code;
+// false when there is none.
+bool takeQuit(WPARAM* exitCode = nullptr);
 // Takes every event out of this thread's queue, oldest first.
 std::vector<UiEvent> takeEvents();
 // UiWaitEvent, with a 10 s watchdog that posts WATCHDOG_EVENT.
 int waitEvent();
 
-// A plain top-level window standing for one of the host's, destroyed with
-// its owner object.
-class HostWindow {
-  public:
-    HostWindow(int x, int y, int w, int h, DWORD style = WS_POPUP | WS_VISIBLE,
-               HWND parent = nullptr);
-    ~HostWindow();
-    HostWindow(const HostWindow&) = delete;
-    HostWindow& operator=(const HostWindow&) = delete;
-    HWND get() const { return hwnd_; }
-    void destroy();
-    // Messages of the WM_USER range that reached its procedure.
-    static int userMessages;
+// The user in front of a modal window: what to do at one moment, given the
+// window.
+using Step = std::function<void(HWND window)>;
 
-  private:
-    HWND hwnd_ = nullptr;
+struct UserScript {
+    std::wstring title; // of the window the steps are played on
+    std::vector<Step> steps;
+    size_t ticks = 0;     // moments the window was there: steps played, and after
+    bool busy = false;    // a step is running (it may run a loop of its own)
+    size_t missing = 0;   // ticks without the window once the steps began
+    bool rescued = false; // the window was gone but its call did not return
 };
+
+// Runs `call`, which opens the window titled `script.title` and runs its own
+// loop, while a thread timer, serviced by that loop, finds the window and
+// plays one step per 20 ms tick. Returns what the call returned. A window
+// left open after the last step is closed later on, and a call still waiting
+// after its window went is ended with a quit and fails the test: a test that
+// goes wrong does not hang.
+int runDialog(UserScript& script, const std::function<int()>& call);
+
+// A step that posts a message to the window.
+Step post(UINT msg, WPARAM wp = 0, LPARAM lp = 0);
 
 bool operator==(const RECT& a, const RECT& b);
 void PrintTo(const RECT& r, std::ostream* os);

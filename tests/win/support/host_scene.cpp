@@ -1,0 +1,94 @@
+#include "tests/win/support/host_scene.h"
+
+#include <algorithm>
+
+#include "plugin/host_exchange_win.h"
+#include "tests/win/support/ui_driver.h"
+
+namespace {
+
+const wchar_t* const SCENE_CLASS = L"TestSceneWindow";
+
+void registerSceneClass(WNDPROC proc) {
+    static const ATOM atom = [proc] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = proc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = SCENE_CLASS;
+        return RegisterClassW(&wc);
+    }();
+    (void)atom;
+}
+
+} // namespace
+
+LRESULT CALLBACK HostScene::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_ERASEBKGND) {
+        RECT r;
+        GetClientRect(hwnd, &r);
+        FillRect(reinterpret_cast<HDC>(wp), &r, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+        return 1;
+    }
+    if (msg >= WM_USER && msg < WM_APP) {
+        // Only the main window points back at its scene.
+        if (auto* scene = reinterpret_cast<HostScene*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) {
+            ++scene->userMessages_;
+        }
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+HostScene::HostScene(int width, int height) : HostScene(0, 0, width, height) {}
+
+HostScene::HostScene(int x, int y, int width, int height, DWORD style) {
+    registerSceneClass(&windowProc);
+    main_ = CreateWindowExW(0, SCENE_CLASS, L"host", style | WS_CLIPCHILDREN, x, y, width, height,
+                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetWindowLongPtrW(main_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+HostScene::~HostScene() {
+    destroy();
+}
+
+void HostScene::destroy() {
+    if (main_ && IsWindow(main_)) {
+        DestroyWindow(main_);
+    }
+    main_ = nullptr;
+}
+
+HWND HostScene::addObject(int x, int y, int w, int h) {
+    return CreateWindowExW(0, SCENE_CLASS, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y, w, h,
+                           main_, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+HWND HostScene::addObject(host::Host& host, const std::string& name, int x, int y, int w, int h) {
+    const HWND object = addObject(x, y, w, h);
+    host.objects[name] = object;
+    return object;
+}
+
+int runAction(host::PluginModule& plugin, int id, const std::vector<const char*>& texts) {
+    host::Params params(texts);
+    const int result = plugin.execAction(id, params.data());
+    pumpMessages();
+    return result;
+}
+
+size_t windowQueries(const host::Host& host) {
+    return static_cast<size_t>(
+        std::count_if(host.calls.begin(), host.calls.end(), [](const host::InterfaceCall& c) {
+            return c.command == HOST_CMD_OBJECT_WINDOW;
+        }));
+}
+
+std::vector<const void*> registrationStrings(const host::Host& host) {
+    std::vector<const void*> strings = {host.title, host.author, host.description};
+    for (const host::ActionDef& a : host.actions) {
+        strings.push_back(a.namePtr);
+        strings.push_back(a.hintPtr);
+    }
+    return strings;
+}

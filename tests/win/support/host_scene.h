@@ -1,0 +1,61 @@
+// The host's side of a test: its main window with the rectangle objects the
+// test lays out, named for the host's answers, and the plug-in's actions run
+// from it the way the host's script runs them.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "host/host_win.h"
+
+// The host's main window and its objects: plain child windows of it, as the
+// host shows its objects. Also the owner of dialogs, or just another window
+// of the host that takes part in activation and messages.
+class HostScene {
+  public:
+    // A borderless main window of width x height at the screen's corner.
+    explicit HostScene(int width = 900, int height = 700);
+    // A main window at (x, y) of the screen, width x height with its frame,
+    // of the given style (WS_CLIPCHILDREN is added, as the host's has it).
+    HostScene(int x, int y, int width, int height, DWORD style = WS_POPUP | WS_VISIBLE);
+    ~HostScene();
+    HostScene(const HostScene&) = delete;
+    HostScene& operator=(const HostScene&) = delete;
+
+    HWND main() const { return main_; }
+    // Destroys the main window now, with every object in it.
+    void destroy();
+
+    // A new object window at (x, y) with a client area of w x h.
+    HWND addObject(int x, int y, int w, int h);
+    // The same, named: `host` answers the plug-in's query for `name` with
+    // its window from then on.
+    HWND addObject(host::Host& host, const std::string& name, int x, int y, int w, int h);
+
+    // Messages of the WM_USER range that reached the main window: the
+    // host's own traffic, which must get through while the plug-in runs.
+    int userMessages() const { return userMessages_; }
+
+  private:
+    static LRESULT CALLBACK windowProc(HWND, UINT, WPARAM, LPARAM);
+
+    HWND main_ = nullptr;
+    int userMessages_ = 0;
+};
+
+// The ids the plug-in registers its four actions under.
+enum ActionId { CREATE = 1, CIRCLE = 2, CLEAR = 3, TEXT = 4 };
+
+// Runs one action through the plug-in's _nbExecAction with a parameter array
+// of `texts` (a null entry leaves its slot null), then dispatches the
+// messages it left waiting, as the host's loop does between script steps.
+int runAction(host::PluginModule& plugin, int id, const std::vector<const char*>& texts);
+
+// How often the plug-in asked the host for an object's window (command 7).
+size_t windowQueries(const host::Host& host);
+
+// The eleven strings the plug-in handed over at registration: title, author
+// and description, then each action's name and hint.
+std::vector<const void*> registrationStrings(const host::Host& host);
