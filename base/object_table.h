@@ -88,6 +88,22 @@ template <typename Record> class ObjectTable {
         }
     }
 
+    // The first existing record for which `wanted` is true, or null. Walks
+    // the table without allocating, so it cannot fail.
+    template <typename Wanted> Record* findIf(Wanted wanted) const {
+        for (const auto& r : fixed_) {
+            if (r && r->handle && wanted(*r)) {
+                return r.get();
+            }
+        }
+        for (const auto& entry : allocated_) {
+            if (entry.second && entry.second->handle && wanted(*entry.second)) {
+                return entry.second.get();
+            }
+        }
+        return nullptr;
+    }
+
     // The numbers of every existing object, fixed ones first.
     std::vector<int> numbers() const {
         std::vector<int> out;

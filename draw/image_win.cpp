@@ -1,7 +1,6 @@
 #include "draw/image_win.h"
 
 #include <algorithm>
-#include <new>
 #include <utility>
 
 #include "draw/drawpass_win.h"
@@ -138,22 +137,13 @@ void ImgFree(int number) {
 
 namespace {
 
-// The record whose section is `bitmap`, or null.
+// The record whose section is `bitmap`, or null. It allocates nothing, so
+// a pass's changes cannot be lost to a failed allocation.
 ImageRecord* recordOf(HBITMAP bitmap) {
     if (!bitmap) {
         return nullptr;
     }
-    try {
-        for (int number : g_images.numbers()) {
-            ImageRecord* r = g_images.find(number);
-            if (r && r->handle.get() == bitmap) {
-                return r;
-            }
-        }
-    } catch (const std::bad_alloc&) {
-        // Not known to be one: the caller takes the general way.
-    }
-    return nullptr;
+    return g_images.findIf([bitmap](const ImageRecord& r) { return r.handle.get() == bitmap; });
 }
 
 } // namespace

@@ -85,6 +85,19 @@ TEST_F(Table, ARecordWithoutHandleDoesNotExist) {
     table.allocate(2, &n);
     EXPECT_FALSE(table.find(2));
     EXPECT_TRUE(table.numbers().empty());
+    EXPECT_FALSE(table.findIf([](const Thing&) { return true; }));
+}
+
+TEST_F(Table, FindIfSearchesBothRanges) {
+    int fixed = 0, fresh = 0;
+    make(3, &fixed, 30)->payload = 1;
+    make(UI_ANY, &fresh, 40)->payload = 2;
+    for (int payload : {1, 2}) {
+        const Thing* t = table.findIf([&](const Thing& r) { return r.payload == payload; });
+        ASSERT_TRUE(t);
+        EXPECT_EQ(t, table.find(payload == 1 ? fixed : fresh));
+    }
+    EXPECT_FALSE(table.findIf([](const Thing& r) { return r.payload == 3; }));
 }
 
 TEST_F(Table, ReleaseAllReachesBothRanges) {
