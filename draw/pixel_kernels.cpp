@@ -50,12 +50,8 @@ PixelKernels& kernelsInUse() {
     return inUse;
 }
 
-// Runs shorter than one vector of four pixels go to the plain loops: there
-// is nothing for SSE2 to gain, and plot() asks for one pixel at a time.
-constexpr size_t KERNEL_VECTOR_PIXELS = 4;
-
-bool sse2InUse(size_t count) {
-    return count >= KERNEL_VECTOR_PIXELS && kernelsInUse() == PixelKernels::SSE2;
+bool sse2InUse() {
+    return kernelsInUse() == PixelKernels::SSE2;
 }
 
 } // namespace
@@ -112,9 +108,9 @@ template <bool XOR> SSE2_ENTRY void runSse2(uint8_t* p, size_t count, uint32_t b
 
 } // namespace
 
-void fillRun32(uint8_t* p, size_t count, uint32_t bgr) {
+void fillLongRun32(uint8_t* p, size_t count, uint32_t bgr) {
 #if DRAW_SSE2_KERNELS
-    if (sse2InUse(count)) {
+    if (sse2InUse()) {
         runSse2<false>(p, count, bgr);
         return;
     }
@@ -122,9 +118,9 @@ void fillRun32(uint8_t* p, size_t count, uint32_t bgr) {
     runPlain<false>(p, count, bgr);
 }
 
-void xorRun32(uint8_t* p, size_t count, uint32_t bgr) {
+void xorLongRun32(uint8_t* p, size_t count, uint32_t bgr) {
 #if DRAW_SSE2_KERNELS
-    if (sse2InUse(count)) {
+    if (sse2InUse()) {
         runSse2<true>(p, count, bgr);
         return;
     }
@@ -252,7 +248,8 @@ SSE2_ENTRY bool premultiplySse2(uint8_t* to, const uint8_t* from, size_t count) 
 
 bool premultiplyPixels(uint8_t* to, const uint8_t* from, size_t count) {
 #if DRAW_SSE2_KERNELS
-    if (sse2InUse(count)) {
+    // Fewer pixels than one vector go plain: nothing for SSE2 to gain.
+    if (count >= PIXEL_KERNEL_MIN_RUN && sse2InUse()) {
         return premultiplySse2(to, from, count);
     }
 #endif

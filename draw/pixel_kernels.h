@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace draw {
 
@@ -43,13 +44,45 @@ class ScopedPixelKernels {
     PixelKernels before_, inUse_;
 };
 
+// Runs of at least this many pixels (one vector) go to the kernels in use;
+// shorter ones are written inline: plot() writes one pixel at a time, and
+// SSE2 would have nothing to gain.
+constexpr size_t PIXEL_KERNEL_MIN_RUN = 4;
+
+// The kernels' part of fillRun32 and xorRun32, for runs of at least
+// PIXEL_KERNEL_MIN_RUN pixels.
+void fillLongRun32(uint8_t* p, size_t count, uint32_t bgr);
+void xorLongRun32(uint8_t* p, size_t count, uint32_t bgr);
+
 // `count` pixels from `p` along a row: blue, green, red become those of
 // `bgr` (0x00RRGGBB, the order in memory), the fourth byte of each pixel is
 // kept. Any alignment of `p`.
-void fillRun32(uint8_t* p, size_t count, uint32_t bgr);
+inline void fillRun32(uint8_t* p, size_t count, uint32_t bgr) {
+    if (count >= PIXEL_KERNEL_MIN_RUN) {
+        fillLongRun32(p, count, bgr);
+        return;
+    }
+    for (size_t k = 0; k < count; ++k, p += 4) {
+        uint32_t v;
+        std::memcpy(&v, p, 4);
+        v = (v & 0xFF000000u) | bgr;
+        std::memcpy(p, &v, 4);
+    }
+}
 
 // The same pixels' blue, green, red exclusive-ored with `bgr`; the fourth
 // byte is kept.
-void xorRun32(uint8_t* p, size_t count, uint32_t bgr);
+inline void xorRun32(uint8_t* p, size_t count, uint32_t bgr) {
+    if (count >= PIXEL_KERNEL_MIN_RUN) {
+        xorLongRun32(p, count, bgr);
+        return;
+    }
+    for (size_t k = 0; k < count; ++k, p += 4) {
+        uint32_t v;
+        std::memcpy(&v, p, 4);
+        v ^= bgr;
+        std::memcpy(p, &v, 4);
+    }
+}
 
 } // namespace draw
