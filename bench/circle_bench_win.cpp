@@ -14,6 +14,7 @@
 #include <string>
 
 #include "bench/timer_win.h"
+#include "draw/pixel_kernels.h"
 #include "draw/raster.h"
 #include "base/gdi_win.h"
 
@@ -69,11 +70,20 @@ int main() {
     surface.height = H;
     draw::Raster raster(surface);
 
-    // The box fill as the Windows compiler builds it, against memset.
-    bench::report("core box fill", bench::secondsPerCall([&] {
-                      raster.box(0, 0, W, H, 0x00FFFFFF);
-                      bench::keep(bits);
-                  }));
+    // The box fill as the Windows compiler builds it, with each kernel,
+    // against memset.
+    for (auto kernels : {draw::PixelKernels::PLAIN, draw::PixelKernels::SSE2}) {
+        const draw::ScopedPixelKernels use(kernels);
+        if (use.inUse() != kernels) {
+            continue;
+        }
+        bench::report(kernels == draw::PixelKernels::SSE2 ? "core box fill sse2"
+                                                          : "core box fill plain",
+                      bench::secondsPerCall([&] {
+                          raster.box(0, 0, W, H, 0x00FFFFFF);
+                          bench::keep(bits);
+                      }));
+    }
     bench::report("memset", bench::secondsPerCall([&] {
                       std::memset(bits, 0xFF, size_t(W) * H * 4);
                       bench::keep(bits);

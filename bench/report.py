@@ -134,9 +134,11 @@ def build(native, circle, canvas, refresh=None):
     if native:
         t.section("raster core, native -O2 build, 1920 x 1080 image (CPU time)")
         memset = native.get("BM_Memset")
-        box = native.get("BM_BoxFill")
-        t.row("box fill, whole image", box, "memset, same bytes", memset,
-              "≤ 1.43 (≥ 0.7 of memset's speed)", box is not None and memset and box / memset <= 1 / 0.7)
+        for kernels, key in [("plain", "BM_BoxFill/sse2:0"), ("SSE2", "BM_BoxFill/sse2:1")]:
+            box = native.get(key)
+            t.row(f"box fill, whole image, {kernels} kernel", box, "memset, same bytes", memset,
+                  "≤ 1.43 (≥ 0.7 of memset's speed)",
+                  box is not None and memset and box / memset <= 1 / 0.7)
         for label, key, _ in CIRCLES:
             v = native.get(key)
             t.row(f"circle outline {label}", v, "memset of the image", memset, "≤ 1 ms",
@@ -146,6 +148,13 @@ def build(native, circle, canvas, refresh=None):
               "memcpy of those pixels", area)
         t.row("text blend 400 x 40, on a back colour", native.get("BM_TextBlend/transparent:0"),
               "memcpy of those pixels", area)
+        copy = native.get("BM_MemcpyImage")
+        for kernels, flag in [("plain", 0), ("SSE2", 1)]:
+            t.row(f"premultiplied copy of an opaque image, {kernels} kernel",
+                  native.get(f"BM_PremultipliedCopy/sse2:{flag}/piece:{1920 * 1080}"),
+                  "memcpy of the image", copy)
+            t.row(f"the same copy in calls of 8 pixels, {kernels} kernel",
+                  native.get(f"BM_PremultipliedCopy/sse2:{flag}/piece:8"), "memcpy of the image", copy)
     if circle:
         t.section("circles under wine64 on a 1920 x 1080 DIB section: the core against GDI's Ellipse")
         for label, _, key in CIRCLES:
@@ -157,8 +166,9 @@ def build(native, circle, canvas, refresh=None):
             else:
                 t.row(f"core circle {label}", core, "GDI Ellipse", gdi, "≤ 1 and ≤ 1 ms",
                       core is not None and core <= gdi and core <= 1e-3)
-        t.row("core box fill, win64 build", circle.get("core box fill"), "memset (msvcrt)",
-              circle.get("memset"))
+        for kernels in ["plain", "SSE2"]:
+            t.row(f"core box fill, win64 build, {kernels} kernel",
+                  circle.get("core box fill " + kernels.lower()), "memset (msvcrt)", circle.get("memset"))
     if canvas:
         for size in SIZES:
             copy = canvas.get("memcpy " + size)

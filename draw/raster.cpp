@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "draw/pixel_kernels.h"
+
 namespace draw {
 
 //--- Rows and colours
@@ -83,19 +85,9 @@ void Raster::writeRun(uint8_t* p, int64_t n) {
     const uint32_t bgr = frontBgr_;
     if (surface_.bytesPerPixel == 4) {
         if (xorMode) {
-            for (int64_t k = 0; k < n; ++k, p += 4) {
-                uint32_t v;
-                std::memcpy(&v, p, 4);
-                v ^= bgr;
-                std::memcpy(p, &v, 4);
-            }
+            xorRun32(p, static_cast<size_t>(n), bgr);
         } else {
-            for (int64_t k = 0; k < n; ++k, p += 4) {
-                uint32_t v;
-                std::memcpy(&v, p, 4);
-                v = (v & 0xFF000000u) | bgr;
-                std::memcpy(p, &v, 4);
-            }
+            fillRun32(p, static_cast<size_t>(n), bgr);
         }
         return;
     }

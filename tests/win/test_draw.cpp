@@ -2,14 +2,18 @@
 // GDI text under Wine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include "draw/drawpass_win.h"
 #include "draw/font_win.h"
 #include "draw/image_win.h"
+#include "draw/pixel_kernels.h"
+#include "draw/premultiply.h"
 #include "base/dib_win.h"
 #include "base/gdi_win.h"
 #include "base/object_table.h"
@@ -364,6 +368,85 @@ TEST(Passes, BoxAndCircleDrawIntoTheImageKeepingAlpha) {
     EXPECT_EQ(px.at(16, 7), 0xFFFFFFFFu);
     EXPECT_EQ(px.at(0, 0), 0xFFFFFFFFu);
     ImgFree(n);
+}
+
+// Boxes of every width from 0 to 67, each on rows of its own and starting
+// anywhere within a vector of four pixels, then one large box.
+void boxesOfEveryWidth(int image, int mode) {
+    Pass pass(image);
+    DrawSetMode(mode);
+    for (int w = 0; w <= 67; ++w) {
+        DrawBox(w % 5, w * 3, w, 2, (0x123457u * uint32_t(w + 1)) & 0xFFFFFF);
+    }
+    DrawBox(3, 210, 630, 600, 0x00A5C3E1);
+}
+
+// The SSE2 kernels this build picks at run time against its plain ones:
+// each row changes an image of random pixels (alpha 0, 1, 254 and 255 among
+// them) once with each, and the two images must match byte for byte.
+TEST(Passes, SseAndPlainKernelsLeaveTheSamePixels) {
+    if (draw::bestPixelKernels() != draw::PixelKernels::SSE2) {
+        GTEST_SKIP() << "this processor has no SSE2";
+    }
+    // Half the image is over 1 MB: a copy of one half onto the other streams.
+    constexpr int W = 640, H = 860;
+    struct Row {
+        const char* what;
+        void (*change)(int image, uint8_t* bits, ptrdiff_t pitch);
+    };
+    const Row rows[] = {
+        {"box fills",
+         [](int image, uint8_t*, ptrdiff_t) { boxesOfEveryWidth(image, DRAW_MODE_DEFAULT); }},
+        {"exclusive-or box fills",
+         [](int image, uint8_t*, ptrdiff_t) { boxesOfEveryWidth(image, DRAW_MODE_XOR); }},
+        {"premultiplied copies of short rows",
+         [](int, uint8_t* bits, ptrdiff_t pitch) {
+             for (int k = 0; k <= 67; ++k) {
+                 draw::premultiplyPixels(bits + (k + 100) * pitch + k % 5 * 4,
+                                         bits + k * pitch + k % 3 * 4, size_t(k));
+             }
+         }},
+        {"short rows premultiplied in place",
+         [](int, uint8_t* bits, ptrdiff_t pitch) {
+             for (int k = 0; k <= 67; ++k) {
+                 uint8_t* row = bits + k * pitch + k % 5 * 4;
+                 draw::premultiplyPixels(row, row, size_t(k));
+             }
+         }},
+        {"premultiplied copy of half the image",
+         [](int, uint8_t* bits, ptrdiff_t pitch) {
+             draw::premultiplyPixels(bits + pitch * (H / 2), bits, size_t(W) * (H / 2));
+         }},
+    };
+    std::vector<uint8_t> noise(size_t(W) * H * 4);
+    std::minstd_rand random(42);
+    const uint8_t alphas[] = {0, 1, 254, 255, 255, 255, 255, 255};
+    for (size_t k = 0; k < noise.size(); k += 4) {
+        const uint32_t r = static_cast<uint32_t>(random());
+        std::memcpy(&noise[k], &r, 3);
+        noise[k + 3] = alphas[(r >> 24) % sizeof(alphas)];
+    }
+    for (const Row& row : rows) {
+        std::vector<uint8_t> after[2];
+        for (auto kernels : {draw::PixelKernels::PLAIN, draw::PixelKernels::SSE2}) {
+            const draw::ScopedPixelKernels use(kernels);
+            ASSERT_EQ(use.inUse(), kernels);
+            const int n = static_cast<int>(ImgCreate(UI_ANY, W, H, 32, 0));
+            ASSERT_NE(n, 0);
+            const Pixels px(n);
+            auto* bits = static_cast<uint8_t*>(px.ds.dsBm.bmBits);
+            const size_t bytes = size_t(px.ds.dsBm.bmWidthBytes) * H;
+            std::memcpy(bits, noise.data(), bytes);
+            row.change(n, bits, px.ds.dsBm.bmWidthBytes);
+            GdiFlush();
+            after[int(kernels)].assign(bits, bits + bytes);
+            ImgFree(n);
+        }
+        EXPECT_FALSE(std::equal(after[0].begin(), after[0].end(), noise.begin())) << row.what;
+        const auto diff = std::mismatch(after[0].begin(), after[0].end(), after[1].begin());
+        EXPECT_TRUE(diff.first == after[0].end())
+            << row.what << ": first different byte at " << (diff.first - after[0].begin());
+    }
 }
 
 // An output number outlives its pass only as a number that finds nothing:

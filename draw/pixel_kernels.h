@@ -1,0 +1,88 @@
+// The loops over 32-bit pixels (bytes blue, green, red, alpha) that carry
+// the bulk of the work: a run of a box fill, plain or exclusive-or, and the
+// premultiplied copy with its alpha check (premultiplyPixels, premultiply.h).
+// Each exists twice: plain code that any x86 processor runs, and SSE2 code
+// compiled for that instruction set alone. The 32-bit DLL is built for
+// plain i686, so it still loads and runs on a processor without SSE2; the
+// SSE2 kernels are picked at run time when the processor has them (always
+// on x86-64). Platform-free.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace draw {
+
+enum class PixelKernels { PLAIN, SSE2 };
+
+// The best kernels this processor runs (asked once, then remembered).
+PixelKernels bestPixelKernels();
+
+// The kernels in use: the best ones until usePixelKernels says otherwise.
+PixelKernels pixelKernelsInUse();
+
+// Switches to `kernels`, or to the plain ones where the processor lacks
+// them; returns the kernels now in use. Tests and benchmarks compare the
+// two this way; the plug-in itself never calls it.
+PixelKernels usePixelKernels(PixelKernels kernels);
+
+// Uses `kernels`, as usePixelKernels does, for as long as it lives; then
+// the kernels that were in use before.
+class ScopedPixelKernels {
+  public:
+    explicit ScopedPixelKernels(PixelKernels kernels)
+        : before_(pixelKernelsInUse()), inUse_(usePixelKernels(kernels)) {}
+    ~ScopedPixelKernels() { usePixelKernels(before_); }
+    ScopedPixelKernels(const ScopedPixelKernels&) = delete;
+    ScopedPixelKernels& operator=(const ScopedPixelKernels&) = delete;
+    // The kernels in use, which are the plain ones where SSE2 was asked
+    // for and the processor lacks it.
+    PixelKernels inUse() const { return inUse_; }
+
+  private:
+    PixelKernels before_, inUse_;
+};
+
+// Runs of at least this many pixels (one vector) go to the kernels in use;
+// shorter ones are written inline: plot() writes one pixel at a time, and
+// SSE2 would have nothing to gain.
+constexpr size_t PIXEL_KERNEL_MIN_RUN = 4;
+
+// The kernels' part of fillRun32 and xorRun32, for runs of at least
+// PIXEL_KERNEL_MIN_RUN pixels.
+void fillLongRun32(uint8_t* p, size_t count, uint32_t bgr);
+void xorLongRun32(uint8_t* p, size_t count, uint32_t bgr);
+
+// `count` pixels from `p` along a row: blue, green, red become those of
+// `bgr` (0x00RRGGBB, the order in memory), the fourth byte of each pixel is
+// kept. Any alignment of `p`.
+inline void fillRun32(uint8_t* p, size_t count, uint32_t bgr) {
+    if (count >= PIXEL_KERNEL_MIN_RUN) {
+        fillLongRun32(p, count, bgr);
+        return;
+    }
+    for (size_t k = 0; k < count; ++k, p += 4) {
+        uint32_t v;
+        std::memcpy(&v, p, 4);
+        v = (v & 0xFF000000u) | bgr;
+        std::memcpy(p, &v, 4);
+    }
+}
+
+// The same pixels' blue, green, red exclusive-ored with `bgr`; the fourth
+// byte is kept.
+inline void xorRun32(uint8_t* p, size_t count, uint32_t bgr) {
+    if (count >= PIXEL_KERNEL_MIN_RUN) {
+        xorLongRun32(p, count, bgr);
+        return;
+    }
+    for (size_t k = 0; k < count; ++k, p += 4) {
+        uint32_t v;
+        std::memcpy(&v, p, 4);
+        v ^= bgr;
+        std::memcpy(p, &v, 4);
+    }
+}
+
+} // namespace draw
