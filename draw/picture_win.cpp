@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <new>
 #include <optional>
+#include <vector>
 
 #include "draw/paint_copy_win.h"
 #include "base/gdi_win.h"
@@ -180,10 +181,13 @@ class ScopedClip {
 };
 
 // Tool bars and status bars next to the control are never painted over.
-void excludeBars(HWND hwnd, HDC dc) {
+// Their rectangles in client coordinates; none for a control alone in its
+// window, as a canvas's is.
+std::vector<RECT> barsBeside(HWND hwnd) {
+    std::vector<RECT> bars;
     HWND parent = GetParent(hwnd);
     if (!parent) {
-        return;
+        return bars;
     }
     for (HWND s = GetWindow(parent, GW_CHILD); s; s = GetWindow(s, GW_HWNDNEXT)) {
         if (s == hwnd || !IsWindowVisible(s)) {
@@ -195,9 +199,10 @@ void excludeBars(HWND hwnd, HDC dc) {
             RECT r{};
             GetWindowRect(s, &r);
             MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
-            ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
+            bars.push_back(r);
         }
     }
+    return bars;
 }
 
 // Every paint is one blit of the copy (or DrawStateW of the image when
@@ -208,8 +213,21 @@ void paint(HWND hwnd, HDC dc, const PictureState& st, const RECT* area) {
     if (!dc) {
         return;
     }
-    const ScopedClip keepClip(dc);
-    excludeBars(hwnd, dc);
+    // The clip region is saved and changed only when there is a bar to
+    // leave out: a changed clip region costs the blit that follows.
+    std::vector<RECT> bars;
+    try {
+        bars = barsBeside(hwnd);
+    } catch (const std::bad_alloc&) {
+        return; // painted by the next paint, which has the memory
+    }
+    std::optional<ScopedClip> keepClip;
+    if (!bars.empty()) {
+        keepClip.emplace(dc);
+        for (const RECT& r : bars) {
+            ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
+        }
+    }
     if (!st.shown) {
         return;
     }
