@@ -238,18 +238,27 @@ void App::onMenu(int id) {
     }
 }
 
+namespace {
+
+// Fills the window's client area with its brush: the answer to
+// WM_ERASEBKGND (TRUE: erased).
+LRESULT eraseWith(HWND window, HDC dc, HBRUSH brush) {
+    RECT r;
+    GetClientRect(window, &r);
+    FillRect(dc, &r, brush);
+    return TRUE;
+}
+
+} // namespace
+
 LRESULT CALLBACK App::mainProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     App* app = appOf(window, msg, lParam);
     if (!app) {
         return DefWindowProcW(window, msg, wParam, lParam);
     }
     switch (msg) {
-    case WM_ERASEBKGND: {
-        RECT r;
-        GetClientRect(window, &r);
-        FillRect(reinterpret_cast<HDC>(wParam), &r, app->windowBrush_.get());
-        return TRUE; // erased
-    }
+    case WM_ERASEBKGND:
+        return eraseWith(window, reinterpret_cast<HDC>(wParam), app->windowBrush_.get());
     case WM_COMMAND:
         if (lParam == 0 && HIWORD(wParam) == 0) {
             app->onMenu(LOWORD(wParam));
@@ -283,12 +292,8 @@ LRESULT CALLBACK App::objectProc(HWND window, UINT msg, WPARAM wParam, LPARAM lP
         return DefWindowProcW(window, msg, wParam, lParam);
     }
     switch (msg) {
-    case WM_ERASEBKGND: {
-        RECT r;
-        GetClientRect(window, &r);
-        FillRect(reinterpret_cast<HDC>(wParam), &r, app->objectBrush_.get());
-        return TRUE; // erased
-    }
+    case WM_ERASEBKGND:
+        return eraseWith(window, reinterpret_cast<HDC>(wParam), app->objectBrush_.get());
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(window, &ps);

@@ -22,7 +22,6 @@ int message(int code) {
 // of this process (classes, fonts, icons, a library load) and never waits
 // on another thread.
 void attach(HINSTANCE module) {
-    state().module = module;
     // Runtime support, each piece before what builds on it.
     draw::fontStartup();    // font table and screen DPI
     draw::pictureStartup(); // AlphaBlend from msimg32.dll

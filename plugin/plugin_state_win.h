@@ -1,5 +1,6 @@
-// Plug-in-wide state: the host callbacks, the registration strings handed to
-// the host, and the module instance. One instance per loaded DLL.
+// Plug-in-wide state: the host callbacks and the registration strings
+// handed to the host. One instance per loaded DLL. (The module instance
+// goes to the toolkit at attach, which is all that uses it.)
 #pragma once
 
 #include <windows.h>
@@ -13,7 +14,6 @@ using AddActionProc = int(__stdcall*)(int id, const char* name, const char* hint
 constexpr int REGISTRATION_STRING_COUNT = 11;
 
 struct PluginState {
-    HINSTANCE module = nullptr;
     AddActionProc addAction = nullptr;
     HostInterfaceProc hostInterface = nullptr;
     // Title, author credit, description, then name and hint of actions 1 to 4.
