@@ -69,15 +69,6 @@ PixelKernels usePixelKernels(PixelKernels kernels) {
 
 namespace {
 
-template <bool XOR> void runPlain(uint8_t* p, size_t count, uint32_t bgr) {
-    for (size_t k = 0; k < count; ++k, p += 4) {
-        uint32_t v;
-        std::memcpy(&v, p, 4);
-        v = XOR ? v ^ bgr : (v & 0xFF000000u) | bgr;
-        std::memcpy(p, &v, 4);
-    }
-}
-
 #if DRAW_SSE2_KERNELS
 // Pixels before `p` reaches a 16-byte boundary, at most `count`; none when
 // it never does (a pixel address that is not a multiple of 4).
@@ -90,7 +81,7 @@ size_t pixelsBeforeAlignment(const uint8_t* p, size_t count) {
 // two cache lines costs two.
 template <bool XOR> SSE2_ENTRY void runSse2(uint8_t* p, size_t count, uint32_t bgr) {
     const size_t head = pixelsBeforeAlignment(p, count);
-    runPlain<XOR>(p, head, bgr);
+    plainRun32<XOR>(p, head, bgr);
     p += 4 * head;
     count -= head;
     const __m128i keep = _mm_set1_epi32(static_cast<int>(0xFF000000u));
@@ -102,7 +93,7 @@ template <bool XOR> SSE2_ENTRY void runSse2(uint8_t* p, size_t count, uint32_t b
                          XOR ? _mm_xor_si128(v, colour)
                              : _mm_or_si128(_mm_and_si128(v, keep), colour));
     }
-    runPlain<XOR>(p, count % 4, bgr);
+    plainRun32<XOR>(p, count % 4, bgr);
 }
 #endif
 
@@ -115,7 +106,7 @@ void fillLongRun32(uint8_t* p, size_t count, uint32_t bgr) {
         return;
     }
 #endif
-    runPlain<false>(p, count, bgr);
+    plainRun32<false>(p, count, bgr);
 }
 
 void xorLongRun32(uint8_t* p, size_t count, uint32_t bgr) {
@@ -125,7 +116,7 @@ void xorLongRun32(uint8_t* p, size_t count, uint32_t bgr) {
         return;
     }
 #endif
-    runPlain<true>(p, count, bgr);
+    plainRun32<true>(p, count, bgr);
 }
 
 //--- Premultiplied copies

@@ -54,19 +54,25 @@ constexpr size_t PIXEL_KERNEL_MIN_RUN = 4;
 void fillLongRun32(uint8_t* p, size_t count, uint32_t bgr);
 void xorLongRun32(uint8_t* p, size_t count, uint32_t bgr);
 
+// The plain run, pixel by pixel: the plain kernel, and inline the runs too
+// short for any kernel (a circle's outline is made of them).
+template <bool XOR_MODE> inline void plainRun32(uint8_t* p, size_t count, uint32_t bgr) {
+    for (size_t k = 0; k < count; ++k, p += 4) {
+        uint32_t v;
+        std::memcpy(&v, p, 4);
+        v = XOR_MODE ? v ^ bgr : (v & 0xFF000000u) | bgr;
+        std::memcpy(p, &v, 4);
+    }
+}
+
 // `count` pixels from `p` along a row: blue, green, red become those of
 // `bgr` (0x00RRGGBB, the order in memory), the fourth byte of each pixel is
 // kept. Any alignment of `p`.
 inline void fillRun32(uint8_t* p, size_t count, uint32_t bgr) {
     if (count >= PIXEL_KERNEL_MIN_RUN) {
         fillLongRun32(p, count, bgr);
-        return;
-    }
-    for (size_t k = 0; k < count; ++k, p += 4) {
-        uint32_t v;
-        std::memcpy(&v, p, 4);
-        v = (v & 0xFF000000u) | bgr;
-        std::memcpy(p, &v, 4);
+    } else {
+        plainRun32<false>(p, count, bgr);
     }
 }
 
@@ -75,13 +81,8 @@ inline void fillRun32(uint8_t* p, size_t count, uint32_t bgr) {
 inline void xorRun32(uint8_t* p, size_t count, uint32_t bgr) {
     if (count >= PIXEL_KERNEL_MIN_RUN) {
         xorLongRun32(p, count, bgr);
-        return;
-    }
-    for (size_t k = 0; k < count; ++k, p += 4) {
-        uint32_t v;
-        std::memcpy(&v, p, 4);
-        v ^= bgr;
-        std::memcpy(p, &v, 4);
+    } else {
+        plainRun32<true>(p, count, bgr);
     }
 }
 

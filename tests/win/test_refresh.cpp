@@ -6,14 +6,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <cstring>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "base/dib_win.h"
-#include "base/gdi_win.h"
 #include "canvas/actions_win.h"
 #include "draw/drawpass_win.h"
 #include "draw/image_win.h"
@@ -61,38 +61,9 @@ CanvasPixels imagePixels(const CanvasEntry& entry) {
     out.width = ds.dsBm.bmWidth;
     out.height = ds.dsBm.bmHeight;
     const auto* bits = static_cast<const uint32_t*>(ds.dsBm.bmBits);
-    for (int y = 0; y < out.height; ++y) {
-        for (int x = 0; x < out.width; ++x) {
-            const uint32_t p = bits[static_cast<size_t>(out.height - 1 - y) * out.width + x];
-            out.pixels.push_back(((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF));
-        }
-    }
-    return out;
-}
-
-// What the control's window shows on its own surface (GetDC and a blit),
-// in readCanvas's form.
-CanvasPixels surfacePixels(HWND control, int width, int height) {
-    CanvasPixels out;
-    BITMAPINFO bi{};
-    bi.bmiHeader = dibHeader(width, height, 32, RowOrder::TopDown);
-    void* bits = nullptr;
-    MemoryDC dc;
-    GdiObject<HBITMAP> dib(CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!dib) {
-        return out;
-    }
-    {
-        ScopedSelect select(dc.get(), dib.get());
-        WindowDC window(control);
-        BitBlt(dc.get(), 0, 0, width, height, window.get(), 0, 0, SRCCOPY);
-        GdiFlush();
-    }
-    out.width = width;
-    out.height = height;
-    const auto* p = static_cast<const uint32_t*>(bits);
-    for (int i = 0; i < width * height; ++i) {
-        out.pixels.push_back(((p[i] & 0xFF) << 16) | (p[i] & 0xFF00) | ((p[i] >> 16) & 0xFF));
+    for (int y = out.height - 1; y >= 0; --y) { // bottom-up rows
+        const uint32_t* row = bits + static_cast<size_t>(y) * out.width;
+        std::transform(row, row + out.width, std::back_inserter(out.pixels), &colourOfPixel);
     }
     return out;
 }
@@ -138,7 +109,6 @@ TEST_F(Refresh, WhatIsShownIsTheImageAtItsLastAssignment) {
         pumpMessages();
         const CanvasEntry* entry = canvas::registry().findCanvas(u"rect");
         ASSERT_TRUE(entry);
-        HWND control = controlOf(*entry);
         CanvasPixels assigned = imagePixels(*entry);
         HWND cover = nullptr;
         for (int step = 0; step < 60; ++step) {
@@ -204,7 +174,7 @@ TEST_F(Refresh, WhatIsShownIsTheImageAtItsLastAssignment) {
             RECT object{};
             GetClientRect(g_object, &object);
             if (!cover && object.right >= size.w && object.bottom >= size.h) {
-                ASSERT_EQ(surfacePixels(control, size.w, size.h), assigned) << what;
+                ASSERT_EQ(readCanvasSurface(g_object), assigned) << what;
             }
         }
         if (cover) {

@@ -27,7 +27,13 @@ HWND canvasWindowIn(HWND object) {
     return GetWindow(object, GW_CHILD);
 }
 
-CanvasPixels readCanvas(HWND object) {
+namespace {
+
+// What `draw` puts into a top-down 32-bit section the size of the object's
+// picture control (given that control), in CanvasPixels' form. The section
+// starts in a colour no canvas pixel reads as, so an unpainted area shows.
+// Empty when the object holds no canvas.
+template <typename Draw> CanvasPixels capturePicture(HWND object, Draw draw) {
     CanvasPixels s;
     const HWND canvas = canvasWindowIn(object);
     HWND picture = canvas ? FindWindowExW(canvas, nullptr, L"Static", nullptr) : nullptr;
@@ -39,28 +45,39 @@ CanvasPixels readCanvas(HWND object) {
     if (r.right <= 0 || r.bottom <= 0) {
         return s;
     }
-    BITMAPINFO bi{};
-    bi.bmiHeader = dibHeader(r.right, r.bottom, 32, RowOrder::TopDown);
-    void* bits = nullptr;
     MemoryDC dc;
-    GdiObject<HBITMAP> dib(CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!dib || !bits) {
+    DibSection dib(dc.get(), r.right, r.bottom, 32, RowOrder::TopDown);
+    if (!dib) {
         return s;
     }
     const size_t n = static_cast<size_t>(r.right) * static_cast<size_t>(r.bottom);
-    // A colour no canvas pixel reads as, so an unpainted area shows.
-    std::fill_n(static_cast<uint32_t*>(bits), n, 0xFF123456u);
+    auto* bits = reinterpret_cast<uint32_t*>(dib.bits());
+    std::fill_n(bits, n, 0xFF123456u);
     {
         ScopedSelect select(dc.get(), dib.get());
-        SendMessageW(picture, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
+        draw(picture, dc.get(), r);
         GdiFlush();
     }
     s.width = r.right;
     s.height = r.bottom;
     s.pixels.resize(n);
-    const uint32_t* p = static_cast<const uint32_t*>(bits);
-    std::transform(p, p + n, s.pixels.begin(), &colourOfPixel);
+    std::transform(bits, bits + n, s.pixels.begin(), &colourOfPixel);
     return s;
+}
+
+} // namespace
+
+CanvasPixels readCanvas(HWND object) {
+    return capturePicture(object, [](HWND picture, HDC dc, const RECT&) {
+        SendMessageW(picture, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    });
+}
+
+CanvasPixels readCanvasSurface(HWND object) {
+    return capturePicture(object, [](HWND picture, HDC dc, const RECT& r) {
+        WindowDC window(picture);
+        BitBlt(dc, 0, 0, r.right, r.bottom, window.get(), 0, 0, SRCCOPY);
+    });
 }
 
 size_t committedBytes() {

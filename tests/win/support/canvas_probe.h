@@ -43,6 +43,9 @@ HWND canvasWindowIn(HWND object);
 // with WM_PRINTCLIENT into a DIB section of ours. Empty when the object
 // holds no canvas.
 CanvasPixels readCanvas(HWND object);
+// The same control's pixels as its window's own surface holds them (a blit
+// from its window DC): what the screen shows where nothing covers it.
+CanvasPixels readCanvasSurface(HWND object);
 
 // Bytes the process has committed, as Wine reports them (PagefileUsage;
 // its PrivateUsage reads 0).
