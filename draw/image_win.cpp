@@ -165,17 +165,17 @@ void addImageChanges(HBITMAP bitmap, const PixelRect& changed) {
     r->changes = r->changes.unitedWith(inside);
 }
 
-bool takeImageChanges(HBITMAP bitmap, const void* holder, PixelRect* changed) {
+ImageChanges takeImageChanges(HBITMAP bitmap, const void* holder, PixelRect* changed) {
     ImageRecord* r = recordOf(bitmap);
     if (!r) {
-        return false;
+        return ImageChanges::NOT_IN_TABLE;
     }
     addImageChanges(bitmap, openPassChanges(bitmap));
     const bool known = holder && r->copyHolder == holder;
     *changed = r->changes;
     r->changes = PixelRect{};
     r->copyHolder = holder;
-    return known;
+    return known ? ImageChanges::SINCE_LAST : ImageChanges::ALL;
 }
 
 void imageStartup() {

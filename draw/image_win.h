@@ -40,13 +40,17 @@ bool isTableImage(HBITMAP bitmap);
 // Adds `changed` (image pixels; clipped here) to what the image's copy
 // holder has not taken yet. Nothing for a bitmap not in the table.
 void addImageChanges(HBITMAP bitmap, const PixelRect& changed);
-// For the holder of a copy of `bitmap`: whether that copy was taken by the
-// same holder the last time, and then in *changed what changed in the
-// image since (also in a pass still open on it; empty when nothing did).
-// False when the bitmap is not in the table or another holder (or none)
-// took the last copy: the caller copies everything. Either way `holder`
-// is now the one whose copy is up to date.
-bool takeImageChanges(HBITMAP bitmap, const void* holder, PixelRect* changed);
+// What the holder of a copy of `bitmap` has to copy again.
+enum class ImageChanges {
+    NOT_IN_TABLE, // not an image of the table: nothing is known of it
+    ALL,          // another holder (or none) took the last copy
+    SINCE_LAST,   // only *changed, what changed since this holder's last copy
+};
+// For the holder of a copy of `bitmap` about to copy it: what to copy, and
+// in *changed for SINCE_LAST what changed in the image since (also in a
+// pass still open on it; empty when nothing did). For a table image
+// `holder` is now the one whose copy is up to date.
+ImageChanges takeImageChanges(HBITMAP bitmap, const void* holder, PixelRect* changed);
 
 // The current-context slot emptied, at attach; every image freed (and any
 // pass still open ended) at detach.

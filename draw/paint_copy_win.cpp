@@ -93,15 +93,18 @@ std::optional<PixelRect> PaintCopy::take(HBITMAP source) {
     uint8_t* const to = section_->pixels.bits();
     const size_t pixels = static_cast<size_t>(width) * height;
     DIBSECTION ds{};
-    if (isTableImage(source) &&
-        GetObjectW(source, sizeof(ds), &ds) == static_cast<int>(sizeof(ds)) && ds.dsBm.bmBits &&
+    PixelRect changed;
+    ImageChanges need = ImageChanges::NOT_IN_TABLE;
+    if (GetObjectW(source, sizeof(ds), &ds) == static_cast<int>(sizeof(ds)) && ds.dsBm.bmBits &&
         ds.dsBm.bmBitsPixel == 32 && ds.dsBmih.biCompression == BI_RGB &&
         ds.dsBm.bmWidthBytes == width * 4) {
+        need = takeImageChanges(source, this, &changed);
+    }
+    if (need != ImageChanges::NOT_IN_TABLE) {
         GdiFlush(); // what GDI may still hold back goes into the memory first
         const auto* from = static_cast<const uint8_t*>(ds.dsBm.bmBits);
         source_ = source;
-        PixelRect changed;
-        if (takeImageChanges(source, this, &changed) && previous == source) {
+        if (need == ImageChanges::SINCE_LAST && previous == source) {
             if (!changed.empty()) {
                 // A copy that was opaque stays so only if the new pixels are;
                 // one that was not may still hold such pixels elsewhere.
