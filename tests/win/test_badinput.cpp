@@ -69,11 +69,6 @@ namespace {
 
 constexpr size_t MEGABYTE = 1 << 20;
 
-// A parameter slot: a host string, or null.
-using Slot = std::optional<std::string>;
-using Slots = std::vector<Slot>;
-const Slot NUL = std::nullopt;
-
 std::string repeat(char c, size_t n) {
     return std::string(n, c);
 }
@@ -83,39 +78,13 @@ std::string handleText(HWND w) {
 }
 
 // The plug-in loaded and connected to a host with one scene of objects.
-class Plugged : public ::testing::Test {
+class Plugged : public PluggedHost {
   protected:
-    void SetUp() override { load(); }
-    void TearDown() override {
-        plugin.reset();
-        pumpMessages();
-    }
-
-    // Loads the DLL afresh and registers it as the host does at start.
-    void load() {
-        host.actions.clear();
-        plugin = std::make_unique<host::PluginModule>(L"canvas.nbp");
-        ASSERT_TRUE(plugin->ok());
-        host.connect(*plugin);
-    }
-
     HWND object(const std::string& name, int w = 120, int h = 80) {
         HWND o = scene.addObject(host, name, x_, 0, w, h);
         x_ = (x_ + w + 10) % 1400;
         return o;
     }
-
-    int exec(int id, const Slots& slots) {
-        std::vector<const char*> texts;
-        for (const Slot& s : slots) {
-            texts.push_back(s ? s->c_str() : nullptr);
-        }
-        return runAction(*plugin, id, texts);
-    }
-
-    HostScene scene;
-    host::Host host;
-    std::unique_ptr<host::PluginModule> plugin;
 
   private:
     int x_ = 0;
@@ -376,7 +345,8 @@ TEST_F(Plugged, CircleParametersThatMeanTheSame) {
     for (const Class& c : classes) {
         const CanvasPixels expected = draw(c.first);
         for (const Slots& s : c.same) {
-            EXPECT_EQ(draw(s), expected) << *s[0] << " " << *s[1] << " " << *s[2] << " " << *s[3];
+            EXPECT_EQ(draw(s), expected) << s[0].c_str() << " " << s[1].c_str() << " "
+                                         << s[2].c_str() << " " << s[3].c_str();
         }
     }
     const CanvasPixels blank = draw({"30", "20", "-1", "$0000FF"});
@@ -911,21 +881,13 @@ TEST_F(Plugged, HostWindowGoneBeforeTheRelease) {
 // and no font behind. (An exception that leaves the action is ended by the
 // exports with result 0; that is checked above on the real DLL.)
 
-class OutOfMemory : public ::testing::Test {
+class OutOfMemory : public LinkedPlugin {
   protected:
-    static void SetUpTestSuite() { plugin::attach(GetModuleHandleW(nullptr)); }
-    static void TearDownTestSuite() { plugin::detach(); }
-
     void SetUp() override {
-        object_ = scene_.addObject(0, 0, 60, 40);
+        object_ = scene.addObject(0, 0, 60, 40);
         std::snprintf(reply_, sizeof reply_, "%llu",
                       static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(object_)));
         plugin::state().hostInterface = &answer;
-    }
-    void TearDown() override {
-        canvas::releaseAllCanvases();
-        plugin::state().hostInterface = nullptr;
-        pumpMessages();
     }
 
     // The action's result with its n-th allocation failing; -1 when the
@@ -944,8 +906,6 @@ class OutOfMemory : public ::testing::Test {
     }
     static bool allocationFailed(long n) { return g_allocations >= n; }
 
-    int exec(int id, host::Params& params) { return plugin::execAction(id, params.data()); }
-
     // Nothing of a drawing action outlives it.
     static void expectNoPassOrFont(long n) {
         EXPECT_EQ(draw::currentRaster(), nullptr) << n;
@@ -963,7 +923,6 @@ class OutOfMemory : public ::testing::Test {
         return 1;
     }
 
-    HostScene scene_;
     HWND object_ = nullptr;
     static char reply_[32];
 };
@@ -974,7 +933,7 @@ TEST_F(OutOfMemory, ACreateThatRunsOutLeavesNothing) {
     host::Params params({"rect", "$0000FF"});
     for (long n = 1;; ++n) {
         ASSERT_LT(n, 100000);
-        const int result = failing(n, [&] { return exec(CREATE, params); });
+        const int result = failing(n, [&] { return plugin::execAction(CREATE, params.data()); });
         expectNoPassOrFont(n);
         if (result == 1) {
             // Complete: every failure on the way was one it could do without.
@@ -996,7 +955,7 @@ TEST_F(OutOfMemory, ACreateThatRunsOutLeavesNothing) {
 
 TEST_F(OutOfMemory, DrawingThatRunsOutLeavesTheCanvasWhole) {
     host::Params create({"rect", ""});
-    ASSERT_EQ(exec(CREATE, create), 1);
+    ASSERT_EQ(plugin::execAction(CREATE, create.data()), 1);
     host::Params text({"rect", "Hola", "2", "2", "$0000FF", "", "Liberation Serif,14,BI"});
     host::Params opaque({"rect", "xy", "2", "20", "", "$00FF00", ""});
     host::Params circle({"rect", "30", "20", "10", "$0000FF"});
@@ -1013,7 +972,8 @@ TEST_F(OutOfMemory, DrawingThatRunsOutLeavesTheCanvasWhole) {
     for (const Row& row : rows) {
         for (long n = 1;; ++n) {
             ASSERT_LT(n, 100000);
-            const int result = failing(n, [&] { return exec(row.id, *row.params); });
+            const int result =
+                failing(n, [&] { return plugin::execAction(row.id, row.params->data()); });
             expectNoPassOrFont(n);
             EXPECT_EQ(canvas::registry().size(), 1u) << row.what << " " << n;
             EXPECT_EQ(canvasWindowsIn(object_).size(), 1u) << row.what << " " << n;
@@ -1024,8 +984,8 @@ TEST_F(OutOfMemory, DrawingThatRunsOutLeavesTheCanvasWhole) {
         }
     }
     // Still a working canvas.
-    ASSERT_EQ(exec(CLEAR, clear), 1);
-    ASSERT_EQ(exec(CIRCLE, circle), 1);
+    ASSERT_EQ(plugin::execAction(CLEAR, clear.data()), 1);
+    ASSERT_EQ(plugin::execAction(CIRCLE, circle.data()), 1);
     EXPECT_EQ(readCanvas(object_).at(40, 20), RED);
 }
 
@@ -1033,15 +993,15 @@ TEST_F(OutOfMemory, DrawingThatRunsOutLeavesTheCanvasWhole) {
 // and images may be gone; the next release finishes the job without
 // touching anything twice.
 TEST_F(OutOfMemory, AReleaseThatRunsOutIsFinishedByTheNext) {
-    HWND second = scene_.addObject(100, 0, 50, 30);
+    HWND second = scene.addObject(100, 0, 50, 30);
     for (long n = 1;; ++n) {
         ASSERT_LT(n, 100000);
         host::Params a({"rect", ""});
-        ASSERT_EQ(exec(CREATE, a), 1);
+        ASSERT_EQ(plugin::execAction(CREATE, a.data()), 1);
         std::snprintf(reply_, sizeof reply_, "%llu",
                       static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(second)));
         host::Params b({"second", ""});
-        ASSERT_EQ(exec(CREATE, b), 1);
+        ASSERT_EQ(plugin::execAction(CREATE, b.data()), 1);
         std::snprintf(reply_, sizeof reply_, "%llu",
                       static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(object_)));
         failing(n, [] { return plugin::message(2); });

@@ -7,9 +7,7 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <iterator>
-#include <cstring>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -17,10 +15,6 @@
 #include "canvas/actions_win.h"
 #include "draw/drawpass_win.h"
 #include "draw/image_win.h"
-#include "host/host_win.h"
-#include "plugin/host_exchange_win.h"
-#include "plugin/plugin_state_win.h"
-#include "plugin/plugin_win.h"
 #include "tests/win/support/canvas_probe.h"
 #include "tests/win/support/host_scene.h"
 #include "tests/win/support/ui_driver.h"
@@ -35,25 +29,11 @@ void PrintTo(const CanvasPixels& p, std::ostream* os) {
 
 namespace {
 
-HWND g_object = nullptr; // the object the host names "rect"
-
-int __stdcall answerObject(int command, HostString* slot) {
-    if (command != 7 || !g_object) {
-        return 0;
-    }
-    char reply[32];
-    std::snprintf(reply, sizeof reply, "%llu",
-                  static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(g_object)));
-    GlobalFree(*slot);
-    *slot = toHostString(Text(reply, reply + std::strlen(reply)));
-    return 1;
-}
-
-// The canvas image's pixels as the plug-in holds them, in readCanvas's form.
-CanvasPixels imagePixels(const CanvasEntry& entry) {
+// An image's pixels as the plug-in holds them, in readCanvas's form.
+CanvasPixels imagePixels(int image) {
     CanvasPixels out;
     DIBSECTION ds{};
-    const HBITMAP bitmap = reinterpret_cast<HBITMAP>(ImgHandle(entry.image));
+    const HBITMAP bitmap = reinterpret_cast<HBITMAP>(ImgHandle(image));
     if (GetObjectW(bitmap, sizeof ds, &ds) != static_cast<int>(sizeof ds)) {
         return out;
     }
@@ -68,26 +48,8 @@ CanvasPixels imagePixels(const CanvasEntry& entry) {
     return out;
 }
 
-class Refresh : public ::testing::Test {
+class Refresh : public LinkedPlugin {
   protected:
-    static void SetUpTestSuite() { plugin::attach(GetModuleHandleW(nullptr)); }
-    static void TearDownTestSuite() { plugin::detach(); }
-    void SetUp() override { plugin::state().hostInterface = &answerObject; }
-    void TearDown() override {
-        canvas::releaseAllCanvases();
-        plugin::state().hostInterface = nullptr;
-        g_object = nullptr;
-        pumpMessages();
-    }
-
-    int exec(int id, const std::vector<std::string>& texts) {
-        std::vector<const char*> p;
-        for (const std::string& t : texts) {
-            p.push_back(t.c_str());
-        }
-        host::Params params(p);
-        return plugin::execAction(id, params.data());
-    }
     static HWND controlOf(const CanvasEntry& entry) {
         return UiControlHandle(entry.pictureControl);
     }
@@ -101,15 +63,13 @@ TEST_F(Refresh, WhatIsShownIsTheImageAtItsLastAssignment) {
         int w, h;
     };
     const Size sizes[] = {{1, 1}, {37, 23}, {160, 120}, {333, 201}};
-    HostScene scene(900, 700);
     TestRandom random(20261208);
     for (const Size& size : sizes) {
-        g_object = scene.addObject(10, 10, size.w, size.h);
-        ASSERT_EQ(exec(1, {"rect", "$C0FFFF"}), 1) << size.w;
-        pumpMessages();
+        const HWND object = scene.addObject(host, "rect", 10, 10, size.w, size.h);
+        ASSERT_EQ(runAction(1, {"rect", "$C0FFFF"}), 1) << size.w;
         const CanvasEntry* entry = canvas::registry().findCanvas(u"rect");
         ASSERT_TRUE(entry);
-        CanvasPixels assigned = imagePixels(*entry);
+        CanvasPixels assigned = imagePixels(entry->image);
         HWND cover = nullptr;
         for (int step = 0; step < 60; ++step) {
             std::string what = std::to_string(size.w) + "x" + std::to_string(size.h) + " step " +
@@ -121,22 +81,22 @@ TEST_F(Refresh, WhatIsShownIsTheImageAtItsLastAssignment) {
             switch (op) {
             case 0:
             case 1:
-                ASSERT_EQ(exec(2, {"rect", std::to_string(x), std::to_string(y),
-                                   std::to_string(random.range(0, 2 * size.w)), colour}),
+                ASSERT_EQ(runAction(2, {"rect", std::to_string(x), std::to_string(y),
+                                        std::to_string(random.range(0, 2 * size.w)), colour}),
                           1);
-                assigned = imagePixels(*entry);
+                assigned = imagePixels(entry->image);
                 break;
             case 2:
-                ASSERT_EQ(exec(4, {"rect", random.chance(20) ? "" : "Hg, lienzo", std::to_string(x),
-                                   std::to_string(y), colour, random.chance(50) ? "" : "$00FF00",
-                                   "Arial,11,B"}),
+                ASSERT_EQ(runAction(4, {"rect", random.chance(20) ? "" : "Hg, lienzo",
+                                        std::to_string(x), std::to_string(y), colour,
+                                        random.chance(50) ? "" : "$00FF00", "Arial,11,B"}),
                           1);
-                assigned = imagePixels(*entry);
+                assigned = imagePixels(entry->image);
                 break;
             case 3:
                 if (random.chance(30)) {
-                    ASSERT_EQ(exec(3, {"rect"}), 1);
-                    assigned = imagePixels(*entry);
+                    ASSERT_EQ(runAction(3, {"rect"}), 1);
+                    assigned = imagePixels(entry->image);
                 }
                 break;
             case 4: { // a pass that draws without assigning: nothing of it shows yet
@@ -151,7 +111,7 @@ TEST_F(Refresh, WhatIsShownIsTheImageAtItsLastAssignment) {
                     cover = nullptr;
                 } else {
                     POINT at{x, y};
-                    ClientToScreen(g_object, &at);
+                    ClientToScreen(object, &at);
                     cover = CreateWindowExW(WS_EX_TOPMOST, L"Static", L"", WS_POPUP | WS_VISIBLE,
                                             at.x, at.y, 50, 40, nullptr, nullptr, nullptr, nullptr);
                 }
@@ -160,28 +120,28 @@ TEST_F(Refresh, WhatIsShownIsTheImageAtItsLastAssignment) {
                 // Without SWP_NOCOPYBITS Wine moves the pixels the X server
                 // holds, which may still be those of a cover just gone; the
                 // canvas is then never asked to paint them again.
-                SetWindowPos(g_object, nullptr, random.range(0, 300), random.range(0, 200), 0, 0,
+                SetWindowPos(object, nullptr, random.range(0, 300), random.range(0, 200), 0, 0,
                              SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
                 break;
             case 7: // the object is resized; the canvas keeps its size
-                SetWindowPos(g_object, nullptr, 0, 0, random.range(1, size.w + 40),
+                SetWindowPos(object, nullptr, 0, 0, random.range(1, size.w + 40),
                              random.range(1, size.h + 40),
                              SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
                 break;
             }
             pumpMessages();
-            ASSERT_EQ(readCanvas(g_object), assigned) << what;
-            RECT object{};
-            GetClientRect(g_object, &object);
-            if (!cover && object.right >= size.w && object.bottom >= size.h) {
-                ASSERT_EQ(readCanvasSurface(g_object), assigned) << what;
+            ASSERT_EQ(readCanvas(object), assigned) << what;
+            RECT client{};
+            GetClientRect(object, &client);
+            if (!cover && client.right >= size.w && client.bottom >= size.h) {
+                ASSERT_EQ(readCanvasSurface(object), assigned) << what;
             }
         }
         if (cover) {
             DestroyWindow(cover);
         }
         canvas::releaseAllCanvases();
-        DestroyWindow(g_object);
+        DestroyWindow(object);
     }
 }
 
@@ -189,20 +149,18 @@ TEST_F(Refresh, WhatIsShownIsTheImageAtItsLastAssignment) {
 // nothing and leaves nothing to repaint: pixels written straight into the
 // image memory stay unseen, and the control has no update region.
 TEST_F(Refresh, APassThatChangesNothingCopiesAndRepaintsNothing) {
-    HostScene scene(300, 200);
-    g_object = scene.addObject(0, 0, 40, 30);
-    ASSERT_EQ(exec(1, {"rect", "$FFFFFF"}), 1);
-    pumpMessages();
+    const HWND object = scene.addObject(host, "rect", 0, 0, 40, 30);
+    ASSERT_EQ(runAction(1, {"rect", "$FFFFFF"}), 1);
     const CanvasEntry* entry = canvas::registry().findCanvas(u"rect");
     ASSERT_TRUE(entry);
-    const CanvasPixels before = readCanvas(g_object);
+    const CanvasPixels before = readCanvas(object);
     DIBSECTION ds{};
     ASSERT_TRUE(GetObjectW(reinterpret_cast<HBITMAP>(ImgHandle(entry->image)), sizeof ds, &ds));
     static_cast<uint32_t*>(ds.dsBm.bmBits)[0] = 0xFF0000FFu; // not through a pass
     struct Row {
         const char* what;
         int id;
-        std::vector<std::string> params;
+        Slots params;
     } const rows[] = {
         {"circle wholly outside", 2, {"rect", "500", "500", "10", "$000000"}},
         {"circle containing the canvas", 2, {"rect", "20", "15", "1000", "$000000"}},
@@ -212,11 +170,11 @@ TEST_F(Refresh, APassThatChangesNothingCopiesAndRepaintsNothing) {
     };
     HWND control = controlOf(*entry);
     for (const Row& row : rows) {
-        ASSERT_EQ(exec(row.id, row.params), 1) << row.what;
+        ASSERT_EQ(runAction(row.id, row.params, false), 1) << row.what;
         RECT update{};
         EXPECT_FALSE(GetUpdateRect(control, &update, FALSE)) << row.what;
         pumpMessages();
-        EXPECT_EQ(readCanvas(g_object), before) << row.what;
+        EXPECT_EQ(readCanvas(object), before) << row.what;
     }
 }
 

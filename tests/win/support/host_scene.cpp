@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "canvas/actions_win.h"
 #include "plugin/host_exchange_win.h"
+#include "plugin/plugin_win.h"
 #include "tests/win/support/ui_driver.h"
 
 namespace {
@@ -70,11 +72,30 @@ HWND HostScene::addObject(host::Host& host, const std::string& name, int x, int 
     return object;
 }
 
-int runAction(host::PluginModule& plugin, int id, const std::vector<const char*>& texts) {
+namespace {
+
+// Runs `exec` on a host's parameter array of `slots`.
+template <typename Exec> int run(Exec exec, const Slots& slots, bool pump) {
+    std::vector<const char*> texts;
+    for (const Slot& s : slots) {
+        texts.push_back(s.c_str());
+    }
     host::Params params(texts);
-    const int result = plugin.execAction(id, params.data());
-    pumpMessages();
+    const int result = exec(params.data());
+    if (pump) {
+        pumpMessages();
+    }
     return result;
+}
+
+} // namespace
+
+int runAction(host::PluginModule& plugin, int id, const Slots& slots, bool pump) {
+    return run([&](host::HostString* p) { return plugin.execAction(id, p); }, slots, pump);
+}
+
+int runAction(int id, const Slots& slots, bool pump) {
+    return run([&](host::HostString* p) { return plugin::execAction(id, p); }, slots, pump);
 }
 
 size_t windowQueries(const host::Host& host) {
@@ -91,4 +112,35 @@ std::vector<const void*> registrationStrings(const host::Host& host) {
         strings.push_back(a.hintPtr);
     }
     return strings;
+}
+
+void PluggedHost::load() {
+    host.actions.clear();
+    plugin = std::make_unique<host::PluginModule>(L"canvas.nbp");
+    ASSERT_TRUE(plugin->ok());
+    host.connect(*plugin);
+}
+
+void PluggedHost::TearDown() {
+    plugin.reset();
+    scene.destroy();
+    pumpMessages();
+}
+
+void LinkedPlugin::SetUpTestSuite() {
+    plugin::attach(GetModuleHandleW(nullptr));
+}
+
+void LinkedPlugin::TearDownTestSuite() {
+    plugin::detach();
+}
+
+void LinkedPlugin::SetUp() {
+    plugin::state().hostInterface = &host::Host::interfaceProc;
+}
+
+void LinkedPlugin::TearDown() {
+    canvas::releaseAllCanvases();
+    plugin::state().hostInterface = nullptr;
+    pumpMessages();
 }
