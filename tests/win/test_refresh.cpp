@@ -1,20 +1,25 @@
 // What a canvas shows, against what its image held when it was last
 // assigned, after every step of random scripts: the four actions on
 // canvases of several sizes, passes that draw without assigning, the
-// object window covered, uncovered, moved and resized. The picture control
-// copies and repaints only what changed; nothing of that may ever show.
+// object window covered, uncovered, moved and resized; and below the
+// actions, the drawing primitives on two images shown by two controls.
+// The picture control copies and repaints only what changed; nothing of
+// that may ever show.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <iterator>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "base/handle_win.h"
 #include "canvas/actions_win.h"
 #include "draw/drawpass_win.h"
 #include "draw/image_win.h"
+#include "draw/picture_win.h"
 #include "tests/win/support/canvas_probe.h"
 #include "tests/win/support/host_scene.h"
 #include "tests/win/support/ui_driver.h"
@@ -54,6 +59,107 @@ class Refresh : public LinkedPlugin {
         return UiControlHandle(entry.pictureControl);
     }
 };
+
+// Below the actions: two images A and B of one size, two picture controls
+// side by side, and steps that draw filled and outlined boxes and circles
+// (clipped or not, the pass ended or left open) into either image, or
+// assign either image to either control: first the cases that each turn on
+// one piece of the bookkeeping, then random ones. After every step each
+// control shows, through WM_PRINTCLIENT and on its own surface, exactly
+// the image it was last assigned as it was then.
+TEST_F(Refresh, EachControlShowsItsImageAtItsLastAssignment) {
+    constexpr int W = 61, H = 47, A = 0, B = 1, DRAW = -1;
+    enum Shape { DISC, CIRCLE, BOX, FRAME };
+    struct Step {
+        const char* what;
+        int image;
+        int control;        // DRAW: a pass on the image, else the control assigned it
+        Shape shape = DISC; // of a pass
+        int x = 0, y = 0;   // a circle's centre
+        int w = 0, h = 0;   // a circle's diameter in w
+        bool stop = true;   // the pass ends (else it stays open until the next)
+    };
+    const Step cases[] = {
+        {"A to 0", A, 0},
+        {"A to 1", A, 1},
+        {"disc on A", A, DRAW, DISC, 30, 20, 30},
+        {"A to 1: a partial copy, the disc's caps too", A, 1},
+        {"frame on A, its top and bottom cut off", A, DRAW, FRAME, 5, -10, 20, 80},
+        {"A to 1: the frame's sides", A, 1},
+        {"box on A", A, DRAW, BOX, 40, 30, 10, 10},
+        {"A to 0", A, 0},
+        {"disc on A", A, DRAW, DISC, 10, 10, 16},
+        {"A to 1: 0 took the last copy, so 1 copies all", A, 1},
+        {"A to 0", A, 0},
+        {"B to 0", B, 0},
+        {"box on A", A, DRAW, BOX, 2, 2, 5, 5},
+        {"A to 0: its copy holds B, so it copies all", A, 0},
+        {"box on A", A, DRAW, BOX, 20, 20, 6, 6, false},
+        {"A to 0: a partial copy, the pass still open", A, 0},
+        {"B to 0: a whole copy right after a partial one", B, 0},
+    };
+    const int window = static_cast<int>(
+        UiOpenWindow(UI_ANY, 20, 20, 2 * W + 10, H, Text(), UI_FLAGS_CANVAS, nullptr));
+    ASSERT_TRUE(window);
+    const int images[] = {static_cast<int>(ImgCreate(UI_ANY, W, H, 32, 0xC0FFFF)),
+                          static_cast<int>(ImgCreate(UI_ANY, W, H, 32, 0xFFC0C0))};
+    ASSERT_TRUE(images[A] && images[B]);
+    auto bitmap = [](int image) { return reinterpret_cast<HBITMAP>(ImgHandle(image)); };
+    // A control is handed the low 32 bits of the handle, sign-extended. Wine
+    // hands out handles zero-extended, so past 2^31 the control would no
+    // longer know the image as the table's and copy it whole every time:
+    // this test runs first, while the handles are small.
+    for (int image : images) {
+        ASSERT_EQ(handleFromLow32<HBITMAP>(static_cast<uint32_t>(ImgHandle(image))), bitmap(image));
+    }
+    const int controls[] = {
+        static_cast<int>(UiAddPicture(UI_ANY, 0, 0, W, H, bitmap(images[A]))),
+        static_cast<int>(UiAddPicture(UI_ANY, W + 10, 0, W, H, bitmap(images[A])))};
+    ASSERT_TRUE(controls[0] && controls[1]);
+    CanvasPixels shown[] = {imagePixels(images[A]), imagePixels(images[A])};
+    TestRandom random(20261209);
+    const size_t count = std::size(cases) + 300;
+    for (size_t n = 0; n < count; ++n) {
+        Step step = n < std::size(cases) ? cases[n] : Step{"random", random.range(A, B), DRAW};
+        if (n >= std::size(cases)) {
+            step.control = random.range(DRAW, 1);
+            step.shape = static_cast<Shape>(random.range(DISC, FRAME));
+            step.x = random.range(-20, W + 20);
+            step.y = random.range(-20, H + 20);
+            step.w = random.range(-80, 80);
+            step.h = random.range(-80, 80);
+            step.stop = random.chance(70);
+        }
+        if (step.control == DRAW) {
+            ASSERT_TRUE(DrawStart(ImgOutput(images[step.image])));
+            const uint32_t colour = 0x2F1F0Fu * static_cast<uint32_t>(n + 1) & 0xFFFFFFu;
+            DrawSetMode(step.shape == DISC || step.shape == BOX ? DRAW_MODE_DEFAULT
+                                                                : DRAW_MODE_OUTLINED);
+            if (step.shape == DISC || step.shape == CIRCLE) {
+                DrawCircle(step.x, step.y, std::abs(step.w) / 2, colour);
+            } else {
+                DrawBox(step.x, step.y, step.w, step.h, colour);
+            }
+            if (step.stop) {
+                DrawStop();
+            }
+        } else {
+            UiSetState(controls[step.control], static_cast<int64_t>(ImgHandle(images[step.image])));
+            shown[step.control] = imagePixels(images[step.image]);
+        }
+        pumpMessages();
+        for (int c = 0; c < 2; ++c) {
+            const HWND hwnd = UiControlHandle(controls[c]);
+            ASSERT_EQ(readPicture(hwnd), shown[c]) << n << ": " << step.what << "; control " << c;
+            ASSERT_EQ(readPictureSurface(hwnd), shown[c])
+                << n << ": " << step.what << "; control " << c << "'s surface";
+        }
+    }
+    DrawStop();
+    UiCloseWindow(window);
+    ImgFree(images[A]);
+    ImgFree(images[B]);
+}
 
 // Random scripts on canvases of several sizes; after every step the control
 // shows, through WM_PRINTCLIENT and on its own surface when nothing covers
