@@ -22,6 +22,10 @@
 #include "ui/event_queue.h"
 #include "base/object_table.h"
 
+// The number a caller passes to be given a fresh one: windows, controls,
+// images and fonts alike.
+constexpr int UI_ANY = FRESH_NUMBER;
+
 //--- Window flags
 // The flags word of UiOpenWindow is a Windows style (WS_*) whose lowest three
 // bits and bit 0x02000000 carry toolkit options; they are cleared before the
