@@ -932,19 +932,46 @@ TEST_F(Plugged, HostWindowGoneBeforeTheRelease) {
 //--- The process ending under live canvases --------------------------------------------
 
 // At process exit the system reclaims everything, and other threads and
-// DLLs may already be gone: the plug-in releases nothing then. The child
+// DLLs may already be gone: the plug-in's shut-down does not run then. The child
 // below ends its process with canvases on screen, the strings handed to
-// the host and a drawing pass open, writing FREED_MARK for every GlobalFree
-// the DLL makes from then on.
+// the host and a drawing pass open. From then on every release the DLL's
+// unload would make (a string freed, a window destroyed, a class
+// unregistered, a library freed) writes RELEASE_MARK to stdout.
 constexpr UINT CHILD_EXIT_CODE = 42;
-const char FREED_MARK[] = "<freed by the plug-in>";
-decltype(&GlobalFree) g_realGlobalFree = nullptr;
+const char RELEASE_MARK[] = "<released by the plug-in>";
 
-HGLOBAL WINAPI reportFree(HGLOBAL block) {
+void markRelease() {
     DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), FREED_MARK, sizeof FREED_MARK - 1, &written,
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), RELEASE_MARK, sizeof RELEASE_MARK - 1, &written,
               nullptr);
+}
+
+decltype(&GlobalFree) g_realGlobalFree = nullptr;
+decltype(&DestroyWindow) g_realDestroyWindow = nullptr;
+decltype(&UnregisterClassW) g_realUnregisterClass = nullptr;
+decltype(&FreeLibrary) g_realFreeLibrary = nullptr;
+
+HGLOBAL WINAPI reportGlobalFree(HGLOBAL block) {
+    markRelease();
     return g_realGlobalFree(block);
+}
+BOOL WINAPI reportDestroyWindow(HWND window) {
+    markRelease();
+    return g_realDestroyWindow(window);
+}
+BOOL WINAPI reportUnregisterClass(LPCWSTR name, HINSTANCE module) {
+    markRelease();
+    return g_realUnregisterClass(name, module);
+}
+BOOL WINAPI reportFreeLibrary(HMODULE module) {
+    markRelease();
+    return g_realFreeLibrary(module);
+}
+
+template <typename Fn>
+bool watch(HMODULE dll, const char* from, const char* name, Fn* real, Fn hook) {
+    *real = reinterpret_cast<Fn>(patchImport(dll, from, name, reinterpret_cast<void*>(hook)));
+    return *real != nullptr;
 }
 
 // Run only by the test below, as a process of its own.
@@ -963,19 +990,24 @@ TEST(ProcessEnd, DISABLED_EndsWithEverythingLive) {
     plugin::attach(GetModuleHandleW(nullptr));
     const int image = static_cast<int>(ImgCreate(UI_ANY, 20, 10, 32, 0));
     ASSERT_NE(DrawStart(ImgOutput(image)), 0);
-    g_realGlobalFree = reinterpret_cast<decltype(&GlobalFree)>(patchImport(
-        dll->handle(), "kernel32.dll", "GlobalFree", reinterpret_cast<void*>(&reportFree)));
-    ASSERT_NE(g_realGlobalFree, nullptr);
+    const HMODULE module = dll->handle();
+    ASSERT_TRUE(watch(module, "kernel32.dll", "GlobalFree", &g_realGlobalFree, &reportGlobalFree));
+    ASSERT_TRUE(
+        watch(module, "kernel32.dll", "FreeLibrary", &g_realFreeLibrary, &reportFreeLibrary));
+    ASSERT_TRUE(
+        watch(module, "user32.dll", "DestroyWindow", &g_realDestroyWindow, &reportDestroyWindow));
+    ASSERT_TRUE(watch(module, "user32.dll", "UnregisterClassW", &g_realUnregisterClass,
+                      &reportUnregisterClass));
     std::fflush(stdout);
     ExitProcess(CHILD_EXIT_CODE);
 }
 
-TEST(ProcessEnd, EndsCleanlyWithItsOwnExitCodeAndReleasesNothing) {
+TEST(ProcessEnd, EndsCleanlyWithItsOwnExitCodeWithoutTheUnloadsReleases) {
     const Process child = runProgram(thisProgram(), L"--gtest_also_run_disabled_tests "
                                                     L"--gtest_filter=ProcessEnd.DISABLED_*");
     EXPECT_NE(child.out.find("DISABLED_EndsWithEverythingLive"), std::string::npos) << child.out;
     EXPECT_EQ(child.exitCode, CHILD_EXIT_CODE) << child.out << child.err;
-    EXPECT_EQ(child.out.find(FREED_MARK), std::string::npos) << "released at process exit";
+    EXPECT_EQ(child.out.find(RELEASE_MARK), std::string::npos) << "released at process exit";
 }
 
 //--- Running out of memory -------------------------------------------------------------
