@@ -2,15 +2,15 @@
 
 #include <new>
 
-#include "base/module_win.h"
+#include "base/owners_win.h"
 
 namespace draw {
 
 namespace {
 
-enum class Lookup { ON_NEED, FOUND, MISSING, WITHHELD };
+enum class Lookup { OnNeed, Found, Missing, Withheld };
 
-Lookup g_lookup = Lookup::ON_NEED;
+Lookup g_lookup = Lookup::OnNeed;
 AlphaBlendFn g_alphaBlend = nullptr;
 
 // msimg32.dll while it is loaded. The owner lives in storage that is never
@@ -32,13 +32,13 @@ void forget(Lookup next) {
 } // namespace
 
 AlphaBlendFn alphaBlend() {
-    if (g_lookup == Lookup::ON_NEED) {
+    if (g_lookup == Lookup::OnNeed) {
         library().reset(LoadLibraryW(L"msimg32.dll"));
         if (library()) {
             g_alphaBlend = reinterpret_cast<AlphaBlendFn>(
                 reinterpret_cast<void*>(GetProcAddress(library().get(), "AlphaBlend")));
         }
-        g_lookup = g_alphaBlend ? Lookup::FOUND : Lookup::MISSING;
+        g_lookup = g_alphaBlend ? Lookup::Found : Lookup::Missing;
     }
     return g_alphaBlend;
 }
@@ -48,11 +48,11 @@ AlphaBlendFn loadedAlphaBlend() {
 }
 
 void alphaBlendRelease() {
-    forget(Lookup::ON_NEED);
+    forget(Lookup::OnNeed);
 }
 
 void alphaBlendWithhold() {
-    forget(Lookup::WITHHELD);
+    forget(Lookup::Withheld);
 }
 
 } // namespace draw
