@@ -1128,7 +1128,7 @@ TEST_F(OutOfMemory, AReleaseThatRunsOutIsFinishedByTheNext) {
 // frames (which the 32-bit build cannot pass), and the host goes on.
 TEST_F(OutOfMemory, MessagesThatRunOutEndThereAndTheHostGoesOn) {
     host::Params create({"rect", "$0000FF"});
-    ASSERT_EQ(exec(CREATE, create), 1);
+    ASSERT_EQ(plugin::execAction(CREATE, create.data()), 1);
     HWND canvas = canvasWindowIn(object_);
     HWND picture = FindWindowExW(canvas, nullptr, L"Static", nullptr);
     ASSERT_NE(picture, nullptr);
@@ -1195,7 +1195,7 @@ TEST_F(OutOfMemory, MessagesThatRunOutEndThereAndTheHostGoesOn) {
     UiCloseWindow(window);
     // The host goes on: the canvas still draws and shows what it draws.
     host::Params circle({"rect", "30", "20", "10", "$FFFFFF"});
-    ASSERT_EQ(exec(CIRCLE, circle), 1);
+    ASSERT_EQ(plugin::execAction(CIRCLE, circle.data()), 1);
     const CanvasPixels s = readCanvas(object_);
     EXPECT_EQ(s.at(40, 20), WHITE);
     EXPECT_EQ(s.at(30, 20), RED);
