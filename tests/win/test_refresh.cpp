@@ -60,6 +60,39 @@ class Refresh : public LinkedPlugin {
     }
 };
 
+// A pass that changes nothing (a circle wholly outside, empty text) copies
+// nothing and leaves nothing to repaint: pixels written straight into the
+// image memory stay unseen, and the control has no update region.
+TEST_F(Refresh, APassThatChangesNothingCopiesAndRepaintsNothing) {
+    const HWND object = scene.addObject(host, "rect", 0, 0, 40, 30);
+    ASSERT_EQ(runAction(1, {"rect", "$FFFFFF"}), 1);
+    const CanvasEntry* entry = canvas::registry().findCanvas(u"rect");
+    ASSERT_TRUE(entry);
+    const CanvasPixels before = readCanvas(object);
+    DIBSECTION ds{};
+    ASSERT_TRUE(GetObjectW(reinterpret_cast<HBITMAP>(ImgHandle(entry->image)), sizeof ds, &ds));
+    static_cast<uint32_t*>(ds.dsBm.bmBits)[0] = 0xFF0000FFu; // not through a pass
+    struct Row {
+        const char* what;
+        int id;
+        Slots params;
+    } const rows[] = {
+        {"circle wholly outside", 2, {"rect", "500", "500", "10", "$000000"}},
+        {"circle containing the canvas", 2, {"rect", "20", "15", "1000", "$000000"}},
+        {"empty text", 4, {"rect", "", "5", "5", "$000000", "$00FF00", "Arial,12,"}},
+        {"text far outside", 4, {"rect", "Hola", "9000", "9000", "$000000", "", "Arial,12,"}},
+        {"second create", 1, {"rect", "$0000FF"}},
+    };
+    HWND control = controlOf(*entry);
+    for (const Row& row : rows) {
+        ASSERT_EQ(runAction(row.id, row.params, false), 1) << row.what;
+        RECT update{};
+        EXPECT_FALSE(GetUpdateRect(control, &update, FALSE)) << row.what;
+        pumpMessages();
+        EXPECT_EQ(readCanvas(object), before) << row.what;
+    }
+}
+
 // Below the actions: two images A and B of one size, two picture controls
 // side by side, and steps that draw filled and outlined boxes and circles
 // (clipped or not, the pass ended or left open) into either image, or
@@ -108,7 +141,7 @@ TEST_F(Refresh, EachControlShowsItsImageAtItsLastAssignment) {
     // A control is handed the low 32 bits of the handle, sign-extended. Wine
     // hands out handles zero-extended, so past 2^31 the control would no
     // longer know the image as the table's and copy it whole every time:
-    // this test runs first, while the handles are small.
+    // this test and the one before run first, while the handles are small.
     for (int image : images) {
         ASSERT_EQ(handleFromLow32<HBITMAP>(static_cast<uint32_t>(ImgHandle(image))), bitmap(image));
     }
@@ -248,39 +281,6 @@ TEST_F(Refresh, WhatIsShownIsTheImageAtItsLastAssignment) {
         }
         canvas::releaseAllCanvases();
         DestroyWindow(object);
-    }
-}
-
-// A pass that changes nothing (a circle wholly outside, empty text) copies
-// nothing and leaves nothing to repaint: pixels written straight into the
-// image memory stay unseen, and the control has no update region.
-TEST_F(Refresh, APassThatChangesNothingCopiesAndRepaintsNothing) {
-    const HWND object = scene.addObject(host, "rect", 0, 0, 40, 30);
-    ASSERT_EQ(runAction(1, {"rect", "$FFFFFF"}), 1);
-    const CanvasEntry* entry = canvas::registry().findCanvas(u"rect");
-    ASSERT_TRUE(entry);
-    const CanvasPixels before = readCanvas(object);
-    DIBSECTION ds{};
-    ASSERT_TRUE(GetObjectW(reinterpret_cast<HBITMAP>(ImgHandle(entry->image)), sizeof ds, &ds));
-    static_cast<uint32_t*>(ds.dsBm.bmBits)[0] = 0xFF0000FFu; // not through a pass
-    struct Row {
-        const char* what;
-        int id;
-        Slots params;
-    } const rows[] = {
-        {"circle wholly outside", 2, {"rect", "500", "500", "10", "$000000"}},
-        {"circle containing the canvas", 2, {"rect", "20", "15", "1000", "$000000"}},
-        {"empty text", 4, {"rect", "", "5", "5", "$000000", "$00FF00", "Arial,12,"}},
-        {"text far outside", 4, {"rect", "Hola", "9000", "9000", "$000000", "", "Arial,12,"}},
-        {"second create", 1, {"rect", "$0000FF"}},
-    };
-    HWND control = controlOf(*entry);
-    for (const Row& row : rows) {
-        ASSERT_EQ(runAction(row.id, row.params, false), 1) << row.what;
-        RECT update{};
-        EXPECT_FALSE(GetUpdateRect(control, &update, FALSE)) << row.what;
-        pumpMessages();
-        EXPECT_EQ(readCanvas(object), before) << row.what;
     }
 }
 
