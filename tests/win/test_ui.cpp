@@ -7,9 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "base/accelerator_table_win.h"
+#include "base/owners_win.h"
 #include "base/gdi_win.h"
-#include "base/icon_win.h"
 #include "plugin/plugin_win.h"
 #include "host/host_win.h"
 #include "tests/win/support/host_scene.h"
