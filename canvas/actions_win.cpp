@@ -85,8 +85,13 @@ int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int wid
         abandon(entry);
         return 0;
     }
-    HWND canvasWindow = UiWindowHandle(entry->window);
-    SetParent(canvasWindow, objectWindow);
+    // A child window, so that it never takes activation or the focus from
+    // the host; laid into a window that is gone, or of another DPI
+    // awareness, it would stay a stray top-level window: no canvas then.
+    if (!UiSetParent(entry->window, objectWindow)) {
+        abandon(entry);
+        return 0;
+    }
 
     entry->image = static_cast<int>(ImgCreate(UI_ANY, width, height, 32, 0));
     if (!entry->image) {
@@ -109,7 +114,7 @@ int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int wid
     DrawBox(0, 0, width, height, background);
     DrawStop();
 
-    ShowWindow(canvasWindow, SW_SHOWNORMAL);
+    ShowWindow(UiWindowHandle(entry->window), SW_SHOWNA);
     refresh(*entry);
     return 1;
 }
