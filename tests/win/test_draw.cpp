@@ -516,8 +516,8 @@ TEST(Text, WindowsFaceNamesDrawAsTheirStandIns) {
         {u"Times New Roman", u"Liberation Serif", FONT_ITALIC},
         {u"Courier New", u"Liberation Mono", 0},
         {u"Verdana", u"DejaVu Sans", FONT_BOLD | FONT_ITALIC},
-        {u"Tahoma", u"DejaVu Sans Condensed", FONT_BOLD},
-        {u"Segoe UI", u"DejaVu Sans Condensed", 0},
+        {u"Tahoma", u"Liberation Sans", FONT_BOLD},
+        {u"Segoe UI", u"Liberation Sans", 0},
         {u"MS Sans Serif", u"Liberation Sans", 0},
     };
     for (const auto& c : cases) {
