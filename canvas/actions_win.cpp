@@ -1,8 +1,11 @@
 #include "canvas/actions_win.h"
 
+#include <windows.h>
+
 #include "base/handle_win.h"
-#include "canvas/action_ids.h"
+#include "canvas/action_table.h"
 #include "canvas/convert.h"
+#include "canvas/failure.h"
 #include "draw/drawpass_win.h"
 #include "draw/font_win.h"
 #include "draw/image_win.h"
@@ -17,7 +20,45 @@ constexpr uint32_t WHITE = 0xFFFFFF;
 // kiv_DrawText loads its font under this number for the length of one call.
 constexpr int TEXT_FONT_NUMBER = 100;
 
-using Params = std::vector<Text>;
+ActionFailure g_lastFailure = ActionFailure::NONE;
+
+#ifndef NDEBUG
+const wchar_t* failureText(ActionFailure why) {
+    switch (why) {
+    case ActionFailure::NONE:
+        return L"none";
+    case ActionFailure::NO_PARAMETERS:
+        return L"null parameter array";
+    case ActionFailure::UNKNOWN_ACTION:
+        return L"no action has that id";
+    case ActionFailure::NO_NAME:
+        return L"empty object or canvas name";
+    case ActionFailure::OBJECT_UNKNOWN:
+        return L"the host named no window for the object";
+    case ActionFailure::OBJECT_NOT_WINDOW:
+        return L"the object's window is no window";
+    case ActionFailure::OBJECT_EMPTY:
+        return L"the object's window has no client area";
+    case ActionFailure::NO_ENTRY:
+        return L"no registry entry";
+    case ActionFailure::NO_WINDOW:
+        return L"no canvas window";
+    case ActionFailure::NO_IMAGE:
+        return L"no image";
+    case ActionFailure::NO_PICTURE:
+        return L"no picture control";
+    case ActionFailure::NOT_A_CANVAS:
+        return L"not a canvas";
+    case ActionFailure::NO_PASS:
+        return L"no drawing pass";
+    case ActionFailure::NO_FONT:
+        return L"no font";
+    case ActionFailure::OUT_OF_MEMORY:
+        return L"out of memory";
+    }
+    return L"?";
+}
+#endif
 
 const Text& slotText(const Params& params, size_t slot) {
     static const Text empty;
@@ -75,6 +116,11 @@ void abandon(CanvasEntry* entry) {
 // 1 when the canvas is complete; 0 after releasing whatever was made.
 int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int width, int height,
                 uint32_t background) {
+    // Releases what was made and gives the reason.
+    auto undo = [entry](ActionFailure why) {
+        abandon(entry);
+        return refuse(why);
+    };
     entry->name = name;
 
     // Opened hidden and shown only once it sits inside the object's window,
@@ -82,29 +128,25 @@ int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int wid
     entry->window = static_cast<int>(UiOpenWindow(UI_ANY, 0, 0, width, height, Text(),
                                                   UI_FLAGS_CANVAS | UI_OPEN_HIDDEN, nullptr));
     if (!entry->window) {
-        abandon(entry);
-        return 0;
+        return undo(ActionFailure::NO_WINDOW);
     }
     HWND canvasWindow = UiWindowHandle(entry->window);
     SetParent(canvasWindow, objectWindow);
 
     entry->image = static_cast<int>(ImgCreate(UI_ANY, width, height, 32, 0));
     if (!entry->image) {
-        abandon(entry);
-        return 0;
+        return undo(ActionFailure::NO_IMAGE);
     }
     entry->pictureControl = static_cast<int>(UiAddPicture(
         UI_ANY, 0, 0, width, height, reinterpret_cast<HBITMAP>(ImgHandle(entry->image))));
     if (!entry->pictureControl) {
-        abandon(entry);
-        return 0;
+        return undo(ActionFailure::NO_PICTURE);
     }
 
     // Without a drawing pass (out of memory or GDI resources) the canvas
     // could only show black: it is not made at all.
     if (!DrawStart(ImgOutput(entry->image))) {
-        abandon(entry);
-        return 0;
+        return undo(ActionFailure::NO_PASS);
     }
     DrawBox(0, 0, width, height, background);
     DrawStop();
@@ -113,6 +155,23 @@ int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int wid
     refresh(*entry);
     return 1;
 }
+
+// One drawing pass on the canvas's image, then the refresh. Without a pass
+// (out of memory or GDI resources) nothing is drawn and nothing changes on
+// screen: 0.
+template <typename Draw> int drawPass(const CanvasEntry& entry, Draw draw) {
+    {
+        const PassEnd passEnd;
+        if (!DrawStart(ImgOutput(entry.image))) {
+            return refuse(ActionFailure::NO_PASS);
+        }
+        draw();
+    }
+    refresh(entry);
+    return 1;
+}
+
+} // namespace
 
 int createCanvas(const Params& params, const Text& name, HostLink& host) {
     if (registry().findCanvas(name)) {
@@ -123,22 +182,22 @@ int createCanvas(const Params& params, const Text& name, HostLink& host) {
 
     const uint32_t reported = host.objectWindow(name);
     if (!reported) {
-        return 0;
+        return refuse(ActionFailure::OBJECT_UNKNOWN);
     }
     HWND objectWindow = handleFromLow32<HWND>(reported);
     RECT client = {};
     if (!GetClientRect(objectWindow, &client)) {
-        client = RECT{};
+        return refuse(ActionFailure::OBJECT_NOT_WINDOW);
     }
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
     if (width <= 0 || height <= 0) {
-        return 0;
+        return refuse(ActionFailure::OBJECT_EMPTY);
     }
 
     CanvasEntry* entry = registry().addCanvas();
     if (!entry) {
-        return 0;
+        return refuse(ActionFailure::NO_ENTRY);
     }
     // Whatever fails from here on, running out of memory included, takes
     // the entry out again: no half-built canvas stays registered.
@@ -146,29 +205,14 @@ int createCanvas(const Params& params, const Text& name, HostLink& host) {
         return buildCanvas(entry, name, objectWindow, width, height, background);
     } catch (...) {
         abandon(entry);
-        return 0;
+        return refuse(ActionFailure::OUT_OF_MEMORY);
     }
 }
 
-// One drawing pass on the canvas's image, then the refresh. Without a pass
-// (out of memory or GDI resources) nothing is drawn and nothing changes on
-// screen: 0.
-template <typename Draw> int drawPass(const CanvasEntry& entry, Draw draw) {
-    {
-        const PassEnd passEnd;
-        if (!DrawStart(ImgOutput(entry.image))) {
-            return 0;
-        }
-        draw();
-    }
-    refresh(entry);
-    return 1;
-}
-
-int drawCircle(const Params& params, const Text& name) {
+int drawCircle(const Params& params, const Text& name, HostLink&) {
     CanvasEntry* entry = drawable(name);
     if (!entry) {
-        return 0;
+        return refuse(ActionFailure::NOT_A_CANVAS);
     }
     const int32_t x = slotNumber(params, 1);
     const int32_t y = slotNumber(params, 2);
@@ -180,19 +224,19 @@ int drawCircle(const Params& params, const Text& name) {
     });
 }
 
-int clearCanvas(const Text& name) {
+int clearCanvas(const Params&, const Text& name, HostLink&) {
     CanvasEntry* entry = drawable(name);
     if (!entry) {
-        return 0;
+        return refuse(ActionFailure::NOT_A_CANVAS);
     }
     return drawPass(*entry,
                     [&] { DrawBox(0, 0, ImgWidth(entry->image), ImgHeight(entry->image), WHITE); });
 }
 
-int drawText(const Params& params, const Text& name) {
+int drawText(const Params& params, const Text& name, HostLink&) {
     CanvasEntry* entry = drawable(name);
     if (!entry) {
-        return 0;
+        return refuse(ActionFailure::NOT_A_CANVAS);
     }
     const Text& text = slotText(params, 1);
     const int32_t x = slotNumber(params, 2);
@@ -202,14 +246,14 @@ int drawText(const Params& params, const Text& name) {
     const FontSpec font = parseFontSpec(slotText(params, 6));
 
     if (!FontLoad(TEXT_FONT_NUMBER, font.face, font.size, font.styles)) {
-        return 0;
+        return refuse(ActionFailure::NO_FONT);
     }
     {
         // Scopes close in reverse: the pass ends, then the font it used goes.
         const FontRelease fontRelease(TEXT_FONT_NUMBER);
         const PassEnd passEnd;
         if (!DrawStart(ImgOutput(entry->image))) {
-            return 0;
+            return refuse(ActionFailure::NO_PASS);
         }
         DrawSetFont(FontHandle(TEXT_FONT_NUMBER));
         if (backText.empty()) {
@@ -224,29 +268,42 @@ int drawText(const Params& params, const Text& name) {
     return 1;
 }
 
-} // namespace
-
 CanvasRegistry& registry() {
     static CanvasRegistry instance;
     return instance;
 }
 
+ActionFailure lastFailure() {
+    return g_lastFailure;
+}
+
+int refuse(ActionFailure why) {
+    g_lastFailure = why;
+#ifndef NDEBUG
+    OutputDebugStringW(L"canvas.nbp: action refused: ");
+    OutputDebugStringW(failureText(why));
+    OutputDebugStringW(L"\n");
+#endif
+    return 0;
+}
+
 int execAction(int id, const Params& params, HostLink& host) {
+    g_lastFailure = ActionFailure::NONE;
+    // An empty name ends any call before its id is looked at.
     const Text& name = slotText(params, 0);
     if (name.empty()) {
-        return 0;
+        return refuse(ActionFailure::NO_NAME);
     }
-    switch (id) {
-    case ACTION_CREATE_CANVAS:
-        return createCanvas(params, name, host);
-    case ACTION_DRAW_CIRCLE:
-        return drawCircle(params, name);
-    case ACTION_CLEAR_CANVAS:
-        return clearCanvas(name);
-    case ACTION_DRAW_TEXT:
-        return drawText(params, name);
-    default:
-        return 0;
+    const ActionDescriptor* action = findAction(id);
+    if (!action) {
+        return refuse(ActionFailure::UNKNOWN_ACTION);
+    }
+    // An exception here can only mean that memory ran out; the action's
+    // scopes have put back what it held.
+    try {
+        return action->run(params, name, host);
+    } catch (...) {
+        return refuse(ActionFailure::OUT_OF_MEMORY);
     }
 }
 

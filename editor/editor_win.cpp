@@ -41,15 +41,15 @@ bool addControls(const DialogLayout& layout, const std::vector<Text>& slotTexts)
         const ControlRow& row = layout.rows[i];
         intptr_t made = 0;
         switch (row.kind) {
-        case ControlKind::Label:
+        case ControlKind::LABEL:
             made = UiAddLabel(row.number, row.x, row.y, row.width, row.height, row.text,
                               UI_ALIGN_LEFT);
             break;
-        case ControlKind::Edit:
+        case ControlKind::EDIT:
             made = UiAddEdit(row.number, row.x, row.y, row.width, row.height,
                              slotText(slotTexts, row.slot));
             break;
-        case ControlKind::Button:
+        case ControlKind::BUTTON:
             made = UiAddButton(row.number, row.x, row.y, row.width, row.height, row.text);
             break;
         }
@@ -66,7 +66,7 @@ void readFields(const DialogLayout& layout, std::vector<Text>* slots) {
     std::vector<Text> texts(slots->size());
     for (size_t i = 0; i < layout.rowCount; ++i) {
         const ControlRow& row = layout.rows[i];
-        if (row.kind == ControlKind::Edit && static_cast<size_t>(row.slot) < texts.size()) {
+        if (row.kind == ControlKind::EDIT && static_cast<size_t>(row.slot) < texts.size()) {
             texts[static_cast<size_t>(row.slot)] = UiGetText(row.number);
         }
     }
@@ -92,10 +92,11 @@ int32_t magnitude(int value) {
     return value < 0 ? negated(value) : value;
 }
 
-// The font dialog on the font field and the text colour; on its "OK" both
-// fields take the choice (strike-out is not kept). Cancelled: nothing.
-void pickFont() {
-    const FontDialogStart start = fontDialogStart(UiGetText(CONTROL_FONT_FIELD));
+// The font dialog on the button's font field and its colour field; on its
+// "OK" both fields take the choice (strike-out is not kept). Cancelled:
+// nothing.
+void pickFont(const ControlRow& button) {
+    const FontDialogStart start = fontDialogStart(UiGetText(button.target));
     LOGFONTW font{};
     std::copy(start.face.begin(), start.face.end(), font.lfFaceName);
     font.lfHeight = negated(MulDiv(start.points, draw::screenDpi(), 72));
@@ -108,31 +109,31 @@ void pickFont() {
     choice.hwndOwner = UiWindowHandle(DIALOG_WINDOW);
     choice.lpLogFont = &font;
     choice.Flags = FONT_DIALOG_FLAGS;
-    choice.rgbColors = parseColor(UiGetText(CONTROL_TEXT_COLOUR_FIELD));
+    choice.rgbColors = parseColor(UiGetText(button.colourTarget));
     if (!ChooseFontW(&choice)) {
         return;
     }
     const int32_t points = magnitude(MulDiv(font.lfHeight, 72, draw::screenDpi()));
     const Text face(reinterpret_cast<const char16_t*>(font.lfFaceName),
                     wcsnlen(font.lfFaceName, LF_FACESIZE));
-    UiSetText(CONTROL_FONT_FIELD, fontFieldText(face, points, font.lfWeight, font.lfItalic != 0,
-                                                font.lfUnderline != 0));
-    UiSetText(CONTROL_TEXT_COLOUR_FIELD, colourFieldText(choice.rgbColors));
+    UiSetText(button.target, fontFieldText(face, points, font.lfWeight, font.lfItalic != 0,
+                                           font.lfUnderline != 0));
+    UiSetText(button.colourTarget, colourFieldText(choice.rgbColors));
 }
 
 void runPick(const ControlRow& button, HostLink& host) {
     Text reply;
     switch (button.pick) {
-    case Pick::Object:
+    case Pick::OBJECT:
         fillFromPick(host.pickObject(&reply), reply, button.target);
         break;
-    case Pick::Colour:
+    case Pick::COLOUR:
         fillFromPick(host.pickColour(&reply), reply, button.target);
         break;
-    case Pick::Font:
-        pickFont();
+    case Pick::FONT:
+        pickFont(button);
         break;
-    case Pick::None:
+    case Pick::NONE:
         break;
     }
 }
@@ -157,7 +158,7 @@ int runDialog(const DialogLayout& layout, std::vector<Text>* slots, HostLink& ho
                 break;
             }
             const ControlRow* row = findControl(layout, control);
-            if (row && row->kind == ControlKind::Button) {
+            if (row && row->kind == ControlKind::BUTTON) {
                 runPick(*row, host);
             }
         }
