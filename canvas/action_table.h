@@ -20,14 +20,14 @@
 namespace canvas {
 
 // A parameter's type as the host reads it from the registration.
-enum class ParamType : unsigned char { NUMBER = 3, TEXT = 4, OBJECT = 8 };
+enum class ParamType : unsigned char { Number = 3, Text = 4, Object = 8 };
 
 // What the "..." beside a parameter's field does in the editor.
 enum class Pick {
-    NONE,   // no "..."
-    OBJECT, // asks the host for an object name
-    COLOUR, // asks the host for a colour text
-    FONT,   // the font dialog, on this field and on a colour field of the same dialog
+    None,   // no "..."
+    Object, // asks the host for an object name
+    Colour, // asks the host for a colour text
+    Font,   // the font dialog, on this field and on a colour field of the same dialog
 };
 
 constexpr int NO_SLOT = -1;
@@ -36,25 +36,25 @@ constexpr int MAX_ACTION_PARAMS = 7;
 // One parameter: its label in the editor, its type and its "...".
 struct ParamRow {
     const char16_t* label = u"";
-    ParamType type = ParamType::TEXT;
-    Pick pick = Pick::NONE;
+    ParamType type = ParamType::Text;
+    Pick pick = Pick::None;
     int colourSlot = NO_SLOT; // a font pick: the slot whose colour the font dialog sets too
 };
 
 constexpr ParamRow objectParam(const char16_t* label) {
-    return {label, ParamType::OBJECT, Pick::OBJECT, NO_SLOT};
+    return {label, ParamType::Object, Pick::Object, NO_SLOT};
 }
 constexpr ParamRow numberParam(const char16_t* label) {
-    return {label, ParamType::NUMBER, Pick::NONE, NO_SLOT};
+    return {label, ParamType::Number, Pick::None, NO_SLOT};
 }
 constexpr ParamRow textParam(const char16_t* label) {
-    return {label, ParamType::TEXT, Pick::NONE, NO_SLOT};
+    return {label, ParamType::Text, Pick::None, NO_SLOT};
 }
 constexpr ParamRow colourParam(const char16_t* label) {
-    return {label, ParamType::TEXT, Pick::COLOUR, NO_SLOT};
+    return {label, ParamType::Text, Pick::Colour, NO_SLOT};
 }
 constexpr ParamRow fontParam(const char16_t* label, int colourSlot) {
-    return {label, ParamType::TEXT, Pick::FONT, colourSlot};
+    return {label, ParamType::Text, Pick::Font, colourSlot};
 }
 
 // The vertical spacing of a dialog below its last field and below its
@@ -141,7 +141,7 @@ static_assert(idsRunFromOne(), "the host calls the actions 1, 2, ... in table or
 
 constexpr bool everyActionStartsWithItsObject() {
     for (const ActionDescriptor& action : ACTIONS) {
-        if (action.paramCount < 1 || action.params[0].pick != Pick::OBJECT) {
+        if (action.paramCount < 1 || action.params[0].pick != Pick::Object) {
             return false;
         }
     }

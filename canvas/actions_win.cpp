@@ -20,40 +20,40 @@ constexpr uint32_t WHITE = 0xFFFFFF;
 // kiv_DrawText loads its font under this number for the length of one call.
 constexpr int TEXT_FONT_NUMBER = 100;
 
-ActionFailure g_lastFailure = ActionFailure::NONE;
+ActionFailure g_lastFailure = ActionFailure::None;
 
 #ifndef NDEBUG
 const wchar_t* failureText(ActionFailure why) {
     switch (why) {
-    case ActionFailure::NONE:
+    case ActionFailure::None:
         return L"none";
-    case ActionFailure::NO_PARAMETERS:
+    case ActionFailure::NoParameters:
         return L"null parameter array";
-    case ActionFailure::UNKNOWN_ACTION:
+    case ActionFailure::UnknownAction:
         return L"no action has that id";
-    case ActionFailure::NO_NAME:
+    case ActionFailure::NoName:
         return L"empty object or canvas name";
-    case ActionFailure::OBJECT_UNKNOWN:
+    case ActionFailure::ObjectUnknown:
         return L"the host named no window for the object";
-    case ActionFailure::OBJECT_NOT_WINDOW:
+    case ActionFailure::ObjectNotWindow:
         return L"the object's window is no window";
-    case ActionFailure::OBJECT_EMPTY:
+    case ActionFailure::ObjectEmpty:
         return L"the object's window has no client area";
-    case ActionFailure::NO_ENTRY:
+    case ActionFailure::NoEntry:
         return L"no registry entry";
-    case ActionFailure::NO_WINDOW:
+    case ActionFailure::NoWindow:
         return L"no canvas window";
-    case ActionFailure::NO_IMAGE:
+    case ActionFailure::NoImage:
         return L"no image";
-    case ActionFailure::NO_PICTURE:
+    case ActionFailure::NoPicture:
         return L"no picture control";
-    case ActionFailure::NOT_A_CANVAS:
+    case ActionFailure::NotACanvas:
         return L"not a canvas";
-    case ActionFailure::NO_PASS:
+    case ActionFailure::NoPass:
         return L"no drawing pass";
-    case ActionFailure::NO_FONT:
+    case ActionFailure::NoFont:
         return L"no font";
-    case ActionFailure::OUT_OF_MEMORY:
+    case ActionFailure::OutOfMemory:
         return L"out of memory";
     }
     return L"?";
@@ -128,25 +128,25 @@ int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int wid
     entry->window = static_cast<int>(UiOpenWindow(UI_ANY, 0, 0, width, height, Text(),
                                                   UI_FLAGS_CANVAS | UI_OPEN_HIDDEN, nullptr));
     if (!entry->window) {
-        return undo(ActionFailure::NO_WINDOW);
+        return undo(ActionFailure::NoWindow);
     }
     HWND canvasWindow = UiWindowHandle(entry->window);
     SetParent(canvasWindow, objectWindow);
 
     entry->image = static_cast<int>(ImgCreate(UI_ANY, width, height, 32, 0));
     if (!entry->image) {
-        return undo(ActionFailure::NO_IMAGE);
+        return undo(ActionFailure::NoImage);
     }
     entry->pictureControl = static_cast<int>(UiAddPicture(
         UI_ANY, 0, 0, width, height, reinterpret_cast<HBITMAP>(ImgHandle(entry->image))));
     if (!entry->pictureControl) {
-        return undo(ActionFailure::NO_PICTURE);
+        return undo(ActionFailure::NoPicture);
     }
 
     // Without a drawing pass (out of memory or GDI resources) the canvas
     // could only show black: it is not made at all.
     if (!DrawStart(ImgOutput(entry->image))) {
-        return undo(ActionFailure::NO_PASS);
+        return undo(ActionFailure::NoPass);
     }
     DrawBox(0, 0, width, height, background);
     DrawStop();
@@ -163,7 +163,7 @@ template <typename Draw> int drawPass(const CanvasEntry& entry, Draw draw) {
     {
         const PassEnd passEnd;
         if (!DrawStart(ImgOutput(entry.image))) {
-            return refuse(ActionFailure::NO_PASS);
+            return refuse(ActionFailure::NoPass);
         }
         draw();
     }
@@ -182,22 +182,22 @@ int createCanvas(const Params& params, const Text& name, HostLink& host) {
 
     const uint32_t reported = host.objectWindow(name);
     if (!reported) {
-        return refuse(ActionFailure::OBJECT_UNKNOWN);
+        return refuse(ActionFailure::ObjectUnknown);
     }
     HWND objectWindow = handleFromLow32<HWND>(reported);
     RECT client = {};
     if (!GetClientRect(objectWindow, &client)) {
-        return refuse(ActionFailure::OBJECT_NOT_WINDOW);
+        return refuse(ActionFailure::ObjectNotWindow);
     }
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
     if (width <= 0 || height <= 0) {
-        return refuse(ActionFailure::OBJECT_EMPTY);
+        return refuse(ActionFailure::ObjectEmpty);
     }
 
     CanvasEntry* entry = registry().addCanvas();
     if (!entry) {
-        return refuse(ActionFailure::NO_ENTRY);
+        return refuse(ActionFailure::NoEntry);
     }
     // Whatever fails from here on, running out of memory included, takes
     // the entry out again: no half-built canvas stays registered.
@@ -205,14 +205,14 @@ int createCanvas(const Params& params, const Text& name, HostLink& host) {
         return buildCanvas(entry, name, objectWindow, width, height, background);
     } catch (...) {
         abandon(entry);
-        return refuse(ActionFailure::OUT_OF_MEMORY);
+        return refuse(ActionFailure::OutOfMemory);
     }
 }
 
 int drawCircle(const Params& params, const Text& name, HostLink&) {
     CanvasEntry* entry = drawable(name);
     if (!entry) {
-        return refuse(ActionFailure::NOT_A_CANVAS);
+        return refuse(ActionFailure::NotACanvas);
     }
     const int32_t x = slotNumber(params, 1);
     const int32_t y = slotNumber(params, 2);
@@ -227,7 +227,7 @@ int drawCircle(const Params& params, const Text& name, HostLink&) {
 int clearCanvas(const Params&, const Text& name, HostLink&) {
     CanvasEntry* entry = drawable(name);
     if (!entry) {
-        return refuse(ActionFailure::NOT_A_CANVAS);
+        return refuse(ActionFailure::NotACanvas);
     }
     return drawPass(*entry,
                     [&] { DrawBox(0, 0, ImgWidth(entry->image), ImgHeight(entry->image), WHITE); });
@@ -236,7 +236,7 @@ int clearCanvas(const Params&, const Text& name, HostLink&) {
 int drawText(const Params& params, const Text& name, HostLink&) {
     CanvasEntry* entry = drawable(name);
     if (!entry) {
-        return refuse(ActionFailure::NOT_A_CANVAS);
+        return refuse(ActionFailure::NotACanvas);
     }
     const Text& text = slotText(params, 1);
     const int32_t x = slotNumber(params, 2);
@@ -246,14 +246,14 @@ int drawText(const Params& params, const Text& name, HostLink&) {
     const FontSpec font = parseFontSpec(slotText(params, 6));
 
     if (!FontLoad(TEXT_FONT_NUMBER, font.face, font.size, font.styles)) {
-        return refuse(ActionFailure::NO_FONT);
+        return refuse(ActionFailure::NoFont);
     }
     {
         // Scopes close in reverse: the pass ends, then the font it used goes.
         const FontRelease fontRelease(TEXT_FONT_NUMBER);
         const PassEnd passEnd;
         if (!DrawStart(ImgOutput(entry->image))) {
-            return refuse(ActionFailure::NO_PASS);
+            return refuse(ActionFailure::NoPass);
         }
         DrawSetFont(FontHandle(TEXT_FONT_NUMBER));
         if (backText.empty()) {
@@ -288,22 +288,22 @@ int refuse(ActionFailure why) {
 }
 
 int execAction(int id, const Params& params, HostLink& host) {
-    g_lastFailure = ActionFailure::NONE;
+    g_lastFailure = ActionFailure::None;
     // An empty name ends any call before its id is looked at.
     const Text& name = slotText(params, 0);
     if (name.empty()) {
-        return refuse(ActionFailure::NO_NAME);
+        return refuse(ActionFailure::NoName);
     }
     const ActionDescriptor* action = findAction(id);
     if (!action) {
-        return refuse(ActionFailure::UNKNOWN_ACTION);
+        return refuse(ActionFailure::UnknownAction);
     }
     // An exception here can only mean that memory ran out; the action's
     // scopes have put back what it held.
     try {
         return action->run(params, name, host);
     } catch (...) {
-        return refuse(ActionFailure::OUT_OF_MEMORY);
+        return refuse(ActionFailure::OutOfMemory);
     }
 }
 

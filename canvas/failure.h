@@ -7,26 +7,26 @@
 namespace canvas {
 
 enum class ActionFailure {
-    NONE,           // the last action was carried out (or none ran yet)
-    NO_PARAMETERS,  // the host passed a null parameter array
-    UNKNOWN_ACTION, // no action has that id
-    NO_NAME,        // slot 0, the object or canvas name, is empty
+    None,          // the last action was carried out (or none ran yet)
+    NoParameters,  // the host passed a null parameter array
+    UnknownAction, // no action has that id
+    NoName,        // slot 0, the object or canvas name, is empty
     // kiv_CreateCanvas
-    OBJECT_UNKNOWN,    // the host named no window for the object
-    OBJECT_NOT_WINDOW, // what the host named is no window (any more)
-    OBJECT_EMPTY,      // the object's window has no client area
-    NO_ENTRY,          // the registry could not take one more canvas
-    NO_WINDOW,         // the canvas window could not be made
-    NO_IMAGE,          // the canvas's image could not be made
-    NO_PICTURE,        // the picture control could not be made
+    ObjectUnknown,   // the host named no window for the object
+    ObjectNotWindow, // what the host named is no window (any more)
+    ObjectEmpty,     // the object's window has no client area
+    NoEntry,         // the registry could not take one more canvas
+    NoWindow,        // the canvas window could not be made
+    NoImage,         // the canvas's image could not be made
+    NoPicture,       // the picture control could not be made
     // every action that draws
-    NOT_A_CANVAS, // no canvas of that name, or its image is gone
-    NO_PASS,      // no drawing pass could be opened on the image
-    NO_FONT,      // kiv_DrawText: the font could not be loaded
-    OUT_OF_MEMORY,
+    NotACanvas, // no canvas of that name, or its image is gone
+    NoPass,     // no drawing pass could be opened on the image
+    NoFont,     // kiv_DrawText: the font could not be loaded
+    OutOfMemory,
 };
 
-// The reason of the last action run in this process, NONE after one that
+// The reason of the last action run in this process, None after one that
 // returned 1.
 ActionFailure lastFailure();
 

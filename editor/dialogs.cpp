@@ -36,19 +36,19 @@ constexpr int dialogHeight(const ActionDescriptor& action) {
 }
 
 constexpr ControlRow label(int number, const char16_t* text, int fieldY) {
-    return {number, K::LABEL, text, 10, fieldY + 5, 120, 20, NO_SLOT, P::NONE, 0, 0};
+    return {number, K::Label, text, 10, fieldY + 5, 120, 20, NO_SLOT, P::None, 0, 0};
 }
 constexpr ControlRow field(int number, int y, int slot, bool withPick) {
-    return {number, K::EDIT, u"", 140, y, withPick ? 230 : 270, 25, slot, P::NONE, 0, 0};
+    return {number, K::Edit, u"", 140, y, withPick ? 230 : 270, 25, slot, P::None, 0, 0};
 }
 constexpr ControlRow pickButton(int number, int y, Pick what, int target, int colourTarget) {
-    return {number, K::BUTTON, u"...", 380, y, 30, 25, NO_SLOT, what, target, colourTarget};
+    return {number, K::Button, u"...", 380, y, 30, 25, NO_SLOT, what, target, colourTarget};
 }
 constexpr ControlRow ok(int y) {
-    return {CONTROL_OK, K::BUTTON, u"OK", 100, y, 100, 25, NO_SLOT, P::NONE, 0, 0};
+    return {CONTROL_OK, K::Button, u"OK", 100, y, 100, 25, NO_SLOT, P::None, 0, 0};
 }
 constexpr ControlRow cancel(int y) {
-    return {CONTROL_CANCEL, K::BUTTON, u"Cancelar", 220, y, 100, 25, NO_SLOT, P::NONE, 0, 0};
+    return {CONTROL_CANCEL, K::Button, u"Cancelar", 220, y, 100, 25, NO_SLOT, P::None, 0, 0};
 }
 
 // A label and a field per parameter, a "..." where it has a pick; then
@@ -56,7 +56,7 @@ constexpr ControlRow cancel(int y) {
 constexpr size_t controlCount(const ActionDescriptor& action) {
     size_t n = 2;
     for (int slot = 0; slot < action.paramCount; ++slot) {
-        n += action.params[slot].pick == Pick::NONE ? 2 : 3;
+        n += action.params[slot].pick == Pick::None ? 2 : 3;
     }
     return n;
 }
@@ -81,7 +81,7 @@ constexpr std::array<ControlRow, allControlCount()> makeRows() {
     for (const ActionDescriptor& action : canvas::ACTIONS) {
         RowNumbers numbers[canvas::MAX_ACTION_PARAMS] = {};
         for (int slot = 0; slot < action.paramCount; ++slot) {
-            const bool picks = action.params[slot].pick != Pick::NONE;
+            const bool picks = action.params[slot].pick != Pick::None;
             if (slot == 0) {
                 numbers[slot] = {CONTROL_OBJECT_LABEL, CONTROL_OBJECT_FIELD, CONTROL_OBJECT_PICK};
             } else {
@@ -95,8 +95,8 @@ constexpr std::array<ControlRow, allControlCount()> makeRows() {
             const RowNumbers& n = numbers[slot];
             const int y = fieldY(slot);
             rows[at++] = label(n.label, param.label, y);
-            rows[at++] = field(n.field, y, slot, param.pick != Pick::NONE);
-            if (param.pick != Pick::NONE) {
+            rows[at++] = field(n.field, y, slot, param.pick != Pick::None);
+            if (param.pick != Pick::None) {
                 const int colourField =
                     param.colourSlot == NO_SLOT ? 0 : numbers[param.colourSlot].field;
                 rows[at++] = pickButton(n.pick, y, param.pick, n.field, colourField);
@@ -132,7 +132,7 @@ constexpr bool dialogsFitTheirActions() {
         int fields = 0;
         for (size_t r = 0; r < d.rowCount; ++r) {
             const ControlRow& row = d.rows[r];
-            fields += row.kind == ControlKind::EDIT ? 1 : 0;
+            fields += row.kind == ControlKind::Edit ? 1 : 0;
             if (row.x + row.width > DIALOG_WIDTH || row.y + row.height > d.height) {
                 return false;
             }
@@ -146,12 +146,12 @@ constexpr bool dialogsFitTheirActions() {
 static_assert(dialogsFitTheirActions(), "one field per parameter, inside the window");
 
 constexpr bool isFontPickOfTheTable(const ControlRow& row) {
-    return row.number == CONTROL_FONT_PICK && row.pick == Pick::FONT &&
+    return row.number == CONTROL_FONT_PICK && row.pick == Pick::Font &&
            row.target == CONTROL_FONT_FIELD && row.colourTarget == CONTROL_TEXT_COLOUR_FIELD;
 }
 constexpr bool fontPickAsNamed() {
     for (const ControlRow& row : ROWS) {
-        if (row.pick == Pick::FONT && !isFontPickOfTheTable(row)) {
+        if (row.pick == Pick::Font && !isFontPickOfTheTable(row)) {
             return false;
         }
     }

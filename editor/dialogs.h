@@ -35,9 +35,9 @@ constexpr int CONTROL_TEXT_COLOUR_FIELD = 25;
 constexpr int CONTROL_FONT_FIELD = 31;
 constexpr int CONTROL_FONT_PICK = 32;
 
-enum class ControlKind { LABEL, EDIT, BUTTON };
+enum class ControlKind { Label, Edit, Button };
 
-// What a button does when clicked (NONE for labels, fields, "OK" and
+// What a button does when clicked (None for labels, fields, "OK" and
 // "Cancelar"): the pick of its parameter row.
 using Pick = canvas::Pick;
 

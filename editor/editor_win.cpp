@@ -41,15 +41,15 @@ bool addControls(const DialogLayout& layout, const std::vector<Text>& slotTexts)
         const ControlRow& row = layout.rows[i];
         intptr_t made = 0;
         switch (row.kind) {
-        case ControlKind::LABEL:
+        case ControlKind::Label:
             made = UiAddLabel(row.number, row.x, row.y, row.width, row.height, row.text,
                               UI_ALIGN_LEFT);
             break;
-        case ControlKind::EDIT:
+        case ControlKind::Edit:
             made = UiAddEdit(row.number, row.x, row.y, row.width, row.height,
                              slotText(slotTexts, row.slot));
             break;
-        case ControlKind::BUTTON:
+        case ControlKind::Button:
             made = UiAddButton(row.number, row.x, row.y, row.width, row.height, row.text);
             break;
         }
@@ -66,7 +66,7 @@ void readFields(const DialogLayout& layout, std::vector<Text>* slots) {
     std::vector<Text> texts(slots->size());
     for (size_t i = 0; i < layout.rowCount; ++i) {
         const ControlRow& row = layout.rows[i];
-        if (row.kind == ControlKind::EDIT && static_cast<size_t>(row.slot) < texts.size()) {
+        if (row.kind == ControlKind::Edit && static_cast<size_t>(row.slot) < texts.size()) {
             texts[static_cast<size_t>(row.slot)] = UiGetText(row.number);
         }
     }
@@ -124,16 +124,16 @@ void pickFont(const ControlRow& button) {
 void runPick(const ControlRow& button, HostLink& host) {
     Text reply;
     switch (button.pick) {
-    case Pick::OBJECT:
+    case Pick::Object:
         fillFromPick(host.pickObject(&reply), reply, button.target);
         break;
-    case Pick::COLOUR:
+    case Pick::Colour:
         fillFromPick(host.pickColour(&reply), reply, button.target);
         break;
-    case Pick::FONT:
+    case Pick::Font:
         pickFont(button);
         break;
-    case Pick::NONE:
+    case Pick::None:
         break;
     }
 }
@@ -158,7 +158,7 @@ int runDialog(const DialogLayout& layout, std::vector<Text>* slots, HostLink& ho
                 break;
             }
             const ControlRow* row = findControl(layout, control);
-            if (row && row->kind == ControlKind::BUTTON) {
+            if (row && row->kind == ControlKind::Button) {
                 runPick(*row, host);
             }
         }

@@ -27,7 +27,7 @@ std::vector<Text> readSlots(ParamArray params, int count) {
 
 int execAction(int id, ParamArray params) {
     if (!params) {
-        return canvas::refuse(canvas::ActionFailure::NO_PARAMETERS);
+        return canvas::refuse(canvas::ActionFailure::NoParameters);
     }
     // An unknown id still has its slot 0 read, as every action does first;
     // the action code then refuses the id.
@@ -37,7 +37,7 @@ int execAction(int id, ParamArray params) {
         slots = readSlots(params, action ? action->paramCount : 1);
     } catch (const std::bad_alloc&) {
         // A slot too large to hold as text.
-        return canvas::refuse(canvas::ActionFailure::OUT_OF_MEMORY);
+        return canvas::refuse(canvas::ActionFailure::OutOfMemory);
     }
     return canvas::execAction(id, slots, hostLink());
 }

@@ -40,7 +40,7 @@ std::string describe(const ControlRow& r) {
     if (r.slot != editor::NO_SLOT) {
         s += " slot " + std::to_string(r.slot);
     }
-    if (r.pick != Pick::NONE) {
+    if (r.pick != Pick::None) {
         s += std::string(" ") + picks[static_cast<int>(r.pick)] + ">" + std::to_string(r.target);
     }
     return s;
@@ -147,22 +147,22 @@ TEST(Dialogs, EveryDialogCoversItsSlotsOnceAndStaysInsideItsWindow) {
             EXPECT_GE(r.x, 0);
             EXPECT_LE(r.x + r.width, editor::DIALOG_WIDTH) << r.number;
             EXPECT_LE(r.y + r.height, d.height) << r.number;
-            if (r.kind == ControlKind::EDIT) {
+            if (r.kind == ControlKind::Edit) {
                 slots.push_back(r.slot);
                 EXPECT_GT(r.y, lastFieldTop) << "fields go down the window in Tab order";
                 lastFieldTop = r.y;
                 // Its label comes right before it, five pixels lower.
                 ASSERT_GT(i, 0u);
-                EXPECT_EQ(d.rows[i - 1].kind, ControlKind::LABEL);
+                EXPECT_EQ(d.rows[i - 1].kind, ControlKind::Label);
                 EXPECT_EQ(d.rows[i - 1].y, r.y + 5);
             } else {
                 EXPECT_EQ(r.slot, editor::NO_SLOT);
             }
-            if (r.pick != Pick::NONE) {
-                EXPECT_EQ(r.kind, ControlKind::BUTTON);
+            if (r.pick != Pick::None) {
+                EXPECT_EQ(r.kind, ControlKind::Button);
                 const ControlRow* target = editor::findControl(d, r.target);
                 ASSERT_NE(target, nullptr) << r.number;
-                EXPECT_EQ(target->kind, ControlKind::EDIT);
+                EXPECT_EQ(target->kind, ControlKind::Edit);
                 EXPECT_EQ(target->y, r.y) << "a \"...\" sits beside its field";
                 EXPECT_EQ(target->x + target->width + 10, r.x);
                 EXPECT_EQ(&d.rows[i - 1], target) << "and follows it in Tab order";
@@ -175,7 +175,7 @@ TEST(Dialogs, EveryDialogCoversItsSlotsOnceAndStaysInsideItsWindow) {
         EXPECT_EQ(slots, inOrder) << "one field per slot of the action, in slot order";
         // The object field and its pick lead; "OK" and "Cancelar" close.
         EXPECT_EQ(d.rows[1].number, editor::CONTROL_OBJECT_FIELD);
-        EXPECT_EQ(d.rows[2].pick, Pick::OBJECT);
+        EXPECT_EQ(d.rows[2].pick, Pick::Object);
         EXPECT_EQ(d.rows[d.rowCount - 2].number, editor::CONTROL_OK);
         EXPECT_EQ(d.rows[d.rowCount - 1].number, editor::CONTROL_CANCEL);
         EXPECT_EQ(editor::findControl(d, *ownNumbers.rbegin() + 1), nullptr);

@@ -149,12 +149,12 @@ TEST_F(Plugged, NullEmptyAndMissingSlotsEndEveryActionAtOnce) {
         EXPECT_EQ(plugin->editAction(id, nullptr), 0) << "null array, id " << id;
         EXPECT_EQ(exec(id, Slots(7, NUL)), 0) << "all slots null, id " << id;
         EXPECT_EQ(exec(id, Slots(7, std::string())), 0) << "all slots empty, id " << id;
-        EXPECT_EQ(linked.reasonOfNullArray(id), Reason::NO_PARAMETERS) << id;
-        EXPECT_EQ(reasonOf(id, Slots(7, NUL)), Reason::NO_NAME) << id;
-        EXPECT_EQ(reasonOf(id, Slots(7, std::string())), Reason::NO_NAME) << id;
+        EXPECT_EQ(linked.reasonOfNullArray(id), Reason::NoParameters) << id;
+        EXPECT_EQ(reasonOf(id, Slots(7, NUL)), Reason::NoName) << id;
+        EXPECT_EQ(reasonOf(id, Slots(7, std::string())), Reason::NoName) << id;
         if (!canvas::findAction(id)) {
             EXPECT_EQ(exec(id, {"rect"}), 0) << id;
-            EXPECT_EQ(reasonOf(id, {"rect"}), Reason::UNKNOWN_ACTION) << id;
+            EXPECT_EQ(reasonOf(id, {"rect"}), Reason::UnknownAction) << id;
         }
     }
     EXPECT_EQ(windowQueries(host), 0u);
@@ -575,16 +575,16 @@ TEST_F(Plugged, HostRepliesThatAreNoUsableWindow) {
         Reason reason;
     };
     const Row rows[] = {
-        {"0", Reason::OBJECT_UNKNOWN},
-        {"", Reason::OBJECT_UNKNOWN},
-        {"abc", Reason::OBJECT_UNKNOWN},
-        {"-1", Reason::OBJECT_NOT_WINDOW},
-        {"12345", Reason::OBJECT_NOT_WINDOW},
-        {"4294967296", Reason::OBJECT_UNKNOWN}, // low 32 bits: 0
-        {handleText(gone), Reason::OBJECT_NOT_WINDOW},
-        {handleText(wide), Reason::NO_IMAGE}, // too wide for an image
-        {handleText(tall), Reason::NO_IMAGE},
-        {repeat('9', MEGABYTE), Reason::OBJECT_NOT_WINDOW},
+        {"0", Reason::ObjectUnknown},
+        {"", Reason::ObjectUnknown},
+        {"abc", Reason::ObjectUnknown},
+        {"-1", Reason::ObjectNotWindow},
+        {"12345", Reason::ObjectNotWindow},
+        {"4294967296", Reason::ObjectUnknown}, // low 32 bits: 0
+        {handleText(gone), Reason::ObjectNotWindow},
+        {handleText(wide), Reason::NoImage}, // too wide for an image
+        {handleText(tall), Reason::NoImage},
+        {repeat('9', MEGABYTE), Reason::ObjectNotWindow},
     };
     for (const Row& row : rows) {
         const std::string& reply = row.reply;
@@ -600,7 +600,7 @@ TEST_F(Plugged, HostRepliesThatAreNoUsableWindow) {
         EXPECT_EQ(exec(CLEAR, {"rect"}), 0) << reply.substr(0, 20);
         EXPECT_EQ(exec(CREATE, {"rect", "$0000FF"}), 0) << reply.substr(0, 20);
         EXPECT_EQ(windowQueries(host), before + 2) << reply.substr(0, 20);
-        EXPECT_EQ(reasonOf(CLEAR, {"rect"}), Reason::NOT_A_CANVAS) << reply.substr(0, 20);
+        EXPECT_EQ(reasonOf(CLEAR, {"rect"}), Reason::NotACanvas) << reply.substr(0, 20);
     }
     EXPECT_TRUE(canvasWindowsIn(wide).empty()) << "no half-built canvas left behind";
     EXPECT_TRUE(canvasWindowsIn(tall).empty());
@@ -788,7 +788,7 @@ TEST_F(Plugged, ObjectWindowQueryLeavesNothingBehind) {
         EXPECT_EQ(canvasWindowsIn(o).size(), static_cast<size_t>(row.created)) << row.what;
         plugin->message(2, 0);
         EXPECT_EQ(reasonOf(CREATE, {"rect", ""}),
-                  row.created ? Reason::NONE : Reason::OBJECT_UNKNOWN)
+                  row.created ? Reason::None : Reason::ObjectUnknown)
             << row.what;
         canvas::releaseAllCanvases();
     }
@@ -988,7 +988,7 @@ class OutOfMemory : public ::testing::Test {
     static void expectReason(int result, std::initializer_list<Reason> reasons, long n) {
         const Reason reason = canvas::lastFailure();
         if (result == 1) {
-            EXPECT_EQ(reason, Reason::NONE) << n;
+            EXPECT_EQ(reason, Reason::None) << n;
             return;
         }
         EXPECT_EQ(result, 0) << n;
@@ -1027,8 +1027,8 @@ TEST_F(OutOfMemory, ACreateThatRunsOutLeavesNothing) {
         const int result = failing(n, [&] { return exec(CREATE, params); });
         expectNoPassOrFont(n);
         expectReason(result,
-                     {Reason::OUT_OF_MEMORY, Reason::NO_ENTRY, Reason::NO_WINDOW, Reason::NO_IMAGE,
-                      Reason::NO_PICTURE, Reason::NO_PASS},
+                     {Reason::OutOfMemory, Reason::NoEntry, Reason::NoWindow, Reason::NoImage,
+                      Reason::NoPicture, Reason::NoPass},
                      n);
         if (result == 1) {
             // Complete: every failure on the way was one it could do without.
@@ -1069,7 +1069,7 @@ TEST_F(OutOfMemory, DrawingThatRunsOutLeavesTheCanvasWhole) {
             ASSERT_LT(n, 100000);
             const int result = failing(n, [&] { return exec(row.id, *row.params); });
             expectNoPassOrFont(n);
-            expectReason(result, {Reason::OUT_OF_MEMORY, Reason::NO_PASS, Reason::NO_FONT}, n);
+            expectReason(result, {Reason::OutOfMemory, Reason::NoPass, Reason::NoFont}, n);
             EXPECT_EQ(canvas::registry().size(), 1u) << row.what << " " << n;
             EXPECT_EQ(canvasWindowsIn(object_).size(), 1u) << row.what << " " << n;
             if (!allocationFailed(n)) {

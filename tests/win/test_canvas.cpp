@@ -129,10 +129,10 @@ TEST_F(Canvases, FailedCreatesLeaveNothingAndTryAgainNextTime) {
         const char* name;
         Reason reason;
     };
-    const Case cases[] = {{"flat", Reason::OBJECT_EMPTY},
-                          {"thin", Reason::OBJECT_EMPTY},
-                          {"unknown", Reason::OBJECT_UNKNOWN},
-                          {"notawindow", Reason::OBJECT_NOT_WINDOW}};
+    const Case cases[] = {{"flat", Reason::ObjectEmpty},
+                          {"thin", Reason::ObjectEmpty},
+                          {"unknown", Reason::ObjectUnknown},
+                          {"notawindow", Reason::ObjectNotWindow}};
     for (const Case& c : cases) {
         const size_t before = windowQueries(host);
         EXPECT_EQ(exec(CREATE, {c.name, "$0000FF"}), 0) << c.name;
@@ -143,7 +143,7 @@ TEST_F(Canvases, FailedCreatesLeaveNothingAndTryAgainNextTime) {
         EXPECT_EQ(exec(CREATE, {c.name, "$0000FF"}), 0) << c.name;
         EXPECT_EQ(windowQueries(host), before + 2) << c.name;
         EXPECT_EQ(linked.reasonOf(CREATE, {c.name, "$0000FF"}), c.reason) << c.name;
-        EXPECT_EQ(linked.reasonOf(CIRCLE, {c.name, "1", "1", "1", ""}), Reason::NOT_A_CANVAS);
+        EXPECT_EQ(linked.reasonOf(CIRCLE, {c.name, "1", "1", "1", ""}), Reason::NotACanvas);
     }
     EXPECT_EQ(canvasWindowIn(flat), nullptr);
     EXPECT_EQ(canvasWindowIn(thin), nullptr);

@@ -471,7 +471,7 @@ TEST_F(Editor, ColourPicksFillTheirOwnFieldWithTheRepliedTextAsItIs) {
                        {click(c.button),
                         [&](HWND d) {
                             for (size_t i = 0; i < layout.rowCount; ++i) {
-                                if (layout.rows[i].kind == editor::ControlKind::EDIT) {
+                                if (layout.rows[i].kind == editor::ControlKind::Edit) {
                                     fields.push_back(textOf(item(d, layout.rows[i].number)));
                                 }
                             }

@@ -12,7 +12,7 @@ namespace {
 
 canvas::ActionFailure reasonOfResult(int result) {
     const canvas::ActionFailure reason = canvas::lastFailure();
-    EXPECT_EQ(result == 0, reason != canvas::ActionFailure::NONE)
+    EXPECT_EQ(result == 0, reason != canvas::ActionFailure::None)
         << "result " << result << ", reason " << static_cast<int>(reason);
     return reason;
 }

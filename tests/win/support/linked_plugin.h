@@ -17,7 +17,7 @@ class LinkedPlugin {
 
     // Runs action `id` here on a parameter array of `texts` (a null entry
     // leaves its slot null), then dispatches the messages it left. Returns
-    // the reason of its 0, or NONE when it returned 1; a 0 without a reason
+    // the reason of its 0, or None when it returned 1; a 0 without a reason
     // or a 1 with one fails the test.
     canvas::ActionFailure reasonOf(int id, const std::vector<const char*>& texts);
     // The same on a null parameter array.
