@@ -4,9 +4,17 @@
 // one whose reason for a 0 (canvas::lastFailure) a test can read.
 #pragma once
 
+#include <ostream>
 #include <vector>
 
 #include "canvas/failure.h"
+
+namespace canvas {
+// How a test failure shows a reason: its number in canvas/failure.h.
+inline void PrintTo(ActionFailure why, std::ostream* out) {
+    *out << "ActionFailure " << static_cast<int>(why);
+}
+} // namespace canvas
 
 class LinkedPlugin {
   public:
