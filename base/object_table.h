@@ -2,8 +2,8 @@
 // this one. Platform-free.
 //
 // A caller either names a small number itself (0 to MAX_FIXED_NUMBER - 1,
-// indexing an array that grows on demand) or passes UI_ANY and gets a fresh
-// number from a separate, large range. Fresh numbers are generated values,
+// indexing an array that grows on demand) or passes FRESH_NUMBER and gets a
+// fresh number from a separate, large range. Fresh numbers are generated values,
 // never addresses: they fit in 32 bits in every build, and a stale or garbage
 // number simply finds nothing.
 #pragma once
@@ -13,7 +13,8 @@
 #include <memory>
 #include <vector>
 
-constexpr int UI_ANY = -1;
+// The request for a fresh number (the toolkit's API spells it UI_ANY).
+constexpr int FRESH_NUMBER = -1;
 constexpr int MAX_FIXED_NUMBER = 0x10000;
 constexpr int FIRST_ALLOCATED_NUMBER = 0x10000000;
 
@@ -28,10 +29,10 @@ template <typename Record> class ObjectTable {
     ObjectTable(int growthStep, ReleaseFn release) : growthStep_(growthStep), release_(release) {}
 
     // The zeroed record for `number`, which is stored in *assigned: a fresh
-    // number for UI_ANY, else `number` itself after destroying whatever
+    // number for FRESH_NUMBER, else `number` itself after destroying whatever
     // object held it. Null for a number outside both ranges.
     Record* allocate(int number, int* assigned) {
-        if (number == UI_ANY) {
+        if (number == FRESH_NUMBER) {
             int fresh = nextFresh();
             auto& slot = allocated_[fresh];
             slot.reset(new Record());

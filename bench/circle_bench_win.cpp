@@ -72,12 +72,12 @@ int main() {
 
     // The box fill as the Windows compiler builds it, with each kernel,
     // against memset.
-    for (auto kernels : {draw::PixelKernels::PLAIN, draw::PixelKernels::SSE2}) {
+    for (auto kernels : {draw::PixelKernels::Plain, draw::PixelKernels::Sse2}) {
         const draw::ScopedPixelKernels use(kernels);
         if (use.inUse() != kernels) {
             continue;
         }
-        bench::report(kernels == draw::PixelKernels::SSE2 ? "core box fill sse2"
+        bench::report(kernels == draw::PixelKernels::Sse2 ? "core box fill sse2"
                                                           : "core box fill plain",
                       bench::secondsPerCall([&] {
                           raster.box(0, 0, W, H, 0x00FFFFFF);

@@ -10,6 +10,7 @@
 #include "draw/image_win.h"
 #include "base/dib_win.h"
 #include "base/gdi_win.h"
+#include "base/unique_handle.h"
 
 namespace draw {
 
@@ -39,17 +40,19 @@ int32_t nextOutput() {
     return g_lastOutput;
 }
 
-// Sets the GDI batch limit of the thread and puts the previous one back.
-class BatchLimit {
-  public:
-    explicit BatchLimit(DWORD limit) : saved_(GdiGetBatchLimit()) { GdiSetBatchLimit(limit); }
-    ~BatchLimit() { GdiSetBatchLimit(saved_); }
-    BatchLimit(const BatchLimit&) = delete;
-    BatchLimit& operator=(const BatchLimit&) = delete;
-
-  private:
-    DWORD saved_;
+// The thread's GDI batch limit as it was, put back when its owner goes.
+struct RestoreBatchLimit {
+    void operator()(DWORD saved) const { GdiSetBatchLimit(saved); }
 };
+using SavedBatchLimit = UniqueHandle<DWORD, RestoreBatchLimit>;
+
+// Sets the GDI batch limit of the thread; the owner returned puts the
+// previous one back.
+SavedBatchLimit setBatchLimit(DWORD limit) {
+    SavedBatchLimit saved(GdiGetBatchLimit());
+    GdiSetBatchLimit(limit);
+    return saved;
+}
 
 // The device context text is rendered into, white on black, and its
 // buffer: a 24-bit top-down DIB section as wide as the output, grown to the
@@ -82,7 +85,7 @@ struct DrawContext {
     Raster raster;
     HBITMAP image; // not owned: the bitmap the pass draws into
     const intptr_t output = nextOutput();
-    BatchLimit batchLimit{DRAW_BATCH_LIMIT};
+    SavedBatchLimit batchLimit = setBatchLimit(DRAW_BATCH_LIMIT);
     MemoryDC memoryDC;         // handed out by DrawStart, drawn into with GDI
     ScopedSelect memoryBitmap; // the image's bitmap, for the whole pass
     ScopedSelect memoryFont;   // DrawSetFont selects fonts in turn

@@ -8,6 +8,7 @@
 #include "base/dib_win.h"
 #include "base/gdi_win.h"
 #include "base/object_table.h"
+#include "ui/toolkit_win.h"
 
 namespace {
 
@@ -168,14 +169,14 @@ void addImageChanges(HBITMAP bitmap, const PixelRect& changed) {
 ImageChanges takeImageChanges(HBITMAP bitmap, const void* holder, PixelRect* changed) {
     ImageRecord* r = recordOf(bitmap);
     if (!r) {
-        return ImageChanges::NOT_IN_TABLE;
+        return ImageChanges::NotInTable;
     }
     addImageChanges(bitmap, openPassChanges(bitmap));
     const bool known = holder && r->copyHolder == holder;
     *changed = r->changes;
     r->changes = PixelRect{};
     r->copyHolder = holder;
-    return known ? ImageChanges::SINCE_LAST : ImageChanges::ALL;
+    return known ? ImageChanges::SinceLast : ImageChanges::All;
 }
 
 void imageStartup() {

@@ -42,12 +42,12 @@ bool isTableImage(HBITMAP bitmap);
 void addImageChanges(HBITMAP bitmap, const PixelRect& changed);
 // What the holder of a copy of `bitmap` has to copy again.
 enum class ImageChanges {
-    NOT_IN_TABLE, // not an image of the table: nothing is known of it
-    ALL,          // another holder (or none) took the last copy
-    SINCE_LAST,   // only *changed, what changed since this holder's last copy
+    NotInTable, // not an image of the table: nothing is known of it
+    All,        // another holder (or none) took the last copy
+    SinceLast,  // only *changed, what changed since this holder's last copy
 };
 // For the holder of a copy of `bitmap` about to copy it: what to copy, and
-// in *changed for SINCE_LAST what changed in the image since (also in a
+// in *changed for SinceLast what changed in the image since (also in a
 // pass still open on it; empty when nothing did). For a table image
 // `holder` is now the one whose copy is up to date.
 ImageChanges takeImageChanges(HBITMAP bitmap, const void* holder, PixelRect* changed);

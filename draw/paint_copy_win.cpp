@@ -94,17 +94,17 @@ std::optional<PixelRect> PaintCopy::take(HBITMAP source) {
     const size_t pixels = static_cast<size_t>(width) * height;
     DIBSECTION ds{};
     PixelRect changed;
-    ImageChanges need = ImageChanges::NOT_IN_TABLE;
+    ImageChanges need = ImageChanges::NotInTable;
     if (GetObjectW(source, sizeof(ds), &ds) == static_cast<int>(sizeof(ds)) && ds.dsBm.bmBits &&
         ds.dsBm.bmBitsPixel == 32 && ds.dsBmih.biCompression == BI_RGB &&
         ds.dsBm.bmWidthBytes == width * 4) {
         need = takeImageChanges(source, this, &changed);
     }
-    if (need != ImageChanges::NOT_IN_TABLE) {
+    if (need != ImageChanges::NotInTable) {
         GdiFlush(); // what GDI may still hold back goes into the memory first
         const auto* from = static_cast<const uint8_t*>(ds.dsBm.bmBits);
         source_ = source;
-        if (need == ImageChanges::SINCE_LAST && previous == source) {
+        if (need == ImageChanges::SinceLast && previous == source) {
             if (!changed.empty()) {
                 // A copy that was opaque stays so only if the new pixels are;
                 // one that was not may still hold such pixels elsewhere.

@@ -34,12 +34,12 @@ PixelKernels bestPixelKernels() {
 #if DRAW_SSE2_KERNELS
     static const PixelKernels best = [] {
         unsigned a = 0, b = 0, c = 0, d = 0;
-        return __get_cpuid(1, &a, &b, &c, &d) && (d & bit_SSE2) != 0 ? PixelKernels::SSE2
-                                                                     : PixelKernels::PLAIN;
+        return __get_cpuid(1, &a, &b, &c, &d) && (d & bit_SSE2) != 0 ? PixelKernels::Sse2
+                                                                     : PixelKernels::Plain;
     }();
     return best;
 #else
-    return PixelKernels::PLAIN;
+    return PixelKernels::Plain;
 #endif
 }
 
@@ -51,7 +51,7 @@ PixelKernels& kernelsInUse() {
 }
 
 bool sse2InUse() {
-    return kernelsInUse() == PixelKernels::SSE2;
+    return kernelsInUse() == PixelKernels::Sse2;
 }
 
 } // namespace
@@ -61,7 +61,7 @@ PixelKernels pixelKernelsInUse() {
 }
 
 PixelKernels usePixelKernels(PixelKernels kernels) {
-    kernelsInUse() = kernels == PixelKernels::SSE2 ? bestPixelKernels() : PixelKernels::PLAIN;
+    kernelsInUse() = kernels == PixelKernels::Sse2 ? bestPixelKernels() : PixelKernels::Plain;
     return kernelsInUse();
 }
 

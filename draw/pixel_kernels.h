@@ -14,7 +14,7 @@
 
 namespace draw {
 
-enum class PixelKernels { PLAIN, SSE2 };
+enum class PixelKernels { Plain, Sse2 };
 
 // The best kernels this processor runs (asked once, then remembered).
 PixelKernels bestPixelKernels();

@@ -20,13 +20,24 @@ void about(const Text& title, const Text& credit) {
     if (dialogOpen()) {
         return;
     }
-    HWND owner = GetActiveWindow(); // may be null: then the box shows at 0, 0
-    if (!UiOpenWindow(DIALOG_WINDOW, 0, 0, 400, 150, u"About", UI_FLAGS_DIALOG, owner)) {
+    ui::WindowArgs window;
+    window.number = DIALOG_WINDOW;
+    window.place = ui::Place{0, 0, 400, 150};
+    window.title = u"About";
+    window.flags = UI_FLAGS_DIALOG;
+    window.owner = GetActiveWindow(); // may be null: then the box shows at 0, 0
+    if (!ui::openWindow(window)) {
         return;
     }
-    UiAddLabel(ABOUT_TITLE, 0, 35, 400, 20, title, UI_ALIGN_CENTRE);
-    UiAddLabel(ABOUT_CREDIT, 0, 65, 400, 20, credit, UI_ALIGN_CENTRE);
-    UiAddButton(ABOUT_OK, 150, 110, 100, 25, u"OK");
+    // kind, number, place, text, alignment
+    const ui::ControlArgs controls[] = {
+        {UI_KIND_LABEL, ABOUT_TITLE, {0, 35, 400, 20}, title, UI_ALIGN_CENTRE},
+        {UI_KIND_LABEL, ABOUT_CREDIT, {0, 65, 400, 20}, credit, UI_ALIGN_CENTRE},
+        {UI_KIND_BUTTON, ABOUT_OK, {150, 110, 100, 25}, u"OK"},
+    };
+    for (const ui::ControlArgs& control : controls) {
+        ui::addControl(control);
+    }
     // Its only control that reports anything is "OK"; the loop skips the
     // events of canvas windows that waited in the queue.
     {

@@ -33,27 +33,31 @@ const Text& slotText(const std::vector<Text>& texts, int slot) {
     return static_cast<size_t>(slot) < texts.size() ? texts[static_cast<size_t>(slot)] : empty;
 }
 
+// The toolkit's kind of control for a row's.
+int toolkitKind(ControlKind kind) {
+    switch (kind) {
+    case ControlKind::Edit:
+        return UI_KIND_EDIT;
+    case ControlKind::Button:
+        return UI_KIND_BUTTON;
+    case ControlKind::Label:
+        break;
+    }
+    return UI_KIND_LABEL;
+}
+
 // Creates the layout's controls in table order (which is the Tab order),
 // each field showing its slot's text. False when one could not be made:
 // "OK" would then write an empty text over that slot.
 bool addControls(const DialogLayout& layout, const std::vector<Text>& slotTexts) {
     for (size_t i = 0; i < layout.rowCount; ++i) {
         const ControlRow& row = layout.rows[i];
-        intptr_t made = 0;
-        switch (row.kind) {
-        case ControlKind::Label:
-            made = UiAddLabel(row.number, row.x, row.y, row.width, row.height, row.text,
-                              UI_ALIGN_LEFT);
-            break;
-        case ControlKind::Edit:
-            made = UiAddEdit(row.number, row.x, row.y, row.width, row.height,
-                             slotText(slotTexts, row.slot));
-            break;
-        case ControlKind::Button:
-            made = UiAddButton(row.number, row.x, row.y, row.width, row.height, row.text);
-            break;
-        }
-        if (!made) {
+        ui::ControlArgs control;
+        control.kind = toolkitKind(row.kind);
+        control.number = row.number;
+        control.place = ui::Place{row.x, row.y, row.width, row.height};
+        control.text = row.kind == ControlKind::Edit ? slotText(slotTexts, row.slot) : row.text;
+        if (!ui::addControl(control)) {
             return false;
         }
     }
@@ -139,9 +143,13 @@ void runPick(const ControlRow& button, HostLink& host) {
 }
 
 int runDialog(const DialogLayout& layout, std::vector<Text>* slots, HostLink& host) {
-    HWND owner = GetActiveWindow(); // may be null: the dialog then shows at 0, 0
-    if (!UiOpenWindow(DIALOG_WINDOW, 0, 0, DIALOG_WIDTH, layout.height, layout.title,
-                      UI_FLAGS_DIALOG, owner)) {
+    ui::WindowArgs window;
+    window.number = DIALOG_WINDOW;
+    window.place = ui::Place{0, 0, DIALOG_WIDTH, layout.height};
+    window.title = layout.title;
+    window.flags = UI_FLAGS_DIALOG;
+    window.owner = GetActiveWindow(); // may be null: the dialog then shows at 0, 0
+    if (!ui::openWindow(window)) {
         return 0;
     }
     int result = 0;

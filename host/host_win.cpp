@@ -32,19 +32,19 @@ template <typename F> static void resolve(HMODULE module, const char* name, F& f
 }
 
 PluginModule::PluginModule(const std::wstring& path) {
-    module_ = LoadLibraryW(path.c_str());
+    module_.reset(LoadLibraryW(path.c_str()));
     if (!module_) {
         return;
     }
     ok_ = true;
-    resolve(module_, "_nbRegisterPlugIn", registerPlugIn, ok_);
-    resolve(module_, "_nbInitPlugIn", initPlugIn, ok_);
-    resolve(module_, "_nbRegisterInterfaceAccess", registerInterfaceAccess, ok_);
-    resolve(module_, "_nbRegisterScriptProcessor", registerScriptProcessor, ok_);
-    resolve(module_, "_nbExecAction", execAction, ok_);
-    resolve(module_, "_nbEditAction", editAction, ok_);
-    resolve(module_, "_nbAbout", about, ok_);
-    resolve(module_, "_nbMessage", message, ok_);
+    resolve(module_.get(), "_nbRegisterPlugIn", registerPlugIn, ok_);
+    resolve(module_.get(), "_nbInitPlugIn", initPlugIn, ok_);
+    resolve(module_.get(), "_nbRegisterInterfaceAccess", registerInterfaceAccess, ok_);
+    resolve(module_.get(), "_nbRegisterScriptProcessor", registerScriptProcessor, ok_);
+    resolve(module_.get(), "_nbExecAction", execAction, ok_);
+    resolve(module_.get(), "_nbEditAction", editAction, ok_);
+    resolve(module_.get(), "_nbAbout", about, ok_);
+    resolve(module_.get(), "_nbMessage", message, ok_);
 }
 
 PluginModule::~PluginModule() {
@@ -52,10 +52,7 @@ PluginModule::~PluginModule() {
 }
 
 void PluginModule::unload() {
-    if (module_) {
-        FreeLibrary(module_);
-        module_ = nullptr;
-    }
+    module_.reset();
     ok_ = false;
 }
 

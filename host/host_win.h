@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/owners_win.h"
+
 namespace host {
 
 using HostString = char*;
@@ -47,7 +49,7 @@ class PluginModule {
     bool ok() const { return ok_; }
     // The loaded DLL, owned by this object; null when it did not load or
     // was unloaded.
-    HMODULE handle() const { return module_; }
+    HMODULE handle() const { return module_.get(); }
     // Unloads the DLL now (DLL_PROCESS_DETACH runs); the exports are gone.
     void unload();
 
@@ -61,7 +63,7 @@ class PluginModule {
     int(__stdcall* message)(int, int) = nullptr;
 
   private:
-    HMODULE module_ = nullptr;
+    Module module_;
     bool ok_ = false;
 };
 

@@ -55,18 +55,15 @@ uint32_t queryObjectWindow(const Text& objectName) {
     if (!slot) {
         return 0;
     }
-    if (!host(HOST_CMD_OBJECT_WINDOW, &slot)) {
-        // Unanswered: whatever the slot holds is ours to free (the request,
-        // unless the host swapped in something else and freed the request).
-        freeHostString(slot);
+    const int answered = host(HOST_CMD_OBJECT_WINDOW, &slot);
+    // Answered or not, whatever the slot holds now is ours to free: the
+    // reply, or the request (unless the host swapped in something else and
+    // freed the request).
+    const OwnedHostString held(slot);
+    if (!answered || !held) {
         return 0;
     }
-    if (!slot) {
-        return 0;
-    }
-    const uint32_t window = static_cast<uint32_t>(low32(parseNumber(fromHostString(slot))));
-    freeHostString(slot);
-    return window;
+    return static_cast<uint32_t>(low32(parseNumber(fromHostString(held.get()))));
 }
 
 bool pickFromHost(int command, Text* reply) {
@@ -79,19 +76,14 @@ bool pickFromHost(int command, Text* reply) {
         slot = toHostString(u"ObjectType=4"); // the host is asked even if this fails
     }
     const int answered = host(command, &slot);
-    if (!answered) {
-        // An unanswered colour pick may have left anything in the slot; it
-        // was never ours, so it is not looked at. The object pick's request is.
-        if (command == HOST_CMD_SELECT_OBJECT) {
-            freeHostString(slot);
-        }
+    // A reply is ours to free. An unanswered colour pick may have left
+    // anything in the slot; it was never ours, so it is not looked at. The
+    // object pick's request is.
+    const OwnedHostString held(answered || command == HOST_CMD_SELECT_OBJECT ? slot : nullptr);
+    if (!answered || !held) {
         return false;
     }
-    if (!slot) {
-        return false;
-    }
-    *reply = fromHostString(slot);
-    freeHostString(slot);
+    *reply = fromHostString(held.get());
     return true;
 }
 

@@ -7,10 +7,14 @@
 
 #include <cstdint>
 
+#include "base/owners_win.h"
 #include "base/text.h"
 #include "canvas/host_link.h"
 
 using HostString = char*;
+// A host string the plug-in owns (a request the host did not take over, or
+// a reply handed to it), freed once.
+using OwnedHostString = GlobalBlock<HostString>;
 // The host's parameter array: pointer-sized slots, slot i holding the host
 // string of parameter i or null.
 using ParamArray = HostString*;

@@ -80,6 +80,20 @@ intptr_t UiAddButton(int number, int x, int y, int width, int height, const Text
                               caption);
 }
 
+intptr_t ui::addControl(const ControlArgs& args) {
+    const Place& p = args.place;
+    switch (args.kind) {
+    case UI_KIND_LABEL:
+        return UiAddLabel(args.number, p.x, p.y, p.width, p.height, args.text, args.align);
+    case UI_KIND_EDIT:
+        return UiAddEdit(args.number, p.x, p.y, p.width, p.height, args.text);
+    case UI_KIND_BUTTON:
+        return UiAddButton(args.number, p.x, p.y, p.width, p.height, args.text);
+    default:
+        return 0;
+    }
+}
+
 //--- Any control
 
 HWND UiControlHandle(int control) {

@@ -7,7 +7,7 @@
 #include <cstddef>
 
 #include "base/gdi_win.h"
-#include "base/icon_win.h"
+#include "base/owners_win.h"
 
 namespace {
 

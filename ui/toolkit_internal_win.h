@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "base/accelerator_table_win.h"
+#include "base/owners_win.h"
 #include "base/object_table.h"
 #include "ui/toolkit_win.h"
 

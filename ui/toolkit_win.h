@@ -22,6 +22,10 @@
 #include "ui/event_queue.h"
 #include "base/object_table.h"
 
+// The number a caller passes to be given a fresh one: windows, controls,
+// images and fonts alike.
+constexpr int UI_ANY = FRESH_NUMBER;
+
 //--- Window flags
 // The flags word of UiOpenWindow is a Windows style (WS_*) whose lowest three
 // bits and bit 0x02000000 carry toolkit options; they are cleared before the
@@ -104,6 +108,45 @@ intptr_t UiAddLabel(int number, int x, int y, int width, int height, const Text&
 intptr_t UiAddEdit(int number, int x, int y, int width, int height, const Text& text);
 // An ordinary push button (not a default button).
 intptr_t UiAddButton(int number, int x, int y, int width, int height, const Text& caption);
+
+//--- The same, with named arguments
+// The create functions above take their arguments in a row, as their API
+// fixes; a caller inside the plug-in names them instead.
+namespace ui {
+
+// A rectangle in pixels: a window's client area on the screen, or a
+// control's place in its window.
+struct Place {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+struct WindowArgs {
+    int number = UI_ANY;
+    Place place;
+    Text title;
+    uint32_t flags = 0;   // UI_FLAGS_* and the UI_* options
+    HWND owner = nullptr; // not owned; may be null
+};
+// UiOpenWindow, with its arguments named.
+inline intptr_t openWindow(const WindowArgs& args) {
+    const Place& p = args.place;
+    return UiOpenWindow(args.number, p.x, p.y, p.width, p.height, args.title, args.flags,
+                        args.owner);
+}
+
+struct ControlArgs {
+    int kind = UI_KIND_LABEL; // UI_KIND_LABEL, UI_KIND_EDIT or UI_KIND_BUTTON
+    int number = UI_ANY;
+    Place place;
+    Text text;                 // a label's text, a field's text, a button's caption
+    int align = UI_ALIGN_LEFT; // labels only
+};
+// UiAddLabel, UiAddEdit or UiAddButton as `kind` says, with the arguments
+// named; 0 for any other kind.
+intptr_t addControl(const ControlArgs& args);
+
+} // namespace ui
+
 // The control's HWND, null if there is no such control; it goes with its
 // window or when its number is reused.
 HWND UiControlHandle(int control);

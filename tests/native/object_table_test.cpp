@@ -56,15 +56,15 @@ TEST_F(Table, ReusingAFixedNumberReleasesTheOldObjectFirst) {
 
 TEST_F(Table, FreshNumbersAreLargeDistinctAndNeverAddresses) {
     int a = 0, b = 0;
-    Thing* ta = make(UI_ANY, &a);
-    make(UI_ANY, &b);
+    Thing* ta = make(FRESH_NUMBER, &a);
+    make(FRESH_NUMBER, &b);
     EXPECT_GE(a, FIRST_ALLOCATED_NUMBER);
     EXPECT_NE(a, b);
     EXPECT_NE(static_cast<uintptr_t>(a), reinterpret_cast<uintptr_t>(ta));
     table.remove(a);
     EXPECT_FALSE(table.find(a)) << "a stale number finds nothing";
     int c = 0;
-    make(UI_ANY, &c);
+    make(FRESH_NUMBER, &c);
     EXPECT_NE(c, a) << "numbers are not recycled at once";
 }
 
@@ -91,7 +91,7 @@ TEST_F(Table, ARecordWithoutHandleDoesNotExist) {
 TEST_F(Table, FindIfSearchesBothRanges) {
     int fixed = 0, fresh = 0;
     make(3, &fixed, 30)->payload = 1;
-    make(UI_ANY, &fresh, 40)->payload = 2;
+    make(FRESH_NUMBER, &fresh, 40)->payload = 2;
     for (int payload : {1, 2}) {
         const Thing* t = table.findIf([&](const Thing& r) { return r.payload == payload; });
         ASSERT_TRUE(t);
@@ -103,7 +103,7 @@ TEST_F(Table, FindIfSearchesBothRanges) {
 TEST_F(Table, ReleaseAllReachesBothRanges) {
     int a = 0, b = 0, c = 0;
     make(1, &a);
-    make(UI_ANY, &b);
+    make(FRESH_NUMBER, &b);
     make(7, &c);
     table.releaseAll();
     EXPECT_EQ(g_released, (std::vector<int>{1, 7, b}));

@@ -54,7 +54,7 @@ TEST(Premultiply, ScalesOnlyPixelsThatAreNotOpaque) {
 
 TEST(Premultiply, OneTranslucentPixelAnywhereIsFoundAndScaledAlone) {
     // Large counts take the copy that streams past the caches (1 MB and up).
-    for (auto kernels : {draw::PixelKernels::PLAIN, draw::PixelKernels::SSE2}) {
+    for (auto kernels : {draw::PixelKernels::Plain, draw::PixelKernels::Sse2}) {
         const draw::ScopedPixelKernels use(kernels);
         for (size_t count : {size_t(1), size_t(6), size_t(1023), size_t(1024), size_t(1025),
                              size_t(3001), size_t(262147)}) {
@@ -82,7 +82,7 @@ TEST(Premultiply, OneTranslucentPixelAnywhereIsFoundAndScaledAlone) {
 // over random mixes of alpha 0, 1, 254 and 255, with the bytes around the
 // pixels.
 TEST(Premultiply, BothKernelsGiveTheSamePixels) {
-    if (draw::bestPixelKernels() != draw::PixelKernels::SSE2) {
+    if (draw::bestPixelKernels() != draw::PixelKernels::Sse2) {
         GTEST_SKIP() << "this processor has no SSE2";
     }
     std::vector<size_t> counts = {4099, 262147};
@@ -107,7 +107,7 @@ TEST(Premultiply, BothKernelsGiveTheSamePixels) {
             for (const Start& s : starts) {
                 std::vector<uint8_t> out[2];
                 bool opaque[2];
-                for (auto kernels : {draw::PixelKernels::PLAIN, draw::PixelKernels::SSE2}) {
+                for (auto kernels : {draw::PixelKernels::Plain, draw::PixelKernels::Sse2}) {
                     const draw::ScopedPixelKernels use(kernels);
                     std::vector<uint8_t>& o = out[int(kernels)];
                     std::vector<uint8_t> from = source;

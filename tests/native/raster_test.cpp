@@ -240,7 +240,7 @@ TEST(Raster, TwentyFourBitRowsKeepTheirPadding) {
 // off the pixel grid, exclusive-or, and 24-bit images, which neither kernel
 // touches differently.
 TEST(Raster, BoxFillKernelsGiveTheSamePixels) {
-    if (draw::bestPixelKernels() != draw::PixelKernels::SSE2) {
+    if (draw::bestPixelKernels() != draw::PixelKernels::Sse2) {
         GTEST_SKIP() << "this processor has no SSE2";
     }
     constexpr int W = 72, H = 2;
@@ -257,7 +257,7 @@ TEST(Raster, BoxFillKernelsGiveTheSamePixels) {
                     for (int w = 0; w <= 67; ++w) {
                         const uint32_t colour = random() & 0xFFFFFFFFu;
                         std::vector<uint8_t> out[2] = {start, start};
-                        for (auto kernels : {draw::PixelKernels::PLAIN, draw::PixelKernels::SSE2}) {
+                        for (auto kernels : {draw::PixelKernels::Plain, draw::PixelKernels::Sse2}) {
                             const draw::ScopedPixelKernels use(kernels);
                             std::vector<uint8_t>& o = out[int(kernels)];
                             draw::Surface surface;

@@ -385,7 +385,7 @@ void boxesOfEveryWidth(int image, int mode) {
 // each row changes an image of random pixels (alpha 0, 1, 254 and 255 among
 // them) once with each, and the two images must match byte for byte.
 TEST(Passes, SseAndPlainKernelsLeaveTheSamePixels) {
-    if (draw::bestPixelKernels() != draw::PixelKernels::SSE2) {
+    if (draw::bestPixelKernels() != draw::PixelKernels::Sse2) {
         GTEST_SKIP() << "this processor has no SSE2";
     }
     // Half the image is over 1 MB: a copy of one half onto the other streams.
@@ -428,7 +428,7 @@ TEST(Passes, SseAndPlainKernelsLeaveTheSamePixels) {
     }
     for (const Row& row : rows) {
         std::vector<uint8_t> after[2];
-        for (auto kernels : {draw::PixelKernels::PLAIN, draw::PixelKernels::SSE2}) {
+        for (auto kernels : {draw::PixelKernels::Plain, draw::PixelKernels::Sse2}) {
             const draw::ScopedPixelKernels use(kernels);
             ASSERT_EQ(use.inUse(), kernels);
             const int n = static_cast<int>(ImgCreate(UI_ANY, W, H, 32, 0));
