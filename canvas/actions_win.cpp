@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/handle_win.h"
+#include "base/unique_handle.h"
 #include "canvas/action_table.h"
 #include "canvas/convert.h"
 #include "canvas/failure.h"
@@ -75,23 +76,20 @@ void refresh(const CanvasEntry& entry) {
     UiSetState(entry.pictureControl, static_cast<int64_t>(ImgHandle(entry.image)));
 }
 
-// Ends the current drawing pass when its scope closes, on every way out,
-// also when memory runs out half-way (nothing if no pass is open).
-struct PassEnd {
-    PassEnd() = default;
-    PassEnd(const PassEnd&) = delete;
-    PassEnd& operator=(const PassEnd&) = delete;
-    ~PassEnd() { DrawStop(); }
+// A drawing context made current by ImgOutput (its output number), ended
+// with DrawStop when its scope closes, on every way out, also when memory
+// runs out half-way. ImgOutput gives 0 with no context current: nothing to
+// end then.
+struct StopPass {
+    void operator()(intptr_t) const { DrawStop(); }
 };
+using CurrentPass = UniqueHandle<intptr_t, StopPass>;
 
-// Frees a fixed font number when its scope closes, on every way out.
-struct FontRelease {
-    explicit FontRelease(int fontNumber) : number(fontNumber) {}
-    FontRelease(const FontRelease&) = delete;
-    FontRelease& operator=(const FontRelease&) = delete;
-    ~FontRelease() { FontFree(number); }
-    const int number;
+// A font loaded under a fixed number, freed when its scope closes.
+struct FreeFont {
+    void operator()(int number) const { FontFree(number); }
 };
+using LoadedFont = UniqueHandle<int, FreeFont>;
 
 // The entry of a drawing action: registered, with its image still there.
 CanvasEntry* drawable(const Text& name) {
@@ -161,8 +159,8 @@ int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int wid
 // screen: 0.
 template <typename Draw> int drawPass(const CanvasEntry& entry, Draw draw) {
     {
-        const PassEnd passEnd;
-        if (!DrawStart(ImgOutput(entry.image))) {
+        const CurrentPass pass(ImgOutput(entry.image));
+        if (!pass || !DrawStart(pass.get())) {
             return refuse(ActionFailure::NoPass);
         }
         draw();
@@ -250,9 +248,9 @@ int drawText(const Params& params, const Text& name, HostLink&) {
     }
     {
         // Scopes close in reverse: the pass ends, then the font it used goes.
-        const FontRelease fontRelease(TEXT_FONT_NUMBER);
-        const PassEnd passEnd;
-        if (!DrawStart(ImgOutput(entry->image))) {
+        const LoadedFont loadedFont(TEXT_FONT_NUMBER);
+        const CurrentPass pass(ImgOutput(entry->image));
+        if (!pass || !DrawStart(pass.get())) {
             return refuse(ActionFailure::NoPass);
         }
         DrawSetFont(FontHandle(TEXT_FONT_NUMBER));
