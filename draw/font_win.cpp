@@ -10,7 +10,6 @@
 #include "base/gdi_win.h"
 #include "base/text_win.h"
 #include "base/object_table.h"
-#include "ui/toolkit_win.h"
 
 namespace {
 

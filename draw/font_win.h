@@ -7,6 +7,7 @@
 
 #include "draw/font_style.h"
 #include "base/text.h"
+#include "ui/toolkit_win.h" // UI_ANY
 
 // Creates a font of `size` points (converted with the screen DPI) in the
 // face `face` with FONT_* style bits, under `number` (UI_ANY for a fresh

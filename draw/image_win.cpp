@@ -8,7 +8,6 @@
 #include "base/dib_win.h"
 #include "base/gdi_win.h"
 #include "base/object_table.h"
-#include "ui/toolkit_win.h"
 
 namespace {
 

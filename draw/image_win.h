@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "draw/raster.h"
+#include "ui/toolkit_win.h" // UI_ANY
 
 // Creates a bottom-up DIB section of width x height pixels under `number`
 // (UI_ANY for a fresh one; an existing image of a fixed number is freed

@@ -33,7 +33,7 @@ const Text& slotText(const std::vector<Text>& texts, int slot) {
     return static_cast<size_t>(slot) < texts.size() ? texts[static_cast<size_t>(slot)] : empty;
 }
 
-// The toolkit's kind of control for a row's.
+// The toolkit's control kind for a layout row.
 int toolkitKind(ControlKind kind) {
     switch (kind) {
     case ControlKind::Edit:

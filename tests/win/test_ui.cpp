@@ -7,9 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "base/accelerator_table_win.h"
 #include "base/gdi_win.h"
-#include "base/icon_win.h"
+#include "base/owners_win.h"
 #include "plugin/plugin_win.h"
 #include "host/host_win.h"
 #include "tests/win/support/host_scene.h"
@@ -210,8 +209,8 @@ TEST_F(Toolkit, ShutDownClosesEveryWindowAndTheToolkitStartsAgain) {
     EXPECT_TRUE(fontAlive(ui::controlFont()));
 }
 
-// The owners of the toolkit's USER handles, each through the same moves: a
-// handle is destroyed exactly when its last owner lets go of it.
+// Each kind of owner through the same moves: a handle is destroyed exactly
+// when its last owner lets go of it, and never twice.
 template <typename Owner, typename Handle>
 void checkOwner(const char* kind, Handle (*make)(), bool (*alive)(Handle)) {
     struct Case {
@@ -226,9 +225,12 @@ void checkOwner(const char* kind, Handle (*make)(), bool (*alive)(Handle)) {
          [](Handle a, Handle) {
              Owner o(a);
              Owner p(std::move(o));
+             EXPECT_FALSE(o) << "the moved-from owner is empty";
              p.release();
          },
          true, true},
+        {"release hands the handle over without destroying it",
+         [](Handle a, Handle) { EXPECT_EQ(Owner(a).release(), a); }, true, true},
         {"move assignment destroys the handle it replaces",
          [](Handle a, Handle b) {
              Owner o(a);
@@ -243,6 +245,13 @@ void checkOwner(const char* kind, Handle (*make)(), bool (*alive)(Handle)) {
              o.release();
          },
          false, true},
+        {"reset to the handle it holds keeps it, to be destroyed once",
+         [](Handle a, Handle) {
+             Owner o(a);
+             o.reset(a);
+             o.release();
+         },
+         true, true},
     };
     for (const Case& c : cases) {
         const Handle a = make(), b = make();
@@ -269,6 +278,12 @@ TEST(HandleOwners, DestroyTheirHandleOnceAndHandItOverOnAMove) {
             return CreateAcceleratorTableW(&tab, 1);
         },
         &acceleratorsAlive);
+    checkOwner<GdiObject<HBRUSH>>(
+        "GdiObject", +[] { return CreateSolidBrush(RGB(1, 2, 3)); },
+        +[](HBRUSH brush) { return GetObjectType(brush) == OBJ_BRUSH; });
+    checkOwner<UniqueHandle<HDC, CloseMemoryDC>>(
+        "MemoryDC", +[] { return CreateCompatibleDC(nullptr); },
+        +[](HDC dc) { return GetObjectType(dc) == OBJ_MEMDC; });
 }
 
 //--- Controls
