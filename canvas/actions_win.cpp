@@ -44,6 +44,8 @@ const wchar_t* failureText(ActionFailure why) {
         return L"no registry entry";
     case ActionFailure::NoWindow:
         return L"no canvas window";
+    case ActionFailure::ParentRefused:
+        return L"the canvas window could not be laid into the object's window";
     case ActionFailure::NoImage:
         return L"no image";
     case ActionFailure::NoPicture:
@@ -128,8 +130,12 @@ int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int wid
     if (!entry->window) {
         return undo(ActionFailure::NoWindow);
     }
-    HWND canvasWindow = UiWindowHandle(entry->window);
-    SetParent(canvasWindow, objectWindow);
+    // A child window, so that it never takes activation or the focus from
+    // the host; laid into a window that is gone, or of another DPI
+    // awareness, it would stay a stray top-level window: no canvas then.
+    if (!UiSetParent(entry->window, objectWindow)) {
+        return undo(ActionFailure::ParentRefused);
+    }
 
     entry->image = static_cast<int>(ImgCreate(UI_ANY, width, height, 32, 0));
     if (!entry->image) {
@@ -149,7 +155,7 @@ int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int wid
     DrawBox(0, 0, width, height, background);
     DrawStop();
 
-    ShowWindow(canvasWindow, SW_SHOWNORMAL);
+    ShowWindow(UiWindowHandle(entry->window), SW_SHOWNA);
     refresh(*entry);
     return 1;
 }

@@ -17,6 +17,7 @@ enum class ActionFailure {
     ObjectEmpty,     // the object's window has no client area
     NoEntry,         // the registry could not take one more canvas
     NoWindow,        // the canvas window could not be made
+    ParentRefused,   // it could not be laid into the object's window
     NoImage,         // the canvas's image could not be made
     NoPicture,       // the picture control could not be made
     // every action that draws

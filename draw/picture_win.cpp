@@ -1,132 +1,40 @@
+// The picture control's class: a Static control whose procedure the
+// toolkit's sits in front of, the assignment of its image and the
+// descriptor the toolkit files it under.
 #include "draw/picture_win.h"
 
-#include <windowsx.h>
-
-#include <cstdlib>
 #include <new>
 #include <optional>
-#include <vector>
 
-#include "draw/paint_copy_win.h"
-#include "base/gdi_win.h"
+#include "base/boundary.h"
 #include "base/handle_win.h"
+#include "draw/alpha_blend_win.h"
+#include "draw/image_probe_win.h"
+#include "draw/picture_internal_win.h"
 
 namespace {
 
-//--- Types
+using draw::PictureState;
 
 // A client edge or a dialog frame adds two pixels on every side.
 constexpr int PICTURE_FRAME_PIXELS = 4;
-// Where a control with a dialog frame paints its image.
-constexpr int PICTURE_FRAMED_ORIGIN = -1;
-// The id a control has until the toolkit files it under its number; it
-// posts nothing while it has it.
-constexpr int PICTURE_UNFILED_ID = -1;
-// Room for the class names of the bars a paint leaves alone.
-constexpr int PICTURE_CLASS_NAME_CHARS = 32;
 
-struct PictureState {
-    HBITMAP shown = nullptr; // not owned: the image (or icon) last assigned
-    draw::PaintCopy copy;    // premultiplied copy of `shown`, taken at the last assignment
-    // What the last assignment changed in the copy, in client coordinates:
-    // all of it when unset, nothing when empty.
-    std::optional<RECT> changed;
-    bool buttonDown = false;            // left button pressed here, no drag yet
-    POINT downAt{};                     // where it was pressed (client coordinates)
-    bool afterRightDoubleClick = false; // the next right release posts nothing
-};
-
-using AlphaBlendFn = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, int, int, BLENDFUNCTION);
-
-//--- Globals
-
-HMODULE g_msimg32 = nullptr; // owned: freed by draw::pictureShutdown
-AlphaBlendFn g_alphaBlend = nullptr;
 // The system Static procedure behind every picture control.
 WNDPROC g_staticProc = nullptr;
-// Drag thresholds, read once with the class descriptor.
-int g_dragX = 0;
-int g_dragY = 0;
-
-//--- Images
-
-bool isBitmap(HANDLE h) {
-    return h && GetObjectType(h) == OBJ_BITMAP;
-}
-
-// Width and height of a bitmap, or of an icon's colour bitmap.
-bool imageSize(HANDLE h, SIZE* size) {
-    if (isBitmap(h)) {
-        BITMAP bm{};
-        if (!GetObjectW(h, sizeof(bm), &bm)) {
-            return false;
-        }
-        *size = SIZE{bm.bmWidth, std::abs(bm.bmHeight)};
-        return true;
-    }
-    ICONINFO info{};
-    if (!GetIconInfo(static_cast<HICON>(h), &info)) {
-        return false;
-    }
-    GdiObject<HBITMAP> colour(info.hbmColor);
-    GdiObject<HBITMAP> mask(info.hbmMask);
-    BITMAP bm{};
-    if (colour) {
-        GetObjectW(colour.get(), sizeof(bm), &bm);
-        *size = SIZE{bm.bmWidth, bm.bmHeight};
-    } else { // monochrome icon: AND and XOR masks stacked
-        GetObjectW(mask.get(), sizeof(bm), &bm);
-        *size = SIZE{bm.bmWidth, bm.bmHeight / 2};
-    }
-    return true;
-}
-
-//--- Window procedure
 
 PictureState* stateOf(HWND hwnd) {
     return static_cast<PictureState*>(ui::controlState(hwnd));
 }
 
-void postPictureEvent(HWND hwnd, int32_t type) {
-    const int control = static_cast<int>(GetWindowLongPtrW(hwnd, GWLP_ID));
-    int window = 0;
-    if (control != PICTURE_UNFILED_ID && ui::windowNumberOf(hwnd, &window)) {
-        ui::postEvent(UiEvent{UI_EVENT_CONTROL, control, window, type});
-    }
-}
-
-// Repaints the toolkit window's background under the control at once, so
-// that an image with transparent parts (or none at all) is shown over a
-// fresh background. A bitmap painted without a copy, or from a copy that is
-// opaque everywhere, covers it anyway.
-void updateParent(HWND hwnd, const PictureState& st) {
-    if (isBitmap(st.shown) && (!st.copy || st.copy.opaque())) {
-        return;
-    }
-    HWND owner = ui::toolkitWindowOf(GetAncestor(hwnd, GA_PARENT));
-    if (!owner) {
-        return;
-    }
-    RECT r{};
-    GetWindowRect(hwnd, &r);
-    MapWindowPoints(nullptr, owner, reinterpret_cast<POINT*>(&r), 2);
-    RedrawWindow(owner, &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-}
-
-// Where the control paints its image's top-left pixel.
-int origin(HWND hwnd) {
-    return (GetWindowLongW(hwnd, GWL_STYLE) & WS_DLGFRAME) ? PICTURE_FRAMED_ORIGIN : 0;
-}
-
 HANDLE setImage(HWND hwnd, PictureState& st, HANDLE image) {
     st.shown = static_cast<HBITMAP>(image);
     // Only an image with alpha needs a copy, and only while AlphaBlend is
-    // there to paint it.
-    const bool alpha = image && g_alphaBlend && draw::hasAlpha(st.shown);
+    // there to paint it: the first such image looks it up.
+    const bool alpha = image && draw::hasAlpha(st.shown) && draw::alphaBlend();
     st.changed.reset();
     if (alpha) {
         if (const std::optional<draw::PixelRect> area = st.copy.take(st.shown)) {
-            const int at = origin(hwnd);
+            const int at = draw::pictureOrigin(hwnd);
             st.changed =
                 RECT{static_cast<LONG>(area->left + at), static_cast<LONG>(area->top + at),
                      static_cast<LONG>(area->right + at), static_cast<LONG>(area->bottom + at)};
@@ -134,9 +42,9 @@ HANDLE setImage(HWND hwnd, PictureState& st, HANDLE image) {
     } else {
         st.copy.clear();
     }
-    updateParent(hwnd, st);
+    draw::updateParent(hwnd, st);
     SIZE size{};
-    if (image && imageSize(image, &size)) {
+    if (image && draw::imageSize(image, &size)) {
         if ((GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) ||
             (GetWindowLongW(hwnd, GWL_STYLE) & WS_DLGFRAME)) {
             size.cx += PICTURE_FRAME_PIXELS;
@@ -159,110 +67,33 @@ HANDLE setImage(HWND hwnd, PictureState& st, HANDLE image) {
     return image;
 }
 
-bool equalsNoCase(const wchar_t* a, const wchar_t* b) {
-    return CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
-}
-
-// Puts a device context's clip region back on scope exit as it was (none,
-// when it had none).
-class ScopedClip {
+// BeginPaint for the scope; EndPaint on every way out.
+class PaintScope {
   public:
-    explicit ScopedClip(HDC dc) : dc_(dc), saved_(CreateRectRgn(0, 0, 0, 0)) {
-        hadClip_ = saved_ && GetClipRgn(dc, saved_.get()) == 1;
-    }
-    ~ScopedClip() { SelectClipRgn(dc_, hadClip_ ? saved_.get() : nullptr); }
-    ScopedClip(const ScopedClip&) = delete;
-    ScopedClip& operator=(const ScopedClip&) = delete;
+    explicit PaintScope(HWND hwnd) : hwnd_(hwnd), dc_(BeginPaint(hwnd, &ps_)) {}
+    ~PaintScope() { EndPaint(hwnd_, &ps_); }
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+    HDC dc() const { return dc_; }
+    const RECT& area() const { return ps_.rcPaint; }
 
   private:
+    HWND hwnd_;
+    PAINTSTRUCT ps_{};
     HDC dc_;
-    GdiObject<HRGN> saved_;
-    bool hadClip_ = false;
 };
-
-// Tool bars and status bars next to the control are never painted over.
-// Their rectangles in client coordinates; none for a control alone in its
-// window, as a canvas's is.
-std::vector<RECT> barsBeside(HWND hwnd) {
-    std::vector<RECT> bars;
-    HWND parent = GetParent(hwnd);
-    if (!parent) {
-        return bars;
-    }
-    for (HWND s = GetWindow(parent, GW_CHILD); s; s = GetWindow(s, GW_HWNDNEXT)) {
-        if (s == hwnd || !IsWindowVisible(s)) {
-            continue;
-        }
-        wchar_t name[PICTURE_CLASS_NAME_CHARS] = {};
-        GetClassNameW(s, name, PICTURE_CLASS_NAME_CHARS);
-        if (equalsNoCase(name, L"ToolbarWindow32") || equalsNoCase(name, L"msctls_statusbar32")) {
-            RECT r{};
-            GetWindowRect(s, &r);
-            MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
-            bars.push_back(r);
-        }
-    }
-    return bars;
-}
-
-// Every paint is one blit of the copy (or DrawStateW of the image when
-// there is none): the live image is never read here. Only `area` (client
-// coordinates; null: everything) is blitted, which for a paint is its
-// update rectangle.
-void paint(HWND hwnd, HDC dc, const PictureState& st, const RECT* area) {
-    if (!dc) {
-        return;
-    }
-    // The clip region is saved and changed only when there is a bar to
-    // leave out: a changed clip region costs the blit that follows.
-    std::vector<RECT> bars;
-    try {
-        bars = barsBeside(hwnd);
-    } catch (const std::bad_alloc&) {
-        return; // painted by the next paint, which has the memory
-    }
-    std::optional<ScopedClip> keepClip;
-    if (!bars.empty()) {
-        keepClip.emplace(dc);
-        for (const RECT& r : bars) {
-            ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
-        }
-    }
-    if (!st.shown) {
-        return;
-    }
-    const int at = origin(hwnd);
-    if (!st.copy || !g_alphaBlend) {
-        DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(st.shown), 0, at, at, 0, 0,
-                   isBitmap(st.shown) ? DST_BITMAP : DST_ICON);
-        return;
-    }
-    const SIZE size = st.copy.size();
-    RECT r{at, at, at + size.cx, at + size.cy};
-    if (area && !IntersectRect(&r, &r, area)) {
-        return;
-    }
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    if (st.copy.opaque()) {
-        // Over opaque pixels AlphaBlend gives the source itself, and costs
-        // dozens of plain blits under some GDI implementations.
-        BitBlt(dc, r.left, r.top, w, h, st.copy.dc(), r.left - at, r.top - at, SRCCOPY);
-    } else {
-        const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        g_alphaBlend(dc, r.left, r.top, w, h, st.copy.dc(), r.left - at, r.top - at, w, h, blend);
-    }
-}
 
 LRESULT callStatic(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return g_staticProc ? CallWindowProcW(g_staticProc, hwnd, msg, wp, lp)
                         : DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-LRESULT CALLBACK pictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT handleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     PictureState* st = stateOf(hwnd);
     if (!st) { // not (or no longer) filed with the toolkit
         return callStatic(hwnd, msg, wp, lp);
     }
+    LRESULT result = 0;
     switch (msg) {
     case STM_SETIMAGE:
         return reinterpret_cast<LRESULT>(setImage(hwnd, *st, reinterpret_cast<HANDLE>(lp)));
@@ -272,59 +103,34 @@ LRESULT CALLBACK pictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case STM_GETICON:
         return reinterpret_cast<LRESULT>(st->shown);
     case WM_PAINT: {
-        PAINTSTRUCT ps{};
-        HDC dc = BeginPaint(hwnd, &ps);
-        paint(hwnd, dc, *st, &ps.rcPaint);
-        EndPaint(hwnd, &ps);
+        const PaintScope paint(hwnd);
+        draw::paintPicture(hwnd, paint.dc(), *st, &paint.area());
         return 0;
     }
     case WM_PRINT:
     case WM_PRINTCLIENT:
-        paint(hwnd, reinterpret_cast<HDC>(wp), *st, nullptr);
+        draw::paintPicture(hwnd, reinterpret_cast<HDC>(wp), *st, nullptr);
         return 0;
     case WM_MOVE:
-        updateParent(hwnd, *st);
+        draw::updateParent(hwnd, *st);
         break;
-    case WM_LBUTTONDOWN:
-        st->buttonDown = true;
-        st->downAt = POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-        SetCapture(hwnd);
-        break;
-    case WM_MOUSEMOVE:
-        if (st->buttonDown && (std::abs(GET_X_LPARAM(lp) - st->downAt.x) > g_dragX ||
-                               std::abs(GET_Y_LPARAM(lp) - st->downAt.y) > g_dragY)) {
-            st->buttonDown = false;
-            ReleaseCapture();
-            postPictureEvent(hwnd, PICTURE_EVENT_DRAG_START);
-        }
-        break;
-    case WM_LBUTTONUP:
-        if (st->buttonDown) {
-            st->buttonDown = false;
-            ReleaseCapture();
-        }
-        break;
-    case WM_LBUTTONDBLCLK:
-        postPictureEvent(hwnd, PICTURE_EVENT_DOUBLE_CLICK);
-        return 0;
-    case WM_RBUTTONUP:
-        if (st->afterRightDoubleClick) {
-            st->afterRightDoubleClick = false;
-        } else {
-            postPictureEvent(hwnd, PICTURE_EVENT_RIGHT_CLICK);
-        }
-        return 0;
-    case WM_RBUTTONDBLCLK:
-        postPictureEvent(hwnd, PICTURE_EVENT_RIGHT_DOUBLE_CLICK);
-        st->afterRightDoubleClick = true;
-        return 0;
     case WM_ENABLE:
         RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         return 0;
     default:
+        if (draw::pictureMouse(hwnd, msg, lp, *st, &result)) {
+            return result;
+        }
         break;
     }
     return callStatic(hwnd, msg, wp, lp);
+}
+
+// A message that fails half-way gets the default handling: a paint still
+// validates its area, an assignment answers "no image".
+LRESULT CALLBACK pictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    return atBoundary([&] { return handleMessage(hwnd, msg, wp, lp); },
+                      [&] { return DefWindowProcW(hwnd, msg, wp, lp); });
 }
 
 //--- Class descriptor
@@ -370,36 +176,12 @@ const UiControlClass* pictureClass() {
         cls.setState = &setPictureState;
         cls.release = &releasePicture;
         cls.getSize = &pictureSize;
-        g_dragX = GetSystemMetrics(SM_CXDRAG);
-        g_dragY = GetSystemMetrics(SM_CYDRAG);
+        draw::readDragThresholds();
     }
     return &cls;
 }
 
 } // namespace
-
-void draw::pictureStartup() {
-    if (g_msimg32) {
-        return;
-    }
-    g_msimg32 = LoadLibraryW(L"msimg32.dll");
-    if (g_msimg32) {
-        g_alphaBlend = reinterpret_cast<AlphaBlendFn>(
-            reinterpret_cast<void*>(GetProcAddress(g_msimg32, "AlphaBlend")));
-    }
-}
-
-void draw::pictureShutdown() {
-    g_alphaBlend = nullptr;
-    if (g_msimg32) {
-        FreeLibrary(g_msimg32);
-        g_msimg32 = nullptr;
-    }
-}
-
-bool draw::pictureHasAlphaBlend() {
-    return g_alphaBlend != nullptr;
-}
 
 intptr_t UiAddPicture(int number, int x, int y, int width, int height, HBITMAP bitmap) {
     const UiControlClass* cls = pictureClass();
@@ -409,7 +191,8 @@ intptr_t UiAddPicture(int number, int x, int y, int width, int height, HBITMAP b
     }
     HWND hwnd = CreateWindowExW(
         0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_NOTIFY, x, y, width, height, parent,
-        reinterpret_cast<HMENU>(static_cast<intptr_t>(PICTURE_UNFILED_ID)), ui::module(), nullptr);
+        reinterpret_cast<HMENU>(static_cast<intptr_t>(draw::PICTURE_UNFILED_ID)), ui::module(),
+        nullptr);
     if (!hwnd) {
         return 0;
     }

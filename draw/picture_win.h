@@ -3,7 +3,8 @@
 // is drawn into the image later stays invisible until the image is assigned
 // again with UiSetState (ui/toolkit_win.h): that is the one way a canvas
 // reaches the screen. The copy itself is a draw::PaintCopy
-// (paint_copy_win.h).
+// (paint_copy_win.h); the copy is made only while AlphaBlend is there to
+// paint it (alpha_blend_win.h).
 #pragma once
 
 #include <windows.h>
@@ -21,17 +22,6 @@ constexpr int32_t PICTURE_EVENT_RIGHT_CLICK = 1;
 constexpr int32_t PICTURE_EVENT_DOUBLE_CLICK = 2;
 constexpr int32_t PICTURE_EVENT_RIGHT_DOUBLE_CLICK = 3;
 constexpr int32_t PICTURE_EVENT_DRAG_START = UI_SUBTYPE_DRAG_START;
-
-namespace draw {
-// Loads msimg32.dll (held until pictureShutdown) and looks up AlphaBlend.
-// Without it (or before this is called) images are painted with
-// DrawStateW, and no premultiplied copies are made.
-void pictureStartup();
-// Frees msimg32.dll; controls still open fall back to DrawStateW.
-void pictureShutdown();
-// True while AlphaBlend is available.
-bool pictureHasAlphaBlend();
-} // namespace draw
 
 // Creates a picture control in the current container at x, y (size w x h
 // until a bitmap is assigned; it then takes the bitmap's size) and assigns

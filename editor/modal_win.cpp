@@ -1,5 +1,6 @@
 #include "editor/modal_win.h"
 
+#include "base/boundary.h"
 #include "editor/dialogs.h"
 #include "ui/toolkit_win.h"
 
@@ -18,9 +19,13 @@ HWND g_watched = nullptr; // not owned: the window of the loop now running
 // destroyed (owned windows go with their owner). Nothing would ever wake
 // the loop then, and the host would wait in its call for good.
 void CALLBACK watchWindow(HWND, UINT, UINT_PTR, DWORD) {
-    if (g_watched && UiWindowHandle(DIALOG_WINDOW) != g_watched) {
-        ui::postEvent(UiEvent{EVENT_WATCH, 0, DIALOG_WINDOW, 0}, true);
-    }
+    atBoundary(
+        [] {
+            if (g_watched && UiWindowHandle(DIALOG_WINDOW) != g_watched) {
+                ui::postEvent(UiEvent{EVENT_WATCH, 0, DIALOG_WINDOW, 0}, true);
+            }
+        },
+        [] {}); // the next tick looks again
 }
 
 bool quitWaiting() {

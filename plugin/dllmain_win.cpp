@@ -1,15 +1,26 @@
+#include "base/boundary.h"
 #include "plugin/plugin_win.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
-    switch (reason) {
-    case DLL_PROCESS_ATTACH:
-        plugin::attach(module);
-        break;
-    case DLL_PROCESS_DETACH:
-        plugin::detach();
-        break;
-    default: // thread notifications: nothing
-        break;
-    }
+// A non-null `reserved` at DLL_PROCESS_DETACH means the process is ending:
+// other threads are gone and other DLLs may be unloaded already, so nothing
+// is released then; the system reclaims memory, GDI objects and windows.
+// Only an unload (FreeLibrary) releases everything.
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
+    atBoundary(
+        [&] {
+            switch (reason) {
+            case DLL_PROCESS_ATTACH:
+                plugin::attach(module);
+                break;
+            case DLL_PROCESS_DETACH:
+                if (!reserved) {
+                    plugin::detach();
+                }
+                break;
+            default: // thread notifications: nothing
+                break;
+            }
+        },
+        [] {});
     return TRUE;
 }

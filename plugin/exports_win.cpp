@@ -1,6 +1,7 @@
 // The eight functions the host calls, exported by name with the stdcall
 // convention. Everything a host can pass is checked here, once; nothing is
 // thrown across this boundary.
+#include "base/boundary.h"
 #include "plugin/plugin_win.h"
 
 // The module definition (res/canvas.def) names the exports; no dllexport here,
@@ -14,11 +15,7 @@ namespace {
 // the call with 0 here, because unwinding into the host, which cannot catch
 // it, would end the host's process.
 template <typename Work> int guarded(Work work) noexcept {
-    try {
-        return work();
-    } catch (...) {
-        return 0;
-    }
+    return atBoundary(work, [] { return 0; });
 }
 
 } // namespace

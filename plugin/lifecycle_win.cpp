@@ -2,9 +2,9 @@
 
 #include "canvas/actions_win.h"
 
+#include "draw/alpha_blend_win.h"
 #include "draw/font_win.h"
 #include "draw/image_win.h"
-#include "draw/picture_win.h"
 #include "ui/toolkit_win.h"
 
 namespace plugin {
@@ -19,20 +19,22 @@ int message(int code) {
 }
 
 // Runs under the loader lock: everything started here only creates objects
-// of this process (classes, fonts, icons, a library load) and never waits
-// on another thread.
+// of this process (classes, fonts, icons) and never loads a library or waits
+// on another thread. AlphaBlend's library is loaded when a picture first
+// needs it, from an export's call.
 void attach(HINSTANCE module) {
     // Runtime support, each piece before what builds on it.
-    draw::fontStartup();    // font table and screen DPI
-    draw::pictureStartup(); // AlphaBlend from msimg32.dll
-    draw::imageStartup();   // image table and the current drawing context slot
-    ui::startup(module);    // event queue, default icon, control font, common controls
+    draw::fontStartup();  // font table and screen DPI
+    draw::imageStartup(); // image table and the current drawing context slot
+    ui::startup(module);  // event queue, default icon, control font, common controls
     // The canvas registry last, empty, on top of all of this.
     canvas::registry();
 }
 
-// Canvases go first, while everything they use still exists; then the
-// strings handed to the host; then the runtime support in reverse.
+// The DLL is being unloaded (never called at process exit). Canvases go
+// first, while everything they use still exists (their window procedures
+// live in this DLL); then the strings handed to the host; then the runtime
+// support in reverse.
 void detach() {
     canvas::releaseAllCanvases();
     PluginState& current = state();
@@ -40,10 +42,10 @@ void detach() {
         freeHostString(s);
         s = nullptr;
     }
-    ui::shutdown();          // closes every window still open
-    draw::imageShutdown();   // every image still held (and any open pass)
-    draw::pictureShutdown(); // frees msimg32.dll
-    draw::fontShutdown();    // every font still held
+    ui::shutdown();            // closes every window still open
+    draw::imageShutdown();     // every image still held (and any open pass)
+    draw::alphaBlendRelease(); // frees msimg32.dll
+    draw::fontShutdown();      // every font still held
 }
 
 } // namespace plugin

@@ -29,8 +29,9 @@ int editAction(int id, ParamArray params);
 // The About box with the plug-in's title and author credit.
 void about();
 
-// DLL attach and detach: the runtime support, the canvas registry and the
-// registration strings, started and stopped in order.
+// DLL attach and unload: the runtime support, the canvas registry and the
+// registration strings, started and stopped in order. At process exit
+// nothing is stopped: the system reclaims it all.
 void attach(HINSTANCE module);
 void detach();
 

@@ -6,6 +6,8 @@
 
 #include <new>
 
+#include "base/boundary.h"
+
 namespace {
 
 // A control's window procedure before the toolkit's was put in front of it.
@@ -24,7 +26,7 @@ void onControlFocus(HWND hwnd, int32_t subtype) {
     }
 }
 
-LRESULT CALLBACK controlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT handleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     // Every message comes through here: the record answers in the process,
     // where reading a window property can be a round trip to the window
     // system (under Wine, to its server). The property still answers for a
@@ -62,6 +64,14 @@ LRESULT CALLBACK controlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     return CallWindowProcW(previous, hwnd, msg, wp, lp);
+}
+
+// A message that fails half-way (memory ran out) gets the default handling
+// rather than the control's own: whatever failed may have handed it on
+// already, and no message is handled twice.
+LRESULT CALLBACK controlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    return atBoundary([&] { return handleMessage(hwnd, msg, wp, lp); },
+                      [&] { return DefWindowProcW(hwnd, msg, wp, lp); });
 }
 
 } // namespace

@@ -32,11 +32,11 @@ constexpr int UI_ANY = FRESH_NUMBER;
 // style reaches Windows. A word with no style bits left gets WS_CAPTION.
 
 // Create the window but do not show it. The canvas code opens its popup
-// hidden, re-parents it into the host's window and only then shows it, so
-// that it never flashes at the screen's top-left corner.
+// hidden, lays it into the host's window (UiSetParent) and only then shows
+// it, so that it never flashes at the screen's top-left corner.
 constexpr uint32_t UI_OPEN_HIDDEN = 0x1;
-// Centre the window on its owner (clamped at 0 on each axis); no effect
-// without an owner.
+// Centre the window on its owner, kept right of and below the top-left
+// corner of the owner's monitor (ui/centring.h); no effect without an owner.
 constexpr uint32_t UI_CENTRE_OWNER = 0x2;
 // Taken for options that do not exist yet: cleared like the others, so a
 // toolkit window never gets WS_CLIPCHILDREN.
@@ -97,6 +97,13 @@ int UiIsWindow(int number);
 // window; one destroyed by someone else (with a parent it was re-parented
 // into) leaves its number stale.
 HWND UiWindowHandle(int number);
+// Lays a window opened as a popup into `parent` as its child window: the
+// style loses WS_POPUP and gains WS_CHILD before SetParent, which never
+// changes them itself (a popup inside another window stays top-level for
+// activation, and showing it would take the host's focus). False when
+// SetParent refuses (a parent that is gone, or of a different DPI
+// awareness); the window is then left to its caller to close.
+bool UiSetParent(int number, HWND parent);
 
 //--- Controls (placed in the current container; return 0 on failure, else
 // the generated number for UI_ANY, else the control's HWND)

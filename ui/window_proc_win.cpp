@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "base/boundary.h"
+
 namespace {
 
 // Tab and Shift+Tab: the enabled, visible tab stops among the window's
@@ -69,23 +71,21 @@ bool onActivate(HWND hwnd, WPARAM wp) {
     return false;
 }
 
-} // namespace
-
-LRESULT CALLBACK ui::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT handleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     int number = 0;
     switch (msg) {
     case WM_NCCREATE:
-        numberNewWindow(hwnd, *reinterpret_cast<const CREATESTRUCTW*>(lp));
+        ui::numberNewWindow(hwnd, *reinterpret_cast<const CREATESTRUCTW*>(lp));
         break;
     case WM_COMMAND:
-        if (windowRecordOf(hwnd, &number)) {
+        if (ui::windowRecordOf(hwnd, &number)) {
             onCommand(hwnd, number, wp, lp);
         }
         return 0;
     case WM_CLOSE:
         // The window stays: the loop that owns it decides, by UiCloseWindow.
-        if (windowRecordOf(hwnd, &number)) {
-            postEvent(UiEvent{UI_EVENT_CLOSE, 0, number, 0});
+        if (ui::windowRecordOf(hwnd, &number)) {
+            ui::postEvent(UiEvent{UI_EVENT_CLOSE, 0, number, 0});
         }
         return 0;
     case WM_ACTIVATE:
@@ -94,10 +94,20 @@ LRESULT CALLBACK ui::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     case WM_NCDESTROY:
-        forgetDestroyedWindow(hwnd);
+        ui::forgetDestroyedWindow(hwnd);
         break;
     default:
         break;
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+} // namespace
+
+// A message that fails half-way (memory ran out) gets the default handling,
+// except the close box: the window stays whatever happens, for its loop to
+// close.
+LRESULT CALLBACK ui::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    return atBoundary([&] { return handleMessage(hwnd, msg, wp, lp); },
+                      [&] { return msg == WM_CLOSE ? 0 : DefWindowProcW(hwnd, msg, wp, lp); });
 }

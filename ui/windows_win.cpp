@@ -6,6 +6,7 @@
 #include <new>
 
 #include "base/text_win.h"
+#include "ui/centring.h"
 
 namespace {
 
@@ -69,17 +70,33 @@ void releaseWindowNumber(int number) {
 
 //--- Opening
 
+// The top-left corner of the owner's monitor (the nearest one when the
+// owner is on none): a centred window never goes left of or above it. The
+// whole monitor rather than its work area, whose corner on the primary
+// monitor moves with a task bar at the left or top, where the clamp has
+// always been 0.
+ui::ScreenPoint monitorCorner(HWND owner) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    HMONITOR monitor = MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST);
+    if (!monitor || !GetMonitorInfoW(monitor, &info)) {
+        return ui::ScreenPoint{0, 0};
+    }
+    return ui::ScreenPoint{info.rcMonitor.left, info.rcMonitor.top};
+}
+
+ui::ScreenRect screenRect(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    return ui::ScreenRect{r.left, r.top, r.right, r.bottom};
+}
+
 // Moves the window to the centre of its owner, both taken with their
-// frames. Integer division truncates toward zero; a negative result is 0.
+// frames, kept on the owner's monitor.
 void centreOnOwner(HWND hwnd, HWND owner) {
-    RECT o{}, w{};
-    GetWindowRect(owner, &o);
-    GetWindowRect(hwnd, &w);
-    int left = o.left + ((o.right - o.left) - (w.right - w.left)) / 2;
-    int top = o.top + ((o.bottom - o.top) - (w.bottom - w.top)) / 2;
-    left = left < 0 ? 0 : left;
-    top = top < 0 ? 0 : top;
-    SetWindowPos(hwnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const ui::ScreenPoint at =
+        ui::centredOnOwner(screenRect(owner), screenRect(hwnd), monitorCorner(owner));
+    SetWindowPos(hwnd, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // Tab and Shift+Tab, as commands of the window's accelerator table.
@@ -157,6 +174,16 @@ int UiIsWindow(int number) {
 HWND UiWindowHandle(int number) {
     ui::WindowRecord* rec = g_windows.find(number);
     return rec ? rec->handle : nullptr;
+}
+
+bool UiSetParent(int number, HWND parent) {
+    HWND hwnd = UiWindowHandle(number);
+    if (!hwnd) {
+        return false;
+    }
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE));
+    SetWindowLongW(hwnd, GWL_STYLE, static_cast<LONG>((style & ~WS_POPUP) | WS_CHILD));
+    return SetParent(hwnd, parent) != nullptr;
 }
 
 HWND ui::containerHandle() {

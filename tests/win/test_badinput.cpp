@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <initializer_list>
@@ -23,13 +24,18 @@
 #include "canvas/actions_win.h"
 #include "draw/drawpass_win.h"
 #include "draw/font_win.h"
+#include "draw/image_win.h"
+#include "draw/picture_win.h"
 #include "host/host_win.h"
 #include "plugin/plugin_win.h"
 #include "tests/win/support/canvas_probe.h"
 #include "tests/win/support/global_spy.h"
 #include "tests/win/support/host_scene.h"
+#include "tests/win/support/import_patch.h"
 #include "tests/win/support/linked_plugin.h"
+#include "tests/win/support/processes.h"
 #include "tests/win/support/ui_driver.h"
+#include "ui/toolkit_win.h"
 
 //--- Allocation failures on demand -----------------------------------------------------
 // The plug-in's code linked into this program (not the loaded DLL, which has
@@ -878,7 +884,11 @@ TEST_F(Plugged, UnloadAndReloadUnderLiveAndOrphanedCanvases) {
     // What GDI has free without the plug-in loaded at all.
     plugin.reset();
     const int unloaded = gdiHeadroom();
+    // AlphaBlend's library is loaded on first need, never under the loader
+    // lock at attach, and freed by the unload (unless the process had it).
+    const bool hadMsimg32 = GetModuleHandleW(L"msimg32.dll") != nullptr;
     load();
+    EXPECT_EQ(GetModuleHandleW(L"msimg32.dll") != nullptr, hadMsimg32) << "not loaded at attach";
     HWND kept = object("kept", 60, 40);
     HWND orphan = object("orphan", 60, 40);
     HWND doomed = object("doomed", 60, 40);
@@ -888,6 +898,15 @@ TEST_F(Plugged, UnloadAndReloadUnderLiveAndOrphanedCanvases) {
     DestroyWindow(orphan);
     pumpMessages();
     EXPECT_EQ(exec(CIRCLE, {"orphan", "5", "5", "5", ""}), 1) << "drawn into its image";
+
+    EXPECT_NE(GetModuleHandleW(L"msimg32.dll"), nullptr) << "loaded by the first picture";
+    std::vector<std::wstring> classes;
+    for (HWND o : {kept, doomed}) {
+        wchar_t name[64] = {};
+        GetClassNameW(canvasWindowIn(o), name, 64);
+        classes.push_back(name);
+    }
+    const HMODULE module = plugin->handle();
 
     const std::vector<const void*> strings = registrationStrings(host);
     {
@@ -903,6 +922,12 @@ TEST_F(Plugged, UnloadAndReloadUnderLiveAndOrphanedCanvases) {
     EXPECT_TRUE(canvasWindowsIn(kept).empty());
     EXPECT_TRUE(canvasWindowsIn(doomed).empty());
     EXPECT_EQ(gdiHeadroom(), unloaded) << "every GDI object the plug-in made is gone";
+    for (const std::wstring& name : classes) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        EXPECT_FALSE(GetClassInfoExW(module, name.c_str(), &wc)) << "a class left registered";
+    }
+    EXPECT_EQ(GetModuleHandleW(L"msimg32.dll") != nullptr, hadMsimg32) << "freed by the unload";
     // The host goes on: its windows paint, and are destroyed, without the
     // plug-in's code behind any of them.
     RedrawWindow(scene.main(), nullptr, nullptr,
@@ -939,6 +964,87 @@ TEST_F(Plugged, HostWindowGoneBeforeTheRelease) {
     EXPECT_EQ(plugin->message(6, 0), 0);
     EXPECT_EQ(exec(CLEAR, {"a"}), 0);
     EXPECT_EQ(exec(CREATE, {"a", ""}), 0) << "its window is gone for good";
+}
+
+//--- The process ending under live canvases --------------------------------------------
+
+// At process exit the system reclaims everything, and other threads and
+// DLLs may already be gone: the plug-in's shut-down does not run then. The child
+// below ends its process with canvases on screen, the strings handed to
+// the host and a drawing pass open. From then on every release the DLL's
+// unload would make (a string freed, a window destroyed, a class
+// unregistered, a library freed) writes RELEASE_MARK to stdout.
+constexpr UINT CHILD_EXIT_CODE = 42;
+const char RELEASE_MARK[] = "<released by the plug-in>";
+
+void markRelease() {
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), RELEASE_MARK, sizeof RELEASE_MARK - 1, &written,
+              nullptr);
+}
+
+decltype(&GlobalFree) g_realGlobalFree = nullptr;
+decltype(&DestroyWindow) g_realDestroyWindow = nullptr;
+decltype(&UnregisterClassW) g_realUnregisterClass = nullptr;
+decltype(&FreeLibrary) g_realFreeLibrary = nullptr;
+
+HGLOBAL WINAPI reportGlobalFree(HGLOBAL block) {
+    markRelease();
+    return g_realGlobalFree(block);
+}
+BOOL WINAPI reportDestroyWindow(HWND window) {
+    markRelease();
+    return g_realDestroyWindow(window);
+}
+BOOL WINAPI reportUnregisterClass(LPCWSTR name, HINSTANCE module) {
+    markRelease();
+    return g_realUnregisterClass(name, module);
+}
+BOOL WINAPI reportFreeLibrary(HMODULE module) {
+    markRelease();
+    return g_realFreeLibrary(module);
+}
+
+template <typename Fn>
+bool watch(HMODULE dll, const char* from, const char* name, Fn* real, Fn hook) {
+    *real = reinterpret_cast<Fn>(patchImport(dll, from, name, reinterpret_cast<void*>(hook)));
+    return *real != nullptr;
+}
+
+// Run only by the test below, as a process of its own.
+TEST(ProcessEnd, DISABLED_EndsWithEverythingLive) {
+    HostScene scene;
+    host::Host host;
+    auto* dll = new host::PluginModule(L"canvas.nbp"); // the process ends with it loaded
+    ASSERT_TRUE(dll->ok());
+    host.connect(*dll);
+    scene.addObject(host, "a", 0, 0, 60, 40);
+    scene.addObject(host, "b", 70, 0, 60, 40);
+    ASSERT_EQ(runAction(*dll, CREATE, {"a", "$0000FF"}), 1);
+    ASSERT_EQ(runAction(*dll, CREATE, {"b", ""}), 1);
+    ASSERT_EQ(runAction(*dll, TEXT, {"b", "Hola", "1", "1", "", "", ""}), 1);
+    // No export leaves a pass open; the plug-in's code linked in here does.
+    plugin::attach(GetModuleHandleW(nullptr));
+    const int image = static_cast<int>(ImgCreate(UI_ANY, 20, 10, 32, 0));
+    ASSERT_NE(DrawStart(ImgOutput(image)), 0);
+    const HMODULE module = dll->handle();
+    ASSERT_TRUE(watch(module, "kernel32.dll", "GlobalFree", &g_realGlobalFree, &reportGlobalFree));
+    ASSERT_TRUE(
+        watch(module, "kernel32.dll", "FreeLibrary", &g_realFreeLibrary, &reportFreeLibrary));
+    ASSERT_TRUE(
+        watch(module, "user32.dll", "DestroyWindow", &g_realDestroyWindow, &reportDestroyWindow));
+    ASSERT_TRUE(watch(module, "user32.dll", "UnregisterClassW", &g_realUnregisterClass,
+                      &reportUnregisterClass));
+    std::fflush(stdout);
+    ExitProcess(CHILD_EXIT_CODE);
+}
+
+TEST(ProcessEnd, EndsCleanlyWithItsOwnExitCodeWithoutTheUnloadsReleases) {
+    const Process child = runProgram(thisProgram(), L"--gtest_also_run_disabled_tests "
+                                                    L"--gtest_filter=ProcessEnd.DISABLED_*");
+    EXPECT_NE(child.out.find("DISABLED_EndsWithEverythingLive"), std::string::npos) << child.out;
+    EXPECT_EQ(child.exitCode, CHILD_EXIT_CODE) << child.out << child.err;
+    EXPECT_EQ(child.out.find(RELEASE_MARK), std::string::npos) << "released at process exit";
 }
 
 //--- Running out of memory -------------------------------------------------------------
@@ -1027,8 +1133,8 @@ TEST_F(OutOfMemory, ACreateThatRunsOutLeavesNothing) {
         const int result = failing(n, [&] { return exec(CREATE, params); });
         expectNoPassOrFont(n);
         expectReason(result,
-                     {Reason::OutOfMemory, Reason::NoEntry, Reason::NoWindow, Reason::NoImage,
-                      Reason::NoPicture, Reason::NoPass},
+                     {Reason::OutOfMemory, Reason::NoEntry, Reason::NoWindow, Reason::ParentRefused,
+                      Reason::NoImage, Reason::NoPicture, Reason::NoPass},
                      n);
         if (result == 1) {
             // Complete: every failure on the way was one it could do without.
@@ -1109,6 +1215,85 @@ TEST_F(OutOfMemory, AReleaseThatRunsOutIsFinishedByTheNext) {
             break;
         }
     }
+}
+
+// The entries Windows calls (the toolkit's window and control procedures,
+// the picture control's) with memory running out in the middle of a
+// message: the message ends there, nothing unwinds into the system's
+// frames (which the 32-bit build cannot pass), and the host goes on.
+TEST_F(OutOfMemory, MessagesThatRunOutEndThereAndTheHostGoesOn) {
+    host::Params create({"rect", "$0000FF"});
+    ASSERT_EQ(exec(CREATE, create), 1);
+    HWND canvas = canvasWindowIn(object_);
+    HWND picture = FindWindowExW(canvas, nullptr, L"Static", nullptr);
+    ASSERT_NE(picture, nullptr);
+    const int window =
+        static_cast<int>(UiOpenWindow(UI_ANY, 0, 0, 200, 100, u"", UI_FLAGS_DIALOG, nullptr));
+    ASSERT_TRUE(window);
+    HWND dialog = UiWindowHandle(window);
+    HWND first = UiControlHandle(static_cast<int>(UiAddEdit(UI_ANY, 5, 5, 80, 20, u"a")));
+    HWND second = UiControlHandle(static_cast<int>(UiAddEdit(UI_ANY, 5, 30, 80, 20, u"b")));
+    UiAddButton(UI_ANY, 5, 60, 80, 20, u"OK");
+    ASSERT_TRUE(first && second);
+
+    struct Row {
+        const char* what;
+        std::function<void()> deliver;
+    };
+    const auto bitmap = [&] { return SendMessageW(picture, STM_GETIMAGE, IMAGE_BITMAP, 0); };
+    const Row rows[] = {
+        {"Tab", [&] { SendMessageW(dialog, WM_COMMAND, UI_COMMAND_NEXT_FOCUS, 0); }},
+        {"Shift+Tab", [&] { SendMessageW(dialog, WM_COMMAND, UI_COMMAND_PREVIOUS_FOCUS, 0); }},
+        {"fields gaining and losing the focus",
+         [&] {
+             SetFocus(first);
+             SetFocus(second);
+         }},
+        {"Ctrl+A in a field", [&] { SendMessageW(first, WM_CHAR, 0x01, 0); }},
+        {"the close box", [&] { SendMessageW(dialog, WM_CLOSE, 0, 0); }},
+        {"a paint of the canvas",
+         [&] {
+             RedrawWindow(canvas, nullptr, nullptr,
+                          RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+         }},
+        {"the canvas resized and moved",
+         [&] {
+             SetWindowPos(canvas, nullptr, 1, 1, 50, 30, SWP_NOZORDER | SWP_NOACTIVATE);
+             SetWindowPos(canvas, nullptr, 0, 0, 60, 40, SWP_NOZORDER | SWP_NOACTIVATE);
+         }},
+        {"the image assigned again",
+         [&] { SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, bitmap()); }},
+        {"clicks and a drag on the picture",
+         [&] {
+             SendMessageW(picture, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+             SendMessageW(picture, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(30, 30));
+             SendMessageW(picture, WM_LBUTTONUP, 0, MAKELPARAM(30, 30));
+             SendMessageW(picture, WM_RBUTTONDBLCLK, 0, MAKELPARAM(5, 5));
+             SendMessageW(picture, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+         }},
+    };
+    for (const Row& row : rows) {
+        for (long n = 1;; ++n) {
+            ASSERT_LT(n, 100000);
+            const int result = failing(n, [&] {
+                row.deliver();
+                return 1;
+            });
+            EXPECT_EQ(result, 1) << row.what << " " << n << ": an exception left a message";
+            EXPECT_EQ(UiWindowHandle(window), dialog) << row.what << " " << n;
+            if (!allocationFailed(n)) {
+                break;
+            }
+        }
+    }
+    takeEvents();
+    UiCloseWindow(window);
+    // The host goes on: the canvas still draws and shows what it draws.
+    host::Params circle({"rect", "30", "20", "10", "$FFFFFF"});
+    ASSERT_EQ(exec(CIRCLE, circle), 1);
+    const CanvasPixels s = readCanvas(object_);
+    EXPECT_EQ(s.at(40, 20), WHITE);
+    EXPECT_EQ(s.at(30, 20), RED);
 }
 
 //--- The whole matrix again: nothing accumulates -----------------------------------------

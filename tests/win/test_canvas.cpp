@@ -5,11 +5,14 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "canvas/action_table.h"
+#include "editor/dialogs.h"
 #include "host/host_win.h"
 #include "plugin/plugin_state_win.h"
 #include "tests/win/support/canvas_probe.h"
@@ -105,6 +108,114 @@ TEST_F(Canvases, ANewCanvasOnlyEverShowsInsideItsObject) {
         EXPECT_EQ(shownIn.first, canvasWindowIn(o));
         EXPECT_EQ(shownIn.second, o) << "never on the desktop at the screen's corner";
     }
+}
+
+// A canvas is a child window: making, drawing on and releasing canvases
+// leaves the host's frame active and in the foreground and the keyboard
+// focus on the host's own field, and a dialog opened meanwhile is owned by
+// the host's frame.
+TEST_F(Canvases, TheHostKeepsActivationAndFocus) {
+    HostScene frame(40, 40, 700, 500, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    HWND field =
+        CreateWindowExW(0, L"Edit", L"host", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 400, 10, 200, 24,
+                        frame.main(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(field, nullptr);
+    HWND a = frame.addObject(host, "a", 10, 10, 120, 80);
+    frame.addObject(host, "b", 150, 10, 120, 80);
+    SetForegroundWindow(frame.main());
+    SetActiveWindow(frame.main());
+    SetFocus(field);
+    pumpMessages();
+    ASSERT_EQ(GetActiveWindow(), frame.main());
+    ASSERT_EQ(GetFocus(), field);
+
+    struct Step {
+        const char* what;
+        std::function<int()> run;
+    };
+    const Step steps[] = {
+        {"create a",
+         [&] {
+             return exec(CREATE, {"a", "$0000FF"});
+         }},
+        {"create b",
+         [&] {
+             return exec(CREATE, {"b", ""});
+         }},
+        {"circle",
+         [&] {
+             return exec(CIRCLE, {"a", "30", "20", "10", ""});
+         }},
+        {"text",
+         [&] {
+             return exec(TEXT, {"a", "Hola", "1", "1", "", "", ""});
+         }},
+        {"opaque text",
+         [&] {
+             return exec(TEXT, {"b", "Hola", "1", "1", "", "$00FF00", ""});
+         }},
+        {"clear", [&] { return exec(CLEAR, {"a"}); }},
+        {"release", [&] { return plugin->message(2, 0) == 0 ? 1 : 0; }},
+        {"create again",
+         [&] {
+             return exec(CREATE, {"a", ""});
+         }},
+    };
+    for (const Step& step : steps) {
+        EXPECT_EQ(step.run(), 1) << step.what;
+        pumpMessages();
+        EXPECT_EQ(GetActiveWindow(), frame.main()) << step.what;
+        EXPECT_EQ(GetForegroundWindow(), frame.main()) << step.what;
+        EXPECT_EQ(GetFocus(), field) << step.what;
+    }
+    HWND canvas = canvasWindowIn(a);
+    ASSERT_NE(canvas, nullptr);
+    const LONG style = GetWindowLongW(canvas, GWL_STYLE);
+    EXPECT_TRUE(style & WS_CHILD);
+    EXPECT_FALSE(style & WS_POPUP);
+    EXPECT_EQ(GetAncestor(canvas, GA_ROOT), frame.main());
+
+    const char16_t* title = editor::findDialog(CREATE)->title;
+    UserScript script;
+    script.title.assign(title, title + std::char_traits<char16_t>::length(title));
+    HWND owner = nullptr;
+    script.steps = {
+        [&](HWND d) { owner = GetWindow(d, GW_OWNER); },
+        [](HWND d) { SendMessageW(GetDlgItem(d, editor::CONTROL_CANCEL), BM_CLICK, 0, 0); }};
+    host::Params params({"a", ""});
+    EXPECT_EQ(runDialog(script, [&] { return plugin->editAction(CREATE, params.data()); }), 0);
+    EXPECT_EQ(owner, frame.main()) << "the editor belongs to the host's frame";
+}
+
+// The host's code can run between its answer and the canvas being laid
+// into the object (a hook on window creation, here): an object window
+// destroyed then cannot take the canvas, which is then not made at all.
+HWND g_doomedObject = nullptr;
+
+LRESULT CALLBACK destroyOnCreation(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && g_doomedObject) {
+        wchar_t cls[64] = {};
+        GetClassNameW(reinterpret_cast<HWND>(wParam), cls, 64);
+        if (std::wstring(cls).rfind(L"WindowClass_", 0) == 0) {
+            DestroyWindow(std::exchange(g_doomedObject, nullptr));
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(Canvases, AnObjectGoneBeforeTheCanvasIsLaidInMakesNoCanvas) {
+    const int windowsBefore = threadWindowCount();
+    g_doomedObject = object("doomed");
+    HHOOK hook = SetWindowsHookExW(WH_CBT, &destroyOnCreation, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    const size_t asked = windowQueries(host);
+    EXPECT_EQ(exec(CREATE, {"doomed", "$0000FF"}), 0);
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(g_doomedObject, nullptr) << "destroyed while the canvas was being made";
+    EXPECT_EQ(threadWindowCount(), windowsBefore) << "no stray top-level window";
+    EXPECT_EQ(exec(CIRCLE, {"doomed", "1", "1", "1", ""}), 0) << "nothing registered";
+    EXPECT_EQ(exec(CREATE, {"doomed", ""}), 0);
+    EXPECT_EQ(windowQueries(host), asked + 2) << "asked again";
 }
 
 TEST_F(Canvases, SecondCreateKeepsTheFirstCanvasAndAsksNothing) {

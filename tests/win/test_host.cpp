@@ -11,6 +11,7 @@
 #include "host/program_win.h"
 #include "host/utf8.h"
 #include "tests/win/support/global_spy.h"
+#include "tests/win/support/processes.h"
 
 // Screenshots are read back with stb's decoder, independent of the writer.
 #define STB_IMAGE_IMPLEMENTATION
@@ -20,27 +21,6 @@
 namespace {
 
 using host::HostString;
-
-std::wstring tempPath(const wchar_t* name) {
-    wchar_t dir[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, dir);
-    return std::wstring(dir) + L"canvas-host-test-" + std::to_wstring(GetCurrentProcessId()) +
-           L"-" + name;
-}
-
-std::string readAll(const std::wstring& path) {
-    std::string bytes;
-    FILE* f = _wfopen(path.c_str(), L"rb");
-    if (f) {
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-            bytes.append(buffer, n);
-        }
-        std::fclose(f);
-    }
-    return bytes;
-}
 
 void writeAll(const std::wstring& path, const std::string& bytes) {
     FILE* f = _wfopen(path.c_str(), L"wb");
@@ -687,52 +667,9 @@ TEST(CanvasHost, RefusesBadArgumentsAndScripts) {
 
 //--- canvas-host.exe as a separate process
 
-struct Process {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string out, err;
-};
-
-// Runs canvas-host.exe from this folder with stdout and stderr in files.
-// The wait is a hang guard, generous for the emulated 32-bit tier.
+// Runs canvas-host.exe from this folder.
 Process runExe(const std::wstring& args) {
-    Process result;
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring exe(self);
-    exe = exe.substr(0, exe.find_last_of(L"\\/") + 1) + L"canvas-host.exe";
-    const std::wstring outPath = tempPath(L"stdout.txt"), errPath = tempPath(L"stderr.txt");
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                             CREATE_ALWAYS, 0, nullptr);
-    HANDLE err = CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                             CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = out;
-    si.hStdError = err;
-    std::wstring cmd = L"\"" + exe + L"\" " + args;
-    PROCESS_INFORMATION pi{};
-    if (CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
-                       &pi)) {
-        if (WaitForSingleObject(pi.hProcess, 300000) == WAIT_OBJECT_0) {
-            GetExitCodeProcess(pi.hProcess, &result.exitCode);
-        } else {
-            TerminateProcess(pi.hProcess, 99);
-            ADD_FAILURE() << "canvas-host.exe did not finish";
-        }
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    } else {
-        ADD_FAILURE() << "cannot start " << std::string(exe.begin(), exe.end());
-    }
-    CloseHandle(out);
-    CloseHandle(err);
-    result.out = readAll(outPath);
-    result.err = readAll(errPath);
-    DeleteFileW(outPath.c_str());
-    DeleteFileW(errPath.c_str());
-    return result;
+    return runProgram(besideThisProgram(L"canvas-host.exe"), args);
 }
 
 TEST(CanvasHostExe, RunsAScriptAndSavesTheWindow) {

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "draw/alpha_blend_win.h"
 #include "draw/drawpass_win.h"
 #include "draw/image_win.h"
 #include "draw/picture_win.h"
@@ -21,13 +22,10 @@
 namespace {
 
 class PictureEnvironment : public ::testing::Environment {
-    void SetUp() override {
-        ui::startup(GetModuleHandleW(nullptr));
-        draw::pictureStartup();
-    }
+    void SetUp() override { ui::startup(GetModuleHandleW(nullptr)); }
     void TearDown() override {
         ui::shutdown();
-        draw::pictureShutdown();
+        draw::alphaBlendRelease();
     }
 };
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new PictureEnvironment);
@@ -130,7 +128,7 @@ class Picture : public ::testing::Test {
 TEST_F(Picture, ShowsTheImageExactlyAndOnlyWhatWasLastAssigned) {
     for (bool alphaBlend : {true, false}) {
         if (!alphaBlend) {
-            draw::pictureShutdown(); // painting falls back to DrawStateW
+            draw::alphaBlendWithhold(); // painting falls back to DrawStateW
         }
         Image f = Image::letterF();
         const int pic = add(0, 0, f);
@@ -158,9 +156,9 @@ TEST_F(Picture, ShowsTheImageExactlyAndOnlyWhatWasLastAssigned) {
         EXPECT_EQ(printed(hwnd, 6, 5), green);
         EXPECT_EQ(onScreen(hwnd, 6, 5), green);
         EXPECT_EQ(f.rgb(), green) << "the image itself is never changed";
-        EXPECT_EQ(draw::pictureHasAlphaBlend(), alphaBlend);
+        EXPECT_EQ(draw::loadedAlphaBlend() != nullptr, alphaBlend);
     }
-    draw::pictureStartup();
+    draw::alphaBlendRelease();
 }
 
 TEST_F(Picture, TranslucentPixelsArePaintedPremultiplied) {

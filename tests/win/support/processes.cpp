@@ -1,0 +1,74 @@
+#include "tests/win/support/processes.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+std::wstring tempPath(const wchar_t* name) {
+    wchar_t dir[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, dir);
+    return std::wstring(dir) + L"canvas-host-test-" + std::to_wstring(GetCurrentProcessId()) +
+           L"-" + name;
+}
+
+std::string readAll(const std::wstring& path) {
+    std::string bytes;
+    FILE* f = _wfopen(path.c_str(), L"rb");
+    if (f) {
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+            bytes.append(buffer, n);
+        }
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+std::wstring thisProgram() {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    return self;
+}
+
+std::wstring besideThisProgram(const wchar_t* name) {
+    const std::wstring self = thisProgram();
+    return self.substr(0, self.find_last_of(L"\\/") + 1) + name;
+}
+
+Process runProgram(const std::wstring& path, const std::wstring& args) {
+    Process result;
+    const std::wstring outPath = tempPath(L"stdout.txt"), errPath = tempPath(L"stderr.txt");
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                             CREATE_ALWAYS, 0, nullptr);
+    HANDLE err = CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                             CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = out;
+    si.hStdError = err;
+    std::wstring cmd = L"\"" + path + L"\" " + args;
+    PROCESS_INFORMATION pi{};
+    if (CreateProcessW(path.c_str(), &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+                       &pi)) {
+        if (WaitForSingleObject(pi.hProcess, 300000) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(pi.hProcess, &result.exitCode);
+        } else {
+            TerminateProcess(pi.hProcess, 99);
+            ADD_FAILURE() << "the program did not finish";
+        }
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    } else {
+        ADD_FAILURE() << "cannot start " << std::string(path.begin(), path.end());
+    }
+    CloseHandle(out);
+    CloseHandle(err);
+    result.out = readAll(outPath);
+    result.err = readAll(errPath);
+    DeleteFileW(outPath.c_str());
+    DeleteFileW(errPath.c_str());
+    return result;
+}

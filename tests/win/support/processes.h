@@ -1,0 +1,26 @@
+// Other programs run from a test: canvas-host.exe, or the test program
+// itself with other arguments, with their output read back.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// A file name in the temporary folder, unique to this process.
+std::wstring tempPath(const wchar_t* name);
+// A file's bytes; empty when it cannot be read.
+std::string readAll(const std::wstring& path);
+
+// The path of this test program, and of a file beside it.
+std::wstring thisProgram();
+std::wstring besideThisProgram(const wchar_t* name);
+
+struct Process {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string out, err;
+};
+
+// Runs the program with the arguments, its stdout and stderr in files, and
+// waits for it to end. The wait is a hang guard, generous for the emulated
+// 32-bit tier; a program that does not end is killed and fails the test.
+Process runProgram(const std::wstring& path, const std::wstring& args);
