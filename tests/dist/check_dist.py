@@ -134,7 +134,8 @@ def run_example(host, dll, example):
                          cwd=os.path.dirname(os.path.abspath(host)), capture_output=True,
                          text=True, errors="replace", timeout=600)
     out = run.stdout.splitlines()
-    results = [l for l in out if l.startswith("kiv_")]
+    # "demo.script:13: kiv_CreateCanvas -> 1": each result names its line.
+    results = [l.split(": ", 1)[1] for l in out if re.match(r"demo\.script:\d+: kiv_", l)]
     check(run.returncode == 0, "the example runs under the 32-bit reference host and exits 0 "
           "(%d)%s" % (run.returncode, (": " + run.stderr.strip()[-300:]) if run.returncode
                       else ""))

@@ -597,9 +597,10 @@ TEST_F(Editor, TheFontDialogOpensOnTheFontFieldAndTheTextColour) {
     }
 }
 
-// Under Wine the dialog lists only installed faces ("Arial" is served by a
-// metric-compatible face it does not list), so what it returns is read off
-// the dialog itself just before its "OK" is pressed.
+// The dialog lists the installed faces and, in the prefixes ./run makes, the
+// Windows names served by stand-ins ("Arial" by Liberation Sans). What it
+// returns is read off the dialog itself just before its "OK" is pressed,
+// and for the faces here it is exactly what it opened on.
 TEST_F(Editor, TheFontDialogsOkWritesFaceSizeStylesAndTheColourAsADecimal) {
     struct Case {
         const char* font;
@@ -613,7 +614,9 @@ TEST_F(Editor, TheFontDialogsOkWritesFaceSizeStylesAndTheColourAsADecimal) {
         {"Liberation Serif,11,IU", "$0000FF", CLR_INVALID, false, "Liberation Serif,11,IU", "255"},
         {"Liberation Sans,12,B", "$0000FF", 0xFF0000, true, "Liberation Sans,12,B", "16711680"},
         {"Liberation Mono,20,", "255", RGB(0, 128, 0), false, "Liberation Mono,20,", "32768"},
-        {"Arial,12,B", "$FF0000", CLR_INVALID, false, nullptr, nullptr},
+        {"Arial,12,B", "$FF0000", CLR_INVALID, false, "Arial,12,B", "16711680"},
+        {"Arial,20,B", "$000000", CLR_INVALID, false, "Arial,20,B", "0"},
+        {"Times New Roman,14,I", "$800000", CLR_INVALID, false, "Times New Roman,14,I", "8388608"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.font);
