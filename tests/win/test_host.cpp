@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 
+#include "canvas/action_table.h"
 #include "host/app_win.h"
 #include "host/program_win.h"
 #include "host/utf8.h"
@@ -252,7 +253,7 @@ TEST_F(HostApp, PrintsTheRegistration) {
     for (size_t i = 0; i < kRegistration.size(); ++i) {
         EXPECT_EQ(captured.out[i], kRegistration[i]);
     }
-    EXPECT_EQ(app.host().actions.size(), 4u);
+    EXPECT_EQ(app.host().actions.size(), static_cast<size_t>(canvas::ACTION_COUNT));
 }
 
 TEST_F(HostApp, ObjectsAreChildWindowsWhereTheScriptPutsThem) {

@@ -1,5 +1,5 @@
 // What a canvas shows, against what its image held when it was last
-// assigned, after every step of random scripts: the four actions on
+// assigned, after every step of random scripts: the actions on
 // canvases of several sizes, passes that draw without assigning, the
 // object window covered, uncovered, moved and resized; and below the
 // actions, the drawing primitives on two images shown by two controls.
@@ -53,7 +53,7 @@ CanvasPixels imagePixels(int image) {
     return out;
 }
 
-class Refresh : public LinkedPlugin {
+class Refresh : public LinkedPluginTest {
   protected:
     static HWND controlOf(const CanvasEntry& entry) {
         return UiControlHandle(entry.pictureControl);

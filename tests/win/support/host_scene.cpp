@@ -72,15 +72,19 @@ HWND HostScene::addObject(host::Host& host, const std::string& name, int x, int 
     return object;
 }
 
-namespace {
-
-// Runs `exec` on a host's parameter array of `slots`.
-template <typename Exec> int run(Exec exec, const Slots& slots, bool pump) {
+std::vector<const char*> slotTexts(const Slots& slots) {
     std::vector<const char*> texts;
     for (const Slot& s : slots) {
         texts.push_back(s.c_str());
     }
-    host::Params params(texts);
+    return texts;
+}
+
+namespace {
+
+// Runs `exec` on a host's parameter array of `slots`.
+template <typename Exec> int run(Exec exec, const Slots& slots, bool pump) {
+    host::Params params(slotTexts(slots));
     const int result = exec(params.data());
     if (pump) {
         pumpMessages();
@@ -127,19 +131,19 @@ void PluggedHost::TearDown() {
     pumpMessages();
 }
 
-void LinkedPlugin::SetUpTestSuite() {
+void LinkedPluginTest::SetUpTestSuite() {
     plugin::attach(GetModuleHandleW(nullptr));
 }
 
-void LinkedPlugin::TearDownTestSuite() {
+void LinkedPluginTest::TearDownTestSuite() {
     plugin::detach();
 }
 
-void LinkedPlugin::SetUp() {
+void LinkedPluginTest::SetUp() {
     plugin::state().hostInterface = &host::Host::interfaceProc;
 }
 
-void LinkedPlugin::TearDown() {
+void LinkedPluginTest::TearDown() {
     canvas::releaseAllCanvases();
     plugin::state().hostInterface = nullptr;
     pumpMessages();

@@ -48,7 +48,7 @@ class HostScene {
     int userMessages_ = 0;
 };
 
-// The ids the plug-in registers its four actions under.
+// The ids the plug-in registers its actions under (canvas/action_table.h).
 enum ActionId { CREATE = 1, CIRCLE = 2, CLEAR = 3, TEXT = 4 };
 
 // One parameter slot as a script hands it over: a text, or null (also
@@ -65,6 +65,8 @@ class Slot {
 };
 using Slots = std::vector<Slot>;
 const Slot NUL = std::nullopt;
+// The slots' texts, null for a null slot, as host::Params takes them.
+std::vector<const char*> slotTexts(const Slots& slots);
 
 // Runs one action through the plug-in's _nbExecAction with a parameter array
 // of `slots`, then (with `pump`) dispatches the messages it left waiting, as
@@ -76,7 +78,7 @@ int runAction(int id, const Slots& slots, bool pump = true);
 // How often the plug-in asked the host for an object's window (command 7).
 size_t windowQueries(const host::Host& host);
 
-// The eleven strings the plug-in handed over at registration: title, author
+// The strings the plug-in handed over at registration: title, author
 // and description, then each action's name and hint.
 std::vector<const void*> registrationStrings(const host::Host& host);
 
@@ -98,7 +100,7 @@ class PluggedHost : public ::testing::Test {
 // The plug-in's code linked into this program, attached for each test suite
 // as DLL attach does, with a host::Host answering its queries: the tests
 // that look inside the running plug-in.
-class LinkedPlugin : public ::testing::Test {
+class LinkedPluginTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
