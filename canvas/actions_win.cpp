@@ -1,6 +1,7 @@
 #include "canvas/actions_win.h"
 
 #include "base/handle_win.h"
+#include "base/no_destroy.h"
 #include "canvas/action_ids.h"
 #include "canvas/convert.h"
 #include "draw/drawpass_win.h"
@@ -19,9 +20,13 @@ constexpr int TEXT_FONT_NUMBER = 100;
 
 using Params = std::vector<Text>;
 
+// Emptied by releaseAllCanvases, after which it holds no memory; never
+// destroyed at process exit.
+NoDestroy<CanvasRegistry> g_registry;
+
 const Text& slotText(const Params& params, size_t slot) {
-    static const Text empty;
-    return slot < params.size() ? params[slot] : empty;
+    static NoDestroy<const Text> empty;
+    return slot < params.size() ? params[slot] : *empty;
 }
 
 int32_t slotNumber(const Params& params, size_t slot) {
@@ -232,8 +237,7 @@ int drawText(const Params& params, const Text& name) {
 } // namespace
 
 CanvasRegistry& registry() {
-    static CanvasRegistry instance;
-    return instance;
+    return *g_registry;
 }
 
 int execAction(int id, const Params& params, HostLink& host) {

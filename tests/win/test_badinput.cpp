@@ -955,8 +955,10 @@ enum Watched {
     WATCHED_COUNT
 };
 void* g_real[WATCHED_COUNT]; // the functions the hooks stand in front of
+bool g_exiting = false;      // set once the process has begun to end
 
-// Reports the call and hands back the real function.
+// Reports the call, once the process is ending, and hands back the real
+// function.
 template <typename Fn> Fn reported(Watched which);
 
 HGLOBAL WINAPI reportGlobalFree(HGLOBAL block) {
@@ -1002,19 +1004,23 @@ const WatchRow WATCHED[WATCHED_COUNT] = {
 };
 
 template <typename Fn> Fn reported(Watched which) {
-    const char* name = WATCHED[which].name;
-    DWORD written = 0;
-    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    WriteFile(out, RELEASE_MARK, sizeof RELEASE_MARK - 1, &written, nullptr);
-    WriteFile(out, name, static_cast<DWORD>(std::strlen(name)), &written, nullptr);
-    WriteFile(out, "\n", 1, &written, nullptr);
+    if (g_exiting) {
+        const char* name = WATCHED[which].name;
+        DWORD written = 0;
+        const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+        WriteFile(out, RELEASE_MARK, sizeof RELEASE_MARK - 1, &written, nullptr);
+        WriteFile(out, name, static_cast<DWORD>(std::strlen(name)), &written, nullptr);
+        WriteFile(out, "\n", 1, &written, nullptr);
+    }
     return reinterpret_cast<Fn>(g_real[which]);
 }
 
 // Stands in for the glyph drawing of kiv_DrawText and ends the process
-// there, while the pass is open.
+// there, while the pass is open. (The text's own releases before it, such
+// as a measuring context, are no part of the process's end.)
 BOOL WINAPI exitInsteadOfTextOut(HDC, int, int, LPCWSTR, int) {
     std::fflush(stdout);
+    g_exiting = true;
     ExitProcess(CHILD_EXIT_CODE);
 }
 
