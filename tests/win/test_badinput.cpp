@@ -957,33 +957,25 @@ enum Watched {
 void* g_real[WATCHED_COUNT]; // the functions the hooks stand in front of
 bool g_exiting = false;      // set once the process has begun to end
 
-// Reports the call, once the process is ending, and hands back the real
-// function.
-template <typename Fn> Fn reported(Watched which);
+const char* watchedName(Watched which);
 
-HGLOBAL WINAPI reportGlobalFree(HGLOBAL block) {
-    return reported<decltype(&GlobalFree)>(GLOBAL_FREE)(block);
+// The hook of row `Which`: reports the call, once the process is ending,
+// and makes it.
+template <Watched Which, typename R, typename... A> R WINAPI reportCall(A... args) {
+    if (g_exiting) {
+        const char* name = watchedName(Which);
+        DWORD written = 0;
+        const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+        WriteFile(out, RELEASE_MARK, sizeof RELEASE_MARK - 1, &written, nullptr);
+        WriteFile(out, name, static_cast<DWORD>(std::strlen(name)), &written, nullptr);
+        WriteFile(out, "\n", 1, &written, nullptr);
+    }
+    return reinterpret_cast<R(WINAPI*)(A...)>(g_real[Which])(args...);
 }
-BOOL WINAPI reportFreeLibrary(HMODULE module) {
-    return reported<decltype(&FreeLibrary)>(FREE_LIBRARY)(module);
-}
-BOOL WINAPI reportDestroyWindow(HWND window) {
-    return reported<decltype(&DestroyWindow)>(DESTROY_WINDOW)(window);
-}
-BOOL WINAPI reportUnregisterClass(LPCWSTR name, HINSTANCE module) {
-    return reported<decltype(&UnregisterClassW)>(UNREGISTER_CLASS)(name, module);
-}
-BOOL WINAPI reportDestroyIcon(HICON icon) {
-    return reported<decltype(&DestroyIcon)>(DESTROY_ICON)(icon);
-}
-BOOL WINAPI reportDestroyAcceleratorTable(HACCEL table) {
-    return reported<decltype(&DestroyAcceleratorTable)>(DESTROY_ACCELERATORS)(table);
-}
-BOOL WINAPI reportDeleteObject(HGDIOBJ object) {
-    return reported<decltype(&DeleteObject)>(DELETE_OBJECT)(object);
-}
-BOOL WINAPI reportDeleteDC(HDC dc) {
-    return reported<decltype(&DeleteDC)>(DELETE_DC)(dc);
+
+// The hook of row `Which`, for a function of the type of `real`.
+template <Watched Which, typename R, typename... A> void* hookFor(R(WINAPI*)(A...)) {
+    return reinterpret_cast<void*>(&reportCall<Which, R, A...>);
 }
 
 struct WatchRow {
@@ -992,27 +984,19 @@ struct WatchRow {
     void* hook;
 };
 const WatchRow WATCHED[WATCHED_COUNT] = {
-    {"kernel32.dll", "GlobalFree", reinterpret_cast<void*>(&reportGlobalFree)},
-    {"kernel32.dll", "FreeLibrary", reinterpret_cast<void*>(&reportFreeLibrary)},
-    {"user32.dll", "DestroyWindow", reinterpret_cast<void*>(&reportDestroyWindow)},
-    {"user32.dll", "UnregisterClassW", reinterpret_cast<void*>(&reportUnregisterClass)},
-    {"user32.dll", "DestroyIcon", reinterpret_cast<void*>(&reportDestroyIcon)},
+    {"kernel32.dll", "GlobalFree", hookFor<GLOBAL_FREE>(&GlobalFree)},
+    {"kernel32.dll", "FreeLibrary", hookFor<FREE_LIBRARY>(&FreeLibrary)},
+    {"user32.dll", "DestroyWindow", hookFor<DESTROY_WINDOW>(&DestroyWindow)},
+    {"user32.dll", "UnregisterClassW", hookFor<UNREGISTER_CLASS>(&UnregisterClassW)},
+    {"user32.dll", "DestroyIcon", hookFor<DESTROY_ICON>(&DestroyIcon)},
     {"user32.dll", "DestroyAcceleratorTable",
-     reinterpret_cast<void*>(&reportDestroyAcceleratorTable)},
-    {"gdi32.dll", "DeleteObject", reinterpret_cast<void*>(&reportDeleteObject)},
-    {"gdi32.dll", "DeleteDC", reinterpret_cast<void*>(&reportDeleteDC)},
+     hookFor<DESTROY_ACCELERATORS>(&DestroyAcceleratorTable)},
+    {"gdi32.dll", "DeleteObject", hookFor<DELETE_OBJECT>(&DeleteObject)},
+    {"gdi32.dll", "DeleteDC", hookFor<DELETE_DC>(&DeleteDC)},
 };
 
-template <typename Fn> Fn reported(Watched which) {
-    if (g_exiting) {
-        const char* name = WATCHED[which].name;
-        DWORD written = 0;
-        const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-        WriteFile(out, RELEASE_MARK, sizeof RELEASE_MARK - 1, &written, nullptr);
-        WriteFile(out, name, static_cast<DWORD>(std::strlen(name)), &written, nullptr);
-        WriteFile(out, "\n", 1, &written, nullptr);
-    }
-    return reinterpret_cast<Fn>(g_real[which]);
+const char* watchedName(Watched which) {
+    return WATCHED[which].name;
 }
 
 // Stands in for the glyph drawing of kiv_DrawText and ends the process
