@@ -1,9 +1,13 @@
 #include "canvas/actions_win.h"
 
+#include <windows.h>
+
 #include "base/handle_win.h"
 #include "base/no_destroy.h"
-#include "canvas/action_ids.h"
+#include "base/unique_handle.h"
+#include "canvas/action_table.h"
 #include "canvas/convert.h"
+#include "canvas/failure.h"
 #include "draw/drawpass_win.h"
 #include "draw/font_win.h"
 #include "draw/image_win.h"
@@ -18,7 +22,47 @@ constexpr uint32_t WHITE = 0xFFFFFF;
 // kiv_DrawText loads its font under this number for the length of one call.
 constexpr int TEXT_FONT_NUMBER = 100;
 
-using Params = std::vector<Text>;
+ActionFailure g_lastFailure = ActionFailure::None;
+
+#ifndef NDEBUG
+const wchar_t* failureText(ActionFailure why) {
+    switch (why) {
+    case ActionFailure::None:
+        return L"none";
+    case ActionFailure::NoParameters:
+        return L"null parameter array";
+    case ActionFailure::UnknownAction:
+        return L"no action has that id";
+    case ActionFailure::NoName:
+        return L"empty object or canvas name";
+    case ActionFailure::ObjectUnknown:
+        return L"the host named no window for the object";
+    case ActionFailure::ObjectNotWindow:
+        return L"the object's window is no window";
+    case ActionFailure::ObjectEmpty:
+        return L"the object's window has no client area";
+    case ActionFailure::NoEntry:
+        return L"no registry entry";
+    case ActionFailure::NoWindow:
+        return L"no canvas window";
+    case ActionFailure::ParentRefused:
+        return L"the canvas window could not be laid into the object's window";
+    case ActionFailure::NoImage:
+        return L"no image";
+    case ActionFailure::NoPicture:
+        return L"no picture control";
+    case ActionFailure::NotACanvas:
+        return L"not a canvas";
+    case ActionFailure::NoPass:
+        return L"no drawing pass";
+    case ActionFailure::NoFont:
+        return L"no font";
+    case ActionFailure::OutOfMemory:
+        return L"out of memory";
+    }
+    return L"?";
+}
+#endif
 
 // Emptied by releaseAllCanvases, after which it holds no memory; never
 // destroyed at process exit.
@@ -39,23 +83,20 @@ void refresh(const CanvasEntry& entry) {
     UiSetState(entry.pictureControl, static_cast<int64_t>(ImgHandle(entry.image)));
 }
 
-// Ends the current drawing pass when its scope closes, on every way out,
-// also when memory runs out half-way (nothing if no pass is open).
-struct PassEnd {
-    PassEnd() = default;
-    PassEnd(const PassEnd&) = delete;
-    PassEnd& operator=(const PassEnd&) = delete;
-    ~PassEnd() { DrawStop(); }
+// A drawing context made current by ImgOutput (its output number), ended
+// with DrawStop when its scope closes, on every way out, also when memory
+// runs out half-way. ImgOutput gives 0 with no context current: nothing to
+// end then.
+struct StopPass {
+    void operator()(intptr_t) const { DrawStop(); }
 };
+using CurrentPass = UniqueHandle<intptr_t, StopPass>;
 
-// Frees a fixed font number when its scope closes, on every way out.
-struct FontRelease {
-    explicit FontRelease(int fontNumber) : number(fontNumber) {}
-    FontRelease(const FontRelease&) = delete;
-    FontRelease& operator=(const FontRelease&) = delete;
-    ~FontRelease() { FontFree(number); }
-    const int number;
+// A font loaded under a fixed number, freed when its scope closes.
+struct FreeFont {
+    void operator()(int number) const { FontFree(number); }
 };
+using LoadedFont = UniqueHandle<int, FreeFont>;
 
 // The entry of a drawing action: registered, with its image still there.
 CanvasEntry* drawable(const Text& name) {
@@ -80,6 +121,11 @@ void abandon(CanvasEntry* entry) {
 // 1 when the canvas is complete; 0 after releasing whatever was made.
 int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int width, int height,
                 uint32_t background) {
+    // Releases what was made and gives the reason.
+    auto undo = [entry](ActionFailure why) {
+        abandon(entry);
+        return refuse(why);
+    };
     entry->name = name;
 
     // Opened hidden and shown only once it sits inside the object's window,
@@ -87,34 +133,29 @@ int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int wid
     entry->window = static_cast<int>(UiOpenWindow(UI_ANY, 0, 0, width, height, Text(),
                                                   UI_FLAGS_CANVAS | UI_OPEN_HIDDEN, nullptr));
     if (!entry->window) {
-        abandon(entry);
-        return 0;
+        return undo(ActionFailure::NoWindow);
     }
     // A child window, so that it never takes activation or the focus from
     // the host; laid into a window that is gone, or of another DPI
     // awareness, it would stay a stray top-level window: no canvas then.
     if (!UiSetParent(entry->window, objectWindow)) {
-        abandon(entry);
-        return 0;
+        return undo(ActionFailure::ParentRefused);
     }
 
     entry->image = static_cast<int>(ImgCreate(UI_ANY, width, height, 32, 0));
     if (!entry->image) {
-        abandon(entry);
-        return 0;
+        return undo(ActionFailure::NoImage);
     }
     entry->pictureControl = static_cast<int>(UiAddPicture(
         UI_ANY, 0, 0, width, height, reinterpret_cast<HBITMAP>(ImgHandle(entry->image))));
     if (!entry->pictureControl) {
-        abandon(entry);
-        return 0;
+        return undo(ActionFailure::NoPicture);
     }
 
     // Without a drawing pass (out of memory or GDI resources) the canvas
     // could only show black: it is not made at all.
     if (!DrawStart(ImgOutput(entry->image))) {
-        abandon(entry);
-        return 0;
+        return undo(ActionFailure::NoPass);
     }
     DrawBox(0, 0, width, height, background);
     DrawStop();
@@ -123,6 +164,23 @@ int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int wid
     refresh(*entry);
     return 1;
 }
+
+// One drawing pass on the canvas's image, then the refresh. Without a pass
+// (out of memory or GDI resources) nothing is drawn and nothing changes on
+// screen: 0.
+template <typename Draw> int drawPass(const CanvasEntry& entry, Draw draw) {
+    {
+        const CurrentPass pass(ImgOutput(entry.image));
+        if (!pass || !DrawStart(pass.get())) {
+            return refuse(ActionFailure::NoPass);
+        }
+        draw();
+    }
+    refresh(entry);
+    return 1;
+}
+
+} // namespace
 
 int createCanvas(const Params& params, const Text& name, HostLink& host) {
     if (registry().findCanvas(name)) {
@@ -133,22 +191,22 @@ int createCanvas(const Params& params, const Text& name, HostLink& host) {
 
     const uint32_t reported = host.objectWindow(name);
     if (!reported) {
-        return 0;
+        return refuse(ActionFailure::ObjectUnknown);
     }
     HWND objectWindow = handleFromLow32<HWND>(reported);
     RECT client = {};
     if (!GetClientRect(objectWindow, &client)) {
-        client = RECT{};
+        return refuse(ActionFailure::ObjectNotWindow);
     }
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
     if (width <= 0 || height <= 0) {
-        return 0;
+        return refuse(ActionFailure::ObjectEmpty);
     }
 
     CanvasEntry* entry = registry().addCanvas();
     if (!entry) {
-        return 0;
+        return refuse(ActionFailure::NoEntry);
     }
     // Whatever fails from here on, running out of memory included, takes
     // the entry out again: no half-built canvas stays registered.
@@ -156,29 +214,14 @@ int createCanvas(const Params& params, const Text& name, HostLink& host) {
         return buildCanvas(entry, name, objectWindow, width, height, background);
     } catch (...) {
         abandon(entry);
-        return 0;
+        return refuse(ActionFailure::OutOfMemory);
     }
 }
 
-// One drawing pass on the canvas's image, then the refresh. Without a pass
-// (out of memory or GDI resources) nothing is drawn and nothing changes on
-// screen: 0.
-template <typename Draw> int drawPass(const CanvasEntry& entry, Draw draw) {
-    {
-        const PassEnd passEnd;
-        if (!DrawStart(ImgOutput(entry.image))) {
-            return 0;
-        }
-        draw();
-    }
-    refresh(entry);
-    return 1;
-}
-
-int drawCircle(const Params& params, const Text& name) {
+int drawCircle(const Params& params, const Text& name, HostLink&) {
     CanvasEntry* entry = drawable(name);
     if (!entry) {
-        return 0;
+        return refuse(ActionFailure::NotACanvas);
     }
     const int32_t x = slotNumber(params, 1);
     const int32_t y = slotNumber(params, 2);
@@ -190,19 +233,19 @@ int drawCircle(const Params& params, const Text& name) {
     });
 }
 
-int clearCanvas(const Text& name) {
+int clearCanvas(const Params&, const Text& name, HostLink&) {
     CanvasEntry* entry = drawable(name);
     if (!entry) {
-        return 0;
+        return refuse(ActionFailure::NotACanvas);
     }
     return drawPass(*entry,
                     [&] { DrawBox(0, 0, ImgWidth(entry->image), ImgHeight(entry->image), WHITE); });
 }
 
-int drawText(const Params& params, const Text& name) {
+int drawText(const Params& params, const Text& name, HostLink&) {
     CanvasEntry* entry = drawable(name);
     if (!entry) {
-        return 0;
+        return refuse(ActionFailure::NotACanvas);
     }
     const Text& text = slotText(params, 1);
     const int32_t x = slotNumber(params, 2);
@@ -212,14 +255,14 @@ int drawText(const Params& params, const Text& name) {
     const FontSpec font = parseFontSpec(slotText(params, 6));
 
     if (!FontLoad(TEXT_FONT_NUMBER, font.face, font.size, font.styles)) {
-        return 0;
+        return refuse(ActionFailure::NoFont);
     }
     {
         // Scopes close in reverse: the pass ends, then the font it used goes.
-        const FontRelease fontRelease(TEXT_FONT_NUMBER);
-        const PassEnd passEnd;
-        if (!DrawStart(ImgOutput(entry->image))) {
-            return 0;
+        const LoadedFont loadedFont(TEXT_FONT_NUMBER);
+        const CurrentPass pass(ImgOutput(entry->image));
+        if (!pass || !DrawStart(pass.get())) {
+            return refuse(ActionFailure::NoPass);
         }
         DrawSetFont(FontHandle(TEXT_FONT_NUMBER));
         if (backText.empty()) {
@@ -234,28 +277,41 @@ int drawText(const Params& params, const Text& name) {
     return 1;
 }
 
-} // namespace
-
 CanvasRegistry& registry() {
     return *g_registry;
 }
 
+ActionFailure lastFailure() {
+    return g_lastFailure;
+}
+
+int refuse(ActionFailure why) {
+    g_lastFailure = why;
+#ifndef NDEBUG
+    OutputDebugStringW(L"canvas.nbp: action refused: ");
+    OutputDebugStringW(failureText(why));
+    OutputDebugStringW(L"\n");
+#endif
+    return 0;
+}
+
 int execAction(int id, const Params& params, HostLink& host) {
+    g_lastFailure = ActionFailure::None;
+    // An empty name ends any call before its id is looked at.
     const Text& name = slotText(params, 0);
     if (name.empty()) {
-        return 0;
+        return refuse(ActionFailure::NoName);
     }
-    switch (id) {
-    case ACTION_CREATE_CANVAS:
-        return createCanvas(params, name, host);
-    case ACTION_DRAW_CIRCLE:
-        return drawCircle(params, name);
-    case ACTION_CLEAR_CANVAS:
-        return clearCanvas(name);
-    case ACTION_DRAW_TEXT:
-        return drawText(params, name);
-    default:
-        return 0;
+    const ActionDescriptor* action = findAction(id);
+    if (!action) {
+        return refuse(ActionFailure::UnknownAction);
+    }
+    // An exception here can only mean that memory ran out; the action's
+    // scopes have put back what it held.
+    try {
+        return action->run(params, name, host);
+    } catch (...) {
+        return refuse(ActionFailure::OutOfMemory);
     }
 }
 

@@ -1,5 +1,5 @@
-// Execution of the four actions (_nbExecAction) and the release of every
-// canvas (host notifications 2 and 6, and detach).
+// Execution of the actions (_nbExecAction) and the release of every canvas
+// (host notifications 2 and 6, and detach).
 #pragma once
 
 #include <vector>
@@ -10,9 +10,10 @@
 
 namespace canvas {
 
-// Runs action `id` on the texts of its parameter slots (a slot the host
-// left out reads as empty); kiv_CreateCanvas asks `host` for the object's
-// window. 1 when the action was carried out, 0 otherwise.
+// Runs action `id` of the table (canvas/action_table.h) on the texts of its
+// parameter slots (a slot the host left out reads as empty); kiv_CreateCanvas
+// asks `host` for the object's window. 1 when the action was carried out,
+// 0 otherwise with the reason recorded (lastFailure(), canvas/failure.h).
 int execAction(int id, const std::vector<Text>& params, HostLink& host);
 
 // The plug-in's one registry.

@@ -7,6 +7,7 @@
 #include "draw/raster.h"
 #include "base/dib_win.h"
 #include "base/gdi_win.h"
+#include "base/handle_win.h"
 #include "base/no_destroy.h"
 #include "base/object_table.h"
 
@@ -154,6 +155,13 @@ namespace draw {
 
 bool isTableImage(HBITMAP bitmap) {
     return recordOf(bitmap) != nullptr;
+}
+
+HBITMAP bitmapFromLow32(uint32_t low32) {
+    const ImageRecord* r = g_images->findIf([low32](const ImageRecord& record) {
+        return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(record.handle.get())) == low32;
+    });
+    return r ? r->handle.get() : handleFromLow32<HBITMAP>(low32);
 }
 
 void addImageChanges(HBITMAP bitmap, const PixelRect& changed) {

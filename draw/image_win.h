@@ -37,6 +37,13 @@ namespace draw {
 // sections with bottom-up rows, which their memory alone does not tell
 // (GetObject reports every DIB section's height as positive).
 bool isTableImage(HBITMAP bitmap);
+// A bitmap handle carried as 32 bits (a control's state word): the table's
+// own handle of the image with those low 32 bits, else the sign-extended
+// handle. Windows hands out GDI handles that sign-extend; Wine's 64-bit
+// processes get them zero-extended once they pass 2^31, and without this
+// the table would no longer know a control's image and every copy would
+// be a whole one.
+HBITMAP bitmapFromLow32(uint32_t low32);
 
 // Adds `changed` (image pixels; clipped here) to what the image's copy
 // holder has not taken yet. Nothing for a bitmap not in the table.

@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "base/boundary.h"
-#include "base/handle_win.h"
 #include "draw/alpha_blend_win.h"
+#include "draw/image_win.h"
 #include "draw/image_probe_win.h"
 #include "draw/picture_internal_win.h"
 
@@ -136,8 +136,7 @@ LRESULT CALLBACK pictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 //--- Class descriptor
 
 HBITMAP bitmapFromState(int64_t value) {
-    // Handles are 32-bit values, sign-extended in 64-bit processes.
-    return handleFromLow32<HBITMAP>(static_cast<uint32_t>(value));
+    return draw::bitmapFromLow32(static_cast<uint32_t>(value));
 }
 
 int64_t getPictureState(HWND hwnd, void*) {

@@ -1,105 +1,163 @@
 #include "editor/dialogs.h"
 
+#include <array>
 #include <string>
 
 #include "canvas/convert.h"
 #include "draw/font_style.h"
-#include "canvas/action_ids.h"
 
 namespace editor {
 
 namespace {
 
+using canvas::ActionDescriptor;
+using canvas::ParamRow;
 using K = ControlKind;
 using P = Pick;
 
-// Labels are 120 x 20 at x 10, five pixels below their field's top; "..."
-// buttons are 30 x 25 at x 380; a field with a "..." is 230 wide, else 270.
+//--- The layouts, made from the table of actions at compile time
+
+// Fields run down the dialog 40 pixels apart from y 10, each 25 high at
+// x 140: 230 wide with a "..." beside it (30 x 25 at x 380), else 270.
+// Labels are 120 x 20 at x 10, five pixels below their field's top. "OK"
+// and "Cancelar" are 100 x 25 at x 100 and 220, below the last field by the
+// action's spacing.
+constexpr int FIELD_TOP = 10;
+constexpr int FIELD_STEP = 40;
+
+constexpr int fieldY(int slot) {
+    return FIELD_TOP + FIELD_STEP * slot;
+}
+constexpr int buttonsY(const ActionDescriptor& action) {
+    return fieldY(action.paramCount - 1) + action.spacing.belowFields;
+}
+constexpr int dialogHeight(const ActionDescriptor& action) {
+    return buttonsY(action) + action.spacing.belowButtons;
+}
+
 constexpr ControlRow label(int number, const char16_t* text, int fieldY) {
-    return {number, K::Label, text, 10, fieldY + 5, 120, 20, NO_SLOT, P::None, 0};
+    return {number, K::Label, text, 10, fieldY + 5, 120, 20, NO_SLOT, P::None, 0, 0};
 }
 constexpr ControlRow field(int number, int y, int slot, bool withPick) {
-    return {number, K::Edit, u"", 140, y, withPick ? 230 : 270, 25, slot, P::None, 0};
+    return {number, K::Edit, u"", 140, y, withPick ? 230 : 270, 25, slot, P::None, 0, 0};
 }
-constexpr ControlRow pick(int number, int y, Pick what, int target) {
-    return {number, K::Button, u"...", 380, y, 30, 25, NO_SLOT, what, target};
+constexpr ControlRow pickButton(int number, int y, Pick what, int target, int colourTarget) {
+    return {number, K::Button, u"...", 380, y, 30, 25, NO_SLOT, what, target, colourTarget};
 }
 constexpr ControlRow ok(int y) {
-    return {CONTROL_OK, K::Button, u"OK", 100, y, 100, 25, NO_SLOT, P::None, 0};
+    return {CONTROL_OK, K::Button, u"OK", 100, y, 100, 25, NO_SLOT, P::None, 0, 0};
 }
 constexpr ControlRow cancel(int y) {
-    return {CONTROL_CANCEL, K::Button, u"Cancelar", 220, y, 100, 25, NO_SLOT, P::None, 0};
+    return {CONTROL_CANCEL, K::Button, u"Cancelar", 220, y, 100, 25, NO_SLOT, P::None, 0, 0};
 }
 
-const ControlRow CREATE_CANVAS[] = {
-    label(1, u"Objeto Rectángulo:", 10),
-    field(2, 10, 0, true),
-    pick(3, 10, P::Object, 2),
-    label(6, u"Color de Fondo:", 50),
-    field(7, 50, 1, true),
-    pick(8, 50, P::Colour, 7),
-    ok(85),
-    cancel(85),
-};
-
-const ControlRow DRAW_CIRCLE[] = {
-    label(1, u"Lienzo:", 10),
-    field(2, 10, 0, true),
-    pick(3, 10, P::Object, 2),
-    label(9, u"X:", 50),
-    field(10, 50, 1, false),
-    label(11, u"Y:", 90),
-    field(12, 90, 2, false),
-    label(13, u"Radio:", 130),
-    field(14, 130, 3, false),
-    label(15, u"Color:", 170),
-    field(16, 170, 4, true),
-    pick(17, 170, P::Colour, 16),
-    ok(210),
-    cancel(210),
-};
-
-const ControlRow CLEAR_CANVAS[] = {
-    label(1, u"Objeto Rectángulo:", 10),
-    field(2, 10, 0, true),
-    pick(3, 10, P::Object, 2),
-    ok(45),
-    cancel(45),
-};
-
-const ControlRow DRAW_TEXT[] = {
-    label(1, u"Lienzo:", 10),
-    field(2, 10, 0, true),
-    pick(3, 10, P::Object, 2),
-    label(18, u"Texto:", 50),
-    field(19, 50, 1, false),
-    label(20, u"X:", 90),
-    field(21, 90, 2, false),
-    label(22, u"Y:", 130),
-    field(23, 130, 3, false),
-    label(24, u"Color Texto:", 170),
-    field(CONTROL_TEXT_COLOUR_FIELD, 170, 4, true),
-    pick(26, 170, P::Colour, CONTROL_TEXT_COLOUR_FIELD),
-    label(27, u"Color Fondo:", 210),
-    field(28, 210, 5, true),
-    pick(29, 210, P::Colour, 28),
-    label(30, u"Fuente:", 250),
-    field(CONTROL_FONT_FIELD, 250, 6, true),
-    pick(CONTROL_FONT_PICK, 250, P::Font, CONTROL_FONT_FIELD),
-    ok(285),
-    cancel(285),
-};
-
-template <size_t N> constexpr size_t countOf(const ControlRow (&)[N]) {
-    return N;
+// A label and a field per parameter, a "..." where it has a pick; then
+// "OK" and "Cancelar".
+constexpr size_t controlCount(const ActionDescriptor& action) {
+    size_t n = 2;
+    for (int slot = 0; slot < action.paramCount; ++slot) {
+        n += action.params[slot].pick == Pick::None ? 2 : 3;
+    }
+    return n;
 }
 
-const DialogLayout DIALOGS[ACTION_COUNT] = {
-    {ACTION_CREATE_CANVAS, u"Configurar CreateCanvas", 120, CREATE_CANVAS, countOf(CREATE_CANVAS)},
-    {ACTION_DRAW_CIRCLE, u"Configurar DrawCircle", 240, DRAW_CIRCLE, countOf(DRAW_CIRCLE)},
-    {ACTION_CLEAR_CANVAS, u"Configurar ClearCanvas", 80, CLEAR_CANVAS, countOf(CLEAR_CANVAS)},
-    {ACTION_DRAW_TEXT, u"Configurar DrawText", 320, DRAW_TEXT, countOf(DRAW_TEXT)},
+constexpr size_t allControlCount() {
+    size_t n = 0;
+    for (const ActionDescriptor& action : canvas::ACTIONS) {
+        n += controlCount(action);
+    }
+    return n;
+}
+
+struct RowNumbers {
+    int label, field, pick;
 };
+
+// Every dialog's rows, one dialog after the other in table order.
+constexpr std::array<ControlRow, allControlCount()> makeRows() {
+    std::array<ControlRow, allControlCount()> rows{};
+    size_t at = 0;
+    int next = CONTROL_FIRST_FREE;
+    for (const ActionDescriptor& action : canvas::ACTIONS) {
+        RowNumbers numbers[canvas::MAX_ACTION_PARAMS] = {};
+        for (int slot = 0; slot < action.paramCount; ++slot) {
+            const bool picks = action.params[slot].pick != Pick::None;
+            if (slot == 0) {
+                numbers[slot] = {CONTROL_OBJECT_LABEL, CONTROL_OBJECT_FIELD, CONTROL_OBJECT_PICK};
+            } else {
+                numbers[slot].label = next++;
+                numbers[slot].field = next++;
+                numbers[slot].pick = picks ? next++ : 0;
+            }
+        }
+        for (int slot = 0; slot < action.paramCount; ++slot) {
+            const ParamRow& param = action.params[slot];
+            const RowNumbers& n = numbers[slot];
+            const int y = fieldY(slot);
+            rows[at++] = label(n.label, param.label, y);
+            rows[at++] = field(n.field, y, slot, param.pick != Pick::None);
+            if (param.pick != Pick::None) {
+                const int colourField =
+                    param.colourSlot == NO_SLOT ? 0 : numbers[param.colourSlot].field;
+                rows[at++] = pickButton(n.pick, y, param.pick, n.field, colourField);
+            }
+        }
+        rows[at++] = ok(buttonsY(action));
+        rows[at++] = cancel(buttonsY(action));
+    }
+    return rows;
+}
+
+constexpr std::array<ControlRow, allControlCount()> ROWS = makeRows();
+
+constexpr std::array<DialogLayout, canvas::ACTION_COUNT> makeDialogs() {
+    std::array<DialogLayout, canvas::ACTION_COUNT> dialogs{};
+    size_t at = 0;
+    for (size_t i = 0; i < dialogs.size(); ++i) {
+        const ActionDescriptor& action = canvas::ACTIONS[i];
+        dialogs[i] = {action.id, action.dialogTitle, dialogHeight(action), ROWS.data() + at,
+                      controlCount(action)};
+        at += controlCount(action);
+    }
+    return dialogs;
+}
+
+constexpr std::array<DialogLayout, canvas::ACTION_COUNT> DIALOGS = makeDialogs();
+
+// Checked while compiling: each dialog has one field per parameter of its
+// action and stays inside its window.
+constexpr bool dialogsFitTheirActions() {
+    for (size_t i = 0; i < DIALOGS.size(); ++i) {
+        const DialogLayout& d = DIALOGS[i];
+        int fields = 0;
+        for (size_t r = 0; r < d.rowCount; ++r) {
+            const ControlRow& row = d.rows[r];
+            fields += row.kind == ControlKind::Edit ? 1 : 0;
+            if (row.x + row.width > DIALOG_WIDTH || row.y + row.height > d.height) {
+                return false;
+            }
+        }
+        if (d.actionId != canvas::ACTIONS[i].id || fields != canvas::ACTIONS[i].paramCount) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(dialogsFitTheirActions(), "one field per parameter, inside the window");
+
+constexpr bool isFontPickOfTheTable(const ControlRow& row) {
+    return row.number == CONTROL_FONT_PICK && row.pick == Pick::Font &&
+           row.target == CONTROL_FONT_FIELD && row.colourTarget == CONTROL_TEXT_COLOUR_FIELD;
+}
+constexpr bool fontPickAsNamed() {
+    for (const ControlRow& row : ROWS) {
+        if (row.pick == Pick::Font && !isFontPickOfTheTable(row)) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(fontPickAsNamed(), "CONTROL_FONT_* name the font pick of the table");
 
 bool isHighSurrogate(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
@@ -113,7 +171,12 @@ Text decimal(int64_t value) {
 } // namespace
 
 const DialogLayout* findDialog(int actionId) {
-    return actionId >= 1 && actionId <= ACTION_COUNT ? &DIALOGS[actionId - 1] : nullptr;
+    for (const DialogLayout& dialog : DIALOGS) {
+        if (dialog.actionId == actionId) {
+            return &dialog;
+        }
+    }
+    return nullptr;
 }
 
 const ControlRow* findControl(const DialogLayout& layout, int number) {

@@ -1,7 +1,8 @@
-// The four parameter dialogs as data: title, client size and every control
-// with its number, kind, text, rectangle, the parameter slot an edit field
-// shows and writes, and what a "..." button does. The Win32 side only walks
-// these tables, so the layouts can be checked without a screen.
+// The parameter dialogs as data: title, client size and every control with
+// its number, kind, text, rectangle, the parameter slot an edit field shows
+// and writes, and what a "..." button does. Each is derived from its
+// action's rows in canvas/action_table.h; the Win32 side only walks these
+// tables, so the layouts can be checked without a screen.
 //
 // Also the editor's font field arithmetic (what the font dialog opens on and
 // what its answer becomes), kept apart from ChooseFontW for the same reason.
@@ -11,42 +12,46 @@
 #include <cstdint>
 
 #include "base/text.h"
+#include "canvas/action_table.h"
 
 namespace editor {
 
 constexpr int DIALOG_WINDOW = 0; // every dialog is window number 0
 constexpr int DIALOG_WIDTH = 420;
 
-// Control numbers shared by all four dialogs.
+// Control numbers every dialog shares: its first row (the object or canvas,
+// slot 0) and its closing buttons. The rows after the first take numbers
+// from 6 on, one after the other through the whole table of actions, so no
+// two controls of the plug-in share a number.
+constexpr int CONTROL_OBJECT_LABEL = 1;
 constexpr int CONTROL_OBJECT_FIELD = 2;
 constexpr int CONTROL_OBJECT_PICK = 3;
 constexpr int CONTROL_OK = 4;
 constexpr int CONTROL_CANCEL = 5;
-// The font "..." of the text dialog fills the font field and the text colour.
+constexpr int CONTROL_FIRST_FREE = 6;
+// kiv_DrawText's font "..." and the two fields it fills (checked against the
+// derived layout where it is made).
 constexpr int CONTROL_TEXT_COLOUR_FIELD = 25;
 constexpr int CONTROL_FONT_FIELD = 31;
 constexpr int CONTROL_FONT_PICK = 32;
 
 enum class ControlKind { Label, Edit, Button };
 
-// What a button does when clicked.
-enum class Pick {
-    None,   // labels, fields, "OK", "Cancelar"
-    Object, // asks the host for an object name into `target`
-    Colour, // asks the host for a colour text into `target`
-    Font,   // the font dialog on `target` (the font field) and the text colour field
-};
+// What a button does when clicked (None for labels, fields, "OK" and
+// "Cancelar"): the pick of its parameter row.
+using Pick = canvas::Pick;
 
-constexpr int NO_SLOT = -1;
+using canvas::NO_SLOT;
 
 struct ControlRow {
     int number;
     ControlKind kind;
     const char16_t* text; // label text or button caption; empty for fields
     int x, y, width, height;
-    int slot;   // edit fields: the parameter slot shown and written; else NO_SLOT
-    Pick pick;  // buttons only
-    int target; // the field a pick fills, 0 for none
+    int slot;         // edit fields: the parameter slot shown and written; else NO_SLOT
+    Pick pick;        // buttons only
+    int target;       // the field a pick fills, 0 for none
+    int colourTarget; // a font pick: the colour field it fills too, 0 for none
 };
 
 struct DialogLayout {
@@ -57,7 +62,7 @@ struct DialogLayout {
     size_t rowCount;
 };
 
-// The dialog of action 1 to 4, null for any other id.
+// The dialog of action `actionId`, null for an id no action has.
 const DialogLayout* findDialog(int actionId);
 // The row of control `number` in `layout`, null if it has none.
 const ControlRow* findControl(const DialogLayout& layout, int number);

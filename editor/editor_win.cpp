@@ -97,10 +97,11 @@ int32_t magnitude(int value) {
     return value < 0 ? negated(value) : value;
 }
 
-// The font dialog on the font field and the text colour; on its "OK" both
-// fields take the choice (strike-out is not kept). Cancelled: nothing.
-void pickFont() {
-    const FontDialogStart start = fontDialogStart(UiGetText(CONTROL_FONT_FIELD));
+// The font dialog on the button's font field and its colour field; on its
+// "OK" both fields take the choice (strike-out is not kept). Cancelled:
+// nothing.
+void pickFont(const ControlRow& button) {
+    const FontDialogStart start = fontDialogStart(UiGetText(button.target));
     LOGFONTW font{};
     std::copy(start.face.begin(), start.face.end(), font.lfFaceName);
     font.lfHeight = negated(MulDiv(start.points, draw::screenDpi(), 72));
@@ -113,16 +114,16 @@ void pickFont() {
     choice.hwndOwner = UiWindowHandle(DIALOG_WINDOW);
     choice.lpLogFont = &font;
     choice.Flags = FONT_DIALOG_FLAGS;
-    choice.rgbColors = parseColor(UiGetText(CONTROL_TEXT_COLOUR_FIELD));
+    choice.rgbColors = parseColor(UiGetText(button.colourTarget));
     if (!ChooseFontW(&choice)) {
         return;
     }
     const int32_t points = magnitude(MulDiv(font.lfHeight, 72, draw::screenDpi()));
     const Text face(reinterpret_cast<const char16_t*>(font.lfFaceName),
                     wcsnlen(font.lfFaceName, LF_FACESIZE));
-    UiSetText(CONTROL_FONT_FIELD, fontFieldText(face, points, font.lfWeight, font.lfItalic != 0,
-                                                font.lfUnderline != 0));
-    UiSetText(CONTROL_TEXT_COLOUR_FIELD, colourFieldText(choice.rgbColors));
+    UiSetText(button.target, fontFieldText(face, points, font.lfWeight, font.lfItalic != 0,
+                                           font.lfUnderline != 0));
+    UiSetText(button.colourTarget, colourFieldText(choice.rgbColors));
 }
 
 void runPick(const ControlRow& button, HostLink& host) {
@@ -135,7 +136,7 @@ void runPick(const ControlRow& button, HostLink& host) {
         fillFromPick(host.pickColour(&reply), reply, button.target);
         break;
     case Pick::Font:
-        pickFont();
+        pickFont(button);
         break;
     case Pick::None:
         break;

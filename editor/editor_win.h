@@ -11,7 +11,7 @@ namespace editor {
 // Shows the parameter dialog of action `id` with one field per text of
 // *slots; the "..." buttons ask `host`. 1 when the user pressed "OK": every
 // text of *slots then holds its field. Else 0 with *slots untouched. An id
-// outside 1 to 4, or another dialog of the plug-in still open on this
+// no action has, or another dialog of the plug-in still open on this
 // thread: 0 at once, nothing shown.
 int editAction(int id, std::vector<Text>* slots, HostLink& host);
 

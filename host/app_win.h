@@ -23,7 +23,7 @@ namespace host {
 // Colours of the host's own surfaces, fixed so that screenshots can be read.
 constexpr COLORREF WINDOW_COLOUR = RGB(236, 236, 236);
 constexpr COLORREF OBJECT_COLOUR = RGB(208, 224, 244);
-// The colour the colour picker first offers: pure blue.
+// The colour the colour picker offers before any choice: pure blue.
 constexpr COLORREF PICKER_FIRST_COLOUR = RGB(0, 0, 255);
 // The main window's client size until a script's `window` command.
 constexpr int DEFAULT_CLIENT_WIDTH = 800;
@@ -61,8 +61,9 @@ class App {
     // _nbInitPlugIn) and prints what it handed over.
     void connect();
 
-    // Checks the script's actions against the registered ones (names, at
-    // most `count` parameters); reports every fault. True when all is well.
+    // Reports every fault of the script in line order: its syntax errors and
+    // its actions checked against the registered ones (names, at most
+    // `count` parameters). True when there is none.
     bool check(const Script& script);
 
     // Runs the commands in order until the end or until the main window is
@@ -74,6 +75,10 @@ class App {
     // Unattended runs: modal boxes without a close= option are dismissed
     // with their close box.
     bool unattended = false;
+    // The script's file name (UTF-8), which reports and result lines start
+    // with ("demo.script:12: kiv_DrawText -> 0"); empty: errors say
+    // "line 12: ..." and results carry no line.
+    std::string scriptName;
 
     //--- Windows of the host (main_window_win.cpp)
 
@@ -99,8 +104,10 @@ class App {
     //--- The host's pickers (pickers_win.cpp)
 
     // The pickers behind commands 1 and 10: a list of the objects, and the
-    // colour dialog. Both modal, owned by the active window; false when the
-    // user cancels (or there is no object to pick).
+    // colour dialog, which opens on the colour in the field that asked (the
+    // focused edit field, or the one before the focused "..." button) or,
+    // when that holds none, on the last choice. Both modal, owned by the
+    // active window; false when the user cancels (or there is no object).
     bool pickObject(std::string* ansiName);
     bool pickColour(COLORREF* colour);
 
@@ -113,15 +120,20 @@ class App {
     bool resize(int width, int height);
     void pump(DWORD milliseconds);
 
-    // Reports a fault of a script command on the console: "line 3: ...".
+    // Reports a fault of a script command on the console: "demo.script:3:
+    // ..." or "line 3: ...".
     void reportAt(const Command& command, const std::string& message);
     const ActionDef* action(const std::string& utf8Name) const;
     bool pluginGone(const Command& command);
     Slots slotsFrom(const ActionDef& def, const std::vector<std::string>& utf8Params) const;
-    void execute(const ActionDef& def, const Slots& slots);
+    // Runs the action on the slots and prints its result after `where`
+    // (the script line it came from, or nothing).
+    void execute(const ActionDef& def, const Slots& slots, const std::string& where);
     // Shows the plug-in's editor on the slots and reports what it gives
     // back; on result 1 the slots are updated and kept as current.
-    int edit(const ActionDef& def, Slots* slots);
+    int edit(const ActionDef& def, Slots* slots, const std::string& where);
+    // The start of a script command's output lines (see scriptName).
+    std::string from(const Command& command) const { return located(command.line, scriptName); }
     bool modalDone(ModalWatch& watch, const Command& command);
     CloseWith closeFor(const Command& command) const;
     // Calls into the plug-in. Its modal boxes dispatch the host's messages

@@ -1,5 +1,7 @@
 #include "host/list_dialog_win.h"
 
+#include <algorithm>
+
 namespace host {
 
 namespace {
@@ -33,11 +35,11 @@ const WORD TEMPLATE_LIST_BOX_CLASS = 0x0083;
 class DialogTemplate {
   public:
     DialogTemplate(const std::wstring& title, short cx, short cy) {
-        dword(DS_MODALFRAME | DS_CENTER | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+        dword(DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU);
         dword(0); // no extended style
         itemCountAt_ = data_.size();
         word(0); // items, counted by item()
-        word(0); // x and y: DS_CENTER places the dialog
+        word(0); // x and y: placed over the owner once it is made
         word(0);
         word(static_cast<WORD>(cx));
         word(static_cast<WORD>(cy));
@@ -82,6 +84,27 @@ class DialogTemplate {
     size_t itemCountAt_ = 0;
 };
 
+// Centres the dialog on its owner, as a box that belongs to a window opens
+// over it (DS_CENTER would centre it on the screen), kept inside the work
+// area of the owner's monitor. Without an owner it stays where it is.
+void centreOnOwner(HWND dialog) {
+    HWND owner = GetWindow(dialog, GW_OWNER);
+    RECT box, over;
+    if (!owner || !GetWindowRect(dialog, &box) || !GetWindowRect(owner, &over)) {
+        return;
+    }
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    const LONG width = box.right - box.left, height = box.bottom - box.top;
+    LONG x = over.left + (over.right - over.left - width) / 2;
+    LONG y = over.top + (over.bottom - over.top - height) / 2;
+    x = std::max(work.left, std::min(x, work.right - width));
+    y = std::max(work.top, std::min(y, work.bottom - height));
+    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 struct ListChoice {
     const std::vector<std::wstring>* items;
     int index;
@@ -97,6 +120,7 @@ INT_PTR CALLBACK listProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
                                 reinterpret_cast<LPARAM>(item.c_str()));
         }
         SendDlgItemMessageW(dialog, LIST_BOX_ID, LB_SETCURSEL, 0, 0);
+        centreOnOwner(dialog);
         return TRUE;
     }
     case WM_COMMAND: {

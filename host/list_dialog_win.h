@@ -9,8 +9,9 @@
 
 namespace host {
 
-// Lets the user choose one of `items` in a modal dialog owned by `owner`;
-// the first item starts selected. True with the chosen index in *index
+// Lets the user choose one of `items` in a modal dialog owned by `owner`,
+// centred on it; the first item starts selected, and the owner is active
+// again once the dialog is gone. True with the chosen index in *index
 // on OK or a double click; false, *index untouched, when cancelled or when
 // there is nothing to choose.
 bool chooseFromList(HWND owner, const std::wstring& title, const std::vector<std::wstring>& items,

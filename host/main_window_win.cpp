@@ -232,9 +232,9 @@ void App::onMenu(int id) {
     auto it = current_.find(def.id);
     Slots slots = it != current_.end() ? it->second : slotsFrom(def, {});
     if (id == MENU_EDIT) {
-        edit(def, &slots);
+        edit(def, &slots, "");
     } else {
-        execute(def, slots);
+        execute(def, slots, "");
     }
 }
 

@@ -59,7 +59,10 @@ int runProgram(const std::vector<std::wstring>& args, const Console& console) {
         pluginPath = besideExe(DEFAULT_PLUGIN);
     }
 
+    // Syntax errors do not stop here: the actions are checked against the
+    // registration too, so that every fault is reported in one round.
     Script script;
+    std::string name;
     if (!scriptPath.empty()) {
         std::string text;
         if (!readFile(scriptPath, &text)) {
@@ -67,22 +70,21 @@ int runProgram(const std::vector<std::wstring>& args, const Console& console) {
             return EXIT_BAD_SCRIPT;
         }
         script = parseScript(text);
-        for (const ScriptError& e : script.errors) {
-            console.err(utf8FromWide(scriptPath) + ": " + formatError(e));
-        }
-        if (!script.ok()) {
-            return EXIT_BAD_SCRIPT;
-        }
+        name = baseName(utf8FromWide(scriptPath));
     }
 
     PluginModule plugin(pluginPath);
     if (!plugin.ok()) {
+        for (const ScriptError& e : script.errors) {
+            console.err(formatError(e, name));
+        }
         console.err("cannot load the plug-in " + utf8FromWide(pluginPath) +
                     (plugin.handle() ? " (an export is missing)" : ""));
         return EXIT_NO_PLUGIN;
     }
     App app(plugin, console);
     app.unattended = exitWhenDone;
+    app.scriptName = name;
     app.connect();
     if (!app.check(script)) {
         return EXIT_BAD_SCRIPT;

@@ -11,7 +11,7 @@ namespace host {
 enum ExitCode {
     EXIT_OK = 0,
     EXIT_NO_PLUGIN = 1,  // the plug-in did not load or lacks an export
-    EXIT_BAD_SCRIPT = 2, // bad arguments, unreadable script, syntax or name errors
+    EXIT_BAD_SCRIPT = 2, // bad arguments, unreadable script, faults of the script check
     EXIT_RUN_FAILED = 3, // a command failed while running (file not written...)
 };
 

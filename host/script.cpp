@@ -1,5 +1,6 @@
 #include "host/script.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <set>
 
@@ -323,8 +324,40 @@ Script parseScript(const std::string& utf8) {
     return script;
 }
 
-std::string formatError(const ScriptError& error) {
-    return "line " + std::to_string(error.line) + ": " + error.message;
+std::vector<ScriptError> scriptFaults(const Script& script, const ParameterCount& parameters) {
+    std::vector<ScriptError> faults = script.errors;
+    for (const Command& c : script.commands) {
+        if (c.op != Op::Action && c.op != Op::Edit) {
+            continue;
+        }
+        const int count = parameters(c.name);
+        if (count < 0) {
+            faults.push_back({c.line, "no action \"" + c.name + "\" is registered"});
+        } else if (c.params.size() > static_cast<size_t>(count)) {
+            faults.push_back({c.line, c.name + " takes " + std::to_string(count) + " parameters, " +
+                                          std::to_string(c.params.size()) + " given"});
+        }
+    }
+    // Syntax errors and the others come from separate walks; a line has at
+    // most one of them, so a stable sort by line interleaves them.
+    std::stable_sort(faults.begin(), faults.end(),
+                     [](const ScriptError& a, const ScriptError& b) { return a.line < b.line; });
+    return faults;
+}
+
+std::string formatError(const ScriptError& error, const std::string& file) {
+    return (file.empty() ? "line " + std::to_string(error.line) + ": "
+                         : located(error.line, file)) +
+           error.message;
+}
+
+std::string located(int line, const std::string& file) {
+    return file.empty() ? std::string() : file + ":" + std::to_string(line) + ": ";
+}
+
+std::string baseName(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string quote(const std::string& text) {

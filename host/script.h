@@ -24,6 +24,7 @@
 // up) and close=ok|cancel|closebox (how the host dismisses it).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -63,8 +64,24 @@ struct Script {
 // CRLF line ends). Lines with errors are reported and left out.
 Script parseScript(const std::string& utf8);
 
-// "line 3: message".
-std::string formatError(const ScriptError& error);
+// How many parameters the action registered under a (UTF-8) name takes;
+// -1 when no action of that name is registered.
+using ParameterCount = std::function<int(const std::string& name)>;
+
+// Every fault of the script, in line order: its syntax errors and, among the
+// action and edit commands that parsed, names that are not registered and
+// more parameters than the action takes. Empty when the script may run.
+std::vector<ScriptError> scriptFaults(const Script& script, const ParameterCount& parameters);
+
+// "demo.script:3: message"; "line 3: message" when there is no file name.
+std::string formatError(const ScriptError& error, const std::string& file = std::string());
+
+// Where a script command's output comes from: "demo.script:12: ", or
+// nothing when there is no file name.
+std::string located(int line, const std::string& file);
+
+// The file name of a path without its folders (either slash separates them).
+std::string baseName(const std::string& path);
 
 // The text as one quoted script word; parseScript reads it back unchanged.
 std::string quote(const std::string& text);

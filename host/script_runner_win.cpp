@@ -39,7 +39,7 @@ std::vector<const char*> slotTexts(const Slots& slots) {
 } // namespace
 
 void App::reportAt(const Command& command, const std::string& message) {
-    console_.err(formatError({command.line, message}));
+    console_.err(formatError({command.line, message}, scriptName));
 }
 
 void App::connect() {
@@ -71,22 +71,14 @@ const ActionDef* App::action(const std::string& utf8Name) const {
 }
 
 bool App::check(const Script& script) {
-    bool ok = true;
-    for (const Command& c : script.commands) {
-        if (c.op != Op::Action && c.op != Op::Edit) {
-            continue;
-        }
-        const ActionDef* def = action(c.name);
-        if (!def) {
-            reportAt(c, "no action \"" + c.name + "\" is registered");
-            ok = false;
-        } else if (static_cast<int>(c.params.size()) > def->count) {
-            reportAt(c, c.name + " takes " + std::to_string(def->count) + " parameters, " +
-                            std::to_string(c.params.size()) + " given");
-            ok = false;
-        }
+    const std::vector<ScriptError> faults = scriptFaults(script, [this](const std::string& name) {
+        const ActionDef* def = action(name);
+        return def ? def->count : -1;
+    });
+    for (const ScriptError& e : faults) {
+        console_.err(formatError(e, scriptName));
     }
-    return ok;
+    return faults.empty();
 }
 
 bool App::run(const Script& script) {
@@ -148,14 +140,14 @@ bool App::run(const Command& c) {
         return true;
     case Op::Unload:
         plugin_.unload();
-        console_.out("unload");
+        console_.out(from(c) + "unload");
         return true;
     case Op::Message: {
         if (pluginGone(c)) {
             return false;
         }
         int r = call([&] { return plugin_.message(c.value, 0); });
-        console_.out("message " + std::to_string(c.value) + " -> " + std::to_string(r));
+        console_.out(from(c) + "message " + std::to_string(c.value) + " -> " + std::to_string(r));
         return true;
     }
     case Op::About: {
@@ -169,7 +161,7 @@ bool App::run(const Command& c) {
             r = call([&] { return plugin_.about(); });
             ok = modalDone(watch, c);
         }
-        console_.out("about -> " + std::to_string(r));
+        console_.out(from(c) + "about -> " + std::to_string(r));
         return ok;
     }
     case Op::Action:
@@ -185,11 +177,11 @@ bool App::run(const Command& c) {
         Slots slots = slotsFrom(*def, c.params);
         if (c.op == Op::Action) {
             current_[def->id] = slots;
-            execute(*def, slots);
+            execute(*def, slots, from(c));
             return true;
         }
         ModalWatch watch(wideFromUtf8(c.capture), closeFor(c));
-        edit(*def, &slots);
+        edit(*def, &slots, from(c));
         return modalDone(watch, c);
     }
     }
@@ -206,11 +198,11 @@ Slots App::slotsFrom(const ActionDef& def, const std::vector<std::string>& utf8P
     return slots;
 }
 
-void App::execute(const ActionDef& def, const Slots& slots) {
+void App::execute(const ActionDef& def, const Slots& slots, const std::string& where) {
     Params params(slotTexts(slots));
     std::vector<HostString> before(params.data(), params.data() + params.size());
     int r = call([&] { return plugin_.execAction(def.id, params.data()); });
-    console_.out(utf8FromAnsi(def.name.c_str()) + " -> " + std::to_string(r));
+    console_.out(where + utf8FromAnsi(def.name.c_str()) + " -> " + std::to_string(r));
     for (size_t i = 0; i < params.size(); ++i) {
         if (params.slot(i) != before[i]) {
             console_.err("  " + utf8FromAnsi(def.name.c_str()) + " replaced parameter " +
@@ -219,10 +211,10 @@ void App::execute(const ActionDef& def, const Slots& slots) {
     }
 }
 
-int App::edit(const ActionDef& def, Slots* slots) {
+int App::edit(const ActionDef& def, Slots* slots, const std::string& where) {
     Params params(slotTexts(*slots));
     int r = call([&] { return plugin_.editAction(def.id, params.data()); });
-    console_.out("edit " + utf8FromAnsi(def.name.c_str()) + " -> " + std::to_string(r));
+    console_.out(where + "edit " + utf8FromAnsi(def.name.c_str()) + " -> " + std::to_string(r));
     Slots back;
     for (size_t i = 0; i < params.size(); ++i) {
         HostString s = params.slot(i);

@@ -1,11 +1,13 @@
 // Actions and dialogs at the host boundary: the slots of the host's
 // parameter array become texts before the layers below see them, and the
 // editor's answer goes back into the slots as fresh host strings.
+#include <new>
 #include <vector>
 
+#include "canvas/action_table.h"
 #include "canvas/actions_win.h"
+#include "canvas/failure.h"
 #include "editor/editor_win.h"
-#include "plugin/action_table.h"
 #include "plugin/plugin_win.h"
 
 namespace plugin {
@@ -25,20 +27,27 @@ std::vector<Text> readSlots(ParamArray params, int count) {
 
 int execAction(int id, ParamArray params) {
     if (!params) {
-        return 0;
+        return canvas::refuse(canvas::ActionFailure::NoParameters);
     }
     // An unknown id still has its slot 0 read, as every action does first;
     // the action code then refuses the id.
-    const ActionInfo* action = findAction(id);
-    return canvas::execAction(id, readSlots(params, action ? action->count : 1), hostLink());
+    const canvas::ActionDescriptor* action = canvas::findAction(id);
+    std::vector<Text> slots;
+    try {
+        slots = readSlots(params, action ? action->paramCount : 1);
+    } catch (const std::bad_alloc&) {
+        // A slot too large to hold as text.
+        return canvas::refuse(canvas::ActionFailure::OutOfMemory);
+    }
+    return canvas::execAction(id, slots, hostLink());
 }
 
 int editAction(int id, ParamArray params) {
-    const ActionInfo* action = findAction(id);
+    const canvas::ActionDescriptor* action = canvas::findAction(id);
     if (!params || !action) {
         return 0;
     }
-    std::vector<Text> texts = readSlots(params, action->count);
+    std::vector<Text> texts = readSlots(params, action->paramCount);
     if (!editor::editAction(id, &texts, hostLink())) {
         return 0;
     }

@@ -8,7 +8,7 @@
 
 namespace plugin {
 
-// Keeps the callback; with one, hands the host the four action definitions.
+// Keeps the callback; with one, hands the host every action's definition.
 int registerPlugIn(AddActionProc addAction);
 // Hands the host its title, author credit and description; null addresses
 // are skipped.
@@ -18,7 +18,8 @@ int registerInterfaceAccess(HostInterfaceProc hostInterface);
 int message(int code);
 
 // Runs action `id` on the host's parameter array: 1 when it was carried
-// out, else 0. A null array reads nothing.
+// out, else 0 with its reason (canvas::lastFailure). A null array reads
+// nothing.
 int execAction(int id, ParamArray params);
 // Shows the parameter dialog of action `id`; on "OK" every slot of the
 // action is replaced by a fresh host string of its field and 1 returned,

@@ -1,11 +1,16 @@
-#include "plugin/action_table.h"
+#include "canvas/action_table.h"
 #include "plugin/plugin_win.h"
-
-#include <cstring>
 
 namespace plugin {
 
-enum { TITLE, AUTHOR, DESCRIPTION, FIRST_ACTION_STRING };
+namespace {
+
+// The host reads the parameter types of an action from a buffer of this
+// size, whatever the action's count; the unused codes are zero.
+constexpr int HOST_PARAM_TYPES_SIZE = 12;
+static_assert(canvas::MAX_ACTION_PARAMS <= HOST_PARAM_TYPES_SIZE, "every type fits the buffer");
+
+} // namespace
 
 int registerPlugIn(AddActionProc addAction) {
     PluginState& current = state();
@@ -13,28 +18,30 @@ int registerPlugIn(AddActionProc addAction) {
     if (!addAction) {
         return 0;
     }
-    for (const ActionInfo& action : ACTIONS) {
+    int at = REGISTRATION_FIRST_ACTION;
+    for (const canvas::ActionDescriptor& action : canvas::ACTIONS) {
         // Strings from an earlier registration stay with the host, which may
         // still hold them; only the latest set is freed at detach.
-        const int at = FIRST_ACTION_STRING + 2 * (action.id - 1);
         HostString name = toHostString(action.name);
         HostString hint = toHostString(action.hint);
-        current.registration[at] = name;
-        current.registration[at + 1] = hint;
+        current.registration[at++] = name;
+        current.registration[at++] = hint;
         unsigned char types[HOST_PARAM_TYPES_SIZE] = {};
-        std::memcpy(types, action.types, static_cast<size_t>(action.count));
-        addAction(action.id, name, hint, types, action.count - 1, action.count);
+        for (int slot = 0; slot < action.paramCount; ++slot) {
+            types[slot] = static_cast<unsigned char>(action.params[slot].type);
+        }
+        addAction(action.id, name, hint, types, action.paramCount - 1, action.paramCount);
     }
     return 0;
 }
 
 int initPlugIn(HostString* title, HostString* author, HostString* description) {
     PluginState& current = state();
-    current.registration[TITLE] = toHostString(PLUGIN_TITLE);
-    current.registration[AUTHOR] = toHostString(PLUGIN_AUTHOR);
-    current.registration[DESCRIPTION] = toHostString(PLUGIN_DESCRIPTION);
-    HostString* targets[] = {title, author, description};
-    for (int i = 0; i < 3; ++i) {
+    current.registration[REGISTRATION_TITLE] = toHostString(PLUGIN_TITLE);
+    current.registration[REGISTRATION_AUTHOR] = toHostString(PLUGIN_AUTHOR);
+    current.registration[REGISTRATION_DESCRIPTION] = toHostString(PLUGIN_DESCRIPTION);
+    HostString* const targets[REGISTRATION_FIRST_ACTION] = {title, author, description};
+    for (int i = 0; i < REGISTRATION_FIRST_ACTION; ++i) {
         if (targets[i]) {
             *targets[i] = current.registration[i];
         }

@@ -11,7 +11,8 @@ What is checked: the zip holds exactly canvas.nbp, LEAME.txt and
 ejemplos/demo.script; canvas.nbp is the PE32 product without debug sections
 and passes tests/pe/check_pe.py, and the symbols beside the zip are the ones
 its .gnu_debuglink names; LEAME.txt is valid Windows-1252 with CRLF line
-ends, plain text, and names the four actions; the example is the source's.
+ends, plain text, and names every action of canvas/action_table.h; the
+example is the source's.
 With --host (a 32-bit canvas-host.exe, run under wine32 through
 tests/win/wine-run, so only in ./run's win32 tier), the packaged example
 runs with the packaged DLL, exits 0 and every action returns 1.
@@ -30,7 +31,15 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "pe"))
 import check_pe  # noqa: E402
 import pefile  # noqa: E402  # noqa: E402  (its PE reader)
 FILES = {"canvas.nbp", "LEAME.txt", "ejemplos/demo.script"}
-ACTIONS = ("kiv_CreateCanvas", "kiv_DrawCircle", "kiv_ClearCanvas", "kiv_DrawText")
+
+
+def registered_actions():
+    """The names of the plug-in's actions, read from its table of actions."""
+    with open(os.path.join(ROOT, "canvas", "action_table.h"), encoding="utf-8") as f:
+        return tuple(re.findall(r'describeAction\(\s*\d+,\s*u"(\w+)"', f.read()))
+
+
+ACTIONS = registered_actions()
 
 failures = []
 
@@ -98,6 +107,7 @@ def check_zip(zip_path, host, scratch):
               "bytes (\"á\" is 0xE1)")
         check(raw.endswith(b"\r\n") and raw.count(b"\n") == raw.count(b"\r\n")
               and raw.count(b"\r") == raw.count(b"\r\n"), "LEAME.txt has CRLF line ends only")
+        check(ACTIONS, "the actions are read from canvas/action_table.h")
         for action in ACTIONS:
             check(action in text, "LEAME.txt mentions %s" % action)
         lines = text.split("\r\n")
@@ -124,7 +134,8 @@ def run_example(host, dll, example):
                          cwd=os.path.dirname(os.path.abspath(host)), capture_output=True,
                          text=True, errors="replace", timeout=600)
     out = run.stdout.splitlines()
-    results = [l for l in out if l.startswith("kiv_")]
+    # "demo.script:13: kiv_CreateCanvas -> 1": each result names its line.
+    results = [l.split(": ", 1)[1] for l in out if re.match(r"demo\.script:\d+: kiv_", l)]
     check(run.returncode == 0, "the example runs under the 32-bit reference host and exits 0 "
           "(%d)%s" % (run.returncode, (": " + run.stderr.strip()[-300:]) if run.returncode
                       else ""))

@@ -168,6 +168,46 @@ TEST(Script, ErrorsNameTheirLines) {
         EXPECT_EQ(s.commands[0].op, Op::Unload);
     }
     EXPECT_EQ(host::formatError({7, "oops"}), "line 7: oops");
+    EXPECT_EQ(host::formatError({7, "oops"}, "demo.script"), "demo.script:7: oops");
+    EXPECT_EQ(host::located(12, "demo.script"), "demo.script:12: ");
+    EXPECT_EQ(host::located(12, ""), "");
+    EXPECT_EQ(host::baseName("Z:\\tmp/x\\demo.script"), "demo.script");
+    EXPECT_EQ(host::baseName("/work/examples/demo.script"), "demo.script");
+    EXPECT_EQ(host::baseName("demo.script"), "demo.script");
+}
+
+// Syntax errors, unknown actions and too many parameters all come out of one
+// check, in line order, against what the plug-in registered.
+TEST(Script, FaultsOfEveryKindComeInOneRoundInLineOrder) {
+    const host::ParameterCount registered = [](const std::string& name) {
+        return name == "kiv_DrawCircle" ? 5 : name == "kiv_ClearCanvas" ? 1 : -1;
+    };
+    struct Case {
+        const char* script;
+        std::vector<std::pair<int, const char*>> faults; // line, a part of the message
+    };
+    const Case cases[] = {
+        {"kiv_DrawCircle r 1 2 3 $0000FF\nkiv_ClearCanvas r\n", {}},
+        {"kiv_DrawText \"open\nkiv_Nothing r\nkiv_DrawCircle r 1 2 3 4 5\n",
+         {{1, "unterminated"},
+          {2, "no action \"kiv_Nothing\" is registered"},
+          {3, "kiv_DrawCircle takes 5 parameters, 6 given"}}},
+        {"edit kiv_ClearCanvas a b\nwait x\nedit kiv_clearcanvas\nobject a 0 0 1\n",
+         {{1, "kiv_ClearCanvas takes 1 parameters, 2 given"},
+          {2, "MS"},
+          {3, "no action \"kiv_clearcanvas\""},
+          {4, "usage: object"}}},
+    };
+    for (const Case& c : cases) {
+        const std::vector<host::ScriptError> faults =
+            host::scriptFaults(parseScript(c.script), registered);
+        ASSERT_EQ(faults.size(), c.faults.size()) << c.script;
+        for (size_t i = 0; i < faults.size(); ++i) {
+            EXPECT_EQ(faults[i].line, c.faults[i].first) << c.script;
+            EXPECT_NE(faults[i].message.find(c.faults[i].second), std::string::npos)
+                << c.script << " -> " << faults[i].message;
+        }
+    }
 }
 
 TEST(Script, ZeroByteInsideALineIsRejected) {

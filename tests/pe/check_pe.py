@@ -25,6 +25,11 @@ EXPECTED_EXPORTS = {  # name -> bytes of stdcall arguments popped by `ret`
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "comdlg32.dll",
                "ole32.dll", "msvcrt.dll", "advapi32.dll", "shell32.dll", "msimg32.dll",
                "oleaut32.dll"}
+# What the shipped DLL must never call: it writes no log and shows no box
+# of its own making. (OutputDebugStringA is imported by the threads runtime
+# linked in statically, for its own diagnostics; the plug-in's code writes
+# its debug output with the W function, in builds without NDEBUG only.)
+SILENT_BUILD_NEVER_IMPORTS = {"OutputDebugStringW", "MessageBoxA", "MessageBoxW"}
 RT_ICON = pefile.RESOURCE_TYPE["RT_ICON"]
 RT_GROUP_ICON = pefile.RESOURCE_TYPE["RT_GROUP_ICON"]
 LANG_EN_US = 1033
@@ -163,6 +168,12 @@ def main(path):
     dlls = [i.dll.decode("latin-1") for i in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])]
     outside = [d for d in dlls if d.lower() not in SYSTEM_DLLS]
     check(not outside, "imports only Windows system DLLs (%s)" % ", ".join(dlls))
+    # The shipped DLL is silent: the reasons for a 0 are written out only by
+    # builds without NDEBUG.
+    functions = {f.name.decode("latin-1") for i in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])
+                 for f in i.imports if f.name}
+    talking = sorted(functions & SILENT_BUILD_NEVER_IMPORTS)
+    check(not talking, "writes no debug output and shows no message box (%s)" % talking)
 
     res = resources(pe)
     want_group, want_image = (RT_GROUP_ICON, 1, LANG_EN_US), (RT_ICON, 1, LANG_EN_US)

@@ -8,16 +8,19 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "canvas/action_table.h"
 #include "canvas/actions_win.h"
 #include "draw/drawpass_win.h"
 #include "draw/font_win.h"
@@ -29,6 +32,7 @@
 #include "tests/win/support/global_spy.h"
 #include "tests/win/support/host_scene.h"
 #include "tests/win/support/import_patch.h"
+#include "tests/win/support/linked_plugin.h"
 #include "tests/win/support/processes.h"
 #include "tests/win/support/ui_driver.h"
 #include "ui/toolkit_win.h"
@@ -75,6 +79,8 @@ namespace {
 
 constexpr size_t MEGABYTE = 1 << 20;
 
+using Reason = canvas::ActionFailure;
+
 // A parameter slot: a host string, or null.
 using Slot = std::optional<std::string>;
 using Slots = std::vector<Slot>;
@@ -118,10 +124,19 @@ class Plugged : public ::testing::Test {
         }
         return runAction(*plugin, id, texts);
     }
+    // The same call on the linked copy, for the reason of its result.
+    Reason reasonOf(int id, const Slots& slots) {
+        std::vector<const char*> texts;
+        for (const Slot& s : slots) {
+            texts.push_back(s ? s->c_str() : nullptr);
+        }
+        return linked.reasonOf(id, texts);
+    }
 
     HostScene scene;
     host::Host host;
     std::unique_ptr<host::PluginModule> plugin;
+    LinkedPlugin linked;
 
   private:
     int x_ = 0;
@@ -131,12 +146,22 @@ class Plugged : public ::testing::Test {
 
 TEST_F(Plugged, NullEmptyAndMissingSlotsEndEveryActionAtOnce) {
     object("rect");
-    const int ids[] = {INT_MIN, -1, 0, 1, 2, 3, 4, 5, INT_MAX};
+    std::vector<int> ids = {INT_MIN, -1, 0, canvas::LAST_ACTION_ID + 1, INT_MAX};
+    for (const canvas::ActionDescriptor& action : canvas::ACTIONS) {
+        ids.push_back(action.id);
+    }
     for (int id : ids) {
         EXPECT_EQ(plugin->execAction(id, nullptr), 0) << "null array, id " << id;
         EXPECT_EQ(plugin->editAction(id, nullptr), 0) << "null array, id " << id;
         EXPECT_EQ(exec(id, Slots(7, NUL)), 0) << "all slots null, id " << id;
         EXPECT_EQ(exec(id, Slots(7, std::string())), 0) << "all slots empty, id " << id;
+        EXPECT_EQ(linked.reasonOfNullArray(id), Reason::NoParameters) << id;
+        EXPECT_EQ(reasonOf(id, Slots(7, NUL)), Reason::NoName) << id;
+        EXPECT_EQ(reasonOf(id, Slots(7, std::string())), Reason::NoName) << id;
+        if (!canvas::findAction(id)) {
+            EXPECT_EQ(exec(id, {"rect"}), 0) << id;
+            EXPECT_EQ(reasonOf(id, {"rect"}), Reason::UnknownAction) << id;
+        }
     }
     EXPECT_EQ(windowQueries(host), 0u);
     EXPECT_TRUE(canvasWindowsIn(host.objects["rect"]).empty());
@@ -551,30 +576,37 @@ TEST_F(Plugged, HostRepliesThatAreNoUsableWindow) {
     RECT r{};
     GetClientRect(wide, &r);
     ASSERT_EQ(r.right, 40000) << "the object window really is that wide";
-    const std::string replies[] = {
-        "0",
-        "",
-        "abc",
-        "-1",
-        "12345",
-        "4294967296", // low 32 bits: 0
-        handleText(gone),
-        handleText(wide), // too wide for an image
-        handleText(tall),
-        repeat('9', MEGABYTE),
+    struct Row {
+        std::string reply;
+        Reason reason;
     };
-    for (const std::string& reply : replies) {
+    const Row rows[] = {
+        {"0", Reason::ObjectUnknown},
+        {"", Reason::ObjectUnknown},
+        {"abc", Reason::ObjectUnknown},
+        {"-1", Reason::ObjectNotWindow},
+        {"12345", Reason::ObjectNotWindow},
+        {"4294967296", Reason::ObjectUnknown}, // low 32 bits: 0
+        {handleText(gone), Reason::ObjectNotWindow},
+        {handleText(wide), Reason::NoImage}, // too wide for an image
+        {handleText(tall), Reason::NoImage},
+        {repeat('9', MEGABYTE), Reason::ObjectNotWindow},
+    };
+    for (const Row& row : rows) {
+        const std::string& reply = row.reply;
         host.answer = [&](int, host::HostString* slot) {
             host::freeString(*slot);
             *slot = host::allocString(reply);
             return 1;
         };
+        EXPECT_EQ(reasonOf(CREATE, {"rect", "$0000FF"}), row.reason) << reply.substr(0, 20);
         const size_t before = windowQueries(host);
         EXPECT_EQ(exec(CREATE, {"rect", "$0000FF"}), 0) << reply.substr(0, 20);
         // Nothing registered: drawing finds nothing, creating asks again.
         EXPECT_EQ(exec(CLEAR, {"rect"}), 0) << reply.substr(0, 20);
         EXPECT_EQ(exec(CREATE, {"rect", "$0000FF"}), 0) << reply.substr(0, 20);
         EXPECT_EQ(windowQueries(host), before + 2) << reply.substr(0, 20);
+        EXPECT_EQ(reasonOf(CLEAR, {"rect"}), Reason::NotACanvas) << reply.substr(0, 20);
     }
     EXPECT_TRUE(canvasWindowsIn(wide).empty()) << "no half-built canvas left behind";
     EXPECT_TRUE(canvasWindowsIn(tall).empty());
@@ -761,6 +793,10 @@ TEST_F(Plugged, ObjectWindowQueryLeavesNothingBehind) {
         pumpMessages();
         EXPECT_EQ(canvasWindowsIn(o).size(), static_cast<size_t>(row.created)) << row.what;
         plugin->message(2, 0);
+        EXPECT_EQ(reasonOf(CREATE, {"rect", ""}),
+                  row.created ? Reason::None : Reason::ObjectUnknown)
+            << row.what;
+        canvas::releaseAllCanvases();
     }
 }
 
@@ -801,7 +837,8 @@ TEST(Exports, EveryOrderWorksWithWhatExists) {
     EXPECT_EQ(plugin.registerPlugIn(nullptr, 0, 0, 0), 0);
     EXPECT_EQ(plugin.registerPlugIn(&host::Host::addActionProc, 0, 0, 0), 0);
     EXPECT_EQ(plugin.registerPlugIn(&host::Host::addActionProc, 1, 2, 3), 0);
-    EXPECT_EQ(host.actions.size(), 8u);
+    const size_t actionCount = canvas::ACTION_COUNT;
+    EXPECT_EQ(host.actions.size(), 2 * actionCount);
     host::HostString t1 = nullptr, t2 = nullptr;
     EXPECT_EQ(plugin.initPlugIn(0, &t1, nullptr, nullptr), 0);
     EXPECT_EQ(plugin.initPlugIn(0, &t2, nullptr, nullptr), 0);
@@ -812,7 +849,7 @@ TEST(Exports, EveryOrderWorksWithWhatExists) {
     // The latest set is freed at unload, each string once; the earlier set
     // stays with the host.
     std::vector<const void*> latest = {t2};
-    for (size_t i = 4; i < 8; ++i) {
+    for (size_t i = actionCount; i < 2 * actionCount; ++i) {
         latest.push_back(host.actions[i].namePtr);
         latest.push_back(host.actions[i].hintPtr);
     }
@@ -824,7 +861,7 @@ TEST(Exports, EveryOrderWorksWithWhatExists) {
         EXPECT_EQ(spy.timesFreed(s), 1);
     }
     // Author and description of the latest _nbInitPlugIn call, too.
-    EXPECT_EQ(spy.freed.size(), 11u);
+    EXPECT_EQ(spy.freed.size(), static_cast<size_t>(REGISTRATION_STRING_COUNT));
     EXPECT_EQ(spy.timesFreed(t1), 0);
     EXPECT_EQ(spy.timesFreed(host.actions[0].namePtr), 0);
     EXPECT_STREQ(t1, "KivCanvas 2D (Final)");
@@ -880,7 +917,7 @@ TEST_F(Plugged, UnloadAndReloadUnderLiveAndOrphanedCanvases) {
         for (const void* s : strings) {
             EXPECT_EQ(spy.timesFreed(s), 1);
         }
-        EXPECT_EQ(spy.freed.size(), 11u);
+        EXPECT_EQ(spy.freed.size(), static_cast<size_t>(REGISTRATION_STRING_COUNT));
     }
     EXPECT_TRUE(canvasWindowsIn(kept).empty());
     EXPECT_TRUE(canvasWindowsIn(doomed).empty());
@@ -900,7 +937,7 @@ TEST_F(Plugged, UnloadAndReloadUnderLiveAndOrphanedCanvases) {
 
     // Loaded again: it knows no canvas, asks the host anew, and draws.
     load();
-    EXPECT_EQ(host.actions.size(), 4u);
+    EXPECT_EQ(host.actions.size(), static_cast<size_t>(canvas::ACTION_COUNT));
     const size_t asked = windowQueries(host);
     EXPECT_EQ(exec(CLEAR, {"kept"}), 0);
     EXPECT_EQ(exec(CREATE, {"kept", ""}), 1);
@@ -1083,6 +1120,19 @@ class OutOfMemory : public ::testing::Test {
 
     int exec(int id, host::Params& params) { return plugin::execAction(id, params.data()); }
 
+    // A failed allocation ends the call with 0 and one of `reasons`, or
+    // is done without: 1 and no reason. No exception leaves the call.
+    static void expectReason(int result, std::initializer_list<Reason> reasons, long n) {
+        const Reason reason = canvas::lastFailure();
+        if (result == 1) {
+            EXPECT_EQ(reason, Reason::None) << n;
+            return;
+        }
+        EXPECT_EQ(result, 0) << n;
+        EXPECT_NE(std::find(reasons.begin(), reasons.end(), reason), reasons.end())
+            << n << ": reason " << static_cast<int>(reason);
+    }
+
     // Nothing of a drawing action outlives it.
     static void expectNoPassOrFont(long n) {
         EXPECT_EQ(draw::currentRaster(), nullptr) << n;
@@ -1113,6 +1163,10 @@ TEST_F(OutOfMemory, ACreateThatRunsOutLeavesNothing) {
         ASSERT_LT(n, 100000);
         const int result = failing(n, [&] { return exec(CREATE, params); });
         expectNoPassOrFont(n);
+        expectReason(result,
+                     {Reason::OutOfMemory, Reason::NoEntry, Reason::NoWindow, Reason::ParentRefused,
+                      Reason::NoImage, Reason::NoPicture, Reason::NoPass},
+                     n);
         if (result == 1) {
             // Complete: every failure on the way was one it could do without.
             EXPECT_EQ(canvas::registry().size(), 1u) << n;
@@ -1152,6 +1206,7 @@ TEST_F(OutOfMemory, DrawingThatRunsOutLeavesTheCanvasWhole) {
             ASSERT_LT(n, 100000);
             const int result = failing(n, [&] { return exec(row.id, *row.params); });
             expectNoPassOrFont(n);
+            expectReason(result, {Reason::OutOfMemory, Reason::NoPass, Reason::NoFont}, n);
             EXPECT_EQ(canvas::registry().size(), 1u) << row.what << " " << n;
             EXPECT_EQ(canvasWindowsIn(object_).size(), 1u) << row.what << " " << n;
             if (!allocationFailed(n)) {

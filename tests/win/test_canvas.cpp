@@ -11,11 +11,14 @@
 #include <utility>
 #include <vector>
 
+#include "canvas/action_table.h"
 #include "editor/dialogs.h"
 #include "host/host_win.h"
+#include "plugin/plugin_state_win.h"
 #include "tests/win/support/canvas_probe.h"
 #include "tests/win/support/global_spy.h"
 #include "tests/win/support/host_scene.h"
+#include "tests/win/support/linked_plugin.h"
 #include "tests/win/support/ui_driver.h"
 
 namespace {
@@ -43,6 +46,7 @@ class Canvases : public ::testing::Test {
         std::make_unique<host::PluginModule>(L"canvas.nbp");
     host::Host host;
     HostScene scene{640, 480};
+    LinkedPlugin linked; // the same code in this program: the reasons of its 0s
 };
 
 TEST_F(Canvases, CreateFillsTheObjectWithItsBackground) {
@@ -231,10 +235,15 @@ TEST_F(Canvases, FailedCreatesLeaveNothingAndTryAgainNextTime) {
     HWND flat = object("flat", 0, 40);
     HWND thin = object("thin", 50, 0);
     host.objects["notawindow"] = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x7FFF0));
+    using Reason = canvas::ActionFailure;
     struct Case {
         const char* name;
+        Reason reason;
     };
-    const Case cases[] = {{"flat"}, {"thin"}, {"unknown"}, {"notawindow"}};
+    const Case cases[] = {{"flat", Reason::ObjectEmpty},
+                          {"thin", Reason::ObjectEmpty},
+                          {"unknown", Reason::ObjectUnknown},
+                          {"notawindow", Reason::ObjectNotWindow}};
     for (const Case& c : cases) {
         const size_t before = windowQueries(host);
         EXPECT_EQ(exec(CREATE, {c.name, "$0000FF"}), 0) << c.name;
@@ -244,6 +253,8 @@ TEST_F(Canvases, FailedCreatesLeaveNothingAndTryAgainNextTime) {
         EXPECT_EQ(exec(CIRCLE, {c.name, "1", "1", "1", ""}), 0) << c.name;
         EXPECT_EQ(exec(CREATE, {c.name, "$0000FF"}), 0) << c.name;
         EXPECT_EQ(windowQueries(host), before + 2) << c.name;
+        EXPECT_EQ(linked.reasonOf(CREATE, {c.name, "$0000FF"}), c.reason) << c.name;
+        EXPECT_EQ(linked.reasonOf(CIRCLE, {c.name, "1", "1", "1", ""}), Reason::NotACanvas);
     }
     EXPECT_EQ(canvasWindowIn(flat), nullptr);
     EXPECT_EQ(canvasWindowIn(thin), nullptr);
@@ -265,12 +276,12 @@ TEST_F(Canvases, AnEmptyNameEndsEveryActionFirst) {
     object("rect1");
     ASSERT_EQ(exec(CREATE, {"rect1", ""}), 1);
     host.calls.clear();
-    for (int id : {0, 1, 2, 3, 4, 5}) {
+    for (int id = 0; id <= canvas::LAST_ACTION_ID + 1; ++id) {
         EXPECT_EQ(exec(id, {"", "1", "1", "1", "", "", ""}), 0) << id;
         EXPECT_EQ(exec(id, {nullptr, "1", "1", "1", "", "", ""}), 0) << id;
     }
     EXPECT_EQ(exec(0, {"rect1", "", "", "", "", "", ""}), 0);
-    EXPECT_EQ(exec(5, {"rect1", "", "", "", "", "", ""}), 0);
+    EXPECT_EQ(exec(canvas::LAST_ACTION_ID + 1, {"rect1", "", "", "", "", "", ""}), 0);
     EXPECT_TRUE(host.calls.empty());
 }
 
@@ -463,7 +474,7 @@ TEST_F(Canvases, UnloadingReleasesCanvasesAndEveryStringOnce) {
     DestroyWindow(orphan);
     pumpMessages();
     const std::vector<const void*> handedOver = registrationStrings(host);
-    ASSERT_EQ(handedOver.size(), 11u);
+    ASSERT_EQ(handedOver.size(), static_cast<size_t>(REGISTRATION_STRING_COUNT));
     {
         GlobalSpy spy(plugin->handle());
         ASSERT_TRUE(spy.ok());
@@ -472,7 +483,7 @@ TEST_F(Canvases, UnloadingReleasesCanvasesAndEveryStringOnce) {
         for (const void* s : handedOver) {
             EXPECT_EQ(spy.timesFreed(s), 1);
         }
-        EXPECT_EQ(spy.freed.size(), 11u);
+        EXPECT_EQ(spy.freed.size(), static_cast<size_t>(REGISTRATION_STRING_COUNT));
     }
     pumpMessages();
     EXPECT_EQ(canvasWindowIn(kept), nullptr) << "the remaining canvas window is closed";

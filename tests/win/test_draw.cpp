@@ -17,6 +17,7 @@
 #include "base/dib_win.h"
 #include "base/gdi_win.h"
 #include "base/object_table.h"
+#include "ui/toolkit_win.h"
 
 namespace {
 
@@ -479,6 +480,51 @@ TEST(Passes, AStaleOutputFindsNothing) {
 }
 
 //--- Text ------------------------------------------------------------------------
+
+// Scripts name faces by their Windows names. Every Wine prefix that ./run
+// makes serves them with the installed faces that stand in for them, so
+// such text comes out as the stand-in's, pixel for pixel, and not in some
+// fallback face.
+TEST(Text, WindowsFaceNamesDrawAsTheirStandIns) {
+    const auto drawn = [](const char16_t* face, int style) {
+        const int n = whiteCanvas(320, 40);
+        EXPECT_NE(FontLoad(100, face, 16, style), 0);
+        {
+            Pass pass(n);
+            DrawSetMode(DRAW_MODE_TRANSPARENT);
+            DrawSetFont(FontHandle(100));
+            DrawString(2, 2, u"Hamburgefonstiv 0123", 0x00000000);
+        }
+        const Pixels px(n);
+        std::vector<uint32_t> all;
+        for (int y = 0; y < px.height(); ++y) {
+            for (int x = 0; x < px.width(); ++x) {
+                all.push_back(px.at(x, y));
+            }
+        }
+        FontFree(100);
+        ImgFree(n);
+        return all;
+    };
+    EXPECT_NE(drawn(u"Liberation Serif", 0), drawn(u"Liberation Sans", 0)) << "faces show apart";
+    const struct {
+        const char16_t* windows;
+        const char16_t* standIn;
+        int style;
+    } cases[] = {
+        {u"Arial", u"Liberation Sans", FONT_BOLD},
+        {u"Times New Roman", u"Liberation Serif", FONT_ITALIC},
+        {u"Courier New", u"Liberation Mono", 0},
+        {u"Verdana", u"DejaVu Sans", FONT_BOLD | FONT_ITALIC},
+        {u"Tahoma", u"Liberation Sans", FONT_BOLD},
+        {u"Segoe UI", u"Liberation Sans", 0},
+        {u"MS Sans Serif", u"Liberation Sans", 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(drawn(c.windows, c.style), drawn(c.standIn, c.style))
+            << std::string(c.windows, c.windows + std::char_traits<char16_t>::length(c.windows));
+    }
+}
 
 TEST(Text, TransparentWhiteOnWhiteChangesNothing) {
     const int n = whiteCanvas(120, 40);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "canvas/convert.h"
+#include "canvas/action_table.h"
 #include "editor/dialogs.h"
 #include "editor/editor_win.h"
 #include "plugin/plugin_win.h"
@@ -25,7 +26,6 @@
 #include "host/host_win.h"
 #include "host/script.h"
 #include "host/utf8.h"
-#include "plugin/action_table.h"
 #include "base/gdi_win.h"
 #include "base/text_win.h"
 #include "tests/win/support/global_spy.h"
@@ -214,7 +214,7 @@ int CreationCounter::count_ = 0;
 
 TEST_F(Editor, EachDialogIsBuiltFromItsTableCentredOnTheActiveHostWindow) {
     const char* texts[] = {"Rect\xE1ngulo 1", "p1", "p2", "p3", "p4", "p5", "p6"};
-    for (int id = 1; id <= 4; ++id) {
+    for (int id = 1; id <= canvas::ACTION_COUNT; ++id) {
         const editor::DialogLayout& layout = *editor::findDialog(id);
         host::Params params(std::vector<const char*>(texts, texts + 7));
         std::vector<std::wstring> problems;
@@ -278,10 +278,10 @@ TEST_F(Editor, NotAnActionOrNoArrayShowsNothingAndTouchesNothing) {
     host::Params params({"a", "b", "c", "d", "e", "f", "g"});
     const Snapshot before = snapshot(params);
     CreationCounter windows;
-    for (int id : {0, 5, -1, 0x10001}) {
+    for (int id : {0, canvas::LAST_ACTION_ID + 1, -1, 0x10001}) {
         EXPECT_EQ(plugin.editAction(id, params.data()), 0) << id;
     }
-    for (int id = 1; id <= 4; ++id) {
+    for (int id = 1; id <= canvas::ACTION_COUNT; ++id) {
         EXPECT_EQ(plugin.editAction(id, nullptr), 0) << id;
     }
     EXPECT_EQ(windows.count(), 0);
@@ -294,7 +294,7 @@ TEST_F(Editor, NotAnActionOrNoArrayShowsNothingAndTouchesNothing) {
 
 TEST_F(Editor, OkRewritesEverySlotOfTheActionWithAFreshCopyAndNoOther) {
     const char* texts[] = {"Rect\xE1ngulo 1", "10", "", "abc", "$0000FF", "x", "Arial,12,B"};
-    for (int id = 1; id <= 4; ++id) {
+    for (int id = 1; id <= canvas::ACTION_COUNT; ++id) {
         for (bool allNull : {true, false}) {
             std::vector<const char*> slots(texts, texts + 7);
             if (allNull) {
@@ -306,7 +306,7 @@ TEST_F(Editor, OkRewritesEverySlotOfTheActionWithAFreshCopyAndNoOther) {
             GlobalSpy spy(plugin.handle());
             ASSERT_TRUE(spy.ok());
             EXPECT_EQ(edit(id, params, {click(editor::CONTROL_OK)}), 1);
-            const int slotCount = findAction(id)->count;
+            const int slotCount = canvas::findAction(id)->paramCount;
             EXPECT_EQ(static_cast<int>(spy.allocated.size()), slotCount) << id;
             for (size_t i = 0; i < params.size(); ++i) {
                 const bool ofAction = static_cast<int>(i) < slotCount;
@@ -411,7 +411,7 @@ TEST_F(Editor, ObjectPickFillsTheObjectFieldAndEachStringIsFreedOnceByItsOwner) 
         {"not answered, slot swapped", 0, "basura", false, L"antes"},
     };
     for (const Case& c : cases) {
-        for (int id = 1; id <= 4; ++id) {
+        for (int id = 1; id <= canvas::ACTION_COUNT; ++id) {
             host::HostString request = nullptr, reply = nullptr;
             std::string requestText;
             bool requestFreedByHost = false;
@@ -597,9 +597,10 @@ TEST_F(Editor, TheFontDialogOpensOnTheFontFieldAndTheTextColour) {
     }
 }
 
-// Under Wine the dialog lists only installed faces ("Arial" is served by a
-// metric-compatible face it does not list), so what it returns is read off
-// the dialog itself just before its "OK" is pressed.
+// The dialog lists the installed faces and, in the prefixes ./run makes, the
+// Windows names served by stand-ins ("Arial" by Liberation Sans). What it
+// returns is read off the dialog itself just before its "OK" is pressed,
+// and for the faces here it is exactly what it opened on.
 TEST_F(Editor, TheFontDialogsOkWritesFaceSizeStylesAndTheColourAsADecimal) {
     struct Case {
         const char* font;
@@ -613,7 +614,9 @@ TEST_F(Editor, TheFontDialogsOkWritesFaceSizeStylesAndTheColourAsADecimal) {
         {"Liberation Serif,11,IU", "$0000FF", CLR_INVALID, false, "Liberation Serif,11,IU", "255"},
         {"Liberation Sans,12,B", "$0000FF", 0xFF0000, true, "Liberation Sans,12,B", "16711680"},
         {"Liberation Mono,20,", "255", RGB(0, 128, 0), false, "Liberation Mono,20,", "32768"},
-        {"Arial,12,B", "$FF0000", CLR_INVALID, false, nullptr, nullptr},
+        {"Arial,12,B", "$FF0000", CLR_INVALID, false, "Arial,12,B", "16711680"},
+        {"Arial,20,B", "$000000", CLR_INVALID, false, "Arial,20,B", "0"},
+        {"Times New Roman,14,I", "$800000", CLR_INVALID, false, "Times New Roman,14,I", "8388608"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.font);

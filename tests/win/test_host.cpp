@@ -5,12 +5,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
+#include "canvas/action_table.h"
 #include "host/app_win.h"
 #include "host/program_win.h"
 #include "host/utf8.h"
 #include "tests/win/support/global_spy.h"
 #include "tests/win/support/processes.h"
+#include "tests/win/support/ui_driver.h"
 
 // Screenshots are read back with stb's decoder, independent of the writer.
 #define STB_IMAGE_IMPLEMENTATION
@@ -243,7 +246,7 @@ TEST_F(HostApp, PrintsTheRegistration) {
     for (size_t i = 0; i < kRegistration.size(); ++i) {
         EXPECT_EQ(captured.out[i], kRegistration[i]);
     }
-    EXPECT_EQ(app.host().actions.size(), 4u);
+    EXPECT_EQ(app.host().actions.size(), static_cast<size_t>(canvas::ACTION_COUNT));
 }
 
 TEST_F(HostApp, ObjectsAreChildWindowsWhereTheScriptPutsThem) {
@@ -364,6 +367,82 @@ TEST_F(HostApp, ColourPickerRepliesBlueGreenRed) {
         host::ModalWatch watch(L"", host::CloseWith::Cancel);
         EXPECT_EQ(ask(10, nullptr, &slot), 0);
         EXPECT_EQ(slot, nullptr);
+    }
+}
+
+TEST_F(HostApp, ColourPickerOpensOnTheAskingFieldsColour) {
+    // A form like the plug-in's editor: a colour field and its "..." button,
+    // which has the focus once pressed.
+    HWND form = CreateWindowExW(0, L"Static", L"form", WS_POPUP | WS_VISIBLE, 50, 50, 300, 100,
+                                app.mainWindow(), nullptr, nullptr, nullptr);
+    HWND field = CreateWindowExW(0, L"Edit", L"", WS_CHILD | WS_VISIBLE, 10, 10, 200, 20, form,
+                                 nullptr, nullptr, nullptr);
+    HWND button = CreateWindowExW(0, L"Button", L"...", WS_CHILD | WS_VISIBLE, 220, 10, 30, 20,
+                                  form, nullptr, nullptr, nullptr);
+    SetActiveWindow(form);
+    const struct {
+        const wchar_t* field;
+        const char* reply; // the dialog's colour on opening, taken with OK
+    } cases[] = {
+        {L"$0000FF", "$0000FF"}, {L" 65280 ", "$00FF00"},
+        {L"rojo", "$00FF00"}, // no colour in the field: the last choice
+        {L"", "$00FF00"},        {L"$ff0080", "$FF0080"},
+        {L"-1", "$FFFFFF"},
+    };
+    for (const auto& c : cases) {
+        SetWindowTextW(field, c.field);
+        SetFocus(button);
+        HostString slot = nullptr;
+        host::ModalWatch watch(L"", host::CloseWith::Ok);
+        EXPECT_EQ(ask(10, nullptr, &slot), 1);
+        ASSERT_NE(slot, nullptr);
+        EXPECT_STREQ(slot, c.reply) << std::string(c.field, c.field + wcslen(c.field));
+        host::freeString(slot);
+    }
+    DestroyWindow(form);
+}
+
+// The host's lists are owned modal boxes of the main window: centred on it,
+// wherever it is, and it is active again once they close.
+TEST_F(HostApp, ListsCentreOnTheMainWindowAndHandActivationBack) {
+    ASSERT_TRUE(run("object a 0 0 10 10\n"));
+    HWND main = app.mainWindow();
+    SetWindowPos(main, nullptr, 40, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    const struct {
+        const wchar_t* title;
+        std::function<void()> open;
+    } cases[] = {
+        {L"Edit action", [&] { SendMessageW(main, WM_COMMAND, host::MENU_EDIT, 0); }},
+        {L"Run action", [&] { SendMessageW(main, WM_COMMAND, host::MENU_RUN, 0); }},
+        {L"Choose an object",
+         [&] {
+             HostString slot = nullptr;
+             EXPECT_EQ(ask(1, "ObjectType=4", &slot), 0);
+             host::freeString(slot);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.title, c.title + wcslen(c.title)));
+        SetActiveWindow(main);
+        RECT box{};
+        HWND owner = nullptr;
+        UserScript user{c.title, {[&](HWND list) {
+                            GetWindowRect(list, &box);
+                            owner = GetWindow(list, GW_OWNER);
+                            SendMessageW(GetDlgItem(list, IDCANCEL), BM_CLICK, 0, 0);
+                        }}};
+        runDialog(user, [&] {
+            c.open();
+            return 0;
+        });
+        RECT frame{};
+        GetWindowRect(main, &frame);
+        EXPECT_EQ(owner, main);
+        ASSERT_GT(box.right, box.left) << "the list was seen";
+        EXPECT_NEAR(box.left + box.right, frame.left + frame.right, 2);
+        EXPECT_NEAR(box.top + box.bottom, frame.top + frame.bottom, 2);
+        pumpMessages();
+        EXPECT_EQ(GetActiveWindow(), main);
     }
 }
 
@@ -639,18 +718,21 @@ TEST(CanvasHost, RefusesBadArgumentsAndScripts) {
     EXPECT_EQ(host::runProgram({L"no-such.script"}, c.console()), host::EXIT_BAD_SCRIPT);
 
     const std::wstring script = tempPath(L"bad.script");
-    writeAll(script, "object a 0 0 10 10\nobject b 0 0 10\nwait x\n");
+    // Syntax errors, unknown actions and wrong parameter counts: all in one
+    // round, each with the script's file name and line, and nothing runs.
+    const std::string name =
+        host::baseName(host::utf16ToUtf8(std::u16string(script.begin(), script.end())));
+    writeAll(script, "object a 0 0 10 10\nobject b 0 0 10\nkiv_Unknown a\nwait x\n"
+                     "kiv_ClearCanvas a b\n");
     c.err.clear();
     EXPECT_EQ(host::runProgram({L"--exit", script}, c.console()), host::EXIT_BAD_SCRIPT);
-    ASSERT_EQ(c.err.size(), 2u);
-    EXPECT_NE(c.err[0].find("bad.script: line 2: usage: object"), std::string::npos) << c.err[0];
-    EXPECT_NE(c.err[1].find(": line 3: MS"), std::string::npos) << c.err[1];
-    EXPECT_TRUE(c.out.empty()) << "syntax is checked before the plug-in is loaded";
-
-    writeAll(script, "kiv_Unknown a\n");
-    c.err.clear();
-    EXPECT_EQ(host::runProgram({L"--exit", script}, c.console()), host::EXIT_BAD_SCRIPT);
-    EXPECT_EQ(c.err, std::vector<std::string>{"line 1: no action \"kiv_Unknown\" is registered"});
+    EXPECT_EQ(c.err, (std::vector<std::string>{
+                         name + ":2: usage: object NAME X Y W H",
+                         name + ":3: no action \"kiv_Unknown\" is registered",
+                         name + ":4: MS must be a whole number from 0 to 600000",
+                         name + ":5: kiv_ClearCanvas takes 1 parameters, 2 given",
+                     }));
+    EXPECT_EQ(c.out.size(), kRegistration.size()) << "the registration only: nothing ran";
     DeleteFileW(script.c_str());
 
     c.err.clear();
@@ -689,7 +771,10 @@ TEST(CanvasHostExe, RunsAScriptAndSavesTheWindow) {
     for (size_t i = 0; i < kRegistration.size(); ++i) {
         EXPECT_EQ(lines[i], kRegistration[i]);
     }
-    EXPECT_EQ(lines[kRegistration.size()], "kiv_CreateCanvas -> 1");
+    // Results carry the script's file name and line.
+    EXPECT_EQ(lines[kRegistration.size()],
+              host::baseName(host::utf16ToUtf8(std::u16string(script.begin(), script.end()))) +
+                  ":6: kiv_CreateCanvas -> 1");
     EXPECT_EQ(lines.back(), "message 6 -> 0");
 
     host::Picture shot;
@@ -717,12 +802,16 @@ TEST(CanvasHostExe, DrawsTheDemoScene) {
     Process p = runExe(L"--plugin canvas.nbp --screenshot \"" + png + L"\" --exit \"" +
                        std::wstring(source.begin(), source.end()) + L"\"");
     EXPECT_EQ(p.exitCode, 0u) << p.err;
-    // Every action of the scene was carried out.
+    // Every action of the scene was carried out; results name their lines.
+    int actions = 0;
     for (const std::string& line : splitLines(p.out)) {
-        if (line.rfind("kiv_", 0) == 0) {
+        if (line.rfind("demo.script:", 0) == 0 && line.find(": kiv_") != std::string::npos) {
             EXPECT_EQ(line.substr(line.size() - 4), "-> 1") << line;
+            ++actions;
         }
     }
+    EXPECT_GE(actions, 20);
+    EXPECT_NE(p.out.find("\ndemo.script:13: kiv_CreateCanvas -> 1\n"), std::string::npos) << p.out;
     host::Picture shot;
     ASSERT_TRUE(loadPng(png, &shot));
     ASSERT_EQ(shot.width, 800);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 
+#include "canvas/action_table.h"
 #include "canvas/actions_win.h"
 #include "editor/editor_win.h"
 #include "host/host_win.h"
@@ -23,7 +25,7 @@ TEST_F(Loaded, ExportsAllEightFunctions) {
     ASSERT_TRUE(plugin.ok());
 }
 
-TEST_F(Loaded, RegistersTheFourActionsInOrder) {
+TEST_F(Loaded, RegistersEveryActionInOrder) {
     ASSERT_TRUE(plugin.ok());
     EXPECT_EQ(plugin.registerPlugIn(&host::Host::addActionProc, 7, 8, 9), 0);
     struct Expected {
@@ -41,8 +43,8 @@ TEST_F(Loaded, RegistersTheFourActionsInOrder) {
          "Dibuja texto con fuente, tama\xF1o y colores personalizados.",
          {8, 4, 3, 3, 4, 4, 4}},
     };
-    ASSERT_EQ(host.actions.size(), 4u);
-    for (size_t i = 0; i < 4; ++i) {
+    ASSERT_EQ(host.actions.size(), std::size(expected));
+    for (size_t i = 0; i < std::size(expected); ++i) {
         const host::ActionDef& got = host.actions[i];
         EXPECT_EQ(got.id, expected[i].id);
         EXPECT_EQ(got.name, expected[i].name);
@@ -87,7 +89,7 @@ TEST_F(Loaded, OtherExportsAnswerZeroForBadArguments) {
     EXPECT_EQ(plugin.registerScriptProcessor(reinterpret_cast<void*>(0x1234)), 0);
     EXPECT_EQ(plugin.registerInterfaceAccess(nullptr), 0);
     host::Params params({"rect1", "1", "2", "3", ""});
-    EXPECT_EQ(plugin.execAction(9, params.data()), 0);
+    EXPECT_EQ(plugin.execAction(canvas::LAST_ACTION_ID + 1, params.data()), 0);
     EXPECT_EQ(plugin.execAction(0, params.data()), 0);
     EXPECT_EQ(plugin.execAction(1, nullptr), 0);
     EXPECT_EQ(plugin.editAction(0, params.data()), 0);

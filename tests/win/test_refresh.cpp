@@ -1,5 +1,5 @@
 // What a canvas shows, against what its image held when it was last
-// assigned, after every step of random scripts: the four actions on
+// assigned, after every step of random scripts: the actions on
 // canvases of several sizes, passes that draw without assigning, the
 // object window covered, uncovered, moved and resized. The picture control
 // copies and repaints only what changed; nothing of that may ever show.

@@ -45,7 +45,7 @@ class HostScene {
     int userMessages_ = 0;
 };
 
-// The ids the plug-in registers its four actions under.
+// The ids the plug-in registers its actions under (canvas/action_table.h).
 enum ActionId { CREATE = 1, CIRCLE = 2, CLEAR = 3, TEXT = 4 };
 
 // Runs one action through the plug-in's _nbExecAction with a parameter array
@@ -56,6 +56,6 @@ int runAction(host::PluginModule& plugin, int id, const std::vector<const char*>
 // How often the plug-in asked the host for an object's window (command 7).
 size_t windowQueries(const host::Host& host);
 
-// The eleven strings the plug-in handed over at registration: title, author
+// The strings the plug-in handed over at registration: title, author
 // and description, then each action's name and hint.
 std::vector<const void*> registrationStrings(const host::Host& host);
