@@ -1038,7 +1038,7 @@ const char* watchedName(Watched which) {
 
 // Stands in for the glyph drawing of kiv_DrawText and ends the process
 // there, while the pass is open. (The text's own releases before it, such
-// as a measuring context, are no part of the process's end.)
+// as a measuring context, happen before the end and are not counted.)
 BOOL WINAPI exitInsteadOfTextOut(HDC, int, int, LPCWSTR, int) {
     std::fflush(stdout);
     g_exiting = true;
