@@ -29,8 +29,9 @@ struct CloseModule {
 };
 
 // A library loaded with LoadLibrary, freed once. Never held where its
-// release would run under the loader lock (a static destroyed at
-// DLL_PROCESS_DETACH): free it from a shutdown call instead.
+// release would run under the loader lock (a plain static, destroyed at
+// DLL_PROCESS_DETACH): a global one lives in a NoDestroy and is freed by a
+// shut-down call.
 using Module = UniqueHandle<HMODULE, CloseModule>;
 
 struct CloseGlobal {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/handle_win.h"
+#include "base/no_destroy.h"
 #include "base/unique_handle.h"
 #include "canvas/action_table.h"
 #include "canvas/convert.h"
@@ -63,9 +64,13 @@ const wchar_t* failureText(ActionFailure why) {
 }
 #endif
 
+// Emptied by releaseAllCanvases, after which it holds no memory; never
+// destroyed at process exit.
+NoDestroy<CanvasRegistry> g_registry;
+
 const Text& slotText(const Params& params, size_t slot) {
-    static const Text empty;
-    return slot < params.size() ? params[slot] : empty;
+    static NoDestroy<const Text> empty;
+    return slot < params.size() ? params[slot] : *empty;
 }
 
 int32_t slotNumber(const Params& params, size_t slot) {
@@ -273,8 +278,7 @@ int drawText(const Params& params, const Text& name, HostLink&) {
 }
 
 CanvasRegistry& registry() {
-    static CanvasRegistry instance;
-    return instance;
+    return *g_registry;
 }
 
 ActionFailure lastFailure() {

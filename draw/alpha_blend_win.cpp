@@ -1,7 +1,6 @@
 #include "draw/alpha_blend_win.h"
 
-#include <new>
-
+#include "base/no_destroy.h"
 #include "base/owners_win.h"
 
 namespace draw {
@@ -13,19 +12,13 @@ enum class Lookup { OnNeed, Found, Missing, Withheld };
 Lookup g_lookup = Lookup::OnNeed;
 AlphaBlendFn g_alphaBlend = nullptr;
 
-// msimg32.dll while it is loaded. The owner lives in storage that is never
-// destroyed: as a plain static, its destructor would free the library at
-// process exit, inside DllMain.
-alignas(Module) unsigned char g_libraryStorage[sizeof(Module)];
-
-Module& library() {
-    static Module* const held = new (g_libraryStorage) Module();
-    return *held;
-}
+// msimg32.dll while it is loaded. Never freed at process exit, where its
+// release would run inside DllMain: only forget() below frees it.
+NoDestroy<Module> g_library;
 
 void forget(Lookup next) {
     g_alphaBlend = nullptr;
-    library().reset();
+    g_library->reset();
     g_lookup = next;
 }
 
@@ -33,10 +26,10 @@ void forget(Lookup next) {
 
 AlphaBlendFn alphaBlend() {
     if (g_lookup == Lookup::OnNeed) {
-        library().reset(LoadLibraryW(L"msimg32.dll"));
-        if (library()) {
+        g_library->reset(LoadLibraryW(L"msimg32.dll"));
+        if (*g_library) {
             g_alphaBlend = reinterpret_cast<AlphaBlendFn>(
-                reinterpret_cast<void*>(GetProcAddress(library().get(), "AlphaBlend")));
+                reinterpret_cast<void*>(GetProcAddress(g_library->get(), "AlphaBlend")));
         }
         g_lookup = g_alphaBlend ? Lookup::Found : Lookup::Missing;
     }

@@ -10,6 +10,7 @@
 #include "draw/image_win.h"
 #include "base/dib_win.h"
 #include "base/gdi_win.h"
+#include "base/no_destroy.h"
 #include "base/unique_handle.h"
 
 namespace draw {
@@ -103,7 +104,13 @@ struct DrawContext {
     int overhang = 0;
 };
 
-std::unique_ptr<DrawContext> g_current;
+// The pass now open, if any. Only endCurrentContext ends it: never the C
+// runtime at process exit.
+NoDestroy<std::unique_ptr<DrawContext>> g_current;
+
+DrawContext* currentPass() {
+    return g_current->get();
+}
 
 // Makes the glyph target, with the font the output's context holds (the
 // last one that could be selected), and a buffer at least as tall as the
@@ -157,12 +164,12 @@ intptr_t makeBitmapOutput(const Surface& surface, HBITMAP bitmap) {
     if (!context->memoryDC) {
         return 0;
     }
-    g_current = std::move(context);
-    return g_current->output;
+    *g_current = std::move(context);
+    return currentPass()->output;
 }
 
 PixelRect openPassChanges(HBITMAP bitmap) {
-    const DrawContext* c = g_current.get();
+    const DrawContext* c = currentPass();
     if (!c || !bitmap || c->image != bitmap) {
         return PixelRect{};
     }
@@ -178,22 +185,23 @@ PixelRect openPassChanges(HBITMAP bitmap) {
 }
 
 void endCurrentContext() {
-    if (g_current) {
-        addImageChanges(g_current->image, openPassChanges(g_current->image));
+    if (const DrawContext* c = currentPass()) {
+        addImageChanges(c->image, openPassChanges(c->image));
     }
-    g_current.reset();
+    g_current->reset();
 }
 
 Raster* currentRaster() {
-    return g_current ? &g_current->raster : nullptr;
+    DrawContext* c = currentPass();
+    return c ? &c->raster : nullptr;
 }
 
 } // namespace draw
 
-using draw::g_current;
+using draw::currentPass;
 
 intptr_t DrawStart(intptr_t output) {
-    draw::DrawContext* c = g_current.get();
+    draw::DrawContext* c = currentPass();
     if (!c || c->output != output) {
         return 0; // 0, made up, or stale: its pass ended or a later output replaced it
     }
@@ -207,25 +215,25 @@ void DrawStop() {
 }
 
 void DrawSetMode(int mode) {
-    if (g_current) {
-        g_current->raster.setMode(mode);
+    if (draw::DrawContext* c = currentPass()) {
+        c->raster.setMode(mode);
     }
 }
 
 void DrawBox(int x, int y, int width, int height, uint32_t colour) {
-    if (g_current) {
-        g_current->raster.box(x, y, width, height, colour);
+    if (draw::DrawContext* c = currentPass()) {
+        c->raster.box(x, y, width, height, colour);
     }
 }
 
 void DrawCircle(int x, int y, int radius, uint32_t colour) {
-    if (g_current) {
-        g_current->raster.circle(x, y, radius, colour);
+    if (draw::DrawContext* c = currentPass()) {
+        c->raster.circle(x, y, radius, colour);
     }
 }
 
 void DrawSetFont(intptr_t font) {
-    draw::DrawContext* c = g_current.get();
+    draw::DrawContext* c = currentPass();
     if (!c || !c->started) {
         return;
     }
@@ -250,7 +258,7 @@ void DrawSetFont(intptr_t font) {
 
 double DrawString(double x, double y, const Text& text, uint32_t front,
                   std::optional<uint32_t> back) {
-    draw::DrawContext* c = g_current.get();
+    draw::DrawContext* c = currentPass();
     if (!c) {
         return x;
     }

@@ -8,6 +8,7 @@
 #include "draw/raster.h"
 #include "base/dib_win.h"
 #include "base/gdi_win.h"
+#include "base/no_destroy.h"
 #include "base/text_win.h"
 #include "base/object_table.h"
 
@@ -28,11 +29,12 @@ struct FontRecord {
 
 void releaseFont(int number);
 
-ObjectTable<FontRecord> g_fonts{FONT_TABLE_GROWTH, &releaseFont};
+NoDestroy<ObjectTable<FontRecord>> g_fonts{
+    [] { return ObjectTable<FontRecord>(FONT_TABLE_GROWTH, &releaseFont); }};
 int g_dpi = FONT_DEFAULT_DPI;
 
 void releaseFont(int number) {
-    g_fonts.remove(number); // the record's font goes with it
+    g_fonts->remove(number); // the record's font goes with it
 }
 
 // The rightmost column in which the top `rows` rows of a monochrome bitmap
@@ -44,7 +46,7 @@ int lastLitColumn(HDC dc, HBITMAP bitmap, int width, int rows, int height);
 
 intptr_t FontLoad(int number, const Text& face, int size, int style) {
     int assigned = 0;
-    FontRecord* record = g_fonts.allocate(number, &assigned);
+    FontRecord* record = g_fonts->allocate(number, &assigned);
     if (!record) {
         return 0;
     }
@@ -55,7 +57,7 @@ intptr_t FontLoad(int number, const Text& face, int size, int style) {
                     (style & FONT_STRIKEOUT) ? TRUE : FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS, 0,
                     (style & FONT_PROOF_QUALITY) ? PROOF_QUALITY : 0, 0, wstr(face));
     if (!font) {
-        g_fonts.remove(assigned);
+        g_fonts->remove(assigned);
         return 0;
     }
     record->handle.reset(font);
@@ -63,14 +65,14 @@ intptr_t FontLoad(int number, const Text& face, int size, int style) {
 }
 
 intptr_t FontHandle(int number) {
-    const FontRecord* r = g_fonts.find(number);
+    const FontRecord* r = g_fonts->find(number);
     return r ? reinterpret_cast<intptr_t>(r->handle.get()) : 0;
 }
 
 void FontFree(int number) {
     if (number == -1) {
-        g_fonts.releaseAll();
-    } else if (g_fonts.find(number)) {
+        g_fonts->releaseAll();
+    } else if (g_fonts->find(number)) {
         releaseFont(number);
     }
 }
@@ -84,6 +86,7 @@ void fontStartup() {
 
 void fontShutdown() {
     FontFree(-1);
+    g_fonts.destroy();
 }
 
 int screenDpi() {

@@ -8,6 +8,7 @@
 #include "base/dib_win.h"
 #include "base/gdi_win.h"
 #include "base/handle_win.h"
+#include "base/no_destroy.h"
 #include "base/object_table.h"
 
 namespace {
@@ -33,10 +34,11 @@ struct ImageRecord {
 
 void releaseImage(int number);
 
-ObjectTable<ImageRecord> g_images{IMG_TABLE_GROWTH, &releaseImage};
+NoDestroy<ObjectTable<ImageRecord>> g_images{
+    [] { return ObjectTable<ImageRecord>(IMG_TABLE_GROWTH, &releaseImage); }};
 
 void releaseImage(int number) {
-    g_images.remove(number); // the record's section goes with it
+    g_images->remove(number); // the record's section goes with it
 }
 
 } // namespace
@@ -53,7 +55,7 @@ intptr_t ImgCreate(int number, int width, int height, int depth, uint32_t colour
         depth = 24;
     }
     int assigned = 0;
-    ImageRecord* record = g_images.allocate(number, &assigned);
+    ImageRecord* record = g_images->allocate(number, &assigned);
     if (!record) {
         return 0;
     }
@@ -63,7 +65,7 @@ intptr_t ImgCreate(int number, int width, int height, int depth, uint32_t colour
         section = DibSection(dc.get(), width, height, depth, RowOrder::BottomUp);
     }
     if (!section) {
-        g_images.remove(assigned);
+        g_images->remove(assigned);
         return 0;
     }
     if (depth == 32) {
@@ -95,26 +97,26 @@ intptr_t ImgCreate(int number, int width, int height, int depth, uint32_t colour
 }
 
 int ImgExists(int number) {
-    return g_images.find(number) ? 1 : 0;
+    return g_images->find(number) ? 1 : 0;
 }
 
 intptr_t ImgHandle(int number) {
-    const ImageRecord* r = g_images.find(number);
+    const ImageRecord* r = g_images->find(number);
     return r ? reinterpret_cast<intptr_t>(r->handle.get()) : 0;
 }
 
 int ImgWidth(int number) {
-    const ImageRecord* r = g_images.find(number);
+    const ImageRecord* r = g_images->find(number);
     return r ? r->width : 0;
 }
 
 int ImgHeight(int number) {
-    const ImageRecord* r = g_images.find(number);
+    const ImageRecord* r = g_images->find(number);
     return r ? r->height : 0;
 }
 
 intptr_t ImgOutput(int number) {
-    const ImageRecord* r = g_images.find(number);
+    const ImageRecord* r = g_images->find(number);
     if (!r) {
         return 0;
     }
@@ -130,8 +132,8 @@ intptr_t ImgOutput(int number) {
 
 void ImgFree(int number) {
     if (number == -1) {
-        g_images.releaseAll();
-    } else if (g_images.find(number)) {
+        g_images->releaseAll();
+    } else if (g_images->find(number)) {
         releaseImage(number);
     }
 }
@@ -144,7 +146,7 @@ ImageRecord* recordOf(HBITMAP bitmap) {
     if (!bitmap) {
         return nullptr;
     }
-    return g_images.findIf([bitmap](const ImageRecord& r) { return r.handle.get() == bitmap; });
+    return g_images->findIf([bitmap](const ImageRecord& r) { return r.handle.get() == bitmap; });
 }
 
 } // namespace
@@ -156,7 +158,7 @@ bool isTableImage(HBITMAP bitmap) {
 }
 
 HBITMAP bitmapFromLow32(uint32_t low32) {
-    const ImageRecord* r = g_images.findIf([low32](const ImageRecord& record) {
+    const ImageRecord* r = g_images->findIf([low32](const ImageRecord& record) {
         return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(record.handle.get())) == low32;
     });
     return r ? r->handle.get() : handleFromLow32<HBITMAP>(low32);
@@ -194,6 +196,7 @@ void imageShutdown() {
     // A pass left open holds an image selected in its device context.
     endCurrentContext();
     ImgFree(-1);
+    g_images.destroy();
 }
 
 } // namespace draw

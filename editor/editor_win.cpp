@@ -12,6 +12,7 @@
 #include <new>
 #include <vector>
 
+#include "base/no_destroy.h"
 #include "canvas/convert.h"
 #include "draw/font_win.h"
 #include "editor/dialogs.h"
@@ -29,8 +30,8 @@ static_assert(sizeof(void*) != 4 || sizeof(CHOOSEFONTW) == 60, "the 32-bit layou
 //--- The dialog
 
 const Text& slotText(const std::vector<Text>& texts, int slot) {
-    static const Text empty;
-    return static_cast<size_t>(slot) < texts.size() ? texts[static_cast<size_t>(slot)] : empty;
+    static NoDestroy<const Text> empty;
+    return static_cast<size_t>(slot) < texts.size() ? texts[static_cast<size_t>(slot)] : *empty;
 }
 
 // The toolkit's control kind for a layout row.

@@ -4,7 +4,9 @@
 // A non-null `reserved` at DLL_PROCESS_DETACH means the process is ending:
 // other threads are gone and other DLLs may be unloaded already, so nothing
 // is released then; the system reclaims memory, GDI objects and windows.
-// Only an unload (FreeLibrary) releases everything.
+// Only an unload (FreeLibrary) releases everything. The C runtime runs the
+// DLL's static destructors at either detach, so every global that owns
+// something lives in a NoDestroy and is released by plugin::detach alone.
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
     atBoundary(
         [&] {

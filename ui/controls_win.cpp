@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "base/no_destroy.h"
 #include "base/text_win.h"
 
 namespace {
@@ -14,16 +15,17 @@ constexpr WPARAM UI_EDIT_TEXT_LIMIT = 0x100000;
 
 void releaseControlNumber(int number);
 
-ObjectTable<ui::ControlRecord> g_controls{ui::UI_TABLE_GROWTH, &releaseControlNumber};
+NoDestroy<ObjectTable<ui::ControlRecord>> g_controls{
+    [] { return ObjectTable<ui::ControlRecord>(ui::UI_TABLE_GROWTH, &releaseControlNumber); }};
 
 void releaseControlNumber(int number) {
-    ui::ControlRecord* rec = g_controls.find(number);
+    ui::ControlRecord* rec = g_controls->find(number);
     if (!rec) {
         return;
     }
     HWND hwnd = rec->handle;
     DestroyWindow(hwnd);
-    rec = g_controls.find(number);
+    rec = g_controls->find(number);
     if (rec && rec->handle == hwnd) {
         ui::forgetControl(number);
     }
@@ -97,7 +99,7 @@ intptr_t ui::addControl(const ControlArgs& args) {
 //--- Any control
 
 HWND UiControlHandle(int control) {
-    ui::ControlRecord* rec = g_controls.find(control);
+    ui::ControlRecord* rec = g_controls->find(control);
     return rec ? rec->handle : nullptr;
 }
 
@@ -129,7 +131,7 @@ void UiSetText(int control, const Text& text) {
 }
 
 void UiSetState(int control, int64_t value) {
-    ui::ControlRecord* rec = g_controls.find(control);
+    ui::ControlRecord* rec = g_controls->find(control);
     if (!rec || !rec->cls || !rec->cls->setState) {
         return;
     }
@@ -138,7 +140,7 @@ void UiSetState(int control, int64_t value) {
 }
 
 int64_t UiGetState(int control) {
-    ui::ControlRecord* rec = g_controls.find(control);
+    ui::ControlRecord* rec = g_controls->find(control);
     if (!rec || !rec->cls || !rec->cls->getState) {
         return 0;
     }
@@ -146,7 +148,7 @@ int64_t UiGetState(int control) {
 }
 
 SIZE ui::controlSize(int control) {
-    ControlRecord* rec = g_controls.find(control);
+    ControlRecord* rec = g_controls->find(control);
     if (!rec) {
         return SIZE{0, 0};
     }
@@ -161,7 +163,7 @@ SIZE ui::controlSize(int control) {
 //--- Shared with the toolkit's other files
 
 ObjectTable<ui::ControlRecord>& ui::controlTable() {
-    return g_controls;
+    return *g_controls;
 }
 
 ui::ControlRecord* ui::controlRecordOf(HWND hwnd, int* number) {
@@ -169,7 +171,7 @@ ui::ControlRecord* ui::controlRecordOf(HWND hwnd, int* number) {
         return nullptr;
     }
     const int n = static_cast<int>(GetWindowLongPtrW(hwnd, GWLP_ID));
-    ControlRecord* rec = g_controls.find(n);
+    ControlRecord* rec = g_controls->find(n);
     if (!rec || rec->handle != hwnd) {
         return nullptr;
     }
@@ -180,14 +182,14 @@ ui::ControlRecord* ui::controlRecordOf(HWND hwnd, int* number) {
 }
 
 void ui::forgetControl(int number) {
-    ControlRecord* rec = g_controls.find(number);
+    ControlRecord* rec = g_controls->find(number);
     if (!rec) {
         return;
     }
     const UiControlClass* cls = rec->cls;
     void* state = rec->state;
     HWND hwnd = rec->handle;
-    g_controls.remove(number);
+    g_controls->remove(number);
     eventQueue().dropControl(number);
     if (cls && cls->release) {
         cls->release(hwnd, state);
@@ -195,5 +197,6 @@ void ui::forgetControl(int number) {
 }
 
 void ui::destroyAllControls() {
-    g_controls.releaseAll();
+    g_controls->releaseAll();
+    g_controls.destroy();
 }

@@ -4,6 +4,8 @@
 
 #include <new>
 
+#include "base/no_destroy.h"
+
 namespace {
 
 //--- The queues of every thread
@@ -18,22 +20,24 @@ struct QueueNode {
 DWORD g_queueSlot = TLS_OUT_OF_INDEXES;
 QueueNode* volatile g_queues = nullptr;
 // Used only when a thread's queue cannot be allocated.
-EventQueue g_fallbackQueue;
+NoDestroy<EventQueue> g_fallbackQueue;
 
 } // namespace
 
 EventQueue& ui::eventQueue() {
+    // Made with the first queue, not when memory has already run short.
+    EventQueue& fallback = *g_fallbackQueue;
     if (g_queueSlot == TLS_OUT_OF_INDEXES) {
         g_queueSlot = TlsAlloc();
         if (g_queueSlot == TLS_OUT_OF_INDEXES) {
-            return g_fallbackQueue;
+            return fallback;
         }
     }
     auto* node = static_cast<QueueNode*>(TlsGetValue(g_queueSlot));
     if (!node) {
         node = new (std::nothrow) QueueNode();
         if (!node) {
-            return g_fallbackQueue;
+            return fallback;
         }
         // Linked in without a lock: a compare-and-swap push.
         QueueNode* head = nullptr;
@@ -63,6 +67,7 @@ void ui::freeEventQueues() {
         TlsFree(g_queueSlot); // clears the slot in every thread
         g_queueSlot = TLS_OUT_OF_INDEXES;
     }
+    g_fallbackQueue.destroy();
 }
 
 //--- Waiting

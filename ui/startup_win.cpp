@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "base/gdi_win.h"
+#include "base/no_destroy.h"
 #include "base/owners_win.h"
 
 namespace {
@@ -25,9 +26,9 @@ constexpr UINT UI_METRICS_SIZE = offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth)
 static_assert(UI_METRICS_SIZE == 500, "the structure's oldest layout");
 
 HINSTANCE g_module = nullptr; // not owned: whose icon and classes the toolkit uses
-Icon g_icon;                  // the class icon of every toolkit window
+NoDestroy<Icon> g_icon;       // the class icon of every toolkit window
 // The controls' message font; empty while the stock font stands in for it.
-GdiObject<HFONT> g_font;
+NoDestroy<GdiObject<HFONT>> g_font;
 
 } // namespace
 
@@ -44,8 +45,8 @@ void ui::shutdown() {
     closeAllWindows();
     destroyAllControls();
     forgetStaleClasses();
-    g_icon.reset();
-    g_font.reset();
+    g_icon.destroy();
+    g_font.destroy();
     g_module = nullptr;
     freeEventQueues();
 }
@@ -55,21 +56,21 @@ HINSTANCE ui::module() {
 }
 
 HICON ui::defaultIcon() {
-    if (!g_icon) {
-        g_icon.reset(static_cast<HICON>(LoadImageW(module(), MAKEINTRESOURCEW(UI_ICON_RESOURCE),
-                                                   IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
+    if (!*g_icon) {
+        g_icon->reset(static_cast<HICON>(LoadImageW(module(), MAKEINTRESOURCEW(UI_ICON_RESOURCE),
+                                                    IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
     }
-    return g_icon.get();
+    return g_icon->get();
 }
 
 HFONT ui::controlFont() {
-    if (!g_font) {
+    if (!*g_font) {
         NONCLIENTMETRICSW ncm{};
         ncm.cbSize = UI_METRICS_SIZE;
         if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, ncm.cbSize, &ncm, 0)) {
-            g_font.reset(CreateFontIndirectW(&ncm.lfMessageFont));
+            g_font->reset(CreateFontIndirectW(&ncm.lfMessageFont));
         }
     }
     // A stock object belongs to the system: it is handed out, never owned.
-    return g_font ? g_font.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    return *g_font ? g_font->get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }

@@ -7,12 +7,14 @@
 #include <new>
 #include <vector>
 
+#include "base/no_destroy.h"
+
 namespace {
 
 const wchar_t* const UI_CLASS_PREFIX = L"WindowClass_";
 
 // Classes of destroyed windows, still registered.
-std::vector<std::wstring> g_staleClasses;
+NoDestroy<std::vector<std::wstring>> g_staleClasses;
 
 } // namespace
 
@@ -42,7 +44,7 @@ void ui::unregisterWindowClass(const std::wstring& name) {
 
 void ui::retireWindowClass(int number) {
     try {
-        g_staleClasses.push_back(windowClassName(number));
+        g_staleClasses->push_back(windowClassName(number));
     } catch (const std::bad_alloc&) {
         // the class stays registered until the process ends; harmless
     }
@@ -50,16 +52,16 @@ void ui::retireWindowClass(int number) {
 
 void ui::flushStaleClasses() {
     std::vector<std::wstring> keep;
-    for (const std::wstring& name : g_staleClasses) {
+    for (const std::wstring& name : *g_staleClasses) {
         if (!UnregisterClassW(name.c_str(), module()) &&
             GetLastError() == ERROR_CLASS_HAS_WINDOWS) {
             keep.push_back(name);
         }
     }
-    g_staleClasses.swap(keep);
+    g_staleClasses->swap(keep);
 }
 
 void ui::forgetStaleClasses() {
     flushStaleClasses();
-    g_staleClasses.clear();
+    g_staleClasses.destroy();
 }

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <new>
 
+#include "base/no_destroy.h"
 #include "base/text_win.h"
 #include "ui/centring.h"
 
@@ -18,7 +19,8 @@ const wchar_t* const UI_PROP_NUMBER = L"canvas.ui.number";
 
 void releaseWindowNumber(int number);
 
-ObjectTable<ui::WindowRecord> g_windows{ui::UI_TABLE_GROWTH, &releaseWindowNumber};
+NoDestroy<ObjectTable<ui::WindowRecord>> g_windows{
+    [] { return ObjectTable<ui::WindowRecord>(ui::UI_TABLE_GROWTH, &releaseWindowNumber); }};
 int g_container = UI_ANY; // number of the current container, UI_ANY for none
 
 bool numberOnWindow(HWND hwnd, int* number) {
@@ -33,7 +35,7 @@ bool numberOnWindow(HWND hwnd, int* number) {
 // Forgets a window whose HWND is gone (or being destroyed); its accelerator
 // table goes with the record.
 void forgetWindow(int number) {
-    if (!g_windows.find(number)) {
+    if (!g_windows->find(number)) {
         return;
     }
     ui::eventQueue().dropWindow(number);
@@ -41,11 +43,11 @@ void forgetWindow(int number) {
     if (g_container == number) {
         g_container = UI_ANY;
     }
-    g_windows.remove(number);
+    g_windows->remove(number);
 }
 
 void closeWindow(int number) {
-    ui::WindowRecord* rec = g_windows.find(number);
+    ui::WindowRecord* rec = g_windows->find(number);
     if (!rec) {
         return;
     }
@@ -57,7 +59,7 @@ void closeWindow(int number) {
     DestroyWindow(hwnd);
     // DestroyWindow fails for a window of another thread; the record goes
     // anyway, and the window's own WM_NCDESTROY will find nothing to do.
-    rec = g_windows.find(number);
+    rec = g_windows->find(number);
     if (rec && rec->handle == hwnd) {
         forgetWindow(number);
     }
@@ -117,7 +119,7 @@ intptr_t UiOpenWindow(int number, int x, int y, int width, int height, const Tex
     int assigned = 0;
     ui::WindowRecord* rec = nullptr;
     try {
-        rec = g_windows.allocate(number, &assigned);
+        rec = g_windows->allocate(number, &assigned);
     } catch (const std::bad_alloc&) {
         return 0;
     }
@@ -126,7 +128,7 @@ intptr_t UiOpenWindow(int number, int x, int y, int width, int height, const Tex
     }
     const std::wstring name = ui::windowClassName(assigned);
     if (!ui::registerWindowClass(name)) {
-        g_windows.remove(assigned);
+        g_windows->remove(assigned);
         return 0;
     }
 
@@ -143,7 +145,7 @@ intptr_t UiOpenWindow(int number, int x, int y, int width, int height, const Tex
                         reinterpret_cast<void*>(static_cast<intptr_t>(assigned)));
     if (!hwnd) {
         ui::unregisterWindowClass(name);
-        g_windows.remove(assigned);
+        g_windows->remove(assigned);
         return 0;
     }
     rec->handle = hwnd;
@@ -154,7 +156,7 @@ intptr_t UiOpenWindow(int number, int x, int y, int width, int height, const Tex
     if (!(flags & UI_OPEN_HIDDEN)) {
         ShowWindow(hwnd, SW_SHOWNORMAL);
     }
-    rec = g_windows.find(assigned); // showing ran window procedures; look again
+    rec = g_windows->find(assigned); // showing ran window procedures; look again
     if (!rec || rec->handle != hwnd) {
         return 0;
     }
@@ -168,11 +170,11 @@ void UiCloseWindow(int number) {
 }
 
 int UiIsWindow(int number) {
-    return g_windows.find(number) ? 1 : 0;
+    return g_windows->find(number) ? 1 : 0;
 }
 
 HWND UiWindowHandle(int number) {
-    ui::WindowRecord* rec = g_windows.find(number);
+    ui::WindowRecord* rec = g_windows->find(number);
     return rec ? rec->handle : nullptr;
 }
 
@@ -211,7 +213,7 @@ ui::WindowRecord* ui::windowRecordOf(HWND hwnd, int* number) {
     if (!hwnd || !numberOnWindow(hwnd, &n)) {
         return nullptr;
     }
-    WindowRecord* rec = g_windows.find(n);
+    WindowRecord* rec = g_windows->find(n);
     if (!rec || rec->handle != hwnd) {
         return nullptr;
     }
@@ -239,6 +241,7 @@ int ui::containerNumber() {
 }
 
 void ui::closeAllWindows() {
-    g_windows.releaseAll();
+    g_windows->releaseAll();
+    g_windows.destroy();
     g_container = UI_ANY;
 }

@@ -935,46 +935,80 @@ TEST_F(Plugged, HostWindowGoneBeforeTheRelease) {
 //--- The process ending under live canvases --------------------------------------------
 
 // At process exit the system reclaims everything, and other threads and
-// DLLs may already be gone: the plug-in's shut-down does not run then. The child
-// below ends its process with canvases on screen, the strings handed to
-// the host and a drawing pass open. From then on every release the DLL's
-// unload would make (a string freed, a window destroyed, a class
-// unregistered, a library freed) writes RELEASE_MARK to stdout.
+// DLLs may already be gone: the plug-in releases nothing then, neither from
+// its DllMain nor from destructors the C runtime runs at detach. The child
+// below ends its process from inside a kiv_DrawText, with canvases on
+// screen, the strings handed to the host, the text's font loaded and the
+// pass's device contexts open. From then on every release the DLL's unload
+// would make writes RELEASE_MARK and the function's name to stdout.
 constexpr UINT CHILD_EXIT_CODE = 42;
 const char RELEASE_MARK[] = "<released by the plug-in>";
 
-void markRelease() {
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), RELEASE_MARK, sizeof RELEASE_MARK - 1, &written,
-              nullptr);
+// The releases watched in the DLL's import table: one row each, in the
+// order of WATCHED below.
+enum Watched {
+    GLOBAL_FREE,
+    FREE_LIBRARY,
+    DESTROY_WINDOW,
+    UNREGISTER_CLASS,
+    DESTROY_ICON,
+    DESTROY_ACCELERATORS,
+    DELETE_OBJECT,
+    DELETE_DC,
+    WATCHED_COUNT
+};
+void* g_real[WATCHED_COUNT]; // the functions the hooks stand in front of
+bool g_exiting = false;      // set once the process has begun to end
+
+const char* watchedName(Watched which);
+
+// The hook of row `Which`: reports the call, once the process is ending,
+// and makes it.
+template <Watched Which, typename R, typename... A> R WINAPI reportCall(A... args) {
+    if (g_exiting) {
+        const char* name = watchedName(Which);
+        DWORD written = 0;
+        const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+        WriteFile(out, RELEASE_MARK, sizeof RELEASE_MARK - 1, &written, nullptr);
+        WriteFile(out, name, static_cast<DWORD>(std::strlen(name)), &written, nullptr);
+        WriteFile(out, "\n", 1, &written, nullptr);
+    }
+    return reinterpret_cast<R(WINAPI*)(A...)>(g_real[Which])(args...);
 }
 
-decltype(&GlobalFree) g_realGlobalFree = nullptr;
-decltype(&DestroyWindow) g_realDestroyWindow = nullptr;
-decltype(&UnregisterClassW) g_realUnregisterClass = nullptr;
-decltype(&FreeLibrary) g_realFreeLibrary = nullptr;
-
-HGLOBAL WINAPI reportGlobalFree(HGLOBAL block) {
-    markRelease();
-    return g_realGlobalFree(block);
-}
-BOOL WINAPI reportDestroyWindow(HWND window) {
-    markRelease();
-    return g_realDestroyWindow(window);
-}
-BOOL WINAPI reportUnregisterClass(LPCWSTR name, HINSTANCE module) {
-    markRelease();
-    return g_realUnregisterClass(name, module);
-}
-BOOL WINAPI reportFreeLibrary(HMODULE module) {
-    markRelease();
-    return g_realFreeLibrary(module);
+// The hook of row `Which`, for a function of the type of `real`.
+template <Watched Which, typename R, typename... A> void* hookFor(R(WINAPI*)(A...)) {
+    return reinterpret_cast<void*>(&reportCall<Which, R, A...>);
 }
 
-template <typename Fn>
-bool watch(HMODULE dll, const char* from, const char* name, Fn* real, Fn hook) {
-    *real = reinterpret_cast<Fn>(patchImport(dll, from, name, reinterpret_cast<void*>(hook)));
-    return *real != nullptr;
+struct WatchRow {
+    const char* dll;
+    const char* name;
+    void* hook;
+};
+const WatchRow WATCHED[WATCHED_COUNT] = {
+    {"kernel32.dll", "GlobalFree", hookFor<GLOBAL_FREE>(&GlobalFree)},
+    {"kernel32.dll", "FreeLibrary", hookFor<FREE_LIBRARY>(&FreeLibrary)},
+    {"user32.dll", "DestroyWindow", hookFor<DESTROY_WINDOW>(&DestroyWindow)},
+    {"user32.dll", "UnregisterClassW", hookFor<UNREGISTER_CLASS>(&UnregisterClassW)},
+    {"user32.dll", "DestroyIcon", hookFor<DESTROY_ICON>(&DestroyIcon)},
+    {"user32.dll", "DestroyAcceleratorTable",
+     hookFor<DESTROY_ACCELERATORS>(&DestroyAcceleratorTable)},
+    {"gdi32.dll", "DeleteObject", hookFor<DELETE_OBJECT>(&DeleteObject)},
+    {"gdi32.dll", "DeleteDC", hookFor<DELETE_DC>(&DeleteDC)},
+};
+
+const char* watchedName(Watched which) {
+    return WATCHED[which].name;
+}
+
+// Stands in for the glyph drawing of kiv_DrawText and ends the process
+// there, while the pass is open. (The text's own releases before it, such
+// as a measuring context, happen before the end and are not counted.)
+BOOL WINAPI exitInsteadOfTextOut(HDC, int, int, LPCWSTR, int) {
+    std::fflush(stdout);
+    g_exiting = true;
+    ExitProcess(CHILD_EXIT_CODE);
 }
 
 // Run only by the test below, as a process of its own.
@@ -989,20 +1023,16 @@ TEST(ProcessEnd, DISABLED_EndsWithEverythingLive) {
     ASSERT_EQ(runAction(*dll, CREATE, {"a", "$0000FF"}), 1);
     ASSERT_EQ(runAction(*dll, CREATE, {"b", ""}), 1);
     ASSERT_EQ(runAction(*dll, TEXT, {"b", "Hola", "1", "1", "", "", ""}), 1);
-    // No export leaves a pass open; the plug-in's code linked in here does.
-    plugin::attach(GetModuleHandleW(nullptr));
-    const int image = static_cast<int>(ImgCreate(UI_ANY, 20, 10, 32, 0));
-    ASSERT_NE(DrawStart(ImgOutput(image)), 0);
     const HMODULE module = dll->handle();
-    ASSERT_TRUE(watch(module, "kernel32.dll", "GlobalFree", &g_realGlobalFree, &reportGlobalFree));
-    ASSERT_TRUE(
-        watch(module, "kernel32.dll", "FreeLibrary", &g_realFreeLibrary, &reportFreeLibrary));
-    ASSERT_TRUE(
-        watch(module, "user32.dll", "DestroyWindow", &g_realDestroyWindow, &reportDestroyWindow));
-    ASSERT_TRUE(watch(module, "user32.dll", "UnregisterClassW", &g_realUnregisterClass,
-                      &reportUnregisterClass));
-    std::fflush(stdout);
-    ExitProcess(CHILD_EXIT_CODE);
+    for (int i = 0; i < WATCHED_COUNT; ++i) {
+        const WatchRow& row = WATCHED[i];
+        g_real[i] = patchImport(module, row.dll, row.name, row.hook);
+        ASSERT_TRUE(g_real[i]) << row.name << " is imported";
+    }
+    ASSERT_TRUE(patchImport(module, "gdi32.dll", "TextOutW",
+                            reinterpret_cast<void*>(&exitInsteadOfTextOut)));
+    runAction(*dll, TEXT, {"a", "Hola", "1", "1", "", "", ""});
+    ADD_FAILURE() << "the process outlived its end";
 }
 
 TEST(ProcessEnd, EndsCleanlyWithItsOwnExitCodeWithoutTheUnloadsReleases) {
@@ -1010,7 +1040,8 @@ TEST(ProcessEnd, EndsCleanlyWithItsOwnExitCodeWithoutTheUnloadsReleases) {
                                                     L"--gtest_filter=ProcessEnd.DISABLED_*");
     EXPECT_NE(child.out.find("DISABLED_EndsWithEverythingLive"), std::string::npos) << child.out;
     EXPECT_EQ(child.exitCode, CHILD_EXIT_CODE) << child.out << child.err;
-    EXPECT_EQ(child.out.find(RELEASE_MARK), std::string::npos) << "released at process exit";
+    EXPECT_EQ(child.out.find(RELEASE_MARK), std::string::npos) << "released at process exit:\n"
+                                                               << child.out;
 }
 
 //--- Running out of memory -------------------------------------------------------------
