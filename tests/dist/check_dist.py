@@ -6,6 +6,9 @@
         folder, then checks that zip
     check_dist.py --zip ZIP                                 checks a zip made
         before (./run dist), with its symbols/ folder beside it
+    check_dist.py --self-test --bin BIN_DIR                 packs BIN_DIR, then
+        checks copies of that zip, each broken in one way, and exits 0 only
+        when every copy fails with that very check
 
 What is checked: the zip holds exactly canvas.nbp, LEAME.txt and
 ejemplos/demo.script; canvas.nbp is the PE32 product without debug sections
@@ -150,12 +153,52 @@ def run_example(host, dll, example):
               "the example runs %s" % action)
 
 
+def copy_zip(source, target, change):
+    """Copies the zip member by member; change(name, data) gives the data to
+    store, or None to leave the member out."""
+    with zipfile.ZipFile(source) as z, zipfile.ZipFile(target, "w") as out:
+        for info in z.infolist():
+            data = change(info.filename, z.read(info))
+            if data is not None:
+                out.writestr(info, data)
+
+
+BROKEN_COPIES = [  # what is broken, the change, the check that must fail
+    ("no example", lambda name, data: None if name.startswith("ejemplos/") else data,
+     "exactly canvas.nbp, LEAME.txt, ejemplos/demo.script"),
+    ("LEAME.txt in UTF-8", lambda name, data:
+     data.decode("cp1252").encode("utf-8") if name == "LEAME.txt" else data,
+     "LEAME.txt is not UTF-8"),
+]
+
+
+def self_test(zip_path, scratch):
+    """Each broken copy lies in a folder of its own, its symbols beside it."""
+    wrong = []
+    for number, (what, change, wanted) in enumerate(BROKEN_COPIES):
+        folder = os.path.join(scratch, "broken-%d" % number)
+        os.makedirs(folder)
+        os.symlink(os.path.join(os.path.dirname(zip_path), "symbols"),
+                   os.path.join(folder, "symbols"))
+        copy = os.path.join(folder, os.path.basename(zip_path))
+        copy_zip(zip_path, copy, change)
+        print("-- %s:" % what)
+        failures.clear()
+        check_zip(copy, None, folder)
+        if not any(f.startswith(wanted) for f in failures):
+            wrong.append("%s passed \"%s\"" % (what, wanted))
+    failures.clear()
+    print("\n".join(["self-test:"] + wrong) if wrong else "self-test: every broken copy failed")
+    return 1 if wrong else 0
+
+
 def main():
     parser = argparse.ArgumentParser()
     group = parser.add_mutually_exclusive_group(required=True)
     group.add_argument("--bin", help="pack this win32 bin folder into a temporary folder")
     group.add_argument("--zip", help="check this zip, made before")
     parser.add_argument("--host", help="32-bit canvas-host.exe to run the example with")
+    parser.add_argument("--self-test", action="store_true", help="check broken copies instead")
     args = parser.parse_args()
 
     with tempfile.TemporaryDirectory(prefix="canvas-dist-") as scratch:
@@ -169,6 +212,8 @@ def main():
             zip_path = made.stdout.strip().splitlines()[-1]
         else:
             zip_path = args.zip
+        if args.self_test:
+            return self_test(os.path.abspath(zip_path), scratch)
         check_zip(os.path.abspath(zip_path), args.host, scratch)
 
     if failures:

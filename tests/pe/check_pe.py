@@ -2,12 +2,19 @@
 """Static checks of the shipped 32-bit canvas.nbp: what a host's loader and
 the host itself rely on before any code runs, and that it ships lean (no
 debug information, no symbols). The PE structures are read with pefile; the
-stack bytes each export pops come from the cross objdump."""
+stack bytes each export pops come from the cross objdump.
+
+    check_pe.py DLL               checks the DLL
+    check_pe.py --self-test DLL   checks copies of the DLL, each broken in one
+                                  way, and exits 0 only when every copy fails
+                                  with that very check
+"""
 import os
 import re
 import struct
 import subprocess
 import sys
+import tempfile
 import zlib
 
 import pefile
@@ -192,5 +199,38 @@ def main(path):
     return 0
 
 
+def export_to_nowhere(pe):
+    """_nbExecAction's address past the end of the image: no code, no return
+    instruction to read there."""
+    exp = pe.DIRECTORY_ENTRY_EXPORT
+    symbol = next(s for s in exp.symbols if s.name == b"_nbExecAction")
+    slot = exp.struct.AddressOfFunctions + 4 * (symbol.ordinal - exp.struct.Base)
+    pe.set_dword_at_rva(slot, pe.OPTIONAL_HEADER.SizeOfImage + 0x1000)
+
+
+BROKEN_COPIES = [  # how the copy is broken, the check that must fail
+    (export_to_nowhere, "_nbExecAction returns with ret 8"),
+]
+
+
+def self_test(path):
+    wrong = []
+    with tempfile.TemporaryDirectory(prefix="check-pe-") as scratch:
+        for break_copy, wanted in BROKEN_COPIES:
+            pe = pefile.PE(path)
+            break_copy(pe)
+            copy = os.path.join(scratch, break_copy.__name__ + ".nbp")
+            pe.write(filename=copy)
+            pe.close()
+            print("-- %s:" % break_copy.__name__)
+            failures.clear()
+            if main(copy) == 0 or not any(f.startswith(wanted) for f in failures):
+                wrong.append("%s passed \"%s\"" % (break_copy.__name__, wanted))
+    print("\n".join(["self-test:"] + wrong) if wrong else "self-test: every broken copy failed")
+    return 1 if wrong else 0
+
+
 if __name__ == "__main__":
+    if sys.argv[1] == "--self-test":
+        sys.exit(self_test(sys.argv[2]))
     sys.exit(main(sys.argv[1]))

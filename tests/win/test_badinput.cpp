@@ -81,11 +81,6 @@ constexpr size_t MEGABYTE = 1 << 20;
 
 using Reason = canvas::ActionFailure;
 
-// A parameter slot: a host string, or null.
-using Slot = std::optional<std::string>;
-using Slots = std::vector<Slot>;
-const Slot NUL = std::nullopt;
-
 std::string repeat(char c, size_t n) {
     return std::string(n, c);
 }
@@ -95,47 +90,17 @@ std::string handleText(HWND w) {
 }
 
 // The plug-in loaded and connected to a host with one scene of objects.
-class Plugged : public ::testing::Test {
+class Plugged : public PluggedHost {
   protected:
-    void SetUp() override { load(); }
-    void TearDown() override {
-        plugin.reset();
-        pumpMessages();
-    }
-
-    // Loads the DLL afresh and registers it as the host does at start.
-    void load() {
-        host.actions.clear();
-        plugin = std::make_unique<host::PluginModule>(L"canvas.nbp");
-        ASSERT_TRUE(plugin->ok());
-        host.connect(*plugin);
-    }
-
     HWND object(const std::string& name, int w = 120, int h = 80) {
         HWND o = scene.addObject(host, name, x_, 0, w, h);
         x_ = (x_ + w + 10) % 1400;
         return o;
     }
 
-    int exec(int id, const Slots& slots) {
-        std::vector<const char*> texts;
-        for (const Slot& s : slots) {
-            texts.push_back(s ? s->c_str() : nullptr);
-        }
-        return runAction(*plugin, id, texts);
-    }
-    // The same call on the linked copy, for the reason of its result.
-    Reason reasonOf(int id, const Slots& slots) {
-        std::vector<const char*> texts;
-        for (const Slot& s : slots) {
-            texts.push_back(s ? s->c_str() : nullptr);
-        }
-        return linked.reasonOf(id, texts);
-    }
+    // The same call as exec on the linked copy, for the reason of its result.
+    Reason reasonOf(int id, const Slots& slots) { return linked.reasonOf(id, slotTexts(slots)); }
 
-    HostScene scene;
-    host::Host host;
-    std::unique_ptr<host::PluginModule> plugin;
     LinkedPlugin linked;
 
   private:
@@ -407,7 +372,8 @@ TEST_F(Plugged, CircleParametersThatMeanTheSame) {
     for (const Class& c : classes) {
         const CanvasPixels expected = draw(c.first);
         for (const Slots& s : c.same) {
-            EXPECT_EQ(draw(s), expected) << *s[0] << " " << *s[1] << " " << *s[2] << " " << *s[3];
+            EXPECT_EQ(draw(s), expected) << s[0].c_str() << " " << s[1].c_str() << " "
+                                         << s[2].c_str() << " " << s[3].c_str();
         }
     }
     const CanvasPixels blank = draw({"30", "20", "-1", "$0000FF"});
@@ -1085,21 +1051,13 @@ TEST(ProcessEnd, EndsCleanlyWithItsOwnExitCodeWithoutTheUnloadsReleases) {
 // and no font behind. (An exception that leaves the action is ended by the
 // exports with result 0; that is checked above on the real DLL.)
 
-class OutOfMemory : public ::testing::Test {
+class OutOfMemory : public LinkedPluginTest {
   protected:
-    static void SetUpTestSuite() { plugin::attach(GetModuleHandleW(nullptr)); }
-    static void TearDownTestSuite() { plugin::detach(); }
-
     void SetUp() override {
-        object_ = scene_.addObject(0, 0, 60, 40);
+        object_ = scene.addObject(0, 0, 60, 40);
         std::snprintf(reply_, sizeof reply_, "%llu",
                       static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(object_)));
         plugin::state().hostInterface = &answer;
-    }
-    void TearDown() override {
-        canvas::releaseAllCanvases();
-        plugin::state().hostInterface = nullptr;
-        pumpMessages();
     }
 
     // The action's result with its n-th allocation failing; -1 when the
@@ -1117,8 +1075,6 @@ class OutOfMemory : public ::testing::Test {
         return result;
     }
     static bool allocationFailed(long n) { return g_allocations >= n; }
-
-    int exec(int id, host::Params& params) { return plugin::execAction(id, params.data()); }
 
     // A failed allocation ends the call with 0 and one of `reasons`, or
     // is done without: 1 and no reason. No exception leaves the call.
@@ -1150,7 +1106,6 @@ class OutOfMemory : public ::testing::Test {
         return 1;
     }
 
-    HostScene scene_;
     HWND object_ = nullptr;
     static char reply_[32];
 };
@@ -1161,7 +1116,7 @@ TEST_F(OutOfMemory, ACreateThatRunsOutLeavesNothing) {
     host::Params params({"rect", "$0000FF"});
     for (long n = 1;; ++n) {
         ASSERT_LT(n, 100000);
-        const int result = failing(n, [&] { return exec(CREATE, params); });
+        const int result = failing(n, [&] { return plugin::execAction(CREATE, params.data()); });
         expectNoPassOrFont(n);
         expectReason(result,
                      {Reason::OutOfMemory, Reason::NoEntry, Reason::NoWindow, Reason::ParentRefused,
@@ -1187,7 +1142,7 @@ TEST_F(OutOfMemory, ACreateThatRunsOutLeavesNothing) {
 
 TEST_F(OutOfMemory, DrawingThatRunsOutLeavesTheCanvasWhole) {
     host::Params create({"rect", ""});
-    ASSERT_EQ(exec(CREATE, create), 1);
+    ASSERT_EQ(plugin::execAction(CREATE, create.data()), 1);
     host::Params text({"rect", "Hola", "2", "2", "$0000FF", "", "Liberation Serif,14,BI"});
     host::Params opaque({"rect", "xy", "2", "20", "", "$00FF00", ""});
     host::Params circle({"rect", "30", "20", "10", "$0000FF"});
@@ -1204,7 +1159,8 @@ TEST_F(OutOfMemory, DrawingThatRunsOutLeavesTheCanvasWhole) {
     for (const Row& row : rows) {
         for (long n = 1;; ++n) {
             ASSERT_LT(n, 100000);
-            const int result = failing(n, [&] { return exec(row.id, *row.params); });
+            const int result =
+                failing(n, [&] { return plugin::execAction(row.id, row.params->data()); });
             expectNoPassOrFont(n);
             expectReason(result, {Reason::OutOfMemory, Reason::NoPass, Reason::NoFont}, n);
             EXPECT_EQ(canvas::registry().size(), 1u) << row.what << " " << n;
@@ -1216,8 +1172,8 @@ TEST_F(OutOfMemory, DrawingThatRunsOutLeavesTheCanvasWhole) {
         }
     }
     // Still a working canvas.
-    ASSERT_EQ(exec(CLEAR, clear), 1);
-    ASSERT_EQ(exec(CIRCLE, circle), 1);
+    ASSERT_EQ(plugin::execAction(CLEAR, clear.data()), 1);
+    ASSERT_EQ(plugin::execAction(CIRCLE, circle.data()), 1);
     EXPECT_EQ(readCanvas(object_).at(40, 20), RED);
 }
 
@@ -1225,15 +1181,15 @@ TEST_F(OutOfMemory, DrawingThatRunsOutLeavesTheCanvasWhole) {
 // and images may be gone; the next release finishes the job without
 // touching anything twice.
 TEST_F(OutOfMemory, AReleaseThatRunsOutIsFinishedByTheNext) {
-    HWND second = scene_.addObject(100, 0, 50, 30);
+    HWND second = scene.addObject(100, 0, 50, 30);
     for (long n = 1;; ++n) {
         ASSERT_LT(n, 100000);
         host::Params a({"rect", ""});
-        ASSERT_EQ(exec(CREATE, a), 1);
+        ASSERT_EQ(plugin::execAction(CREATE, a.data()), 1);
         std::snprintf(reply_, sizeof reply_, "%llu",
                       static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(second)));
         host::Params b({"second", ""});
-        ASSERT_EQ(exec(CREATE, b), 1);
+        ASSERT_EQ(plugin::execAction(CREATE, b.data()), 1);
         std::snprintf(reply_, sizeof reply_, "%llu",
                       static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(object_)));
         failing(n, [] { return plugin::message(2); });
@@ -1254,7 +1210,7 @@ TEST_F(OutOfMemory, AReleaseThatRunsOutIsFinishedByTheNext) {
 // frames (which the 32-bit build cannot pass), and the host goes on.
 TEST_F(OutOfMemory, MessagesThatRunOutEndThereAndTheHostGoesOn) {
     host::Params create({"rect", "$0000FF"});
-    ASSERT_EQ(exec(CREATE, create), 1);
+    ASSERT_EQ(plugin::execAction(CREATE, create.data()), 1);
     HWND canvas = canvasWindowIn(object_);
     HWND picture = FindWindowExW(canvas, nullptr, L"Static", nullptr);
     ASSERT_NE(picture, nullptr);
@@ -1321,7 +1277,7 @@ TEST_F(OutOfMemory, MessagesThatRunOutEndThereAndTheHostGoesOn) {
     UiCloseWindow(window);
     // The host goes on: the canvas still draws and shows what it draws.
     host::Params circle({"rect", "30", "20", "10", "$FFFFFF"});
-    ASSERT_EQ(exec(CIRCLE, circle), 1);
+    ASSERT_EQ(plugin::execAction(CIRCLE, circle.data()), 1);
     const CanvasPixels s = readCanvas(object_);
     EXPECT_EQ(s.at(40, 20), WHITE);
     EXPECT_EQ(s.at(30, 20), RED);

@@ -23,29 +23,12 @@
 
 namespace {
 
-class Canvases : public ::testing::Test {
+class Canvases : public PluggedHost {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(plugin->ok());
-        host.connect(*plugin);
-    }
-    void TearDown() override {
-        plugin.reset();
-        scene.destroy();
-        pumpMessages();
-    }
-
     HWND object(const std::string& name, int w = 60, int h = 40, int x = 0, int y = 0) {
         return scene.addObject(host, name, x, y, w, h);
     }
-    int exec(int id, const std::vector<const char*>& params) {
-        return runAction(*plugin, id, params);
-    }
 
-    std::unique_ptr<host::PluginModule> plugin =
-        std::make_unique<host::PluginModule>(L"canvas.nbp");
-    host::Host host;
-    HostScene scene{640, 480};
     LinkedPlugin linked; // the same code in this program: the reasons of its 0s
 };
 

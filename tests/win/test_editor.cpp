@@ -881,7 +881,10 @@ TEST(HostEditCommand, ShowsTheDialogAndPrintsTheSlotsItGetsBack) {
         host::utf16ToUtf8(std::u16string(shot.begin(), shot.end())) + "\" close=cancel\n");
     ASSERT_TRUE(script.ok());
     out.clear();
-    EXPECT_TRUE(app.check(script) && app.run(script));
+    {
+        const ModalGuard guard;
+        EXPECT_TRUE(app.check(script) && app.run(script));
+    }
     EXPECT_TRUE(err.empty()) << err.front();
     EXPECT_EQ(
         out, (std::vector<std::string>{"edit kiv_DrawCircle -> 1", "  0: \"R\"", "  1: \"1\"",

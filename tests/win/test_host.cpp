@@ -220,6 +220,7 @@ class HostApp : public ::testing::Test {
     bool run(const std::string& text) {
         host::Script script = host::parseScript(text);
         EXPECT_TRUE(script.ok()) << text;
+        const ModalGuard guard;
         return app.check(script) && app.run(script);
     }
 
@@ -233,7 +234,13 @@ class HostApp : public ::testing::Test {
     // callback; returns the result, leaves the reply in `slot`.
     int ask(int command, const char* request, HostString* slot) {
         *slot = request ? host::allocString(request) : nullptr;
+        const ModalGuard guard;
         return host::Host::interfaceProc(command, slot);
+    }
+    // Chooses a command of the host's menu.
+    void menu(int command) {
+        const ModalGuard guard;
+        SendMessageW(app.mainWindow(), WM_COMMAND, command, 0);
     }
 
     host::PluginModule plugin{L"canvas.nbp"};
@@ -581,21 +588,21 @@ TEST_F(Runner, MenuRunsAndEditsTheCurrentParameters) {
     {
         // The menu offers the actions in a list; OK takes the first.
         host::ModalWatch watch(L"", host::CloseWith::Ok);
-        SendMessageW(app.mainWindow(), WM_COMMAND, host::MENU_EDIT, 0);
+        menu(host::MENU_EDIT);
         EXPECT_TRUE(watch.sawBox());
     }
     ASSERT_EQ(g_handed.size(), 1u);
     EXPECT_EQ(g_handed[0].texts, (std::vector<std::string>{"r1", "$00FF00"}));
     {
         host::ModalWatch watch(L"", host::CloseWith::Ok);
-        SendMessageW(app.mainWindow(), WM_COMMAND, host::MENU_RUN, 0);
+        menu(host::MENU_RUN);
     }
     ASSERT_EQ(g_handed.size(), 2u);
     EXPECT_EQ(g_handed[1].texts, (std::vector<std::string>{"nuevo", "$00FF00"}))
         << "the edited texts are the current ones";
     {
         host::ModalWatch watch(L"", host::CloseWith::Cancel);
-        SendMessageW(app.mainWindow(), WM_COMMAND, host::MENU_RUN, 0);
+        menu(host::MENU_RUN);
     }
     EXPECT_EQ(g_handed.size(), 2u);
 }

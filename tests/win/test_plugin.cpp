@@ -150,28 +150,17 @@ TEST(HostString, SetParamStringReplacesAndFrees) {
 
 //--- queryObjectWindow against a scripted host callback.
 
-struct Exchange {
-    int result = 1;
-    const char* reply = nullptr; // null: the slot is set to null
-    bool keepRequest = false;
-    int calls = 0;
-    std::string request;
-    HostString requestPtr = nullptr;
-} g_exchange;
-
-int __stdcall scriptedHost(int command, HostString* slot) {
-    ++g_exchange.calls;
-    EXPECT_EQ(command, HOST_CMD_OBJECT_WINDOW);
-    g_exchange.requestPtr = *slot;
-    g_exchange.request = *slot ? *slot : "";
-    if (g_exchange.keepRequest) {
-        return g_exchange.result;
-    }
-    if (g_exchange.result) {
-        freeHostString(*slot); // replacing the request: the host frees it
-        *slot = g_exchange.reply ? toHostString(fromHostString(g_exchange.reply)) : nullptr;
-    }
-    return g_exchange.result;
+// The host answers command 7 with `result` and, when that is not 0,
+// `reply` in place of the request (null: an emptied slot).
+void answerWindowQueries(host::Host& host, int result, const char* reply) {
+    host.answer = [=](int, HostString* slot) {
+        if (result) {
+            freeHostString(*slot); // replacing the request: the host frees it
+            *slot = reply ? toHostString(fromHostString(reply)) : nullptr;
+        }
+        return result;
+    };
+    plugin::state().hostInterface = &host::Host::interfaceProc;
 }
 
 TEST(QueryObjectWindow, Replies) {
@@ -184,38 +173,36 @@ TEST(QueryObjectWindow, Replies) {
         {1, "$1A2B", 6699}, {1, "  42", 42}, {1, "abc", 0},
         {1, nullptr, 0},    {0, nullptr, 0}, {1, "4294967297", 1},
     };
-    plugin::state().hostInterface = &scriptedHost;
     for (const Case& c : cases) {
-        g_exchange = Exchange{};
-        g_exchange.result = c.result;
-        g_exchange.reply = c.reply;
+        host::Host host;
+        answerWindowQueries(host, c.result, c.reply);
         EXPECT_EQ(queryObjectWindow(u"Rect\u00e1ngulo 1"), c.expected) << (c.reply ? c.reply : "");
-        EXPECT_EQ(g_exchange.calls, 1);
-        EXPECT_EQ(g_exchange.request, "Rect\xE1ngulo 1");
+        ASSERT_EQ(host.calls.size(), 1u);
+        EXPECT_EQ(host.calls[0].command, HOST_CMD_OBJECT_WINDOW);
+        EXPECT_EQ(host.calls[0].requestText, "Rect\xE1ngulo 1");
     }
     plugin::state().hostInterface = nullptr;
 }
 
 TEST(QueryObjectWindow, UnansweredRequestIsFreedByThePlugIn) {
-    plugin::state().hostInterface = &scriptedHost;
+    host::Host host;
+    answerWindowQueries(host, 0, nullptr);
     GlobalSpy spy(GetModuleHandleW(nullptr));
     ASSERT_TRUE(spy.ok());
-    g_exchange = Exchange{};
-    g_exchange.result = 0;
-    g_exchange.keepRequest = true;
     EXPECT_EQ(queryObjectWindow(u"rect1"), 0u);
     ASSERT_EQ(spy.allocated.size(), 1u);
-    EXPECT_EQ(spy.allocated[0], g_exchange.requestPtr);
-    EXPECT_EQ(spy.timesFreed(g_exchange.requestPtr), 1);
+    ASSERT_EQ(host.calls.size(), 1u);
+    EXPECT_EQ(spy.allocated[0], host.calls[0].request);
+    EXPECT_EQ(spy.timesFreed(host.calls[0].request), 1);
     plugin::state().hostInterface = nullptr;
 }
 
 TEST(QueryObjectWindow, NoCallbackAsksNothing) {
+    host::Host host;
     plugin::state().hostInterface = nullptr;
     GlobalSpy spy(GetModuleHandleW(nullptr));
-    g_exchange = Exchange{};
     EXPECT_EQ(queryObjectWindow(u"rect1"), 0u);
-    EXPECT_EQ(g_exchange.calls, 0);
+    EXPECT_TRUE(host.calls.empty());
     EXPECT_TRUE(spy.allocated.empty());
 }
 

@@ -1,15 +1,16 @@
 // What a canvas shows, against what its image held when it was last
 // assigned, after every step of random scripts: the actions on
 // canvases of several sizes, passes that draw without assigning, the
-// object window covered, uncovered, moved and resized. The picture control
-// copies and repaints only what changed; nothing of that may ever show.
+// object window covered, uncovered, moved and resized; and below the
+// actions, the drawing primitives on two images shown by two controls.
+// The picture control copies and repaints only what changed; nothing of
+// that may ever show.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <cstdlib>
 #include <iterator>
-#include <cstring>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -17,10 +18,7 @@
 #include "canvas/actions_win.h"
 #include "draw/drawpass_win.h"
 #include "draw/image_win.h"
-#include "host/host_win.h"
-#include "plugin/host_exchange_win.h"
-#include "plugin/plugin_state_win.h"
-#include "plugin/plugin_win.h"
+#include "draw/picture_win.h"
 #include "tests/win/support/canvas_probe.h"
 #include "tests/win/support/host_scene.h"
 #include "tests/win/support/ui_driver.h"
@@ -35,25 +33,11 @@ void PrintTo(const CanvasPixels& p, std::ostream* os) {
 
 namespace {
 
-HWND g_object = nullptr; // the object the host names "rect"
-
-int __stdcall answerObject(int command, HostString* slot) {
-    if (command != 7 || !g_object) {
-        return 0;
-    }
-    char reply[32];
-    std::snprintf(reply, sizeof reply, "%llu",
-                  static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(g_object)));
-    GlobalFree(*slot);
-    *slot = toHostString(Text(reply, reply + std::strlen(reply)));
-    return 1;
-}
-
-// The canvas image's pixels as the plug-in holds them, in readCanvas's form.
-CanvasPixels imagePixels(const CanvasEntry& entry) {
+// An image's pixels as the plug-in holds them, in readCanvas's form.
+CanvasPixels imagePixels(int image) {
     CanvasPixels out;
     DIBSECTION ds{};
-    const HBITMAP bitmap = reinterpret_cast<HBITMAP>(ImgHandle(entry.image));
+    const HBITMAP bitmap = reinterpret_cast<HBITMAP>(ImgHandle(image));
     if (GetObjectW(bitmap, sizeof ds, &ds) != static_cast<int>(sizeof ds)) {
         return out;
     }
@@ -68,30 +52,139 @@ CanvasPixels imagePixels(const CanvasEntry& entry) {
     return out;
 }
 
-class Refresh : public ::testing::Test {
+class Refresh : public LinkedPluginTest {
   protected:
-    static void SetUpTestSuite() { plugin::attach(GetModuleHandleW(nullptr)); }
-    static void TearDownTestSuite() { plugin::detach(); }
-    void SetUp() override { plugin::state().hostInterface = &answerObject; }
-    void TearDown() override {
-        canvas::releaseAllCanvases();
-        plugin::state().hostInterface = nullptr;
-        g_object = nullptr;
-        pumpMessages();
-    }
-
-    int exec(int id, const std::vector<std::string>& texts) {
-        std::vector<const char*> p;
-        for (const std::string& t : texts) {
-            p.push_back(t.c_str());
-        }
-        host::Params params(p);
-        return plugin::execAction(id, params.data());
-    }
     static HWND controlOf(const CanvasEntry& entry) {
         return UiControlHandle(entry.pictureControl);
     }
 };
+
+// A pass that changes nothing (a circle wholly outside, empty text) copies
+// nothing and leaves nothing to repaint: pixels written straight into the
+// image memory stay unseen, and the control has no update region.
+TEST_F(Refresh, APassThatChangesNothingCopiesAndRepaintsNothing) {
+    const HWND object = scene.addObject(host, "rect", 0, 0, 40, 30);
+    ASSERT_EQ(runAction(1, {"rect", "$FFFFFF"}), 1);
+    const CanvasEntry* entry = canvas::registry().findCanvas(u"rect");
+    ASSERT_TRUE(entry);
+    const CanvasPixels before = readCanvas(object);
+    DIBSECTION ds{};
+    ASSERT_TRUE(GetObjectW(reinterpret_cast<HBITMAP>(ImgHandle(entry->image)), sizeof ds, &ds));
+    static_cast<uint32_t*>(ds.dsBm.bmBits)[0] = 0xFF0000FFu; // not through a pass
+    struct Row {
+        const char* what;
+        int id;
+        Slots params;
+    } const rows[] = {
+        {"circle wholly outside", 2, {"rect", "500", "500", "10", "$000000"}},
+        {"circle containing the canvas", 2, {"rect", "20", "15", "1000", "$000000"}},
+        {"empty text", 4, {"rect", "", "5", "5", "$000000", "$00FF00", "Arial,12,"}},
+        {"text far outside", 4, {"rect", "Hola", "9000", "9000", "$000000", "", "Arial,12,"}},
+        {"second create", 1, {"rect", "$0000FF"}},
+    };
+    HWND control = controlOf(*entry);
+    for (const Row& row : rows) {
+        ASSERT_EQ(runAction(row.id, row.params, false), 1) << row.what;
+        RECT update{};
+        EXPECT_FALSE(GetUpdateRect(control, &update, FALSE)) << row.what;
+        pumpMessages();
+        EXPECT_EQ(readCanvas(object), before) << row.what;
+    }
+}
+
+// Below the actions: two images A and B of one size, two picture controls
+// side by side, and steps that draw filled and outlined boxes and circles
+// (clipped or not, the pass ended or left open) into either image, or
+// assign either image to either control: first the cases that each turn on
+// one piece of the bookkeeping, then random ones. After every step each
+// control shows, through WM_PRINTCLIENT and on its own surface, exactly
+// the image it was last assigned as it was then.
+TEST_F(Refresh, EachControlShowsItsImageAtItsLastAssignment) {
+    constexpr int W = 61, H = 47, A = 0, B = 1, DRAW = -1;
+    enum Shape { DISC, CIRCLE, BOX, FRAME };
+    struct Step {
+        const char* what;
+        int image;
+        int control;        // DRAW: a pass on the image, else the control assigned it
+        Shape shape = DISC; // of a pass
+        int x = 0, y = 0;   // a circle's centre
+        int w = 0, h = 0;   // a circle's diameter in w
+        bool stop = true;   // the pass ends (else it stays open until the next)
+    };
+    const Step cases[] = {
+        {"A to 0", A, 0},
+        {"A to 1", A, 1},
+        {"disc on A", A, DRAW, DISC, 30, 20, 30},
+        {"A to 1: a partial copy, the disc's caps too", A, 1},
+        {"frame on A, its top and bottom cut off", A, DRAW, FRAME, 5, -10, 20, 80},
+        {"A to 1: the frame's sides", A, 1},
+        {"box on A", A, DRAW, BOX, 40, 30, 10, 10},
+        {"A to 0", A, 0},
+        {"disc on A", A, DRAW, DISC, 10, 10, 16},
+        {"A to 1: 0 took the last copy, so 1 copies all", A, 1},
+        {"A to 0", A, 0},
+        {"B to 0", B, 0},
+        {"box on A", A, DRAW, BOX, 2, 2, 5, 5},
+        {"A to 0: its copy holds B, so it copies all", A, 0},
+        {"box on A", A, DRAW, BOX, 20, 20, 6, 6, false},
+        {"A to 0: a partial copy, the pass still open", A, 0},
+        {"B to 0: a whole copy right after a partial one", B, 0},
+    };
+    const int window = static_cast<int>(
+        UiOpenWindow(UI_ANY, 20, 20, 2 * W + 10, H, Text(), UI_FLAGS_CANVAS, nullptr));
+    ASSERT_TRUE(window);
+    const int images[] = {static_cast<int>(ImgCreate(UI_ANY, W, H, 32, 0xC0FFFF)),
+                          static_cast<int>(ImgCreate(UI_ANY, W, H, 32, 0xFFC0C0))};
+    ASSERT_TRUE(images[A] && images[B]);
+    auto bitmap = [](int image) { return reinterpret_cast<HBITMAP>(ImgHandle(image)); };
+    const int controls[] = {
+        static_cast<int>(UiAddPicture(UI_ANY, 0, 0, W, H, bitmap(images[A]))),
+        static_cast<int>(UiAddPicture(UI_ANY, W + 10, 0, W, H, bitmap(images[A])))};
+    ASSERT_TRUE(controls[0] && controls[1]);
+    CanvasPixels shown[] = {imagePixels(images[A]), imagePixels(images[A])};
+    TestRandom random(20261209);
+    const size_t count = std::size(cases) + 300;
+    for (size_t n = 0; n < count; ++n) {
+        Step step = n < std::size(cases) ? cases[n] : Step{"random", random.range(A, B), DRAW};
+        if (n >= std::size(cases)) {
+            step.control = random.range(DRAW, 1);
+            step.shape = static_cast<Shape>(random.range(DISC, FRAME));
+            step.x = random.range(-20, W + 20);
+            step.y = random.range(-20, H + 20);
+            step.w = random.range(-80, 80);
+            step.h = random.range(-80, 80);
+            step.stop = random.chance(70);
+        }
+        if (step.control == DRAW) {
+            ASSERT_TRUE(DrawStart(ImgOutput(images[step.image])));
+            const uint32_t colour = 0x2F1F0Fu * static_cast<uint32_t>(n + 1) & 0xFFFFFFu;
+            DrawSetMode(step.shape == DISC || step.shape == BOX ? DRAW_MODE_DEFAULT
+                                                                : DRAW_MODE_OUTLINED);
+            if (step.shape == DISC || step.shape == CIRCLE) {
+                DrawCircle(step.x, step.y, std::abs(step.w) / 2, colour);
+            } else {
+                DrawBox(step.x, step.y, step.w, step.h, colour);
+            }
+            if (step.stop) {
+                DrawStop();
+            }
+        } else {
+            UiSetState(controls[step.control], static_cast<int64_t>(ImgHandle(images[step.image])));
+            shown[step.control] = imagePixels(images[step.image]);
+        }
+        pumpMessages();
+        for (int c = 0; c < 2; ++c) {
+            const HWND hwnd = UiControlHandle(controls[c]);
+            ASSERT_EQ(readPicture(hwnd), shown[c]) << n << ": " << step.what << "; control " << c;
+            ASSERT_EQ(readPictureSurface(hwnd), shown[c])
+                << n << ": " << step.what << "; control " << c << "'s surface";
+        }
+    }
+    DrawStop();
+    UiCloseWindow(window);
+    ImgFree(images[A]);
+    ImgFree(images[B]);
+}
 
 // Random scripts on canvases of several sizes; after every step the control
 // shows, through WM_PRINTCLIENT and on its own surface when nothing covers
@@ -101,15 +194,13 @@ TEST_F(Refresh, WhatIsShownIsTheImageAtItsLastAssignment) {
         int w, h;
     };
     const Size sizes[] = {{1, 1}, {37, 23}, {160, 120}, {333, 201}};
-    HostScene scene(900, 700);
     TestRandom random(20261208);
     for (const Size& size : sizes) {
-        g_object = scene.addObject(10, 10, size.w, size.h);
-        ASSERT_EQ(exec(1, {"rect", "$C0FFFF"}), 1) << size.w;
-        pumpMessages();
+        const HWND object = scene.addObject(host, "rect", 10, 10, size.w, size.h);
+        ASSERT_EQ(runAction(1, {"rect", "$C0FFFF"}), 1) << size.w;
         const CanvasEntry* entry = canvas::registry().findCanvas(u"rect");
         ASSERT_TRUE(entry);
-        CanvasPixels assigned = imagePixels(*entry);
+        CanvasPixels assigned = imagePixels(entry->image);
         HWND cover = nullptr;
         for (int step = 0; step < 60; ++step) {
             std::string what = std::to_string(size.w) + "x" + std::to_string(size.h) + " step " +
@@ -121,22 +212,22 @@ TEST_F(Refresh, WhatIsShownIsTheImageAtItsLastAssignment) {
             switch (op) {
             case 0:
             case 1:
-                ASSERT_EQ(exec(2, {"rect", std::to_string(x), std::to_string(y),
-                                   std::to_string(random.range(0, 2 * size.w)), colour}),
+                ASSERT_EQ(runAction(2, {"rect", std::to_string(x), std::to_string(y),
+                                        std::to_string(random.range(0, 2 * size.w)), colour}),
                           1);
-                assigned = imagePixels(*entry);
+                assigned = imagePixels(entry->image);
                 break;
             case 2:
-                ASSERT_EQ(exec(4, {"rect", random.chance(20) ? "" : "Hg, lienzo", std::to_string(x),
-                                   std::to_string(y), colour, random.chance(50) ? "" : "$00FF00",
-                                   "Arial,11,B"}),
+                ASSERT_EQ(runAction(4, {"rect", random.chance(20) ? "" : "Hg, lienzo",
+                                        std::to_string(x), std::to_string(y), colour,
+                                        random.chance(50) ? "" : "$00FF00", "Arial,11,B"}),
                           1);
-                assigned = imagePixels(*entry);
+                assigned = imagePixels(entry->image);
                 break;
             case 3:
                 if (random.chance(30)) {
-                    ASSERT_EQ(exec(3, {"rect"}), 1);
-                    assigned = imagePixels(*entry);
+                    ASSERT_EQ(runAction(3, {"rect"}), 1);
+                    assigned = imagePixels(entry->image);
                 }
                 break;
             case 4: { // a pass that draws without assigning: nothing of it shows yet
@@ -151,7 +242,7 @@ TEST_F(Refresh, WhatIsShownIsTheImageAtItsLastAssignment) {
                     cover = nullptr;
                 } else {
                     POINT at{x, y};
-                    ClientToScreen(g_object, &at);
+                    ClientToScreen(object, &at);
                     cover = CreateWindowExW(WS_EX_TOPMOST, L"Static", L"", WS_POPUP | WS_VISIBLE,
                                             at.x, at.y, 50, 40, nullptr, nullptr, nullptr, nullptr);
                 }
@@ -160,63 +251,28 @@ TEST_F(Refresh, WhatIsShownIsTheImageAtItsLastAssignment) {
                 // Without SWP_NOCOPYBITS Wine moves the pixels the X server
                 // holds, which may still be those of a cover just gone; the
                 // canvas is then never asked to paint them again.
-                SetWindowPos(g_object, nullptr, random.range(0, 300), random.range(0, 200), 0, 0,
+                SetWindowPos(object, nullptr, random.range(0, 300), random.range(0, 200), 0, 0,
                              SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
                 break;
             case 7: // the object is resized; the canvas keeps its size
-                SetWindowPos(g_object, nullptr, 0, 0, random.range(1, size.w + 40),
+                SetWindowPos(object, nullptr, 0, 0, random.range(1, size.w + 40),
                              random.range(1, size.h + 40),
                              SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
                 break;
             }
             pumpMessages();
-            ASSERT_EQ(readCanvas(g_object), assigned) << what;
-            RECT object{};
-            GetClientRect(g_object, &object);
-            if (!cover && object.right >= size.w && object.bottom >= size.h) {
-                ASSERT_EQ(readCanvasSurface(g_object), assigned) << what;
+            ASSERT_EQ(readCanvas(object), assigned) << what;
+            RECT client{};
+            GetClientRect(object, &client);
+            if (!cover && client.right >= size.w && client.bottom >= size.h) {
+                ASSERT_EQ(readCanvasSurface(object), assigned) << what;
             }
         }
         if (cover) {
             DestroyWindow(cover);
         }
         canvas::releaseAllCanvases();
-        DestroyWindow(g_object);
-    }
-}
-
-// A pass that changes nothing (a circle wholly outside, empty text) copies
-// nothing and leaves nothing to repaint: pixels written straight into the
-// image memory stay unseen, and the control has no update region.
-TEST_F(Refresh, APassThatChangesNothingCopiesAndRepaintsNothing) {
-    HostScene scene(300, 200);
-    g_object = scene.addObject(0, 0, 40, 30);
-    ASSERT_EQ(exec(1, {"rect", "$FFFFFF"}), 1);
-    pumpMessages();
-    const CanvasEntry* entry = canvas::registry().findCanvas(u"rect");
-    ASSERT_TRUE(entry);
-    const CanvasPixels before = readCanvas(g_object);
-    DIBSECTION ds{};
-    ASSERT_TRUE(GetObjectW(reinterpret_cast<HBITMAP>(ImgHandle(entry->image)), sizeof ds, &ds));
-    static_cast<uint32_t*>(ds.dsBm.bmBits)[0] = 0xFF0000FFu; // not through a pass
-    struct Row {
-        const char* what;
-        int id;
-        std::vector<std::string> params;
-    } const rows[] = {
-        {"circle wholly outside", 2, {"rect", "500", "500", "10", "$000000"}},
-        {"circle containing the canvas", 2, {"rect", "20", "15", "1000", "$000000"}},
-        {"empty text", 4, {"rect", "", "5", "5", "$000000", "$00FF00", "Arial,12,"}},
-        {"text far outside", 4, {"rect", "Hola", "9000", "9000", "$000000", "", "Arial,12,"}},
-        {"second create", 1, {"rect", "$0000FF"}},
-    };
-    HWND control = controlOf(*entry);
-    for (const Row& row : rows) {
-        ASSERT_EQ(exec(row.id, row.params), 1) << row.what;
-        RECT update{};
-        EXPECT_FALSE(GetUpdateRect(control, &update, FALSE)) << row.what;
-        pumpMessages();
-        EXPECT_EQ(readCanvas(g_object), before) << row.what;
+        DestroyWindow(object);
     }
 }
 

@@ -83,10 +83,8 @@ class Soak {
     host::Host& host() { return host_; }
     HostScene& scene() { return scene_; }
 
-    int exec(int id, const std::vector<const char*>& params) {
-        host::Params p(params);
-        return plugin_.execAction(id, p.data());
-    }
+    // The host pumps its messages only every PUMP_EVERY steps.
+    int exec(int id, const Slots& slots) { return runAction(plugin_, id, slots, false); }
 
     // One step of the script; false when its result was not the expected.
     bool step(int index, std::string* what) {

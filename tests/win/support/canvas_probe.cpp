@@ -29,14 +29,18 @@ HWND canvasWindowIn(HWND object) {
 
 namespace {
 
-// What `draw` puts into a top-down 32-bit section the size of the object's
-// picture control (given that control), in CanvasPixels' form. The section
-// starts in a colour no canvas pixel reads as, so an unpainted area shows.
-// Empty when the object holds no canvas.
-template <typename Draw> CanvasPixels capturePicture(HWND object, Draw draw) {
-    CanvasPixels s;
+// The picture control of the object's (first) canvas, or null.
+HWND pictureIn(HWND object) {
     const HWND canvas = canvasWindowIn(object);
-    HWND picture = canvas ? FindWindowExW(canvas, nullptr, L"Static", nullptr) : nullptr;
+    return canvas ? FindWindowExW(canvas, nullptr, L"Static", nullptr) : nullptr;
+}
+
+// What `draw` puts into a top-down 32-bit section the size of the picture
+// control (given that control), in CanvasPixels' form. The section starts
+// in a colour no canvas pixel reads as, so an unpainted area shows. Empty
+// without a control.
+template <typename Draw> CanvasPixels capturePicture(HWND picture, Draw draw) {
+    CanvasPixels s;
     if (!picture) {
         return s;
     }
@@ -67,17 +71,25 @@ template <typename Draw> CanvasPixels capturePicture(HWND object, Draw draw) {
 
 } // namespace
 
-CanvasPixels readCanvas(HWND object) {
-    return capturePicture(object, [](HWND picture, HDC dc, const RECT&) {
-        SendMessageW(picture, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+CanvasPixels readPicture(HWND picture) {
+    return capturePicture(picture, [](HWND control, HDC dc, const RECT&) {
+        SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
     });
 }
 
-CanvasPixels readCanvasSurface(HWND object) {
-    return capturePicture(object, [](HWND picture, HDC dc, const RECT& r) {
-        WindowDC window(picture);
+CanvasPixels readPictureSurface(HWND picture) {
+    return capturePicture(picture, [](HWND control, HDC dc, const RECT& r) {
+        WindowDC window(control);
         BitBlt(dc, 0, 0, r.right, r.bottom, window.get(), 0, 0, SRCCOPY);
     });
+}
+
+CanvasPixels readCanvas(HWND object) {
+    return readPicture(pictureIn(object));
+}
+
+CanvasPixels readCanvasSurface(HWND object) {
+    return readPictureSurface(pictureIn(object));
 }
 
 size_t committedBytes() {

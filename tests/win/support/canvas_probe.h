@@ -39,12 +39,15 @@ std::vector<HWND> canvasWindowsIn(HWND object);
 // The topmost of them, or null.
 HWND canvasWindowIn(HWND object);
 
-// Asks the picture control of the object's (first) canvas to paint itself
-// with WM_PRINTCLIENT into a DIB section of ours. Empty when the object
-// holds no canvas.
-CanvasPixels readCanvas(HWND object);
+// Asks a picture control to paint itself with WM_PRINTCLIENT into a DIB
+// section of ours. Empty for a null control.
+CanvasPixels readPicture(HWND picture);
 // The same control's pixels as its window's own surface holds them (a blit
 // from its window DC): what the screen shows where nothing covers it.
+CanvasPixels readPictureSurface(HWND picture);
+// The same for the picture control of the object's (first) canvas; empty
+// when the object holds no canvas.
+CanvasPixels readCanvas(HWND object);
 CanvasPixels readCanvasSurface(HWND object);
 
 // Bytes the process has committed, as Wine reports them (PagefileUsage;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "canvas/actions_win.h"
 #include "plugin/host_exchange_win.h"
+#include "plugin/plugin_win.h"
 #include "tests/win/support/ui_driver.h"
 
 namespace {
@@ -70,11 +72,34 @@ HWND HostScene::addObject(host::Host& host, const std::string& name, int x, int 
     return object;
 }
 
-int runAction(host::PluginModule& plugin, int id, const std::vector<const char*>& texts) {
-    host::Params params(texts);
-    const int result = plugin.execAction(id, params.data());
-    pumpMessages();
+std::vector<const char*> slotTexts(const Slots& slots) {
+    std::vector<const char*> texts;
+    for (const Slot& s : slots) {
+        texts.push_back(s.c_str());
+    }
+    return texts;
+}
+
+namespace {
+
+// Runs `exec` on a host's parameter array of `slots`.
+template <typename Exec> int run(Exec exec, const Slots& slots, bool pump) {
+    host::Params params(slotTexts(slots));
+    const int result = exec(params.data());
+    if (pump) {
+        pumpMessages();
+    }
     return result;
+}
+
+} // namespace
+
+int runAction(host::PluginModule& plugin, int id, const Slots& slots, bool pump) {
+    return run([&](host::HostString* p) { return plugin.execAction(id, p); }, slots, pump);
+}
+
+int runAction(int id, const Slots& slots, bool pump) {
+    return run([&](host::HostString* p) { return plugin::execAction(id, p); }, slots, pump);
 }
 
 size_t windowQueries(const host::Host& host) {
@@ -91,4 +116,35 @@ std::vector<const void*> registrationStrings(const host::Host& host) {
         strings.push_back(a.hintPtr);
     }
     return strings;
+}
+
+void PluggedHost::load() {
+    host.actions.clear();
+    plugin = std::make_unique<host::PluginModule>(L"canvas.nbp");
+    ASSERT_TRUE(plugin->ok());
+    host.connect(*plugin);
+}
+
+void PluggedHost::TearDown() {
+    plugin.reset();
+    scene.destroy();
+    pumpMessages();
+}
+
+void LinkedPluginTest::SetUpTestSuite() {
+    plugin::attach(GetModuleHandleW(nullptr));
+}
+
+void LinkedPluginTest::TearDownTestSuite() {
+    plugin::detach();
+}
+
+void LinkedPluginTest::SetUp() {
+    plugin::state().hostInterface = &host::Host::interfaceProc;
+}
+
+void LinkedPluginTest::TearDown() {
+    canvas::releaseAllCanvases();
+    plugin::state().hostInterface = nullptr;
+    pumpMessages();
 }

@@ -3,8 +3,11 @@
 // from it the way the host's script runs them.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,10 +51,29 @@ class HostScene {
 // The ids the plug-in registers its actions under (canvas/action_table.h).
 enum ActionId { CREATE = 1, CIRCLE = 2, CLEAR = 3, TEXT = 4 };
 
+// One parameter slot as a script hands it over: a text, or null (also
+// from a null `const char*`).
+class Slot {
+  public:
+    Slot(const char* text) : text_(text ? std::optional<std::string>(text) : std::nullopt) {}
+    Slot(std::string text) : text_(std::move(text)) {}
+    Slot(std::nullopt_t) {}
+    const char* c_str() const { return text_ ? text_->c_str() : nullptr; }
+
+  private:
+    std::optional<std::string> text_;
+};
+using Slots = std::vector<Slot>;
+const Slot NUL = std::nullopt;
+// The slots' texts, null for a null slot, as host::Params takes them.
+std::vector<const char*> slotTexts(const Slots& slots);
+
 // Runs one action through the plug-in's _nbExecAction with a parameter array
-// of `texts` (a null entry leaves its slot null), then dispatches the
-// messages it left waiting, as the host's loop does between script steps.
-int runAction(host::PluginModule& plugin, int id, const std::vector<const char*>& texts);
+// of `slots`, then (with `pump`) dispatches the messages it left waiting, as
+// the host's loop does between script steps.
+int runAction(host::PluginModule& plugin, int id, const Slots& slots, bool pump = true);
+// The same through the plug-in's code linked into this program.
+int runAction(int id, const Slots& slots, bool pump = true);
 
 // How often the plug-in asked the host for an object's window (command 7).
 size_t windowQueries(const host::Host& host);
@@ -59,3 +81,33 @@ size_t windowQueries(const host::Host& host);
 // The strings the plug-in handed over at registration: title, author
 // and description, then each action's name and hint.
 std::vector<const void*> registrationStrings(const host::Host& host);
+
+// canvas.nbp loaded and connected to a host::Host that names the objects of
+// its scene: the tests that drive the DLL through its exports.
+class PluggedHost : public ::testing::Test {
+  protected:
+    void SetUp() override { load(); }
+    void TearDown() override;
+    // Loads the DLL afresh and registers it as the host does at start.
+    void load();
+    int exec(int id, const Slots& slots) { return runAction(*plugin, id, slots); }
+
+    HostScene scene;
+    host::Host host;
+    std::unique_ptr<host::PluginModule> plugin;
+};
+
+// The plug-in's code linked into this program, attached for each test suite
+// as DLL attach does, with a host::Host answering its queries: the tests
+// that look inside the running plug-in.
+class LinkedPluginTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override;
+    // Every canvas released, the host unset.
+    void TearDown() override;
+
+    HostScene scene;
+    host::Host host;
+};

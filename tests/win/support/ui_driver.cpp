@@ -43,25 +43,40 @@ int waitEvent() {
 
 static UserScript* g_script = nullptr;
 
+// Ticks (of 20 ms) after the last step before the window is sent WM_CLOSE,
+// and how long a call may then go on waiting before it is ended.
+constexpr size_t CLOSE_AFTER_TICKS = 50;
+constexpr size_t GIVE_UP_AFTER_TICKS = 250;
+
 static void CALLBACK userTick(HWND, UINT, UINT_PTR, DWORD) {
-    if (!g_script || g_script->busy) {
+    if (!g_script || g_script->busy || g_script->stuck) {
         return;
     }
     HWND window = FindWindowW(nullptr, g_script->title.c_str());
-    if (!window) {
-        // A loop that outlives its window would hold the test for good; a
-        // quit is the one thing left that may still end it.
-        if (g_script->ticks > 0 && ++g_script->missing == 250 && !g_script->rescued) {
-            g_script->rescued = true;
+    const size_t step = window ? g_script->ticks++ : 0;
+    const bool closing = window && step > g_script->steps.size() + CLOSE_AFTER_TICKS;
+    if (window && !closing) {
+        g_script->waiting = 0;
+    } else {
+        // A loop that outlives its window, or that its close does not end,
+        // would hold the test for good; a quit is the one thing left that
+        // may still end it.
+        if (++g_script->waiting == GIVE_UP_AFTER_TICKS) {
+            g_script->stuck = window ? "the dialog stayed open though it was closed"
+                              : g_script->ticks
+                                  ? "the dialog's window went but its call went on waiting"
+                                  : "the call went on waiting without the dialog's window";
             PostQuitMessage(0);
+            return;
         }
+    }
+    if (!window) {
         return;
     }
-    const size_t step = g_script->ticks++;
     g_script->busy = true;
     if (step < g_script->steps.size()) {
         g_script->steps[step](window);
-    } else if (step > g_script->steps.size() + 50) {
+    } else if (closing) {
         PostMessageW(window, WM_CLOSE, 0, 0);
     }
     g_script->busy = false;
@@ -73,11 +88,33 @@ int runDialog(UserScript& script, const std::function<int()>& call) {
     const int result = call();
     KillTimer(nullptr, timer);
     g_script = nullptr;
-    if (script.rescued) {
+    if (script.stuck) {
         takeQuit();
-        ADD_FAILURE() << "the dialog's window went but its call went on waiting";
+        ADD_FAILURE() << script.stuck;
     }
     return result;
+}
+
+static bool g_guardFired = false;
+
+static void CALLBACK guardExpired(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    g_guardFired = true;
+    PostQuitMessage(0);
+}
+
+ModalGuard::ModalGuard(UINT seconds)
+    : seconds_(seconds), timer_(SetTimer(nullptr, 0, seconds * 1000, &guardExpired)) {
+    g_guardFired = false;
+}
+
+ModalGuard::~ModalGuard() {
+    KillTimer(nullptr, timer_);
+    if (g_guardFired) {
+        takeQuit();
+        ADD_FAILURE() << "a modal window was still open after " << seconds_ << " s";
+    }
+    g_guardFired = false;
 }
 
 Step post(UINT msg, WPARAM wp, LPARAM lp) {

@@ -32,19 +32,35 @@ using Step = std::function<void(HWND window)>;
 struct UserScript {
     std::wstring title; // of the window the steps are played on
     std::vector<Step> steps;
-    size_t ticks = 0;     // moments the window was there: steps played, and after
-    bool busy = false;    // a step is running (it may run a loop of its own)
-    size_t missing = 0;   // ticks without the window once the steps began
-    bool rescued = false; // the window was gone but its call did not return
+    size_t ticks = 0;   // moments the window was there: steps played, and after
+    bool busy = false;  // a step is running (it may run a loop of its own)
+    size_t waiting = 0; // ticks the call went on without the window, or with it past its closing
+    const char* stuck = nullptr; // why the call had to be ended with a quit
 };
 
 // Runs `call`, which opens the window titled `script.title` and runs its own
 // loop, while a thread timer, serviced by that loop, finds the window and
 // plays one step per 20 ms tick. Returns what the call returned. A window
-// left open after the last step is closed later on, and a call still waiting
-// after its window went is ended with a quit and fails the test: a test that
-// goes wrong does not hang.
+// left open after the last step is sent WM_CLOSE a second later; a call
+// still waiting some seconds after that, or after its window went (or
+// without it ever showing), is ended with a quit and fails the test: a test
+// that goes wrong fails in seconds and does not hang.
 int runDialog(UserScript& script, const std::function<int()>& call);
+
+// Bounds a call whose modal windows someone else closes (the reference
+// host's own watch): a call still running after `seconds` is ended with a
+// quit, which ends every modal loop, and fails the test. One at a time.
+class ModalGuard {
+  public:
+    explicit ModalGuard(UINT seconds = 10);
+    ~ModalGuard();
+    ModalGuard(const ModalGuard&) = delete;
+    ModalGuard& operator=(const ModalGuard&) = delete;
+
+  private:
+    UINT seconds_;
+    UINT_PTR timer_;
+};
 
 // A step that posts a message to the window.
 Step post(UINT msg, WPARAM wp = 0, LPARAM lp = 0);
