@@ -14,6 +14,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "base/no_destroy.h"
 #include "base/text.h"
 #include "canvas/host_link.h"
 
@@ -65,6 +66,13 @@ struct DialogSpacing {
 };
 
 using Params = std::vector<Text>;
+
+// The text of parameter slot `slot`: empty for a slot the host left out
+// (and for NO_SLOT).
+inline const Text& slotText(const Params& params, size_t slot) {
+    static NoDestroy<const Text> empty;
+    return slot < params.size() ? params[slot] : *empty;
+}
 
 // Runs an action on the texts of its parameter slots (a slot the host left
 // out reads as empty); `name` is slot 0, never empty. 1 when the action was

@@ -68,11 +68,6 @@ const wchar_t* failureText(ActionFailure why) {
 // destroyed at process exit.
 NoDestroy<CanvasRegistry> g_registry;
 
-const Text& slotText(const Params& params, size_t slot) {
-    static NoDestroy<const Text> empty;
-    return slot < params.size() ? params[slot] : *empty;
-}
-
 int32_t slotNumber(const Params& params, size_t slot) {
     return low32(parseNumber(slotText(params, slot)));
 }

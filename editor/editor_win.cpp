@@ -12,7 +12,7 @@
 #include <new>
 #include <vector>
 
-#include "base/no_destroy.h"
+#include "canvas/action_table.h"
 #include "canvas/convert.h"
 #include "draw/font_win.h"
 #include "editor/dialogs.h"
@@ -28,11 +28,6 @@ static_assert(FONT_DIALOG_FLAGS == 0x141, "screen fonts, start from the LOGFONT,
 static_assert(sizeof(void*) != 4 || sizeof(CHOOSEFONTW) == 60, "the 32-bit layout");
 
 //--- The dialog
-
-const Text& slotText(const std::vector<Text>& texts, int slot) {
-    static NoDestroy<const Text> empty;
-    return static_cast<size_t>(slot) < texts.size() ? texts[static_cast<size_t>(slot)] : *empty;
-}
 
 // The toolkit's control kind for a layout row.
 int toolkitKind(ControlKind kind) {
@@ -57,7 +52,9 @@ bool addControls(const DialogLayout& layout, const std::vector<Text>& slotTexts)
         control.kind = toolkitKind(row.kind);
         control.number = row.number;
         control.place = ui::Place{row.x, row.y, row.width, row.height};
-        control.text = row.kind == ControlKind::Edit ? slotText(slotTexts, row.slot) : row.text;
+        control.text = row.kind == ControlKind::Edit
+                           ? canvas::slotText(slotTexts, static_cast<size_t>(row.slot))
+                           : row.text;
         if (!ui::addControl(control)) {
             return false;
         }
