@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Draws docs/dpi-96.png and docs/dpi-144.png: docs/dpi.script run by the
+# 64-bit reference host in a Wine prefix whose screen is set to 96 and then
+# to 144 dots per inch (the LogPixels value, as Windows' display settings
+# write it). The prefix is a copy of the one `./run demo` makes, so it has
+# the same stand-ins for the Windows faces; it is kept as
+# build/wineprefix-win64-dpi for later runs.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=$root/build
+prefix=$build/wineprefix-win64-dpi
+
+"$root/run" demo >/dev/null # the host, the plug-in and the prefix to copy
+if [ ! -f "$prefix/.canvas-dpi" ]; then
+    rm -rf "$prefix"
+    cp -a "$build/wineprefix-win64" "$prefix"
+    touch "$prefix/.canvas-dpi"
+fi
+
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+xvfb=
+finish() {
+    /usr/lib/wine/wineserver -k 2>/dev/null || true
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+}
+trap finish EXIT
+n=${CANVAS_DISPLAY_BASE:-90}
+while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=:$n
+for _ in $(seq 50); do
+    [ -e "/tmp/.X11-unix/X$n" ] && break
+    sleep 0.1
+done
+
+for dpi in 96 144; do
+    /usr/lib/wine/wine64 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+        /d "$dpi" /f >/dev/null 2>&1
+    # Settled before the host starts, which reads the value then.
+    /usr/lib/wine/wineserver -w
+    (cd "$build/win64/bin" && /usr/lib/wine/wine64 canvas-host.exe --plugin canvas.nbp \
+        --screenshot "$root/docs/dpi-$dpi.png" --exit "$root/docs/dpi.script" >/dev/null)
+    /usr/lib/wine/wineserver -w
+    echo "$root/docs/dpi-$dpi.png"
+done
