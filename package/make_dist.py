@@ -130,6 +130,11 @@ def markdown_to_text(md):
             blank()
             i += 1
             continue
+        # The guide's pictures stay beside docs/LEAME.md; the text around
+        # them says what they show.
+        if re.fullmatch(r"!\[[^\]]*\]\([^)]*\)", stripped):
+            i += 1
+            continue
         # A list item or a paragraph, with its continuation lines.
         m = re.match(r"(\s*)([-*]|\d+\.)\s+(.*)", line)
         if m:
