@@ -4,7 +4,7 @@
 // front of it afterwards. Each procedure records what it is handed and
 // passes it on to the window's own procedure. Once its window has gone the
 // procedure counts as freed (a host frees its thunk then): a later call is
-// recorded as a stray and goes no further.
+// a stray and goes no further.
 #pragma once
 
 #include <windows.h>
@@ -15,16 +15,10 @@
 
 class SubclassSpy {
   public:
-    struct Call {
-        HWND hwnd;
-        UINT msg;
-        WPARAM wp;
-    };
-
-    // Hooks the window creations of this thread: windows of `className`
-    // get their own recording procedure (a handful per program at most).
+    // Hooks the window creations of this thread: windows of `className` get
+    // their own recording procedure (a handful per program at most).
     explicit SubclassSpy(const wchar_t* className);
-    ~SubclassSpy(); // unhooks; the procedures stay with their windows
+    ~SubclassSpy() { unhook(); } // the procedures stay with their windows
     SubclassSpy(const SubclassSpy&) = delete;
     SubclassSpy& operator=(const SubclassSpy&) = delete;
 
@@ -32,12 +26,10 @@ class SubclassSpy {
     void unhook();
     // The windows subclassed, in the order they were made.
     std::vector<HWND> windows() const;
-    // Every call window i's procedure was handed, for any window.
-    const std::vector<Call>& calls(size_t i) const;
     // How often window i's procedure was handed `msg` (with `wp`, when
     // given) for its own window.
     size_t seen(size_t i, UINT msg, std::optional<WPARAM> wp = std::nullopt) const;
-    // Calls to window i's procedure for another window, or after its own
+    // Calls to window i's procedure for another window, or once its own
     // window had gone.
     size_t strays(size_t i) const;
 
