@@ -22,48 +22,6 @@ constexpr uint32_t WHITE = 0xFFFFFF;
 // kiv_DrawText loads its font under this number for the length of one call.
 constexpr int TEXT_FONT_NUMBER = 100;
 
-ActionFailure g_lastFailure = ActionFailure::None;
-
-#ifndef NDEBUG
-const wchar_t* failureText(ActionFailure why) {
-    switch (why) {
-    case ActionFailure::None:
-        return L"none";
-    case ActionFailure::NoParameters:
-        return L"null parameter array";
-    case ActionFailure::UnknownAction:
-        return L"no action has that id";
-    case ActionFailure::NoName:
-        return L"empty object or canvas name";
-    case ActionFailure::ObjectUnknown:
-        return L"the host named no window for the object";
-    case ActionFailure::ObjectNotWindow:
-        return L"the object's window is no window";
-    case ActionFailure::ObjectEmpty:
-        return L"the object's window has no client area";
-    case ActionFailure::NoEntry:
-        return L"no registry entry";
-    case ActionFailure::NoWindow:
-        return L"no canvas window";
-    case ActionFailure::ParentRefused:
-        return L"the canvas window could not be laid into the object's window";
-    case ActionFailure::NoImage:
-        return L"no image";
-    case ActionFailure::NoPicture:
-        return L"no picture control";
-    case ActionFailure::NotACanvas:
-        return L"not a canvas";
-    case ActionFailure::NoPass:
-        return L"no drawing pass";
-    case ActionFailure::NoFont:
-        return L"no font";
-    case ActionFailure::OutOfMemory:
-        return L"out of memory";
-    }
-    return L"?";
-}
-#endif
-
 // Emptied by releaseAllCanvases, after which it holds no memory; never
 // destroyed at process exit.
 NoDestroy<CanvasRegistry> g_registry;
@@ -117,9 +75,9 @@ void abandon(CanvasEntry* entry) {
 int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int width, int height,
                 uint32_t background) {
     // Releases what was made and gives the reason.
-    auto undo = [entry](ActionFailure why) {
+    auto undo = [entry, &name](ActionFailure why) {
         abandon(entry);
-        return refuse(why);
+        return refuse(why, name);
     };
     entry->name = name;
 
@@ -167,7 +125,7 @@ template <typename Draw> int drawPass(const CanvasEntry& entry, Draw draw) {
     {
         const CurrentPass pass(ImgOutput(entry.image));
         if (!pass || !DrawStart(pass.get())) {
-            return refuse(ActionFailure::NoPass);
+            return refuse(ActionFailure::NoPass, entry.name);
         }
         draw();
     }
@@ -186,22 +144,22 @@ int createCanvas(const Params& params, const Text& name, HostLink& host) {
 
     const uint32_t reported = host.objectWindow(name);
     if (!reported) {
-        return refuse(ActionFailure::ObjectUnknown);
+        return refuse(ActionFailure::ObjectUnknown, name);
     }
     HWND objectWindow = handleFromLow32<HWND>(reported);
     RECT client = {};
     if (!GetClientRect(objectWindow, &client)) {
-        return refuse(ActionFailure::ObjectNotWindow);
+        return refuse(ActionFailure::ObjectNotWindow, name);
     }
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
     if (width <= 0 || height <= 0) {
-        return refuse(ActionFailure::ObjectEmpty);
+        return refuse(ActionFailure::ObjectEmpty, name);
     }
 
     CanvasEntry* entry = registry().addCanvas();
     if (!entry) {
-        return refuse(ActionFailure::NoEntry);
+        return refuse(ActionFailure::NoEntry, name);
     }
     // Whatever fails from here on, running out of memory included, takes
     // the entry out again: no half-built canvas stays registered.
@@ -216,7 +174,7 @@ int createCanvas(const Params& params, const Text& name, HostLink& host) {
 int drawCircle(const Params& params, const Text& name, HostLink&) {
     CanvasEntry* entry = drawable(name);
     if (!entry) {
-        return refuse(ActionFailure::NotACanvas);
+        return refuse(ActionFailure::NotACanvas, name);
     }
     const int32_t x = slotNumber(params, 1);
     const int32_t y = slotNumber(params, 2);
@@ -231,7 +189,7 @@ int drawCircle(const Params& params, const Text& name, HostLink&) {
 int clearCanvas(const Params&, const Text& name, HostLink&) {
     CanvasEntry* entry = drawable(name);
     if (!entry) {
-        return refuse(ActionFailure::NotACanvas);
+        return refuse(ActionFailure::NotACanvas, name);
     }
     return drawPass(*entry,
                     [&] { DrawBox(0, 0, ImgWidth(entry->image), ImgHeight(entry->image), WHITE); });
@@ -240,7 +198,7 @@ int clearCanvas(const Params&, const Text& name, HostLink&) {
 int drawText(const Params& params, const Text& name, HostLink&) {
     CanvasEntry* entry = drawable(name);
     if (!entry) {
-        return refuse(ActionFailure::NotACanvas);
+        return refuse(ActionFailure::NotACanvas, name);
     }
     const Text& text = slotText(params, 1);
     const int32_t x = slotNumber(params, 2);
@@ -250,14 +208,14 @@ int drawText(const Params& params, const Text& name, HostLink&) {
     const FontSpec font = parseFontSpec(slotText(params, 6));
 
     if (!FontLoad(TEXT_FONT_NUMBER, font.face, font.size, font.styles)) {
-        return refuse(ActionFailure::NoFont);
+        return refuse(ActionFailure::NoFont, slotText(params, 6));
     }
     {
         // Scopes close in reverse: the pass ends, then the font it used goes.
         const LoadedFont loadedFont(TEXT_FONT_NUMBER);
         const CurrentPass pass(ImgOutput(entry->image));
         if (!pass || !DrawStart(pass.get())) {
-            return refuse(ActionFailure::NoPass);
+            return refuse(ActionFailure::NoPass, name);
         }
         DrawSetFont(FontHandle(TEXT_FONT_NUMBER));
         if (backText.empty()) {
@@ -276,30 +234,17 @@ CanvasRegistry& registry() {
     return *g_registry;
 }
 
-ActionFailure lastFailure() {
-    return g_lastFailure;
-}
-
-int refuse(ActionFailure why) {
-    g_lastFailure = why;
-#ifndef NDEBUG
-    OutputDebugStringW(L"canvas.nbp: action refused: ");
-    OutputDebugStringW(failureText(why));
-    OutputDebugStringW(L"\n");
-#endif
-    return 0;
-}
-
 int execAction(int id, const Params& params, HostLink& host) {
-    g_lastFailure = ActionFailure::None;
-    // An empty name ends any call before its id is looked at.
+    // An empty name ends any call before its id is looked at; the line
+    // names the action when there is one.
+    const ActionDescriptor* action = findAction(id);
+    beginCall(action ? action->name : u"_nbExecAction");
     const Text& name = slotText(params, 0);
     if (name.empty()) {
         return refuse(ActionFailure::NoName);
     }
-    const ActionDescriptor* action = findAction(id);
     if (!action) {
-        return refuse(ActionFailure::UnknownAction);
+        return refuse(ActionFailure::UnknownAction, formatNumber(id));
     }
     // An exception here can only mean that memory ran out; the action's
     // scopes have put back what it held.

@@ -18,6 +18,7 @@
 
 #include "canvas/convert.h"
 #include "canvas/action_table.h"
+#include "canvas/failure.h"
 #include "editor/dialogs.h"
 #include "editor/editor_win.h"
 #include "plugin/plugin_win.h"
@@ -841,6 +842,34 @@ TEST_F(LinkedEditor, EventsOfOtherWindowsWaitingInTheQueuePressNothing) {
     EXPECT_EQ(edit(3, params, {pause, pause, click(editor::CONTROL_OK)}), 1);
     EXPECT_EQ(ticks, 3u) << "the dialog stayed until its own OK";
     EXPECT_TRUE(UiIsWindow(canvas));
+}
+
+TEST_F(LinkedEditor, EveryZeroOfTheEditorHasItsLine) {
+    struct Row {
+        const char* situation;
+        Step step;
+        Text line; // of the outer dialog's 0, or of the nested call's
+    };
+    Text nested;
+    const Row rows[] = {
+        {"Cancelar", click(editor::CONTROL_CANCEL),
+         u"_nbEditAction: se cerró el diálogo de kiv_ClearCanvas sin \"OK\""},
+        {"a second dialog while one is open",
+         [&](HWND d) {
+             host::Params other({"o"});
+             EXPECT_EQ(plugin::editAction(3, other.data()), 0);
+             nested = canvas::lastFailureLine();
+             SendMessageW(item(d, editor::CONTROL_OK), BM_CLICK, 0, 0);
+         },
+         u"_nbEditAction: ya hay otro diálogo abierto"},
+    };
+    for (const Row& row : rows) {
+        nested.clear();
+        host::Params params({"o"});
+        const int result = edit(3, params, {row.step});
+        EXPECT_EQ(nested.empty() ? canvas::lastFailureLine() : nested, row.line) << row.situation;
+        EXPECT_EQ(result, nested.empty() ? 0 : 1) << row.situation;
+    }
 }
 
 TEST_F(LinkedEditor, AQuitReportedAgainstANewerWindowStillEndsTheDialog) {
