@@ -9,8 +9,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "canvas/action_table.h"
 #include "host/host_win.h"
 
 // The host's main window and its objects: plain child windows of it, as the
@@ -48,8 +50,21 @@ class HostScene {
     int userMessages_ = 0;
 };
 
-// The ids the plug-in registers its actions under (canvas/action_table.h).
-enum ActionId { CREATE = 1, CIRCLE = 2, CLEAR = 3, TEXT = 4 };
+// The id the plug-in registers the action `name` under, read from its
+// table; 0 for a name it has not (which fails the build where it is used).
+constexpr int actionId(std::u16string_view name) {
+    for (const canvas::ActionDescriptor& action : canvas::ACTIONS) {
+        if (name == action.name) {
+            return action.id;
+        }
+    }
+    return 0;
+}
+constexpr int CREATE = actionId(u"kiv_CreateCanvas");
+constexpr int CIRCLE = actionId(u"kiv_DrawCircle");
+constexpr int CLEAR = actionId(u"kiv_ClearCanvas");
+constexpr int TEXT = actionId(u"kiv_DrawText");
+static_assert(CREATE && CIRCLE && CLEAR && TEXT, "every action the tests name is in the table");
 
 // One parameter slot as a script hands it over: a text, or null (also
 // from a null `const char*`).
