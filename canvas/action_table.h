@@ -21,6 +21,7 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <string_view>
 #include <vector>
 
 #include "base/no_destroy.h"
@@ -210,6 +211,16 @@ static_assert(rowsFollowTheirNames(), "row i of an action carries its name of va
 // The action with that id, or null for an id no action has.
 constexpr const ActionDescriptor* findAction(int id) {
     return id >= 1 && id <= ACTION_COUNT ? &ACTIONS[id - 1] : nullptr;
+}
+
+// The action called `name` (exactly), or null.
+constexpr const ActionDescriptor* findActionNamed(std::u16string_view name) {
+    for (const ActionDescriptor& action : ACTIONS) {
+        if (name == action.name) {
+            return &action;
+        }
+    }
+    return nullptr;
 }
 
 } // namespace canvas

@@ -51,14 +51,10 @@ class HostScene {
 };
 
 // The id the plug-in registers the action `name` under, read from its
-// table; 0 for a name it has not (which fails the build where it is used).
+// table; 0 for a name it has not (which fails the build below).
 constexpr int actionId(std::u16string_view name) {
-    for (const canvas::ActionDescriptor& action : canvas::ACTIONS) {
-        if (name == action.name) {
-            return action.id;
-        }
-    }
-    return 0;
+    const canvas::ActionDescriptor* action = canvas::findActionNamed(name);
+    return action ? action->id : 0;
 }
 constexpr int CREATE = actionId(u"kiv_CreateCanvas");
 constexpr int CIRCLE = actionId(u"kiv_DrawCircle");
