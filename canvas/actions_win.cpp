@@ -241,12 +241,15 @@ constexpr ActionFunction function() {
     return {&NAMES_KEY<Names>, &runWith<Names, Run>};
 }
 
+// One line per action, so that adding one adds a line.
+// clang-format off
 constexpr ActionFunction RUNS[] = {
     function<CreateCanvasParam, createCanvas>(),
     function<DrawCircleParam, drawCircle>(),
     function<ClearCanvasParam, clearCanvas>(),
     function<DrawTextParam, drawText>(),
 };
+// clang-format on
 static_assert(std::size(RUNS) == ACTION_COUNT, "one run function per action");
 
 constexpr bool runsFollowTheTable() {
