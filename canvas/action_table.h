@@ -9,14 +9,15 @@
 // checked there against this one.
 //
 // Adding an action (README, "Adding an action", says the same):
-// - here: its names enum and its row, in the order of the ids;
-// - in canvas/actions_win.cpp: its function and its entry in RUNS;
-// - docs/LEAME.md's table of actions, and examples/ with a line using it;
-// - the screenshots of its dialog in docs/, retaken.
-// Registration, dispatch, the dialogs, the editor and the tests that walk
-// ACTIONS (registration, the layouts, bad input, the lines of the
-// diagnostic build) pick it up by themselves; the registration test's
-// expected list and the layout goldens gain its rows.
+// - here: its names enum and its row, with the next id;
+// - canvas/actions_win.cpp: its function and its line in RUNS;
+// - docs/LEAME.md: its line in the table of actions and its section;
+// - examples/demo.script: a line that runs it;
+// - the screenshots: its dialog (docs/editor-NAME.png, listed in README)
+//   and docs/demo.png.
+// Registration, dispatch, the dialogs and the editor follow this table, and
+// so do the tests that walk it; three goldens gain its lines (the
+// registration list, the host's listing and the dialog layouts).
 #pragma once
 
 #include <cstddef>
@@ -26,7 +27,6 @@
 
 #include "base/no_destroy.h"
 #include "base/text.h"
-#include "canvas/host_link.h"
 
 namespace canvas {
 
