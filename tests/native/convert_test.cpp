@@ -122,30 +122,28 @@ TEST(FormatFontSpec, RoundTripsThroughTheParser) {
 }
 
 // The arguments an action reads, converted once by the kind of each of its
-// rows, read here from the table at run time.
+// rows (read from the table at run time); slots the host left out read as
+// empty: 0, no colour, the font's defaults.
 TEST(ConvertArguments, EachSlotByItsRowsKind) {
-    using canvas::DrawCircleParam;
-    using canvas::DrawTextParam;
-    const canvas::ActionDescriptor& circle = *canvas::findActionNamed(u"kiv_DrawCircle");
-    const canvas::ActionDescriptor& text = *canvas::findActionNamed(u"kiv_DrawText");
-    const auto c = canvas::convertArguments(circle, {u"c", u"$10", u"-3", u"4294967346", u"9"});
-    const canvas::Args<DrawCircleParam> circleArgs(c);
-    EXPECT_EQ(circleArgs.text(DrawCircleParam::Canvas), u"c");
-    EXPECT_EQ(circleArgs.number(DrawCircleParam::X), 16);
-    EXPECT_EQ(circleArgs.number(DrawCircleParam::Y), -3);
-    EXPECT_EQ(circleArgs.number(DrawCircleParam::Radius), 50) << "the low 32 bits";
-    EXPECT_EQ(circleArgs.colour(DrawCircleParam::Colour), std::optional<uint32_t>(9));
-    // Slots the host left out: empty texts, 0, no colour, the font's defaults.
-    const auto t = canvas::convertArguments(text, {u"c", u"$0000FF", u"", u"x", u"0"});
-    const canvas::Args<DrawTextParam> textArgs(t);
-    EXPECT_EQ(textArgs.text(DrawTextParam::Text), u"$0000FF");
-    EXPECT_EQ(textArgs.colour(DrawTextParam::Text), std::nullopt) << "a plain text row";
-    EXPECT_EQ(textArgs.number(DrawTextParam::Y), 0);
-    EXPECT_EQ(textArgs.colour(DrawTextParam::TextColour), std::optional<uint32_t>(0)) << "black";
-    EXPECT_EQ(textArgs.colour(DrawTextParam::BackColour), std::nullopt) << "empty: none";
-    EXPECT_EQ(textArgs.text(DrawTextParam::Font), u"");
-    EXPECT_EQ(textArgs.font(DrawTextParam::Font).face, u"Arial");
-    EXPECT_EQ(textArgs.font(DrawTextParam::Font).size, 12);
+    using C = canvas::DrawCircleParam;
+    using T = canvas::DrawTextParam;
+    const auto c = canvas::convertArguments(*canvas::findActionNamed(u"kiv_DrawCircle"),
+                                            {u"c", u"$10", u"-3", u"4294967346", u"9"});
+    const canvas::Args<C> circle(c);
+    EXPECT_EQ(circle.text(C::Canvas), u"c");
+    EXPECT_EQ(circle.number(C::X), 16);
+    EXPECT_EQ(circle.number(C::Y), -3);
+    EXPECT_EQ(circle.number(C::Radius), 50) << "the low 32 bits";
+    EXPECT_EQ(circle.colour(C::Colour), std::optional<uint32_t>(9));
+    const auto t = canvas::convertArguments(*canvas::findActionNamed(u"kiv_DrawText"),
+                                            {u"c", u"$0000FF", u"", u"x", u"0"});
+    const canvas::Args<T> text(t);
+    EXPECT_EQ(text.colour(T::Text), std::nullopt) << "a plain text row";
+    EXPECT_EQ(text.number(T::Y), 0);
+    EXPECT_EQ(text.colour(T::TextColour), std::optional<uint32_t>(0)) << "black";
+    EXPECT_EQ(text.colour(T::BackColour), std::nullopt) << "empty: none";
+    EXPECT_EQ(text.font(T::Font).face, u"Arial");
+    EXPECT_EQ(text.font(T::Font).size, 12);
 }
 
 } // namespace

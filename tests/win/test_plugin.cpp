@@ -106,35 +106,23 @@ TEST_F(Loaded, OtherExportsAnswerZeroForBadArguments) {
 
 //--- The diagnostic build: the same exports, and one line per 0.
 
-// Every OutputDebugString line of the process while it lives, read the way
-// a debugger-less host reads them: a vectored handler sees the exception
-// the call raises (the wide one first, the ANSI one where that is all
-// there is) and ends it there.
-class DebugLines {
-  public:
-    DebugLines() : handler_(AddVectoredExceptionHandler(1, &catchLine)) { lines().clear(); }
-    ~DebugLines() { RemoveVectoredExceptionHandler(handler_); }
-    static std::vector<std::wstring>& lines() {
-        static std::vector<std::wstring> seen;
-        return seen;
+// The OutputDebugString lines caught as a host without a debugger catches
+// them: a vectored handler ends the exception the call raises (the wide
+// one, or the ANSI one where that is all there is).
+std::vector<std::wstring> g_debugLines;
+LONG CALLBACK catchDebugLine(EXCEPTION_POINTERS* e) {
+    const EXCEPTION_RECORD& r = *e->ExceptionRecord;
+    const auto text = reinterpret_cast<const void*>(r.ExceptionInformation[1]);
+    if (r.ExceptionCode == DBG_PRINTEXCEPTION_WIDE_C) {
+        g_debugLines.emplace_back(static_cast<const wchar_t*>(text));
+    } else if (r.ExceptionCode == DBG_PRINTEXCEPTION_C) {
+        const Text wide = fromHostString(static_cast<const char*>(text));
+        g_debugLines.emplace_back(wide.begin(), wide.end());
+    } else {
+        return EXCEPTION_CONTINUE_SEARCH;
     }
-
-  private:
-    static LONG CALLBACK catchLine(EXCEPTION_POINTERS* e) {
-        const EXCEPTION_RECORD& r = *e->ExceptionRecord;
-        const auto text = reinterpret_cast<const void*>(r.ExceptionInformation[1]);
-        if (r.ExceptionCode == DBG_PRINTEXCEPTION_WIDE_C) {
-            lines().emplace_back(static_cast<const wchar_t*>(text));
-        } else if (r.ExceptionCode == DBG_PRINTEXCEPTION_C) {
-            const Text wide = fromHostString(static_cast<const char*>(text));
-            lines().emplace_back(wide.begin(), wide.end());
-        } else {
-            return EXCEPTION_CONTINUE_SEARCH;
-        }
-        return EXCEPTION_CONTINUE_EXECUTION;
-    }
-    PVOID handler_;
-};
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
 
 // The same calls through the diagnostic build, which writes each 0's
 // line, and through the product, which writes nothing.
@@ -171,6 +159,7 @@ TEST(DiagnosticBuild, WritesOneSpanishLinePerZero) {
          },
          L"_nbEditAction: no hay ninguna acción con el número 0"},
     };
+    const PVOID handler = AddVectoredExceptionHandler(1, &catchDebugLine);
     for (const bool diagnostic : {true, false}) {
         HostScene scene;
         host::Host host;
@@ -179,15 +168,16 @@ TEST(DiagnosticBuild, WritesOneSpanishLinePerZero) {
         host.connect(plugin);
         scene.addObject(host, "rect", 10, 10, 60, 40);
         for (const Row& row : rows) {
-            const DebugLines seen;
+            g_debugLines.clear();
             EXPECT_EQ(row.call(plugin), row.line ? 0 : 1) << row.situation;
             std::vector<std::wstring> wanted;
             if (row.line && diagnostic) {
                 wanted.push_back(std::wstring(row.line) + L"\n");
             }
-            EXPECT_EQ(DebugLines::lines(), wanted) << row.situation;
+            EXPECT_EQ(g_debugLines, wanted) << row.situation;
         }
     }
+    RemoveVectoredExceptionHandler(handler);
 }
 
 //--- Host strings, exercised directly on the plug-in's glue.
