@@ -15,6 +15,8 @@
 #include "host/app_win.h"
 #include "host/encoding_win.h"
 #include "tests/win/support/canvas_probe.h"
+#include "tests/win/support/host_scene.h"
+#include "tests/win/support/linked_plugin.h"
 
 namespace {
 
@@ -456,6 +458,40 @@ TEST_F(Guide, NoExampleLineGoesUnchecked) {
         }
         EXPECT_TRUE(run) << "no row runs the guide's example " << line;
     }
+}
+
+//--- What the diagnostic build writes
+
+std::string utf8(const Text& text) {
+    return host::utf8FromWide(std::wstring(text.begin(), text.end()));
+}
+
+// The reasons a script can meet, which the guide's table of 0s quotes as
+// the diagnostic build writes them, "…" standing for the value.
+const canvas::ActionFailure kQuoted[] = {
+    canvas::ActionFailure::NoName,          canvas::ActionFailure::ObjectUnknown,
+    canvas::ActionFailure::ObjectNotWindow, canvas::ActionFailure::ObjectEmpty,
+    canvas::ActionFailure::NoImage,         canvas::ActionFailure::NotACanvas,
+    canvas::ActionFailure::NoFont,          canvas::ActionFailure::OutOfMemory,
+    canvas::ActionFailure::NoWindow,        canvas::ActionFailure::NoPass,
+};
+
+TEST(GuideDiagnostics, QuotesTheLinesAsTheDiagnosticBuildWritesThem) {
+    const std::string guide = flat(readGuide());
+    for (canvas::ActionFailure why : kQuoted) {
+        std::string text = utf8(canvas::FAILURE_TEXTS[static_cast<size_t>(why)].text);
+        const size_t value = text.find("{}");
+        if (value != std::string::npos) {
+            text.replace(value, 2, "…");
+        }
+        EXPECT_NE(guide.find(text), std::string::npos) << text;
+    }
+    // The guide's example, from the same action on the plug-in's own code.
+    LinkedPlugin linked;
+    ASSERT_EQ(linked.reasonOf(TEXT, {"r1", "Hola", "10", "10", "", "", ""}),
+              canvas::ActionFailure::NotACanvas);
+    const std::string line = utf8(canvas::lastFailureLine());
+    EXPECT_NE(guide.find("``` " + line + " ```"), std::string::npos) << line;
 }
 
 } // namespace
