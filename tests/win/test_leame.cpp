@@ -66,56 +66,40 @@ struct Example {
     const char* other = nullptr;
 };
 
+// clang-format off
 const std::vector<Example> kExamples = {
     //--- kiv_CreateCanvas
     {"Crea un lienzo amarillo pálido sobre \"Rectángulo 1\".",
-     "kiv_CreateCanvas \"Rectángulo 1\" \"$C0FFFF\"",
-     "1",
-     {whole(PALE_YELLOW)}},
+     "kiv_CreateCanvas \"Rectángulo 1\" \"$C0FFFF\"", "1", {whole(PALE_YELLOW)}},
     {"Si ese nombre ya es un lienzo, no hace nada y devuelve 1: el lienzo conserva su primer "
      "color.",
      "kiv_CreateCanvas \"Rectángulo 1\" \"$C0FFFF\"\nkiv_CreateCanvas \"Rectángulo 1\" \"$0000FF\"",
-     "11",
-     {whole(PALE_YELLOW)}},
+     "11", {whole(PALE_YELLOW)}},
     {"`kiv_CreateCanvas \"Rectángulo 1\" \"$0000FF\"` sobre un objeto Rectángulo llamado así, "
      "pinta el objeto de rojo.",
-     "kiv_CreateCanvas \"Rectángulo 1\" \"$0000FF\"",
-     "1",
-     {whole(RED)}},
+     "kiv_CreateCanvas \"Rectángulo 1\" \"$0000FF\"", "1", {whole(RED)}},
     //--- kiv_DrawCircle
     {"Dibuja en rojo el contorno (una línea de un píxel) de un círculo de radio 50 con centro en "
      "(100, 80). El interior no se rellena",
-     "kiv_DrawCircle \"Rectángulo 1\" \"100\" \"80\" \"50\" \"$0000FF\"",
-     "1",
-     {at(150, 80, RED),
-      at(50, 80, RED),
-      at(100, 30, RED),
-      at(100, 130, RED),
-      {140, 80, 20, 1, RED, 1, 1},
-      all(70, 50, 61, 61, WHITE),
-      {0, 0, SIDE, SIDE, RED, 250, 400}}},
+     "kiv_DrawCircle \"Rectángulo 1\" \"100\" \"80\" \"50\" \"$0000FF\"", "1",
+     {at(150, 80, RED), at(50, 80, RED), at(100, 30, RED), at(100, 130, RED),
+      {140, 80, 20, 1, RED, 1, 1}, all(70, 50, 61, 61, WHITE), {0, 0, SIDE, SIDE, RED, 250, 400}}},
     {"La parte del círculo que cae fuera del lienzo no se dibuja.",
      "kiv_DrawCircle \"Rectángulo 1\" \"0\" \"0\" \"50\" \"$0000FF\"",
-     "1",
-     {at(50, 0, RED), at(0, 50, RED), none(51, 0, 249, SIDE, RED)}},
+     "1", {at(50, 0, RED), at(0, 50, RED), none(51, 0, 249, SIDE, RED)}},
     {"Un radio 0 dibuja un solo punto;",
      "kiv_DrawCircle \"Rectángulo 1\" \"100\" \"80\" \"0\" \"\"",
-     "1",
-     {at(100, 80, BLACK), count(1, BLACK)}},
+     "1", {at(100, 80, BLACK), count(1, BLACK)}},
     {"un radio negativo no dibuja nada (y la acción devuelve 1 igualmente).",
-     "kiv_DrawCircle \"Rectángulo 1\" \"100\" \"80\" \"-5\" \"\"",
-     "1",
-     {whole(WHITE)}},
+     "kiv_DrawCircle \"Rectángulo 1\" \"100\" \"80\" \"-5\" \"\"", "1", {whole(WHITE)}},
     //--- kiv_ClearCanvas
     {"Pinta el lienzo entero de blanco, sea cual sea el color con que se creó",
      "kiv_CreateCanvas \"Rectángulo 1\" \"$0000FF\"\nkiv_ClearCanvas \"Rectángulo 1\"",
-     "11",
-     {whole(WHITE)}},
+     "11", {whole(WHITE)}},
     //--- kiv_DrawText
     {"La primera línea escribe \"Hola\" en negro, en Arial negrita de 20 puntos, con su esquina "
      "superior izquierda en (10, 10); con Color Fondo vacío solo se pintan las letras.",
-     "kiv_DrawText \"Rectángulo 1\" \"Hola\" \"10\" \"10\" \"$000000\" \"\" \"Arial,20,B\"",
-     "1",
+     "kiv_DrawText \"Rectángulo 1\" \"Hola\" \"10\" \"10\" \"$000000\" \"\" \"Arial,20,B\"", "1",
      {some(10, 10, 80, 35, BLACK), none(0, 0, SIDE, 10, BLACK), none(0, 0, 10, SIDE, BLACK),
       all(100, 0, 200, SIDE, WHITE)},
      Compare::Differs,
@@ -123,38 +107,24 @@ const std::vector<Example> kExamples = {
     {"La segunda escribe texto blanco sobre un rectángulo verde oscuro: con un Color Fondo, se "
      "pinta también el rectángulo que ocupa el texto.",
      "kiv_DrawText \"Rectángulo 1\" \"Opaco\" \"10\" \"50\" \"$FFFFFF\" \"$006000\" \"Arial,16\"",
-     "1",
-     {at(10, 50, DARK_GREEN), some(10, 50, 100, 30, WHITE), none(0, 0, SIDE, 50, DARK_GREEN)}},
+     "1", {at(10, 50, DARK_GREEN), some(10, 50, 100, 30, WHITE), none(0, 0, SIDE, 50, DARK_GREEN)}},
     {"Un texto vacío no dibuja nada (y devuelve 1).",
-     "kiv_DrawText \"Rectángulo 1\" \"\" \"10\" \"10\" \"\" \"$0000FF\" \"\"",
-     "1",
-     {whole(WHITE)}},
+     "kiv_DrawText \"Rectángulo 1\" \"\" \"10\" \"10\" \"\" \"$0000FF\" \"\"", "1", {whole(WHITE)}},
     {"`rect1`, `Rect1` y `rect1 ` con un espacio al final son tres nombres distintos",
      "object rect1 310 0 20 20\nkiv_CreateCanvas rect1 \"\"\nkiv_ClearCanvas Rect1\n"
-     "kiv_ClearCanvas \"rect1 \"\nkiv_ClearCanvas rect1",
-     "1001",
-     {}},
+     "kiv_ClearCanvas \"rect1 \"\nkiv_ClearCanvas rect1", "1001", {}},
     //--- Numbers, as the centre of a one-pixel circle
     {"en hexadecimal con `$` (`$FF` es 255) o en binario con `%` (`%101` es 5).",
-     "kiv_DrawCircle \"Rectángulo 1\" \"$FF\" \"%101\" \"0\" \"\"",
-     "1",
-     {at(255, 5, BLACK)}},
+     "kiv_DrawCircle \"Rectángulo 1\" \"$FF\" \"%101\" \"0\" \"\"", "1", {at(255, 5, BLACK)}},
     {"Delante pueden llevar espacios y un signo, como en `-15` o `+15`.",
-     "kiv_DrawCircle \"Rectángulo 1\" \" +15\" \"  -15\" \"20\" \"\"",
-     "1",
-     {at(15, 5, BLACK)}},
+     "kiv_DrawCircle \"Rectángulo 1\" \" +15\" \"  -15\" \"20\" \"\"", "1", {at(15, 5, BLACK)}},
     {"`10px` vale 10 y `12.9` vale 12 (no hay decimales).",
-     "kiv_DrawCircle \"Rectángulo 1\" \"10px\" \"12.9\" \"0\" \"\"",
-     "1",
-     {at(10, 12, BLACK)}},
+     "kiv_DrawCircle \"Rectángulo 1\" \"10px\" \"12.9\" \"0\" \"\"", "1", {at(10, 12, BLACK)}},
     {"Un texto que no es un número, y un campo vacío, valen 0. `0x1F` también vale 0",
      "kiv_DrawCircle \"Rectángulo 1\" \"0x1F\" \"uno\" \"\" \"\"",
-     "1",
-     {at(0, 0, BLACK), count(1, BLACK)}},
+     "1", {at(0, 0, BLACK), count(1, BLACK)}},
     {"da la vuelta sin aviso (`4294967297` vale 1)",
-     "kiv_DrawCircle \"Rectángulo 1\" \"4294967297\" \"7\" \"0\" \"\"",
-     "1",
-     {at(1, 7, BLACK)}},
+     "kiv_DrawCircle \"Rectángulo 1\" \"4294967297\" \"7\" \"0\" \"\"", "1", {at(1, 7, BLACK)}},
     //--- Colours, as one-pixel circles on a grey canvas
     {"`$0000FF` es rojo, `$00FF00` verde, `$FF0000` azul, `$FFFFFF` blanco, `$000000` negro, "
      "`$C0FFFF` amarillo pálido.",
@@ -164,8 +134,7 @@ const std::vector<Example> kExamples = {
      "kiv_DrawCircle \"Rectángulo 1\" \"3\" \"1\" \"0\" \"$FF0000\"\n"
      "kiv_DrawCircle \"Rectángulo 1\" \"4\" \"1\" \"0\" \"$FFFFFF\"\n"
      "kiv_DrawCircle \"Rectángulo 1\" \"5\" \"1\" \"0\" \"$000000\"\n"
-     "kiv_DrawCircle \"Rectángulo 1\" \"6\" \"1\" \"0\" \"$C0FFFF\"",
-     "1111111",
+     "kiv_DrawCircle \"Rectángulo 1\" \"6\" \"1\" \"0\" \"$C0FFFF\"", "1111111",
      {at(1, 1, RED), at(2, 1, GREEN), at(3, 1, BLUE), at(4, 1, WHITE), at(5, 1, BLACK),
       at(6, 1, PALE_YELLOW)}},
     {"`255` es rojo, `65280` verde, `16711680` azul, `16777215` blanco.",
@@ -174,33 +143,28 @@ const std::vector<Example> kExamples = {
      "kiv_DrawCircle \"Rectángulo 1\" \"2\" \"1\" \"0\" \"65280\"\n"
      "kiv_DrawCircle \"Rectángulo 1\" \"3\" \"1\" \"0\" \"16711680\"\n"
      "kiv_DrawCircle \"Rectángulo 1\" \"4\" \"1\" \"0\" \"16777215\"",
-     "11111",
-     {at(1, 1, RED), at(2, 1, GREEN), at(3, 1, BLUE), at(4, 1, WHITE)}},
+     "11111", {at(1, 1, RED), at(2, 1, GREEN), at(3, 1, BLUE), at(4, 1, WHITE)}},
     {"Otros `$` se leen como un número hexadecimal (`$FF` es rojo). Un texto que no es un color, "
      "como `#FF0000` o `rojo`, vale 0, que es negro.",
      "kiv_CreateCanvas \"Rectángulo 1\" \"$808080\"\n"
      "kiv_DrawCircle \"Rectángulo 1\" \"1\" \"1\" \"0\" \"$FF\"\n"
      "kiv_DrawCircle \"Rectángulo 1\" \"2\" \"1\" \"0\" \"#FF0000\"\n"
      "kiv_DrawCircle \"Rectángulo 1\" \"3\" \"1\" \"0\" \"rojo\"",
-     "1111",
-     {at(1, 1, RED), at(2, 1, BLACK), at(3, 1, BLACK)}},
+     "1111", {at(1, 1, RED), at(2, 1, BLACK), at(3, 1, BLACK)}},
     {"| Color: (kiv_DrawCircle) | negro | | Color Texto: (kiv_DrawText) | negro | | Color Fondo: "
      "(kiv_DrawText) | transparente: solo se pintan las letras |",
      "kiv_CreateCanvas \"Rectángulo 1\" \"$808080\"\n"
      "kiv_DrawCircle \"Rectángulo 1\" \"1\" \"1\" \"0\" \"\"\n"
      "kiv_DrawText \"Rectángulo 1\" \"Hola\" \"10\" \"10\" \"\" \"\" \"Arial,20,B\"",
-     "111",
-     {at(1, 1, BLACK), some(10, 10, 80, 35, BLACK), at(10, 10, GREY)}},
+     "111", {at(1, 1, BLACK), some(10, 10, 80, 35, BLACK), at(10, 10, GREY)}},
     //--- Fonts: a field and the one the guide says it stands for draw alike
     {"Campo vacío: Arial, 12 puntos, normal.",
-     "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"\"",
-     "1",
+     "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"\"", "1",
      {},
      Compare::Same,
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"Arial,12,\""},
     {"Nombre de fuente vacío (`,20,B`): Arial.",
-     "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \",20,B\"",
-     "1",
+     "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \",20,B\"", "1",
      {},
      Compare::Same,
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"Arial,20,B\""},
@@ -209,8 +173,7 @@ const std::vector<Example> kExamples = {
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"Arial\"\n"
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"40\" \"\" \"\" \"Arial,0\"\n"
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"70\" \"\" \"\" \"Arial,-3\"\n"
-     "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"100\" \"\" \"\" \"Arial,grande\"",
-     "1111",
+     "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"100\" \"\" \"\" \"Arial,grande\"", "1111",
      {},
      Compare::Same,
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"Arial,12\"\n"
@@ -220,109 +183,79 @@ const std::vector<Example> kExamples = {
     {"Se admiten espacios antes del número (`Arial, 14`) y lo que siga al número se ignora "
      "(`Arial,14pt` es 14).",
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"Arial, 14\"\n"
-     "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"40\" \"\" \"\" \"Arial,14pt\"",
-     "11",
+     "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"40\" \"\" \"\" \"Arial,14pt\"", "11",
      {},
      Compare::Same,
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"Arial,14\"\n"
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"40\" \"\" \"\" \"Arial,14\""},
     {"(`Arial,12,bi` es Arial normal).",
-     "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"Arial,12,bi\"",
-     "1",
+     "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"Arial,12,bi\"", "1",
      {},
      Compare::Same,
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"Arial,12,\""},
     {"Lo que haya después de una tercera coma se ignora.",
-     "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"Arial,12,B,I\"",
-     "1",
+     "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"Arial,12,B,I\"", "1",
      {},
      Compare::Same,
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"Arial,12,B\""},
     //--- Radii
     {"un radio de 2147483648 a 4294967295 da la vuelta a un número negativo y no dibuja nada,",
      "kiv_DrawCircle \"Rectángulo 1\" \"100\" \"80\" \"2147483648\" \"\"\n"
-     "kiv_DrawCircle \"Rectángulo 1\" \"100\" \"80\" \"4294967295\" \"\"",
-     "11",
-     {whole(WHITE)}},
+     "kiv_DrawCircle \"Rectángulo 1\" \"100\" \"80\" \"4294967295\" \"\"", "11", {whole(WHITE)}},
     {"y uno de 4294967346 vale 50 y dibuja un círculo de radio 50.",
-     "kiv_DrawCircle \"Rectángulo 1\" \"100\" \"80\" \"4294967346\" \"\"",
-     "1",
+     "kiv_DrawCircle \"Rectángulo 1\" \"100\" \"80\" \"4294967346\" \"\"", "1",
      {at(150, 80, BLACK)},
      Compare::Same,
      "kiv_DrawCircle \"Rectángulo 1\" \"100\" \"80\" \"50\" \"\""},
     {"Un círculo de radio 2000000000 con el centro en el lienzo no se ve",
-     "kiv_DrawCircle \"Rectángulo 1\" \"100\" \"80\" \"2000000000\" \"\"",
-     "1",
-     {whole(WHITE)}},
+     "kiv_DrawCircle \"Rectángulo 1\" \"100\" \"80\" \"2000000000\" \"\"", "1", {whole(WHITE)}},
     {"con centro (100, 2000000050) y radio 2000000000, una línea horizontal en Y = 50.",
      "kiv_DrawCircle \"Rectángulo 1\" \"100\" \"2000000050\" \"2000000000\" \"\"",
-     "1",
-     {all(0, 50, SIDE, 1, BLACK), count(SIDE, BLACK)}},
+     "1", {all(0, 50, SIDE, 1, BLACK), count(SIDE, BLACK)}},
     //--- The code page
     {"letras como á, ñ, ü, ç, ¿, €, š o ž se dibujan bien.",
-     "kiv_DrawText \"Rectángulo 1\" \"áñüç¿€šž\" \"10\" \"10\" \"\" \"\" \"\"",
-     "1",
+     "kiv_DrawText \"Rectángulo 1\" \"áñüç¿€šž\" \"10\" \"10\" \"\" \"\" \"\"", "1",
      {},
      Compare::Differs,
      "kiv_DrawText \"Rectángulo 1\" \"????????\" \"10\" \"10\" \"\" \"\" \"\""},
     {"(la a con macrón del letón o la l con barra del polaco llegan como a y l;",
      "kiv_DrawText \"Rectángulo 1\" \"āł\" \"10\" \"10\" \"\" \"\" \"\"",
-     "1",
-     {},
-     Compare::Same,
-     "kiv_DrawText \"Rectángulo 1\" \"al\" \"10\" \"10\" \"\" \"\" \"\""},
+     "1", {}, Compare::Same, "kiv_DrawText \"Rectángulo 1\" \"al\" \"10\" \"10\" \"\" \"\" \"\""},
     {"como alfa, que llega como a, o pi, como p)",
      "kiv_DrawText \"Rectángulo 1\" \"απ\" \"10\" \"10\" \"\" \"\" \"\"",
-     "1",
-     {},
-     Compare::Same,
-     "kiv_DrawText \"Rectángulo 1\" \"ap\" \"10\" \"10\" \"\" \"\" \"\""},
-    {"(una palabra rusa de seis letras se ve como ??????"
-     ").",
-     "kiv_DrawText \"Rectángulo 1\" \"Привет\" \"10\" \"10\" \"\" \"\" \"\"",
-     "1",
+     "1", {}, Compare::Same, "kiv_DrawText \"Rectángulo 1\" \"ap\" \"10\" \"10\" \"\" \"\" \"\""},
+    {"(una palabra rusa de seis letras se ve como ??????).",
+     "kiv_DrawText \"Rectángulo 1\" \"Привет\" \"10\" \"10\" \"\" \"\" \"\"", "1",
      {},
      Compare::Same,
      "kiv_DrawText \"Rectángulo 1\" \"??????\" \"10\" \"10\" \"\" \"\" \"\""},
     //--- When an action returns 0, and when it returns 1 showing nothing
     {"| el nombre del objeto o lienzo está vacío | las cuatro |",
      "kiv_CreateCanvas \"\" \"$0000FF\"\nkiv_DrawCircle \"\" \"1\" \"1\" \"0\" \"\"\n"
-     "kiv_ClearCanvas \"\"\nkiv_DrawText \"\" \"Hola\" \"10\" \"10\" \"\" \"\" \"\"",
-     "0000",
-     {}},
+     "kiv_ClearCanvas \"\"\nkiv_DrawText \"\" \"Hola\" \"10\" \"10\" \"\" \"\" \"\"", "0000", {}},
     {"| la aplicación anfitriona no conoce el objeto o no da su ventana | kiv_CreateCanvas |",
-     "kiv_CreateCanvas \"Rectángulo 2\" \"\"",
-     "0",
-     {}},
+     "kiv_CreateCanvas \"Rectángulo 2\" \"\"", "0", {}},
     {"| no hay lienzo con ese nombre exacto: no se creó, se escribió distinto, o la aplicación "
      "anfitriona ya liberó los lienzos | kiv_DrawCircle, kiv_ClearCanvas, kiv_DrawText |",
      "kiv_DrawCircle \"rectángulo 1\" \"1\" \"1\" \"0\" \"\"\nmessage 2\n"
      "kiv_ClearCanvas \"Rectángulo 1\"\nkiv_DrawText \"Rectángulo 1\" \"Hola\" \"10\" \"10\" \"\" "
-     "\"\" \"\"",
-     "000",
-     {}},
+     "\"\" \"\"", "000", {}},
     {"Y devuelven 1 aunque no se vea nada: un círculo o un texto fuera del lienzo,",
      "kiv_DrawCircle \"Rectángulo 1\" \"1000\" \"1000\" \"5\" \"\"\n"
      "kiv_DrawText \"Rectángulo 1\" \"Hola\" \"-500\" \"-500\" \"\" \"\" \"\"",
-     "11",
-     {whole(WHITE)}},
+     "11", {whole(WHITE)}},
     //--- How long a canvas lives
     {"Con ese aviso se van todos los lienzos a la vez: sus objetos vuelven a verse como eran, y "
      "`kiv_CreateCanvas` puede crear lienzos nuevos, también con los mismos nombres.",
      "kiv_CreateCanvas \"Rectángulo 1\" \"\"\nmessage 2\nkiv_CreateCanvas \"Rectángulo 1\" "
-     "\"$0000FF\"",
-     "11",
-     {whole(RED)}},
+     "\"$0000FF\"", "11", {whole(RED)}},
     {"dibujar en él devuelve 1 sin que se vea nada, y `kiv_CreateCanvas` con ese nombre devuelve 1 "
      "sin crear nada, aunque entretanto exista un objeto nuevo con el mismo nombre.",
-     "kiv_CreateCanvas \"Rectángulo 1\" \"\"\n"
-     "destroy \"Rectángulo 1\"\n"
-     "object \"Rectángulo 1\" 0 0 300 300\n"
-     "kiv_DrawCircle \"Rectángulo 1\" \"1\" \"1\" \"0\" \"\"\n"
-     "kiv_CreateCanvas \"Rectángulo 1\" \"$0000FF\"",
-     "111",
-     {}},
+     "kiv_CreateCanvas \"Rectángulo 1\" \"\"\ndestroy \"Rectángulo 1\"\n"
+     "object \"Rectángulo 1\" 0 0 300 300\nkiv_DrawCircle \"Rectángulo 1\" \"1\" \"1\" \"0\" \"\"\n"
+     "kiv_CreateCanvas \"Rectángulo 1\" \"$0000FF\"", "111", {}},
 };
+// clang-format on
 
 std::string readGuide() {
     std::ifstream f(CANVAS_SOURCE_DIR "/docs/LEAME.md", std::ios::binary);
