@@ -224,7 +224,7 @@ const std::vector<Example> kExamples = {
     {"como alfa, que llega como a, o pi, como p)",
      "kiv_DrawText \"Rectángulo 1\" \"απ\" \"10\" \"10\" \"\" \"\" \"\"",
      "1", {}, Compare::Same, "kiv_DrawText \"Rectángulo 1\" \"ap\" \"10\" \"10\" \"\" \"\" \"\""},
-    {"(una palabra rusa de seis letras se ve como ??????).",
+    {"(una palabra rusa de seis letras se ve como ??????" ").",
      "kiv_DrawText \"Rectángulo 1\" \"Привет\" \"10\" \"10\" \"\" \"\" \"\"", "1",
      {},
      Compare::Same,
