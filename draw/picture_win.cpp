@@ -202,6 +202,7 @@ intptr_t UiAddPicture(int number, int x, int y, int width, int height, HBITMAP b
         DestroyWindow(hwnd);
         return 0;
     }
+    state->barsPossible = draw::mayHaveBars(hwnd);
     const intptr_t result = ui::adoptControl(number, hwnd, cls, state);
     if (result) {
         setPictureState(hwnd, state, reinterpret_cast<intptr_t>(bitmap));
