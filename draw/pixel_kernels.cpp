@@ -119,48 +119,6 @@ void xorLongRun32(uint8_t* p, size_t count, uint32_t bgr) {
     plainRun32<true>(p, count, bgr);
 }
 
-//--- Whole pixels written
-
-namespace {
-
-// Writes of this many bytes and more stream past the caches: the image
-// cannot stay in them anyway, and a plain store first reads every line.
-constexpr size_t WRITE_STREAM_BYTES = size_t(1) << 20;
-
-void writePlain(uint8_t* p, size_t count, uint32_t pixel) {
-    for (size_t k = 0; k < count; ++k, p += 4) {
-        std::memcpy(p, &pixel, 4);
-    }
-}
-
-#if DRAW_SSE2_KERNELS
-SSE2_ENTRY void writeStreamedSse2(uint8_t* p, size_t count, uint32_t pixel) {
-    const size_t head = pixelsBeforeAlignment(p, count);
-    writePlain(p, head, pixel);
-    p += 4 * head;
-    count -= head;
-    const __m128i v = _mm_set1_epi32(static_cast<int>(pixel));
-    const size_t vectors = count / 4;
-    for (size_t k = 0; k < vectors; ++k, p += 16) {
-        _mm_stream_si128(reinterpret_cast<__m128i*>(p), v);
-    }
-    _mm_sfence(); // the streamed stores are seen before anything after
-    writePlain(p, count % 4, pixel);
-}
-#endif
-
-} // namespace
-
-void writePixels32(uint8_t* p, size_t count, uint32_t pixel) {
-#if DRAW_SSE2_KERNELS
-    if (count * 4 >= WRITE_STREAM_BYTES && reinterpret_cast<uintptr_t>(p) % 4 == 0 && sse2InUse()) {
-        writeStreamedSse2(p, count, pixel);
-        return;
-    }
-#endif
-    writePlain(p, count, pixel);
-}
-
 //--- Premultiplied copies
 
 namespace {

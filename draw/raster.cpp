@@ -244,13 +244,8 @@ void Raster::box(int32_t x32, int32_t y32, int32_t w32, int32_t h32, uint32_t co
 void Raster::fillOpaque(uint32_t colour) {
     setFront(colour);
     const uint32_t pixel = 0xFF000000u | frontBgr_;
-    if (surface_.pitch == static_cast<ptrdiff_t>(width_) * 4) { // rows without gaps: one run
-        writePixels32(surface_.firstRow, static_cast<size_t>(width_) * height_, pixel);
-    } else {
-        for (int64_t y = 0; y < height_; ++y) {
-            writePixels32(surface_.firstRow + y * surface_.pitch, static_cast<size_t>(width_),
-                          pixel);
-        }
+    for (int64_t y = 0; y < height_; ++y) {
+        writePixels32(surface_.firstRow + y * surface_.pitch, static_cast<size_t>(width_), pixel);
     }
     filled_ = pixel;
     changed_ = PixelRect{};

@@ -435,13 +435,6 @@ TEST(Passes, SseAndPlainKernelsLeaveTheSamePixels) {
                  draw::premultiplyPixels(row, row, size_t(k));
              }
          }},
-        {"whole pixels written: half the image off a vector boundary, short rows",
-         [](int, uint8_t* bits, ptrdiff_t pitch) {
-             draw::writePixels32(bits + 4, size_t(W) * (H / 2), 0x80C0FFEEu);
-             for (int k = 0; k <= 67; ++k) {
-                 draw::writePixels32(bits + (H / 2 + k) * pitch + k % 5 * 4, size_t(k), 0x1234567u);
-             }
-         }},
         {"premultiplied copy of half the image",
          [](int, uint8_t* bits, ptrdiff_t pitch) {
              draw::premultiplyPixels(bits + pitch * (H / 2), bits, size_t(W) * (H / 2));
