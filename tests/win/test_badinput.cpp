@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "base/gdi_win.h"
 #include "canvas/action_table.h"
 #include "canvas/actions_win.h"
 #include "draw/drawpass_win.h"
@@ -1042,6 +1043,180 @@ TEST(ProcessEnd, EndsCleanlyWithItsOwnExitCodeWithoutTheUnloadsReleases) {
     EXPECT_EQ(child.exitCode, CHILD_EXIT_CODE) << child.out << child.err;
     EXPECT_EQ(child.out.find(RELEASE_MARK), std::string::npos) << "released at process exit:\n"
                                                                << child.out;
+}
+
+//--- Hosts unlike the reference host, each in a process of its own --------------------
+
+// The toolchain's shared GCC runtime, copied beside the 32-bit test programs
+// (with the threads DLL it needs). A host built with MinGW holds it before
+// it loads any plug-in.
+const wchar_t SHARED_RUNTIME[] = L"shared-runtime\\libgcc_s_dw2-1.dll";
+// Set in a child's environment: the child loads the shared runtime first.
+const wchar_t PRELOAD_VARIABLE[] = L"CANVAS_TEST_PRELOAD_SHARED_RUNTIME";
+
+// A host that has used up its address space: the heap still hands out
+// small blocks from the room it holds, but no block that needs room of its
+// own. (Failing every block would also starve the threads runtime's own
+// bookkeeping, which no plug-in code can answer for.)
+constexpr size_t ROOM_OF_ITS_OWN = 64 * 1024;
+using Malloc = void*(__cdecl*)(size_t);
+Malloc g_realMalloc = nullptr;
+long g_failedMallocs = 0;
+void* __cdecl failingMalloc(size_t size) {
+    if (size >= ROOM_OF_ITS_OWN) {
+        ++g_failedMallocs;
+        return nullptr;
+    }
+    return g_realMalloc(size);
+}
+
+// The plug-in loaded (after the shared runtime, when the parent asked) with
+// a canvas on object "a"; `outOfMemory` makes every allocation of the DLL's
+// own runtime fail from then on, as in a host that has used up its address
+// space.
+class ChildHost {
+  public:
+    ChildHost() {
+        if (GetEnvironmentVariableW(PRELOAD_VARIABLE, nullptr, 0)) {
+            runtime_ = LoadLibraryExW(besideThisProgram(SHARED_RUNTIME).c_str(), nullptr,
+                                      LOAD_WITH_ALTERED_SEARCH_PATH);
+            EXPECT_NE(runtime_, nullptr) << "the shared runtime loads";
+        }
+        dll = std::make_unique<host::PluginModule>(L"canvas.nbp");
+        host.connect(*dll);
+        object = scene.addObject(host, "a", 0, 0, 60, 40);
+        EXPECT_EQ(runAction(*dll, CREATE, {"a", "$0000FF"}), 1);
+    }
+    void outOfMemory() {
+        g_realMalloc = reinterpret_cast<Malloc>(patchImport(
+            dll->handle(), "msvcrt.dll", "malloc", reinterpret_cast<void*>(&failingMalloc)));
+        ASSERT_NE(g_realMalloc, nullptr);
+    }
+    void memoryBack() {
+        patchImport(dll->handle(), "msvcrt.dll", "malloc", reinterpret_cast<void*>(g_realMalloc));
+    }
+
+    HostScene scene;
+    host::Host host;
+    std::unique_ptr<host::PluginModule> dll;
+    HWND object = nullptr;
+
+  private:
+    HMODULE runtime_ = nullptr; // kept loaded: the host holds it
+};
+
+DWORD WINAPI unloadOnThisThread(void* dll) {
+    static_cast<host::PluginModule*>(dll)->unload();
+    return 0;
+}
+
+// Run only by the tests below, each as a process of its own.
+TEST(ChildProcess, DISABLED_ExportRunsOutOfMemory) {
+    ChildHost child;
+    child.outOfMemory();
+    EXPECT_EQ(runAction(*child.dll, CREATE, {repeat('n', MEGABYTE), ""}), 0);
+    EXPECT_GT(g_failedMallocs, 0) << "the call ran out of memory";
+    child.memoryBack();
+    EXPECT_EQ(runAction(*child.dll, CIRCLE, {"a", "30", "20", "10", "$FFFFFF"}), 1);
+}
+
+TEST(ChildProcess, DISABLED_MessageRunsOutOfMemory) {
+    ChildHost child;
+    HWND picture = FindWindowExW(canvasWindowIn(child.object), nullptr, L"Static", nullptr);
+    ASSERT_NE(picture, nullptr);
+    // A bitmap of the screen's format, which only its pixels tell whether
+    // it has alpha: reading them takes a block too large to be had.
+    const ScreenDC screen;
+    const GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen.get(), 256, 128));
+    ASSERT_TRUE(bitmap);
+    child.outOfMemory();
+    SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap.get()));
+    EXPECT_GT(g_failedMallocs, 0) << "the assignment ran out of memory";
+    SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, 0);
+    child.memoryBack();
+    EXPECT_EQ(runAction(*child.dll, CIRCLE, {"a", "30", "20", "10", "$FFFFFF"}), 1);
+}
+
+// The host's user-interface thread made the canvases; another thread
+// unloads the plug-in. The windows it could not destroy stay in the host,
+// and none of them may call into the unloaded DLL: the host repaints them,
+// clicks them, destroys them, and loads the plug-in again.
+TEST(ChildProcess, DISABLED_UnloadFromAnotherThread) {
+    ChildHost child;
+    HWND b = child.scene.addObject(child.host, "b", 70, 0, 60, 40);
+    ASSERT_EQ(runAction(*child.dll, TEXT, {"a", "Hola", "1", "1", "", "", ""}), 1);
+    ASSERT_EQ(runAction(*child.dll, CREATE, {"b", ""}), 1);
+    HWND canvas = canvasWindowIn(child.object);
+    HWND picture = FindWindowExW(canvas, nullptr, L"Static", nullptr);
+    ASSERT_NE(picture, nullptr);
+    const auto base = reinterpret_cast<const BYTE*>(child.dll->handle());
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const BYTE* end = base + nt->OptionalHeader.SizeOfImage;
+
+    HANDLE unloader = CreateThread(nullptr, 0, &unloadOnThisThread, child.dll.get(), 0, nullptr);
+    ASSERT_NE(unloader, nullptr);
+    ASSERT_EQ(WaitForSingleObject(unloader, 60000), WAIT_OBJECT_0);
+    CloseHandle(unloader);
+    ASSERT_EQ(GetModuleHandleW(L"canvas.nbp"), nullptr) << "unloaded";
+
+    for (HWND w : {canvas, picture}) {
+        if (IsWindow(w)) {
+            const auto proc = reinterpret_cast<const BYTE*>(GetWindowLongPtrW(w, GWLP_WNDPROC));
+            EXPECT_FALSE(proc >= base && proc < end) << "a procedure in the unloaded DLL";
+            const auto cls = reinterpret_cast<const BYTE*>(GetClassLongPtrW(w, GCLP_WNDPROC));
+            EXPECT_FALSE(cls >= base && cls < end) << "a class procedure in the unloaded DLL";
+        }
+    }
+    RedrawWindow(child.scene.main(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    SendMessageW(picture, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(picture, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    SendMessageW(picture, WM_SETFONT, 0, FALSE);
+    pumpMessages();
+    DestroyWindow(b);
+    pumpMessages();
+
+    // Loaded again, it makes and draws canvases as before.
+    child.dll = std::make_unique<host::PluginModule>(L"canvas.nbp");
+    child.host.connect(*child.dll);
+    HWND c = child.scene.addObject(child.host, "c", 140, 0, 60, 40);
+    ASSERT_EQ(runAction(*child.dll, CREATE, {"c", ""}), 1);
+    ASSERT_EQ(runAction(*child.dll, CIRCLE, {"c", "30", "20", "10", "$0000FF"}), 1);
+    EXPECT_EQ(readCanvas(c).at(40, 20), RED);
+    DestroyWindow(child.object);
+    pumpMessages();
+}
+
+// Every row ends with its process's exit code 0: each call that ran out of
+// memory returned 0 or handled its message, and the host went on.
+TEST(HostileHosts, EveryRowEndsNormally) {
+    struct Row {
+        const wchar_t* test;
+        bool preload;
+    };
+    const Row rows[] = {
+        {L"ExportRunsOutOfMemory", false},   {L"ExportRunsOutOfMemory", true},
+        {L"MessageRunsOutOfMemory", false},  {L"MessageRunsOutOfMemory", true},
+        {L"UnloadFromAnotherThread", false},
+    };
+    for (const Row& row : rows) {
+        // The 64-bit runtime unwinds through the system's tables, not
+        // through frames registered at start-up.
+        if (row.preload && sizeof(void*) != 4) {
+            continue;
+        }
+        SetEnvironmentVariableW(PRELOAD_VARIABLE, row.preload ? L"1" : nullptr);
+        const Process child =
+            runProgram(thisProgram(), std::wstring(L"--gtest_also_run_disabled_tests "
+                                                   L"--gtest_filter=ChildProcess.DISABLED_") +
+                                          row.test);
+        SetEnvironmentVariableW(PRELOAD_VARIABLE, nullptr);
+        const std::string what =
+            std::string(row.test, row.test + wcslen(row.test)) + (row.preload ? ", preloaded" : "");
+        EXPECT_EQ(child.exitCode, 0u) << what << "\n" << child.out << child.err;
+        EXPECT_NE(child.out.find("[  PASSED  ] 1 test"), std::string::npos) << what << child.out;
+    }
 }
 
 //--- Running out of memory -------------------------------------------------------------
