@@ -160,6 +160,11 @@ void releasePicture(HWND, void* state) {
     delete static_cast<PictureState*>(state); // deletes the copy
 }
 
+// The Static procedure behind the picture's own.
+WNDPROC displacedProc(HWND, void*) {
+    return g_staticProc;
+}
+
 SIZE pictureSize(HWND hwnd, void*) {
     RECT r{};
     GetWindowRect(hwnd, &r);
@@ -175,6 +180,7 @@ const UiControlClass* pictureClass() {
         cls.setState = &setPictureState;
         cls.release = &releasePicture;
         cls.getSize = &pictureSize;
+        cls.displaced = &displacedProc;
         draw::readDragThresholds();
     }
     return &cls;
