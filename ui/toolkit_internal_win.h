@@ -102,6 +102,9 @@ void giveBackControl(const ControlRecord& rec);
 // The class icon of every toolkit window (owned by the toolkit); loaded on
 // first use, null if the module has none.
 HICON defaultIcon();
+// Registers the common control classes, once per start-up: before the
+// first window opens.
+void startCommonControls();
 
 //--- Event loop (event_loop_win.cpp)
 

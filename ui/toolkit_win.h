@@ -64,11 +64,12 @@ enum UiControlKind { UI_KIND_LABEL = 1, UI_KIND_EDIT, UI_KIND_BUTTON, UI_KIND_IM
 
 //--- Start-up and shut-down (called from DLL attach and detach)
 
-// Takes the module whose resources and window classes the toolkit uses, and
-// makes the calling thread's event queue, the default window icon (that
-// module's icon 1), the controls' message font and the common control
-// classes. Everything it makes is also made on first use when it was not
-// called.
+// Takes the module whose resources and window classes the toolkit uses,
+// and nothing else: it runs from DllMain, under the loader lock, where
+// calls into User32, GDI and the common controls do not belong. The event
+// queue, the default window icon (that module's icon 1), the controls'
+// message font, the common control classes and each window's class are
+// made on first use, from an export's call.
 namespace ui {
 void startup(HINSTANCE module);
 // Closes every window still open, destroys every control, unregisters the

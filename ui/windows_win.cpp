@@ -129,6 +129,7 @@ intptr_t UiOpenWindow(int number, int x, int y, int width, int height, const Tex
     if (!rec) {
         return 0;
     }
+    ui::startCommonControls();
     std::wstring name;
     try {
         name = ui::registerWindowClass(assigned);

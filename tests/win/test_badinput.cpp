@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -1043,6 +1045,84 @@ TEST(ProcessEnd, EndsCleanlyWithItsOwnExitCodeWithoutTheUnloadsReleases) {
     EXPECT_EQ(child.exitCode, CHILD_EXIT_CODE) << child.out << child.err;
     EXPECT_EQ(child.out.find(RELEASE_MARK), std::string::npos) << "released at process exit:\n"
                                                                << child.out;
+}
+
+//--- Attach does the least ------------------------------------------------------------
+// DllMain runs under the loader lock, where calls into User32, GDI and the
+// common controls do not belong. Each row is such a call that the plug-in
+// makes at some point, counted in this program's import table (the
+// plug-in's code is linked in): none at attach, all by the end of the
+// first canvas and its text.
+
+enum Deferred {
+    GET_DC,
+    LOAD_IMAGE,
+    METRICS,
+    CREATE_FONT,
+    COMMON_CONTROLS,
+    NEW_CLASS,
+    DEFERRED_COUNT
+};
+void* g_deferredReal[DEFERRED_COUNT];
+int g_deferredCalls[DEFERRED_COUNT];
+
+template <Deferred Which, typename R, typename... A> R WINAPI countCall(A... args) {
+    ++g_deferredCalls[Which];
+    return reinterpret_cast<R(WINAPI*)(A...)>(g_deferredReal[Which])(args...);
+}
+template <Deferred Which, typename R, typename... A> void* counterFor(R(WINAPI*)(A...)) {
+    return reinterpret_cast<void*>(&countCall<Which, R, A...>);
+}
+
+const WatchRow DEFERRED[DEFERRED_COUNT] = {
+    {"user32.dll", "GetDC", counterFor<GET_DC>(&GetDC)},
+    {"user32.dll", "LoadImageW", counterFor<LOAD_IMAGE>(&LoadImageW)},
+    {"user32.dll", "SystemParametersInfoW", counterFor<METRICS>(&SystemParametersInfoW)},
+    {"gdi32.dll", "CreateFontIndirectW", counterFor<CREATE_FONT>(&CreateFontIndirectW)},
+    {"comctl32.dll", "InitCommonControlsEx", counterFor<COMMON_CONTROLS>(&InitCommonControlsEx)},
+    {"user32.dll", "RegisterClassExW", counterFor<NEW_CLASS>(&RegisterClassExW)},
+};
+
+class Attach : public LinkedPluginTest {};
+
+TEST_F(Attach, LeavesEveryCallIntoOtherDllsToFirstUse) {
+    plugin::detach(); // the suite's attach, undone to be watched again
+    const HMODULE self = GetModuleHandleW(nullptr);
+    for (int i = 0; i < DEFERRED_COUNT; ++i) {
+        g_deferredReal[i] = patchImport(self, DEFERRED[i].dll, DEFERRED[i].name, DEFERRED[i].hook);
+        ASSERT_TRUE(g_deferredReal[i]) << DEFERRED[i].name;
+        g_deferredCalls[i] = 0;
+    }
+    plugin::attach(self);
+    for (int i = 0; i < DEFERRED_COUNT; ++i) {
+        EXPECT_EQ(g_deferredCalls[i], 0) << DEFERRED[i].name << " at attach";
+    }
+
+    HWND o = scene.addObject(host, "rect", 0, 0, 80, 40);
+    EXPECT_EQ(runAction(CREATE, {"rect", ""}), 1);
+    EXPECT_EQ(runAction(TEXT, {"rect", "Hola", "1", "1", "", "", "Arial,12,"}), 1);
+    for (int i = 0; i < DEFERRED_COUNT; ++i) {
+        EXPECT_GT(g_deferredCalls[i], 0) << DEFERRED[i].name << " by first use";
+        patchImport(self, DEFERRED[i].dll, DEFERRED[i].name, g_deferredReal[i]);
+    }
+    EXPECT_EQ(g_deferredCalls[COMMON_CONTROLS], 1) << "once";
+
+    // What first use made is what attach made before.
+    const ScreenDC screen;
+    EXPECT_EQ(draw::screenDpi(), GetDeviceCaps(screen.get(), LOGPIXELSY));
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = 500;
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0));
+    LOGFONTW font{};
+    ASSERT_TRUE(GetObjectW(ui::controlFont(), sizeof font, &font));
+    EXPECT_EQ(font.lfHeight, metrics.lfMessageFont.lfHeight);
+    EXPECT_STREQ(font.lfFaceName, metrics.lfMessageFont.lfFaceName);
+    HWND canvas = canvasWindowIn(o);
+    ICONINFO icon{};
+    ASSERT_TRUE(GetIconInfo(reinterpret_cast<HICON>(GetClassLongPtrW(canvas, GCLP_HICON)), &icon))
+        << "the class icon is the module's icon 1";
+    DeleteObject(icon.hbmColor);
+    DeleteObject(icon.hbmMask);
 }
 
 //--- Hosts unlike the reference host, each in a process of its own --------------------
