@@ -127,7 +127,7 @@ intptr_t ui::adoptControl(int number, HWND control, const UiControlClass* cls, v
 
 void ui::giveBackControl(const ControlRecord& rec) {
     WNDPROC own =
-        rec.cls && rec.cls->displaced ? rec.cls->displaced(rec.handle, rec.state) : rec.previous;
+        rec.cls && rec.cls->giveBack ? rec.cls->giveBack(rec.handle, rec.state) : rec.previous;
     if (!own) {
         own = &DefWindowProcW;
     }

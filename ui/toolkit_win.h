@@ -203,10 +203,11 @@ struct UiControlClass {
     // The control is being destroyed (WM_NCDESTROY): free `state`.
     void (*release)(HWND control, void* state) = nullptr;
     SIZE (*getSize)(HWND control, void* state) = nullptr;
-    // The procedure the class put its own in front of, which the control
-    // gets back when it outlives the toolkit (its window belongs to a
-    // thread that cannot destroy it from here); null: none of its own.
-    WNDPROC (*displaced)(HWND control, void* state) = nullptr;
+    // The control outlives the toolkit (its window belongs to a thread
+    // that cannot destroy it from here): takes the class's own procedure
+    // and properties off it and returns the procedure the class displaced.
+    // Null: the class put no procedure of its own in front.
+    WNDPROC (*giveBack)(HWND control, void* state) = nullptr;
 };
 
 namespace ui {
