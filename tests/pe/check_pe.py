@@ -187,7 +187,7 @@ def main(path):
     # The start-up code's look-up of the shared GCC runtime goes to the DLL's
     # own GetModuleHandleA, which answers "not loaded": its exceptions then
     # unwind with its own tables in any host.
-    check(SHARED_RUNTIME_LOOKUP not in functions,
+    check(SHARED_RUNTIME_LOOKUP not in imported_functions(pe),
           "start-up finds no shared GCC runtime (%s not imported)" % SHARED_RUNTIME_LOOKUP)
 
     res = resources(pe)
@@ -225,6 +225,8 @@ def check_diagnostic(diagnostic_path, product_path):
     check(names == export_names(product), "the product's export names (%s)" % names)
     check("OutputDebugStringW" in imported_functions(diagnostic),
           "the diagnostic build imports OutputDebugStringW")
+    check(SHARED_RUNTIME_LOOKUP not in imported_functions(diagnostic),
+          "the diagnostic build's start-up finds no shared GCC runtime either")
     return 1 if failures else 0
 
 
