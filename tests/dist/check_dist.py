@@ -114,8 +114,10 @@ def check_zip(zip_path, host, scratch):
         for action in ACTIONS:
             check(action in text, "LEAME.txt mentions %s" % action)
         lines = text.split("\r\n")
-        marks = [l for l in lines if "`" in l or "**" in l or "![" in l or re.match(r"#+ ", l)]
+        marks = [l for l in lines if "`" in l or "**" in l or re.match(r"#+ ", l)]
         check(not marks, "LEAME.txt is plain text: no Markdown marks (%s)" % marks[:3])
+        pictures = [l for l in lines if "![" in l]
+        check(not pictures, "LEAME.txt leaves the guide's pictures out (%s)" % pictures[:3])
         for word in ("canvas.nbp", "fuente,tamaño,estilos", "$BBGGRR"):
             check(word in text, "LEAME.txt explains %s" % word)
 
