@@ -1,6 +1,7 @@
 #include "plugin/plugin_win.h"
 
 #include "canvas/actions_win.h"
+#include "canvas/failure.h"
 
 #include "draw/alpha_blend_win.h"
 #include "draw/font_win.h"
@@ -45,6 +46,7 @@ void detach() {
     draw::imageShutdown();     // every image still held (and any open pass)
     draw::alphaBlendRelease(); // frees msimg32.dll
     draw::fontShutdown();      // every font still held
+    canvas::forgetLastFailure();
 }
 
 } // namespace plugin
