@@ -279,9 +279,16 @@ def stamped_now(pe):
     pe.FILE_HEADER.TimeDateStamp = int(time.time())
 
 
-BROKEN_COPIES = [  # how the copy is broken, the check that must fail
+def names_the_source_folder(pe):
+    """A file name as the compiler would write it without the prefix map:
+    bytes appended after the image."""
+    return (ROOT + "/canvas/actions_win.cpp\0").encode()
+
+
+BROKEN_COPIES = [  # how the copy is broken (bytes to append, if any), the check that must fail
     (export_to_nowhere, "_nbExecAction returns with ret 8"),
     (stamped_now, "PE time stamp is the commit time"),
+    (names_the_source_folder, "canvas.nbp holds no build path"),
 ]
 
 
@@ -290,10 +297,13 @@ def self_test(path):
     with tempfile.TemporaryDirectory(prefix="check-pe-") as scratch:
         for break_copy, wanted in BROKEN_COPIES:
             pe = pefile.PE(path)
-            break_copy(pe)
-            copy = os.path.join(scratch, break_copy.__name__ + ".nbp")
+            extra = break_copy(pe)
+            copy = os.path.join(scratch, "canvas.nbp")
             pe.write(filename=copy)
             pe.close()
+            if extra:
+                with open(copy, "ab") as f:
+                    f.write(extra)
             print("-- %s:" % break_copy.__name__)
             failures.clear()
             if main(copy) == 0 or not any(f.startswith(wanted) for f in failures):
