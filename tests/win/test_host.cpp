@@ -849,6 +849,42 @@ TEST(CanvasHostExe, RunsAScriptAndSavesTheWindow) {
     DeleteFileW(png.c_str());
 }
 
+// The diagnostic build says why each 0, and the host shows it after the
+// result; the product, the same script, says nothing.
+TEST(CanvasHostExe, ShowsTheDiagnosticBuildsReasonBesideEachZero) {
+    const std::wstring script = tempPath(L"zeros.script");
+    const std::string name =
+        host::baseName(host::utf16ToUtf8(std::u16string(script.begin(), script.end())));
+    writeAll(script, "object a 0 0 50 50\n"
+                     "kiv_DrawText \"r1\" \"x\"\n"
+                     "kiv_CreateCanvas nadie \"\"\n"
+                     "kiv_CreateCanvas a \"$0000FF\"\n");
+    const struct {
+        const wchar_t* plugin;
+        std::vector<std::string> results;
+    } cases[] = {
+        {L"diagnostico\\canvas.nbp",
+         {":2: kiv_DrawText -> 0 (no hay ning\xC3\xBAn lienzo llamado \"r1\")",
+          ":3: kiv_CreateCanvas -> 0 (el programa no da ninguna ventana para el "
+          "objeto \"nadie\")",
+          ":4: kiv_CreateCanvas -> 1"}},
+        {L"canvas.nbp",
+         {":2: kiv_DrawText -> 0", ":3: kiv_CreateCanvas -> 0", ":4: kiv_CreateCanvas -> 1"}},
+    };
+    for (const auto& c : cases) {
+        Process p = runExe(L"--plugin " + std::wstring(c.plugin) + L" --exit \"" + script + L"\"");
+        EXPECT_EQ(p.exitCode, 0u) << p.err;
+        std::vector<std::string> results;
+        for (const std::string& line : splitLines(p.out)) {
+            if (line.rfind(name + ":", 0) == 0) {
+                results.push_back(line.substr(name.size()));
+            }
+        }
+        EXPECT_EQ(results, c.results);
+    }
+    DeleteFileW(script.c_str());
+}
+
 TEST(CanvasHostExe, DrawsTheDemoScene) {
     const std::wstring png = tempPath(L"demo.png");
     const std::string source = CANVAS_SOURCE_DIR "/examples/demo.script";
