@@ -23,7 +23,16 @@ struct PictureState {
     bool buttonDown = false;            // left button pressed here, no drag yet
     POINT downAt{};                     // where it was pressed (client coordinates)
     bool afterRightDoubleClick = false; // the next right release posts nothing
+    // The control's procedure before the picture's: the Static one, or a
+    // host's own that subclassed this very window. Messages the picture does
+    // not end go on to it.
+    WNDPROC displaced = nullptr;
 };
+
+// The procedure the picture's displaced on `control`, which takes the
+// control back when the picture's must go; null for a window that is no
+// picture control (or whose procedure was never displaced).
+WNDPROC pictureDisplacedProc(HWND control);
 
 //--- Painting (picture_paint_win.cpp)
 

@@ -19,8 +19,10 @@ using draw::PictureState;
 // A client edge or a dialog frame adds two pixels on every side.
 constexpr int PICTURE_FRAME_PIXELS = 4;
 
-// The system Static procedure behind every picture control.
-WNDPROC g_staticProc = nullptr;
+// Each picture's displaced procedure, for the times it has no state (not
+// yet, or no longer, filed with the toolkit). It is the window's own: a host
+// that subclasses controls gives each its own procedure.
+const wchar_t* const PICTURE_PROP_DISPLACED = L"canvas.draw.displacedProc";
 
 PictureState* stateOf(HWND hwnd) {
     return static_cast<PictureState*>(ui::controlState(hwnd));
@@ -83,15 +85,27 @@ class PaintScope {
     HDC dc_;
 };
 
-LRESULT callStatic(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    return g_staticProc ? CallWindowProcW(g_staticProc, hwnd, msg, wp, lp)
-                        : DefWindowProcW(hwnd, msg, wp, lp);
+// The state answers in the process; the property only for a window without
+// one (reading it can be a round trip to the window system).
+WNDPROC displacedOf(HWND hwnd, const PictureState* st) {
+    return st ? st->displaced : reinterpret_cast<WNDPROC>(GetPropW(hwnd, PICTURE_PROP_DISPLACED));
+}
+
+LRESULT callStatic(HWND hwnd, const PictureState* st, UINT msg, WPARAM wp, LPARAM lp) {
+    const WNDPROC displaced = displacedOf(hwnd, st);
+    return displaced ? CallWindowProcW(displaced, hwnd, msg, wp, lp)
+                     : DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 LRESULT handleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     PictureState* st = stateOf(hwnd);
+    if (msg == WM_NCDESTROY) { // the window's last message: its property goes too
+        const LRESULT result = callStatic(hwnd, st, msg, wp, lp);
+        RemovePropW(hwnd, PICTURE_PROP_DISPLACED);
+        return result;
+    }
     if (!st) { // not (or no longer) filed with the toolkit
-        return callStatic(hwnd, msg, wp, lp);
+        return callStatic(hwnd, st, msg, wp, lp);
     }
     LRESULT result = 0;
     switch (msg) {
@@ -123,7 +137,7 @@ LRESULT handleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     }
-    return callStatic(hwnd, msg, wp, lp);
+    return callStatic(hwnd, st, msg, wp, lp);
 }
 
 // A message that fails half-way gets the default handling: a paint still
@@ -195,16 +209,22 @@ intptr_t UiAddPicture(int number, int x, int y, int width, int height, HBITMAP b
     if (!hwnd) {
         return 0;
     }
-    g_staticProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&pictureProc)));
     auto* state = new (std::nothrow) PictureState();
-    if (!state) {
+    const auto displaced = GetWindowLongPtrW(hwnd, GWLP_WNDPROC);
+    if (!state || !SetPropW(hwnd, PICTURE_PROP_DISPLACED, reinterpret_cast<HANDLE>(displaced))) {
+        delete state;
         DestroyWindow(hwnd);
         return 0;
     }
+    state->displaced = reinterpret_cast<WNDPROC>(displaced);
+    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&pictureProc));
     const intptr_t result = ui::adoptControl(number, hwnd, cls, state);
     if (result) {
         setPictureState(hwnd, state, reinterpret_cast<intptr_t>(bitmap));
     }
     return result;
+}
+
+WNDPROC draw::pictureDisplacedProc(HWND control) {
+    return displacedOf(control, stateOf(control));
 }

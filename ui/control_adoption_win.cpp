@@ -1,7 +1,8 @@
 // Adoption: every control, standard or custom, is filed in the control
 // table under its number and gets the toolkit's control procedure in front
-// of its own, which reports an edit field's focus, makes Ctrl+A select all
-// and forgets the control when its window goes.
+// of its own, which reports an edit field's focus, makes Ctrl+A select all,
+// keeps Enter and Escape from a field and forgets the control when its
+// window goes.
 #include "ui/toolkit_internal_win.h"
 
 #include <new>
@@ -16,6 +17,14 @@ const wchar_t* const UI_PROP_PREVIOUS_PROC = L"canvas.ui.previousProc";
 // The character Ctrl+A types (WM_CHAR), which an edit field would otherwise
 // take as text.
 constexpr WPARAM UI_CHAR_CTRL_A = 0x01;
+
+// Characters that mean nothing in a single-line field: Enter, Ctrl+Enter
+// (a line feed) and Escape. A single-line Edit with no dialog manager in
+// front of it answers Enter and Escape with the error beep, so they stop
+// here; every other character (typing, Backspace, Ctrl+C/V/X/Z) goes on.
+bool meaninglessInField(WPARAM ch) {
+    return ch == L'\r' || ch == L'\n' || ch == 0x1B;
+}
 
 void onControlFocus(HWND hwnd, int32_t subtype) {
     int number = 0;
@@ -46,9 +55,14 @@ LRESULT handleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         onControlFocus(hwnd, UI_SUBTYPE_FOCUS_LOST);
         break;
     case WM_CHAR:
-        if (wp == UI_CHAR_CTRL_A && rec && rec->kind == UI_KIND_EDIT) {
-            SendMessageW(hwnd, EM_SETSEL, 0, -1);
-            return 0;
+        if (rec && rec->kind == UI_KIND_EDIT) {
+            if (wp == UI_CHAR_CTRL_A) {
+                SendMessageW(hwnd, EM_SETSEL, 0, -1);
+                return 0;
+            }
+            if (meaninglessInField(wp)) {
+                return 0;
+            }
         }
         break;
     case WM_NCDESTROY: {

@@ -17,6 +17,8 @@
 #include "draw/picture_win.h"
 #include "base/dib_win.h"
 #include "base/gdi_win.h"
+#include "tests/win/support/host_scene.h"
+#include "tests/win/support/subclass_spy.h"
 #include "tests/win/support/ui_driver.h"
 
 namespace {
@@ -440,6 +442,52 @@ TEST_F(Picture, ClosingTheWindowReleasesTheControlAndItsCopy) {
     EXPECT_EQ(UiControlHandle(pic), nullptr);
     UiSetState(pic, image.state()); // a stale number: nothing happens
     EXPECT_EQ(UiGetState(pic), 0);
+}
+
+// A host that subclasses every Static from a CBT hook gives each canvas's
+// picture a procedure of its own. What a picture does not handle itself
+// goes on to its own procedure and never to another canvas's, also after
+// that canvas's object is gone (and, on a real host, its procedure freed).
+class HostileHost : public PluggedHost {};
+
+TEST_F(HostileHost, EachPictureHandsOnToTheProcedureItDisplaced) {
+    const HWND objectB = scene.addObject(host, "B", 50, 0, 40, 30);
+    const HWND objectA = scene.addObject(host, "A", 0, 0, 40, 30);
+    SubclassSpy spy(L"Static");
+    ASSERT_EQ(exec(CREATE, {"A", "$FFFFFF"}), 1);
+    ASSERT_EQ(exec(CREATE, {"B", "$FFFFFF"}), 1);
+    spy.unhook();
+    ASSERT_EQ(spy.windows().size(), 2u) << "one picture per canvas";
+    const HWND a = spy.windows()[0];
+    ASSERT_EQ(GetParent(GetParent(a)), objectA);
+    ASSERT_EQ(GetParent(GetParent(spy.windows()[1])), objectB);
+    HDC dc = GetDC(a);
+    const struct {
+        const char* what;
+        UINT msg;
+        WPARAM wp;
+        LPARAM lp;
+    } rows[] = {
+        {"press", WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3)},
+        {"release", WM_LBUTTONUP, 0, MAKELPARAM(3, 3)},
+        {"erase", WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0},
+        {"font", WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE},
+    };
+    for (const bool bGone : {false, true}) {
+        if (bGone) {
+            DestroyWindow(objectB);
+            ASSERT_FALSE(IsWindow(spy.windows()[1]));
+        }
+        for (const auto& row : rows) {
+            const size_t before = spy.seen(0, row.msg);
+            SendMessageW(a, row.msg, row.wp, row.lp);
+            EXPECT_EQ(spy.seen(0, row.msg), before + 1) << row.what << (bGone ? ", B gone" : "");
+        }
+        pumpMessages();
+    }
+    ReleaseDC(a, dc);
+    EXPECT_EQ(spy.strays(0), 0u) << "A's procedure saw another window";
+    EXPECT_EQ(spy.strays(1), 0u) << "B's procedure saw another window, or was called once freed";
 }
 
 } // namespace

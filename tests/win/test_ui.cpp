@@ -12,6 +12,7 @@
 #include "plugin/plugin_win.h"
 #include "host/host_win.h"
 #include "tests/win/support/host_scene.h"
+#include "tests/win/support/subclass_spy.h"
 #include "tests/win/support/ui_driver.h"
 
 namespace {
@@ -344,6 +345,37 @@ TEST_F(Toolkit, EditFieldsReportFocusAndTypingAndCtrlASelectsAll) {
               (std::vector<UiEvent>{control(5, 0, 14000), control(5, 0, EN_SETFOCUS),
                                     control(5, 0, EN_UPDATE), control(5, 0, EN_CHANGE),
                                     control(5, 0, 14001), control(5, 0, EN_KILLFOCUS)}));
+}
+
+// What a field hands on to the Edit control, seen by a host's procedure
+// beneath the toolkit's: Enter, Ctrl+Enter and Escape would beep there on
+// Windows (Wine's Edit is silent); typing and the editing keys must arrive.
+TEST_F(Toolkit, EditFieldsKeepEnterAndEscapeAndPassEveryOtherCharacterOn) {
+    openDialog();
+    SubclassSpy spy(L"Edit");
+    HWND edit = hwndOf(UiAddEdit(5, 10, 10, 200, 22, u"abc"));
+    spy.unhook();
+    ASSERT_EQ(spy.windows(), std::vector<HWND>{edit});
+    const struct {
+        WPARAM ch;
+        bool passedOn;
+    } rows[] = {
+        {'\r', false}, {'\n', false}, {0x1B, false},               // Enter, Ctrl+Enter, Escape
+        {'a', true},   {'\b', true},                               // typing, Backspace
+        {0x03, true},  {0x16, true},  {0x18, true},  {0x1A, true}, // Ctrl+C, V, X, Z
+        {0x01, false},                                             // Ctrl+A selects all
+    };
+    for (const auto& row : rows) {
+        UiSetText(5, u"abc");
+        SendMessageW(edit, EM_SETSEL, 0, 0);
+        SendMessageW(edit, WM_CHAR, row.ch, 1);
+        EXPECT_EQ(spy.seen(0, WM_CHAR, row.ch), row.passedOn ? 1u : 0u) << "char " << row.ch;
+    }
+    DWORD from = 1, to = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    EXPECT_EQ(from, 0u);
+    EXPECT_EQ(to, 3u) << "the last row, Ctrl+A, selected all";
+    EXPECT_EQ(spy.strays(0), 0u);
 }
 
 TEST_F(Toolkit, CloseBoxAltF4AndCloseQueueOneCloseAndTheWindowStays) {
