@@ -8,20 +8,12 @@
 
 #include "base/unique_handle.h"
 
-struct CloseGdiObject {
-    void operator()(HGDIOBJ object) const { DeleteObject(object); }
-};
-
 // Owns one GDI object (bitmap, brush, font, pen, region) and deletes it once.
-template <typename H> using GdiObject = UniqueHandle<H, CloseGdiObject>;
-
-struct CloseMemoryDC {
-    void operator()(HDC dc) const { DeleteDC(dc); }
-};
+template <typename H> using GdiObject = UniqueAny<H, &DeleteObject>;
 
 // A memory device context, deleted on scope exit. A moved-from one is
 // empty and deletes nothing.
-class MemoryDC : public UniqueHandle<HDC, CloseMemoryDC> {
+class MemoryDC : public UniqueAny<HDC, &DeleteDC> {
   public:
     // Null (test with operator bool) when no context could be made.
     explicit MemoryDC(HDC compatible = nullptr) : UniqueHandle(CreateCompatibleDC(compatible)) {}

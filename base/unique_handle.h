@@ -1,9 +1,11 @@
 // The one owner of every handle the program acquires: a move-only holder of
-// one handle and of the policy that closes it. Each kind of handle is an
-// alias over it (GdiObject<HFONT>, Icon, Module, ...), so a new kind is a
-// close policy and one line, not a new class with its own moves.
+// one handle and of the policy that closes it. Each kind of handle is one
+// alias line over it, naming its close function (UniqueAny below); only
+// owners whose close needs more than the handle (a DC and its window, a
+// selection and its DC) have a small policy of their own.
 #pragma once
 
+#include <type_traits>
 #include <utility>
 
 // Owns one handle and closes it once, by calling `Close` with it. `Close`
@@ -55,3 +57,19 @@ template <typename Handle, typename Close> class UniqueHandle {
     Handle handle_ = Handle();
     Close close_ = Close();
 };
+
+// The close policy that calls the function `Close`: with the handle, or,
+// for a close that takes none (a pass that simply ends), without it.
+template <auto Close> struct CloseWith {
+    template <typename Handle> void operator()(Handle handle) const {
+        if constexpr (std::is_invocable_v<decltype(Close), Handle>) {
+            Close(handle);
+        } else {
+            Close();
+        }
+    }
+};
+
+// The owner of a handle closed by one function: a new kind is one line,
+// `using Icon = UniqueAny<HICON, &DestroyIcon>;`.
+template <typename Handle, auto Close> using UniqueAny = UniqueHandle<Handle, CloseWith<Close>>;

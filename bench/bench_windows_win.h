@@ -1,10 +1,9 @@
 // Windows the benchmarks draw into: the host's window with one rectangle
-// object, and a bare window whose paint is the least any window can do.
+// object, a bare window whose paint is the least any window can do, and the
+// same paint in a window nested as a canvas's picture control is.
 #pragma once
 
 #include <windows.h>
-
-#include <optional>
 
 #include "base/dib_win.h"
 #include "base/gdi_win.h"
@@ -62,21 +61,18 @@ class HostWindows {
     HWND object_ = nullptr;
 };
 
-// A top-level window of w x h at x, y of the screen whose WM_PAINT is one
-// BitBlt of its update rectangle from a 32-bit image of its own size: the
-// floor of showing an image in a window.
+// A window of w x h whose WM_PAINT is one BitBlt of its update rectangle
+// from a 32-bit image of its own size: the floor of showing an image in a
+// window. Top-level at x, y of the screen, or a child at x, y of `parent`.
 class BareWindow {
   public:
-    BareWindow(int x, int y, int w, int h) {
+    BareWindow(int x, int y, int w, int h, HWND parent = nullptr)
+        : image_(nullptr, w, h, 32, RowOrder::BottomUp), select_(source_.get(), image_.get()) {
         static const ATOM cls = registerBenchClass(L"BenchBareWindow", &paintProc, nullptr);
         (void)cls;
-        BITMAPINFO info{};
-        info.bmiHeader = dibHeader(w, h, 32, RowOrder::BottomUp);
-        void* bits = nullptr;
-        image_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        select_.emplace(source_.get(), image_.get());
-        window_ = CreateWindowExW(0, L"BenchBareWindow", L"", WS_POPUP | WS_VISIBLE, x, y, w, h,
-                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        window_ =
+            CreateWindowExW(0, L"BenchBareWindow", L"", (parent ? WS_CHILD : WS_POPUP) | WS_VISIBLE,
+                            x, y, w, h, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
         SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(source_.get()));
         UpdateWindow(window_);
     }
@@ -104,10 +100,31 @@ class BareWindow {
         return 0;
     }
 
-    GdiObject<HBITMAP> image_;
+    DibSection image_;
     MemoryDC source_;
-    std::optional<ScopedSelect> select_;
+    ScopedSelect select_;
     HWND window_ = nullptr;
+};
+
+// The windows a canvas has, without the plug-in: the host's window and its
+// object window, a child window in that (where the canvas window sits) and
+// in it the bare window's paint (where the picture control sits), all of
+// w x h at x, y of the screen.
+class NestedWindows {
+  public:
+    NestedWindows(int x, int y, int w, int h)
+        : host_(x, y, w, h),
+          middle_(CreateWindowExW(0, L"BenchHostWindow", L"canvas", WS_CHILD | WS_VISIBLE, 0, 0, w,
+                                  h, host_.object(), nullptr, GetModuleHandleW(nullptr), nullptr)),
+          inner_(0, 0, w, h, middle_) {}
+    NestedWindows(const NestedWindows&) = delete;
+    NestedWindows& operator=(const NestedWindows&) = delete;
+    HWND inner() const { return middle_ ? inner_.window() : nullptr; }
+
+  private:
+    HostWindows host_;
+    HWND middle_; // destroyed with the host's window
+    BareWindow inner_;
 };
 
 } // namespace bench

@@ -6,9 +6,12 @@
 //  - a radius-8 circle and the text "Hg" in Arial 10 on 800 x 600 and
 //    1920 x 1080, each against the same on 320 x 240, without and with the
 //    update (UpdateWindow on the host's object window after the call);
-//  - an unchanged canvas invalidated and repainted, against a bare window
-//    of the same size whose paint is one BitBlt of its update rectangle;
-//  - kiv_ClearCanvas then the update, against the bare window's whole paint.
+//  - an unchanged canvas invalidated and repainted, against the same three
+//    nested windows a canvas has (the host's object window, a child in it,
+//    and in that a window whose paint is one BitBlt of its update
+//    rectangle) and against a bare top-level window with that paint, the
+//    three timed in turn;
+//  - kiv_ClearCanvas then the update, against the same two whole paints.
 //
 // Output: lines "name<TAB>seconds per call" for bench/report.py.
 #include <windows.h>
@@ -133,29 +136,39 @@ int main() {
         bench::pump();
     }
 
-    // Repaint and clear, each canvas size beside a bare window of its size.
+    // Repaint and clear, each canvas size beside the same nested windows and
+    // a bare window of its size, the three timed in turn.
     const Size all[] = {SMALL, LARGER[0], LARGER[1]};
     for (const Size& size : all) {
         Canvas canvas(plugin, host, size, 0, 0);
+        bench::NestedWindows nested(size.w + 20, 0, size.w, size.h);
         bench::BareWindow bare(0, size.h + 20, size.w, size.h);
-        if (!canvas.ok() || !bare.window()) {
-            std::fprintf(stderr, "no canvas or bare window of %s\n", size.name().c_str());
+        if (!canvas.ok() || !nested.inner() || !bare.window()) {
+            std::fprintf(stderr, "no canvas, nested or bare window of %s\n", size.name().c_str());
             return 1;
         }
+        bench::pump();
         const std::string at = " " + size.name();
-        const auto barePaint = [&] {
-            InvalidateRect(bare.window(), nullptr, FALSE);
-            UpdateWindow(bare.window());
+        const auto paint = [](HWND window) {
+            return [window] {
+                InvalidateRect(window, nullptr, FALSE);
+                UpdateWindow(window);
+            };
         };
-        reportPair("repaint unchanged" + at, "bare window paint" + at,
-                   bench::alternating([&] { canvas.repaint(); }, barePaint));
-        reportPair("clear +update" + at, "bare window paint, clear pair" + at,
-                   bench::alternating(
-                       [&] {
-                           canvas.clear();
-                           canvas.update();
-                       },
-                       barePaint));
+        const std::vector<double> repaint = bench::alternatingAll(
+            {[&] { canvas.repaint(); }, paint(nested.inner()), paint(bare.window())});
+        bench::report("repaint unchanged" + at, repaint[0]);
+        bench::report("nested windows paint" + at, repaint[1]);
+        bench::report("bare window paint" + at, repaint[2]);
+        const std::vector<double> clear =
+            bench::alternatingAll({[&] {
+                                       canvas.clear();
+                                       canvas.update();
+                                   },
+                                   paint(nested.inner()), paint(bare.window())});
+        bench::report("clear +update" + at, clear[0]);
+        bench::report("nested windows paint, clear group" + at, clear[1]);
+        bench::report("bare window paint, clear group" + at, clear[2]);
         if (!canvas.ok()) {
             std::fprintf(stderr, "kiv_ClearCanvas failed at %s\n", size.name().c_str());
             return 1;

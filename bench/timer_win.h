@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -64,7 +65,7 @@ template <typename Op> double secondsPerCall(Op&& op, Timing timing = {}) {
 }
 
 // Calls of `op` that take about `target` seconds (at least one).
-template <typename Op> long callsFor(Op& op, double target) {
+template <typename Op> long callsFor(const Op& op, double target) {
     long batch = 1;
     for (;;) {
         const double start = seconds();
@@ -79,32 +80,41 @@ template <typename Op> long callsFor(Op& op, double target) {
     }
 }
 
-// Seconds per call of two operations timed in alternating batches of about
-// `batchSeconds` each, so that whatever else the machine does slows both
-// alike; the medians over `pairs` batches of each.
+// Seconds per call of several operations timed in turn, a batch of about
+// `batchSeconds` of each after the other, so that whatever else the machine
+// does slows them alike; the medians over `rounds` batches of each.
+inline std::vector<double> alternatingAll(const std::vector<std::function<void()>>& ops,
+                                          int rounds = 9, double batchSeconds = 0.04) {
+    std::vector<long> calls;
+    for (const auto& op : ops) {
+        calls.push_back(callsFor(op, batchSeconds));
+    }
+    std::vector<std::vector<double>> times(ops.size());
+    for (int i = 0; i < rounds; ++i) {
+        for (size_t n = 0; n < ops.size(); ++n) {
+            const double start = seconds();
+            for (long k = 0; k < calls[n]; ++k) {
+                ops[n]();
+            }
+            times[n].push_back((seconds() - start) / static_cast<double>(calls[n]));
+        }
+    }
+    std::vector<double> medians;
+    for (std::vector<double>& t : times) {
+        std::sort(t.begin(), t.end());
+        medians.push_back(t[t.size() / 2]);
+    }
+    return medians;
+}
+
+// The same for two operations.
 struct PairTiming {
     double first = 0, second = 0;
 };
 template <typename A, typename B>
 PairTiming alternating(A&& a, B&& b, int pairs = 9, double batchSeconds = 0.04) {
-    const long callsA = callsFor(a, batchSeconds);
-    const long callsB = callsFor(b, batchSeconds);
-    std::vector<double> timesA, timesB;
-    for (int i = 0; i < pairs; ++i) {
-        double start = seconds();
-        for (long k = 0; k < callsA; ++k) {
-            a();
-        }
-        timesA.push_back((seconds() - start) / static_cast<double>(callsA));
-        start = seconds();
-        for (long k = 0; k < callsB; ++k) {
-            b();
-        }
-        timesB.push_back((seconds() - start) / static_cast<double>(callsB));
-    }
-    std::sort(timesA.begin(), timesA.end());
-    std::sort(timesB.begin(), timesB.end());
-    return PairTiming{timesA[timesA.size() / 2], timesB[timesB.size() / 2]};
+    const std::vector<double> t = alternatingAll({a, b}, pairs, batchSeconds);
+    return PairTiming{t[0], t[1]};
 }
 
 inline void report(const std::string& name, double secondsPerCall) {

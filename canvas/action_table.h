@@ -1,22 +1,32 @@
 // Every action the plug-in adds to the host's script language, one
 // descriptor each: what the host registers (id, name, hint, parameter
-// types), what the editor shows (the dialog's title and one row per
-// parameter) and the function that runs it. Registration, dispatch, the
-// dialogs and every count derive from this table, so an action is added
-// here and in its own function, and nowhere else.
+// types) and what the editor shows (the dialog's title and one row per
+// parameter), with a name for each parameter. Registration, dispatch, the
+// dialogs and every count derive from this table.
 //
-// Platform-free: the run functions are only named here (defined in
-// canvas/actions_win.cpp). Platform-free code reads the table in constant
-// expressions only, so that it never needs their code.
+// Platform-free, and readable at run time by native code: the functions
+// that run the actions sit in their own table in canvas/actions_win.cpp,
+// checked there against this one.
+//
+// Adding an action (README, "Adding an action", says the same):
+// - here: its names enum and its row, with the next id;
+// - canvas/actions_win.cpp: its function and its line in RUNS;
+// - docs/LEAME.md: its line in the table of actions and its section;
+// - examples/demo.script: a line that runs it;
+// - the screenshots: its dialog (docs/editor-NAME.png, listed in README)
+//   and docs/demo.png.
+// Registration, dispatch, the dialogs and the editor follow this table, and
+// so do the tests that walk it; three goldens gain its lines (the
+// registration list, the host's listing and the dialog layouts).
 #pragma once
 
 #include <cstddef>
 #include <initializer_list>
+#include <string_view>
 #include <vector>
 
 #include "base/no_destroy.h"
 #include "base/text.h"
-#include "canvas/host_link.h"
 
 namespace canvas {
 
@@ -40,22 +50,37 @@ struct ParamRow {
     ParamType type = ParamType::Text;
     Pick pick = Pick::None;
     int colourSlot = NO_SLOT; // a font pick: the slot whose colour the font dialog sets too
+    int name = NO_SLOT;       // the value of the name it was declared with
 };
 
-constexpr ParamRow objectParam(const char16_t* label) {
-    return {label, ParamType::Object, Pick::Object, NO_SLOT};
+// A row declared under a name of its action's enum (`Names`, whose last
+// enumerator is Count). Row i must carry the name of value i: a row moved
+// without its name stops the build (rowsFollowTheirNames below).
+template <typename Names> struct NamedRow { ParamRow row; };
+
+template <typename Names>
+constexpr NamedRow<Names> named(Names name, const char16_t* label, ParamType type, Pick pick,
+                                int colourSlot = NO_SLOT) {
+    return {ParamRow{label, type, pick, colourSlot, static_cast<int>(name)}};
 }
-constexpr ParamRow numberParam(const char16_t* label) {
-    return {label, ParamType::Number, Pick::None, NO_SLOT};
+template <typename Names> constexpr NamedRow<Names> objectParam(Names name, const char16_t* label) {
+    return named(name, label, ParamType::Object, Pick::Object);
 }
-constexpr ParamRow textParam(const char16_t* label) {
-    return {label, ParamType::Text, Pick::None, NO_SLOT};
+template <typename Names> constexpr NamedRow<Names> numberParam(Names name, const char16_t* label) {
+    return named(name, label, ParamType::Number, Pick::None);
 }
-constexpr ParamRow colourParam(const char16_t* label) {
-    return {label, ParamType::Text, Pick::Colour, NO_SLOT};
+template <typename Names> constexpr NamedRow<Names> textParam(Names name, const char16_t* label) {
+    return named(name, label, ParamType::Text, Pick::None);
 }
-constexpr ParamRow fontParam(const char16_t* label, int colourSlot) {
-    return {label, ParamType::Text, Pick::Font, colourSlot};
+// A colour text; an empty one has a meaning of its action's (no background,
+// white, ...), which the run function gives it.
+template <typename Names> constexpr NamedRow<Names> colourParam(Names name, const char16_t* label) {
+    return named(name, label, ParamType::Text, Pick::Colour);
+}
+// A font description; its "..." also sets the colour field `colour`.
+template <typename Names>
+constexpr NamedRow<Names> fontParam(Names name, const char16_t* label, Names colour) {
+    return named(name, label, ParamType::Text, Pick::Font, static_cast<int>(colour));
 }
 
 // The vertical spacing of a dialog below its last field and below its
@@ -67,6 +92,9 @@ struct DialogSpacing {
 
 using Params = std::vector<Text>;
 
+// Slot 0 names the object or the canvas in every action.
+constexpr size_t OBJECT_SLOT = 0;
+
 // The text of parameter slot `slot`: empty for a slot the host left out
 // (and for NO_SLOT).
 inline const Text& slotText(const Params& params, size_t slot) {
@@ -74,10 +102,9 @@ inline const Text& slotText(const Params& params, size_t slot) {
     return slot < params.size() ? params[slot] : *empty;
 }
 
-// Runs an action on the texts of its parameter slots (a slot the host left
-// out reads as empty); `name` is slot 0, never empty. 1 when the action was
-// carried out; 0 otherwise, with its reason recorded (canvas/failure.h).
-using ActionRun = int (*)(const Params& params, const Text& name, HostLink& host);
+// One key per names enum: its address tells the enums apart in constant
+// expressions, so the run functions' table can be checked against this one.
+template <typename Names> inline constexpr char NAMES_KEY = 0;
 
 struct ActionDescriptor {
     int id = 0; // the number the host calls it with
@@ -87,51 +114,60 @@ struct ActionDescriptor {
     DialogSpacing spacing;
     int paramCount = 0;
     ParamRow params[MAX_ACTION_PARAMS] = {};
-    ActionRun run = nullptr;
+    int nameCount = 0;           // the enumerators of its names but Count
+    const void* names = nullptr; // &NAMES_KEY<Names>
 };
 
-constexpr ActionDescriptor describeAction(int id, const char16_t* name, const char16_t* hint,
-                                          ActionRun run, const char16_t* dialogTitle,
-                                          std::initializer_list<ParamRow> params,
-                                          DialogSpacing spacing = {}) {
+template <typename Names>
+constexpr ActionDescriptor
+describeAction(int id, const char16_t* name, const char16_t* hint, const char16_t* dialogTitle,
+               std::initializer_list<NamedRow<Names>> params, DialogSpacing spacing = {}) {
     ActionDescriptor action;
     action.id = id;
     action.name = name;
     action.hint = hint;
     action.dialogTitle = dialogTitle;
     action.spacing = spacing;
-    action.run = run;
-    for (const ParamRow& row : params) {
-        action.params[action.paramCount++] = row;
+    for (const NamedRow<Names>& named : params) {
+        action.params[action.paramCount++] = named.row;
     }
+    action.nameCount = static_cast<int>(Names::Count);
+    action.names = &NAMES_KEY<Names>;
     return action;
 }
 
-//--- The actions' own functions (canvas/actions_win.cpp)
+//--- The parameters' names, one enum per action, in the order of its rows
 
-int createCanvas(const Params& params, const Text& name, HostLink& host);
-int drawCircle(const Params& params, const Text& name, HostLink& host);
-int clearCanvas(const Params& params, const Text& name, HostLink& host);
-int drawText(const Params& params, const Text& name, HostLink& host);
+enum class CreateCanvasParam { Object, Background, Count };
+enum class DrawCircleParam { Canvas, X, Y, Radius, Colour, Count };
+enum class ClearCanvasParam { Canvas, Count };
+enum class DrawTextParam { Canvas, Text, X, Y, TextColour, BackColour, Font, Count };
 
 //--- The table, in the order of their ids (1, 2, ...)
 
 inline constexpr ActionDescriptor ACTIONS[] = {
-    describeAction(1, u"kiv_CreateCanvas", u"Prepara un objeto Rectángulo con un color de fondo.",
-                   createCanvas, u"Configurar CreateCanvas",
-                   {objectParam(u"Objeto Rectángulo:"), colourParam(u"Color de Fondo:")}),
-    describeAction(2, u"kiv_DrawCircle", u"Dibuja un círculo en el lienzo.", drawCircle,
-                   u"Configurar DrawCircle",
-                   {objectParam(u"Lienzo:"), numberParam(u"X:"), numberParam(u"Y:"),
-                    numberParam(u"Radio:"), colourParam(u"Color:")},
-                   DialogSpacing{40, 30}),
-    describeAction(3, u"kiv_ClearCanvas", u"Borra todo el contenido del lienzo.", clearCanvas,
-                   u"Configurar ClearCanvas", {objectParam(u"Objeto Rectángulo:")}),
-    describeAction(4, u"kiv_DrawText", u"Dibuja texto con fuente, tamaño y colores personalizados.",
-                   drawText, u"Configurar DrawText",
-                   {objectParam(u"Lienzo:"), textParam(u"Texto:"), numberParam(u"X:"),
-                    numberParam(u"Y:"), colourParam(u"Color Texto:"), colourParam(u"Color Fondo:"),
-                    fontParam(u"Fuente:", 4)}),
+    describeAction<CreateCanvasParam>(
+        1, u"kiv_CreateCanvas", u"Prepara un objeto Rectángulo con un color de fondo.",
+        u"Configurar CreateCanvas",
+        {objectParam(CreateCanvasParam::Object, u"Objeto Rectángulo:"),
+         colourParam(CreateCanvasParam::Background, u"Color de Fondo:")}),
+    describeAction<DrawCircleParam>(
+        2, u"kiv_DrawCircle", u"Dibuja un círculo en el lienzo.", u"Configurar DrawCircle",
+        {objectParam(DrawCircleParam::Canvas, u"Lienzo:"), numberParam(DrawCircleParam::X, u"X:"),
+         numberParam(DrawCircleParam::Y, u"Y:"), numberParam(DrawCircleParam::Radius, u"Radio:"),
+         colourParam(DrawCircleParam::Colour, u"Color:")},
+        DialogSpacing{40, 30}),
+    describeAction<ClearCanvasParam>(
+        3, u"kiv_ClearCanvas", u"Borra todo el contenido del lienzo.", u"Configurar ClearCanvas",
+        {objectParam(ClearCanvasParam::Canvas, u"Objeto Rectángulo:")}),
+    describeAction<DrawTextParam>(
+        4, u"kiv_DrawText", u"Dibuja texto con fuente, tamaño y colores personalizados.",
+        u"Configurar DrawText",
+        {objectParam(DrawTextParam::Canvas, u"Lienzo:"), textParam(DrawTextParam::Text, u"Texto:"),
+         numberParam(DrawTextParam::X, u"X:"), numberParam(DrawTextParam::Y, u"Y:"),
+         colourParam(DrawTextParam::TextColour, u"Color Texto:"),
+         colourParam(DrawTextParam::BackColour, u"Color Fondo:"),
+         fontParam(DrawTextParam::Font, u"Fuente:", DrawTextParam::TextColour)}),
 };
 
 constexpr int ACTION_COUNT = static_cast<int>(sizeof(ACTIONS) / sizeof(ACTIONS[0]));
@@ -157,9 +193,34 @@ constexpr bool everyActionStartsWithItsObject() {
 }
 static_assert(everyActionStartsWithItsObject(), "slot 0 names the canvas or its object");
 
+constexpr bool rowsFollowTheirNames() {
+    for (const ActionDescriptor& action : ACTIONS) {
+        if (action.paramCount != action.nameCount) {
+            return false;
+        }
+        for (int slot = 0; slot < action.paramCount; ++slot) {
+            if (action.params[slot].name != slot) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+static_assert(rowsFollowTheirNames(), "row i of an action carries its name of value i");
+
 // The action with that id, or null for an id no action has.
 constexpr const ActionDescriptor* findAction(int id) {
     return id >= 1 && id <= ACTION_COUNT ? &ACTIONS[id - 1] : nullptr;
+}
+
+// The action called `name` (exactly), or null.
+constexpr const ActionDescriptor* findActionNamed(std::u16string_view name) {
+    for (const ActionDescriptor& action : ACTIONS) {
+        if (name == action.name) {
+            return &action;
+        }
+    }
+    return nullptr;
 }
 
 } // namespace canvas

@@ -2,9 +2,12 @@
 
 #include <windows.h>
 
+#include <iterator>
+
 #include "base/handle_win.h"
 #include "base/no_destroy.h"
 #include "base/unique_handle.h"
+#include "canvas/action_args.h"
 #include "canvas/action_table.h"
 #include "canvas/convert.h"
 #include "canvas/failure.h"
@@ -19,58 +22,13 @@ namespace canvas {
 namespace {
 
 constexpr uint32_t WHITE = 0xFFFFFF;
+constexpr uint32_t BLACK = 0x000000;
 // kiv_DrawText loads its font under this number for the length of one call.
 constexpr int TEXT_FONT_NUMBER = 100;
-
-ActionFailure g_lastFailure = ActionFailure::None;
-
-#ifndef NDEBUG
-const wchar_t* failureText(ActionFailure why) {
-    switch (why) {
-    case ActionFailure::None:
-        return L"none";
-    case ActionFailure::NoParameters:
-        return L"null parameter array";
-    case ActionFailure::UnknownAction:
-        return L"no action has that id";
-    case ActionFailure::NoName:
-        return L"empty object or canvas name";
-    case ActionFailure::ObjectUnknown:
-        return L"the host named no window for the object";
-    case ActionFailure::ObjectNotWindow:
-        return L"the object's window is no window";
-    case ActionFailure::ObjectEmpty:
-        return L"the object's window has no client area";
-    case ActionFailure::NoEntry:
-        return L"no registry entry";
-    case ActionFailure::NoWindow:
-        return L"no canvas window";
-    case ActionFailure::ParentRefused:
-        return L"the canvas window could not be laid into the object's window";
-    case ActionFailure::NoImage:
-        return L"no image";
-    case ActionFailure::NoPicture:
-        return L"no picture control";
-    case ActionFailure::NotACanvas:
-        return L"not a canvas";
-    case ActionFailure::NoPass:
-        return L"no drawing pass";
-    case ActionFailure::NoFont:
-        return L"no font";
-    case ActionFailure::OutOfMemory:
-        return L"out of memory";
-    }
-    return L"?";
-}
-#endif
 
 // Emptied by releaseAllCanvases, after which it holds no memory; never
 // destroyed at process exit.
 NoDestroy<CanvasRegistry> g_registry;
-
-int32_t slotNumber(const Params& params, size_t slot) {
-    return low32(parseNumber(slotText(params, slot)));
-}
 
 // The picture control takes a fresh copy of the image and repaints. A control
 // that went with a window the host destroyed is simply not found.
@@ -82,21 +40,45 @@ void refresh(const CanvasEntry& entry) {
 // with DrawStop when its scope closes, on every way out, also when memory
 // runs out half-way. ImgOutput gives 0 with no context current: nothing to
 // end then.
-struct StopPass {
-    void operator()(intptr_t) const { DrawStop(); }
-};
-using CurrentPass = UniqueHandle<intptr_t, StopPass>;
+using CurrentPass = UniqueAny<intptr_t, &DrawStop>;
 
 // A font loaded under a fixed number, freed when its scope closes.
-struct FreeFont {
-    void operator()(int number) const { FontFree(number); }
-};
-using LoadedFont = UniqueHandle<int, FreeFont>;
+using LoadedFont = UniqueAny<int, &FontFree>;
 
-// The entry of a drawing action: registered, with its image still there.
-CanvasEntry* drawable(const Text& name) {
-    CanvasEntry* entry = registry().findCanvas(name);
-    return entry && ImgExists(entry->image) ? entry : nullptr;
+void useSystemFont() {
+    DrawSetFont(-1);
+}
+// A font selected into the pass, swapped for the system font when its scope
+// closes: a font still selected into a device context cannot be deleted.
+using SelectedFont = UniqueAny<intptr_t, &useSystemFont>;
+
+// The one way to draw on a canvas's image: a pass opened on it, `draw`
+// run inside it (1, or 0 with its reason), the pass closed, and the
+// picture refreshed after a drawing that was carried out. Without a pass
+// (out of memory or GDI resources) nothing is drawn and nothing changes
+// on screen: 0.
+template <typename Draw> int paint(const CanvasEntry& entry, Draw draw) {
+    {
+        const CurrentPass pass(ImgOutput(entry.image));
+        if (!pass || !DrawStart(pass.get())) {
+            return refuse(ActionFailure::NoPass, entry.name);
+        }
+        if (!draw(entry)) {
+            return 0;
+        }
+    }
+    refresh(entry);
+    return 1;
+}
+
+// paint() on the canvas named `name`, registered and with its image still
+// there; 0 without one.
+template <typename Draw> int drawOn(const Text& name, Draw draw) {
+    const CanvasEntry* entry = registry().findCanvas(name);
+    if (!entry || !ImgExists(entry->image)) {
+        return refuse(ActionFailure::NotACanvas, name);
+    }
+    return paint(*entry, draw);
 }
 
 // Undoes a creation that failed part-way: what exists is released in the
@@ -117,16 +99,18 @@ void abandon(CanvasEntry* entry) {
 int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int width, int height,
                 uint32_t background) {
     // Releases what was made and gives the reason.
-    auto undo = [entry](ActionFailure why) {
+    auto undo = [entry, &name](ActionFailure why) {
         abandon(entry);
-        return refuse(why);
+        return refuse(why, name);
     };
     entry->name = name;
 
     // Opened hidden and shown only once it sits inside the object's window,
     // so it never flashes at the screen's top-left corner.
-    entry->window = static_cast<int>(UiOpenWindow(UI_ANY, 0, 0, width, height, Text(),
-                                                  UI_FLAGS_CANVAS | UI_OPEN_HIDDEN, nullptr));
+    ui::WindowArgs window;
+    window.place = ui::Place{0, 0, width, height};
+    window.flags = UI_FLAGS_CANVAS | UI_OPEN_HIDDEN;
+    entry->window = static_cast<int>(ui::openWindow(window));
     if (!entry->window) {
         return undo(ActionFailure::NoWindow);
     }
@@ -149,59 +133,46 @@ int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int wid
 
     // Without a drawing pass (out of memory or GDI resources) the canvas
     // could only show black: it is not made at all.
-    if (!DrawStart(ImgOutput(entry->image))) {
-        return undo(ActionFailure::NoPass);
+    const int painted = paint(*entry, [&](const CanvasEntry&) {
+        DrawBox(0, 0, width, height, background);
+        return 1;
+    });
+    if (!painted) {
+        abandon(entry);
+        return 0;
     }
-    DrawBox(0, 0, width, height, background);
-    DrawStop();
-
     ShowWindow(UiWindowHandle(entry->window), SW_SHOWNA);
-    refresh(*entry);
     return 1;
 }
 
-// One drawing pass on the canvas's image, then the refresh. Without a pass
-// (out of memory or GDI resources) nothing is drawn and nothing changes on
-// screen: 0.
-template <typename Draw> int drawPass(const CanvasEntry& entry, Draw draw) {
-    {
-        const CurrentPass pass(ImgOutput(entry.image));
-        if (!pass || !DrawStart(pass.get())) {
-            return refuse(ActionFailure::NoPass);
-        }
-        draw();
-    }
-    refresh(entry);
-    return 1;
-}
+//--- The actions, one function each
 
-} // namespace
-
-int createCanvas(const Params& params, const Text& name, HostLink& host) {
+int createCanvas(const Args<CreateCanvasParam>& args, HostLink& host) {
+    using P = CreateCanvasParam;
+    const Text& name = args.text(P::Object);
     if (registry().findCanvas(name)) {
         return 1; // already a canvas: its first background stays
     }
-    const Text& colourText = slotText(params, 1);
-    const uint32_t background = colourText.empty() ? WHITE : parseColor(colourText);
+    const uint32_t background = args.colour(P::Background).value_or(WHITE);
 
     const uint32_t reported = host.objectWindow(name);
     if (!reported) {
-        return refuse(ActionFailure::ObjectUnknown);
+        return refuse(ActionFailure::ObjectUnknown, name);
     }
     HWND objectWindow = handleFromLow32<HWND>(reported);
     RECT client = {};
     if (!GetClientRect(objectWindow, &client)) {
-        return refuse(ActionFailure::ObjectNotWindow);
+        return refuse(ActionFailure::ObjectNotWindow, name);
     }
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
     if (width <= 0 || height <= 0) {
-        return refuse(ActionFailure::ObjectEmpty);
+        return refuse(ActionFailure::ObjectEmpty, name);
     }
 
     CanvasEntry* entry = registry().addCanvas();
     if (!entry) {
-        return refuse(ActionFailure::NoEntry);
+        return refuse(ActionFailure::NoEntry, name);
     }
     // Whatever fails from here on, running out of memory included, takes
     // the entry out again: no half-built canvas stays registered.
@@ -213,98 +184,105 @@ int createCanvas(const Params& params, const Text& name, HostLink& host) {
     }
 }
 
-int drawCircle(const Params& params, const Text& name, HostLink&) {
-    CanvasEntry* entry = drawable(name);
-    if (!entry) {
-        return refuse(ActionFailure::NotACanvas);
-    }
-    const int32_t x = slotNumber(params, 1);
-    const int32_t y = slotNumber(params, 2);
-    const int32_t radius = slotNumber(params, 3);
-    const uint32_t colour = parseColor(slotText(params, 4));
-    return drawPass(*entry, [&] {
+int drawCircle(const Args<DrawCircleParam>& args, HostLink&) {
+    using P = DrawCircleParam;
+    return drawOn(args.text(P::Canvas), [&](const CanvasEntry&) {
         DrawSetMode(DRAW_MODE_OUTLINED);
-        DrawCircle(x, y, radius, colour);
+        DrawCircle(args.number(P::X), args.number(P::Y), args.number(P::Radius),
+                   args.colour(P::Colour).value_or(BLACK));
+        return 1;
     });
 }
 
-int clearCanvas(const Params&, const Text& name, HostLink&) {
-    CanvasEntry* entry = drawable(name);
-    if (!entry) {
-        return refuse(ActionFailure::NotACanvas);
-    }
-    return drawPass(*entry,
-                    [&] { DrawBox(0, 0, ImgWidth(entry->image), ImgHeight(entry->image), WHITE); });
+int clearCanvas(const Args<ClearCanvasParam>& args, HostLink&) {
+    return drawOn(args.text(ClearCanvasParam::Canvas), [](const CanvasEntry& entry) {
+        DrawBox(0, 0, ImgWidth(entry.image), ImgHeight(entry.image), WHITE);
+        return 1;
+    });
 }
 
-int drawText(const Params& params, const Text& name, HostLink&) {
-    CanvasEntry* entry = drawable(name);
-    if (!entry) {
-        return refuse(ActionFailure::NotACanvas);
-    }
-    const Text& text = slotText(params, 1);
-    const int32_t x = slotNumber(params, 2);
-    const int32_t y = slotNumber(params, 3);
-    const Text& frontText = slotText(params, 4);
-    const Text& backText = slotText(params, 5);
-    const FontSpec font = parseFontSpec(slotText(params, 6));
-
-    if (!FontLoad(TEXT_FONT_NUMBER, font.face, font.size, font.styles)) {
-        return refuse(ActionFailure::NoFont);
-    }
-    {
-        // Scopes close in reverse: the pass ends, then the font it used goes.
-        const LoadedFont loadedFont(TEXT_FONT_NUMBER);
-        const CurrentPass pass(ImgOutput(entry->image));
-        if (!pass || !DrawStart(pass.get())) {
-            return refuse(ActionFailure::NoPass);
+int drawText(const Args<DrawTextParam>& args, HostLink&) {
+    using P = DrawTextParam;
+    return drawOn(args.text(P::Canvas), [&](const CanvasEntry&) {
+        const FontSpec& font = args.font(P::Font);
+        // Scopes close in reverse: the pass takes the system font back,
+        // then the font goes, then the pass ends.
+        const LoadedFont loaded(
+            FontLoad(TEXT_FONT_NUMBER, font.face, font.size, font.styles) ? TEXT_FONT_NUMBER : 0);
+        if (!loaded) {
+            return refuse(ActionFailure::NoFont, args.text(P::Font));
         }
-        DrawSetFont(FontHandle(TEXT_FONT_NUMBER));
-        if (backText.empty()) {
-            DrawSetMode(DRAW_MODE_TRANSPARENT);
-            DrawString(x, y, text, parseColor(frontText));
-        } else {
-            DrawSetMode(DRAW_MODE_DEFAULT);
-            DrawString(x, y, text, parseColor(frontText), parseColor(backText));
-        }
-    }
-    refresh(*entry);
-    return 1;
+        const SelectedFont selected(FontHandle(TEXT_FONT_NUMBER));
+        DrawSetFont(selected.get());
+        // No back colour: the text alone, on what is there.
+        const std::optional<uint32_t> back = args.colour(P::BackColour);
+        DrawSetMode(back ? DRAW_MODE_DEFAULT : DRAW_MODE_TRANSPARENT);
+        DrawString(args.number(P::X), args.number(P::Y), args.text(P::Text),
+                   args.colour(P::TextColour).value_or(BLACK), back);
+        return 1;
+    });
 }
+
+//--- The run functions, in the order of the table
+
+using ActionRun = int (*)(const std::vector<Argument>& values, HostLink& host);
+
+struct ActionFunction {
+    const void* names; // the names enum it reads its arguments by
+    ActionRun run;
+};
+
+template <typename Names, int (*Run)(const Args<Names>&, HostLink&)>
+int runWith(const std::vector<Argument>& values, HostLink& host) {
+    return Run(Args<Names>(values), host);
+}
+template <typename Names, int (*Run)(const Args<Names>&, HostLink&)>
+constexpr ActionFunction function() {
+    return {&NAMES_KEY<Names>, &runWith<Names, Run>};
+}
+
+// One line per action, so that adding one adds a line.
+// clang-format off
+constexpr ActionFunction RUNS[] = {
+    function<CreateCanvasParam, createCanvas>(),
+    function<DrawCircleParam, drawCircle>(),
+    function<ClearCanvasParam, clearCanvas>(),
+    function<DrawTextParam, drawText>(),
+};
+// clang-format on
+static_assert(std::size(RUNS) == ACTION_COUNT, "one run function per action");
+
+constexpr bool runsFollowTheTable() {
+    for (int i = 0; i < ACTION_COUNT; ++i) {
+        if (RUNS[i].names != ACTIONS[i].names) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(runsFollowTheTable(), "RUNS[i] reads the names of ACTIONS[i]");
+
+} // namespace
 
 CanvasRegistry& registry() {
     return *g_registry;
 }
 
-ActionFailure lastFailure() {
-    return g_lastFailure;
-}
-
-int refuse(ActionFailure why) {
-    g_lastFailure = why;
-#ifndef NDEBUG
-    OutputDebugStringW(L"canvas.nbp: action refused: ");
-    OutputDebugStringW(failureText(why));
-    OutputDebugStringW(L"\n");
-#endif
-    return 0;
-}
-
 int execAction(int id, const Params& params, HostLink& host) {
-    g_lastFailure = ActionFailure::None;
-    // An empty name ends any call before its id is looked at.
-    const Text& name = slotText(params, 0);
-    if (name.empty()) {
+    // An empty name ends any call before its id is looked at; the line
+    // names the action when there is one.
+    const ActionDescriptor* action = findAction(id);
+    beginCall(action ? action->name : u"_nbExecAction");
+    if (slotText(params, OBJECT_SLOT).empty()) {
         return refuse(ActionFailure::NoName);
     }
-    const ActionDescriptor* action = findAction(id);
     if (!action) {
-        return refuse(ActionFailure::UnknownAction);
+        return refuse(ActionFailure::UnknownAction, formatNumber(id));
     }
     // An exception here can only mean that memory ran out; the action's
     // scopes have put back what it held.
     try {
-        return action->run(params, name, host);
+        return RUNS[id - 1].run(convertArguments(*action, params), host);
     } catch (...) {
         return refuse(ActionFailure::OutOfMemory);
     }

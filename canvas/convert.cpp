@@ -106,11 +106,13 @@ FontSpec parseFontSpec(const Text& text) {
     return spec;
 }
 
+Text formatNumber(int64_t value) {
+    const std::string digits = std::to_string(value);
+    return Text(digits.begin(), digits.end());
+}
+
 Text formatFontSpec(const Text& face, int32_t size, int styles) {
-    std::string digits = std::to_string(size);
-    Text out = face + u",";
-    out.append(digits.begin(), digits.end());
-    out += u",";
+    Text out = face + u"," + formatNumber(size) + u",";
     if (styles & FONT_BOLD) {
         out += u"B";
     }

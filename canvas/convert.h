@@ -12,6 +12,9 @@
 // 64 bits. Callers that need a coordinate keep the low 32 bits (low32).
 int64_t parseNumber(const Text& text);
 
+// The plain decimal text of `value`, which parseNumber reads back.
+Text formatNumber(int64_t value);
+
 inline int32_t low32(int64_t value) {
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
 }

@@ -73,8 +73,9 @@ struct GlyphTarget {
 // declaration: the glyph target, the output context's font and bitmap put
 // back, that context deleted, the batch limit restored last.
 struct DrawContext {
-    DrawContext(const Surface& surface, HBITMAP bitmap)
-        : raster(surface), image(bitmap), memoryBitmap(memoryDC.get(), bitmap),
+    DrawContext(const Surface& surface, HBITMAP bitmap, bool opaqueImage)
+        : raster(surface), image(bitmap), opaque(opaqueImage && surface.bytesPerPixel == 4),
+          memoryBitmap(memoryDC.get(), bitmap),
           memoryFont(ScopedSelect::keepCurrent(memoryDC.get(), OBJ_FONT)) {
         // GDI keeps the bounds of what it draws into the pass's device
         // context, so that a refresh copies that too.
@@ -85,6 +86,11 @@ struct DrawContext {
 
     Raster raster;
     HBITMAP image; // not owned: the bitmap the pass draws into
+    // Every pixel had alpha 255 at the start, and nothing since wrote
+    // alpha but whole-image fills with 255 unless GDI drew into the pass's
+    // device context: GDI writes the fourth byte of the pixels it draws,
+    // the rasteriser never does.
+    bool opaque;
     const intptr_t output = nextOutput();
     SavedBatchLimit batchLimit = setBatchLimit(DRAW_BATCH_LIMIT);
     MemoryDC memoryDC;         // handed out by DrawStart, drawn into with GDI
@@ -148,6 +154,27 @@ bool ensureGlyphs(DrawContext& c) {
     return true;
 }
 
+// What GDI drew into the pass's device context since its bounds were last
+// reset; the whole image when GDI cannot tell.
+PixelRect drawnByGdi(const DrawContext& c) {
+    RECT bounds{};
+    const UINT state = GetBoundsRect(c.memoryDC.get(), &bounds, 0);
+    if (state == 0) {
+        return PixelRect{0, 0, c.raster.width(), c.raster.height()};
+    }
+    if (!(state & DCB_SET)) {
+        return PixelRect{};
+    }
+    return PixelRect{bounds.left, bounds.top, bounds.right, bounds.bottom};
+}
+
+// Whether a box covers the whole output, whichever way its sizes run.
+bool coversAll(const Raster& r, int64_t x, int64_t y, int64_t w, int64_t h) {
+    const int64_t left = std::min(x, x + w), right = std::max(x, x + w);
+    const int64_t top = std::min(y, y + h), bottom = std::max(y, y + h);
+    return left <= 0 && top <= 0 && right >= r.width() && bottom >= r.height();
+}
+
 // Whether a double lies strictly between two bounds that fit an int.
 bool within(double v, double low, double high) {
     return v > low && v < high;
@@ -155,12 +182,12 @@ bool within(double v, double low, double high) {
 
 } // namespace
 
-intptr_t makeBitmapOutput(const Surface& surface, HBITMAP bitmap) {
+intptr_t makeBitmapOutput(const Surface& surface, HBITMAP bitmap, bool opaque) {
     endCurrentContext();
     if (!surface.firstRow) {
         return 0;
     }
-    auto context = std::make_unique<DrawContext>(surface, bitmap);
+    auto context = std::make_unique<DrawContext>(surface, bitmap, opaque);
     if (!context->memoryDC) {
         return 0;
     }
@@ -168,25 +195,25 @@ intptr_t makeBitmapOutput(const Surface& surface, HBITMAP bitmap) {
     return currentPass()->output;
 }
 
-PixelRect openPassChanges(HBITMAP bitmap) {
+Changes openPassChanges(HBITMAP bitmap, bool* opaque) {
     const DrawContext* c = currentPass();
     if (!c || !bitmap || c->image != bitmap) {
-        return PixelRect{};
+        return Changes{};
     }
-    RECT bounds{};
-    const UINT state = GetBoundsRect(c->memoryDC.get(), &bounds, 0);
-    PixelRect drawnByGdi{bounds.left, bounds.top, bounds.right, bounds.bottom};
-    if (state == 0) { // bounds unknown: count the whole image as changed
-        drawnByGdi = PixelRect{0, 0, c->raster.width(), c->raster.height()};
-    } else if (!(state & DCB_SET)) {
-        drawnByGdi = PixelRect{};
+    const PixelRect gdi = drawnByGdi(*c);
+    if (opaque) {
+        *opaque = c->opaque && gdi.empty();
     }
-    return c->raster.changed().unitedWith(drawnByGdi);
+    Changes changes = c->raster.changes();
+    changes.rect = changes.rect.unitedWith(gdi);
+    return changes;
 }
 
 void endCurrentContext() {
     if (const DrawContext* c = currentPass()) {
-        addImageChanges(c->image, openPassChanges(c->image));
+        bool opaque = false;
+        const Changes changes = openPassChanges(c->image, &opaque);
+        addImageChanges(c->image, changes, opaque);
     }
     g_current->reset();
 }
@@ -220,10 +247,27 @@ void DrawSetMode(int mode) {
     }
 }
 
+// A filled box over the whole of an image that is opaque everywhere (a
+// canvas: created opaque, and the rasteriser never writes alpha) writes
+// whole pixels without reading them, and the image records the fill, so
+// that a copy of it can fill itself too. Any other box keeps each pixel's
+// alpha byte, which only an image that may hold other alpha needs but
+// which costs a read of every pixel.
 void DrawBox(int x, int y, int width, int height, uint32_t colour) {
-    if (draw::DrawContext* c = currentPass()) {
-        c->raster.box(x, y, width, height, colour);
+    draw::DrawContext* c = currentPass();
+    if (!c) {
+        return;
     }
+    draw::Raster& r = c->raster;
+    if (c->opaque && !(r.mode() & (DRAW_MODE_OUTLINED | DRAW_MODE_XOR)) &&
+        draw::coversAll(r, x, y, width, height)) {
+        if (draw::drawnByGdi(*c).empty()) {
+            r.fillOpaque(colour);
+            return;
+        }
+        c->opaque = false; // what GDI drew may hold any alpha
+    }
+    r.box(x, y, width, height, colour);
 }
 
 void DrawCircle(int x, int y, int radius, uint32_t colour) {

@@ -48,17 +48,20 @@ namespace draw {
 
 // Makes a context drawing into `surface`, the pixels of `bitmap` (not
 // owned; selected into a new memory device context for the pass), and
-// makes it current, ending any context still current. Returns its output
+// makes it current, ending any context still current. `opaque`: every
+// pixel of the 32-bit surface has alpha 255 now. Returns its output
 // number: fresh for every context, never 0 and never an address, so that a
 // stale number finds nothing. 0 (and no context current) on failure.
-intptr_t makeBitmapOutput(const Surface& surface, HBITMAP bitmap);
+intptr_t makeBitmapOutput(const Surface& surface, HBITMAP bitmap, bool opaque = false);
 // Ends and frees the current context, if any (DrawStop). What the pass
 // changed is added to its image's changes (draw::takeImageChanges).
 void endCurrentContext();
 // What the open pass on `bitmap` has changed so far: everything the
-// rasteriser wrote and whatever GDI drew into the pass's device context.
-// Empty when no pass is open on it.
-PixelRect openPassChanges(HBITMAP bitmap);
+// rasteriser wrote and whatever GDI drew into the pass's device context,
+// after the box that filled the whole image, if one did. Empty when no
+// pass is open on it. *opaque, when asked for, tells whether every pixel
+// is still known to have alpha 255.
+Changes openPassChanges(HBITMAP bitmap, bool* opaque = nullptr);
 
 // The current context's rasteriser, or null (for tests and callers that
 // need the colours or mode of the pass).

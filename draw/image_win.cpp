@@ -28,8 +28,11 @@ struct ImageRecord {
     uint8_t bitsPerPixel = 0;
     // What the drawing passes changed since `copyHolder` (a picture
     // control's copy; not owned, only compared) last took a copy.
-    draw::PixelRect changes;
+    draw::Changes changes;
     const void* copyHolder = nullptr;
+    // Every pixel has alpha 255: a 32-bit image made with a colour, on
+    // which no drawing pass has let GDI draw since.
+    bool opaque = false;
 };
 
 void releaseImage(int number);
@@ -93,6 +96,7 @@ intptr_t ImgCreate(int number, int width, int height, int depth, uint32_t colour
     record->width = static_cast<int16_t>(width);
     record->height = static_cast<int16_t>(height);
     record->bitsPerPixel = static_cast<uint8_t>(depth);
+    record->opaque = depth == 32 && !noColour;
     return number == UI_ANY ? assigned : reinterpret_cast<intptr_t>(bitmap);
 }
 
@@ -127,7 +131,7 @@ intptr_t ImgOutput(int number) {
     surface.bottomUp = true;
     surface.width = r->width;
     surface.height = r->height;
-    return draw::makeBitmapOutput(surface, r->handle.get());
+    return draw::makeBitmapOutput(surface, r->handle.get(), r->opaque);
 }
 
 void ImgFree(int number) {
@@ -164,27 +168,38 @@ HBITMAP bitmapFromLow32(uint32_t low32) {
     return r ? r->handle.get() : handleFromLow32<HBITMAP>(low32);
 }
 
-void addImageChanges(HBITMAP bitmap, const PixelRect& changed) {
+void addImageChanges(HBITMAP bitmap, const Changes& changed, bool opaque) {
     ImageRecord* r = recordOf(bitmap);
-    if (!r || changed.empty()) {
+    if (!r) {
         return;
     }
-    const PixelRect inside{std::max<int64_t>(changed.left, 0), std::max<int64_t>(changed.top, 0),
-                           std::min<int64_t>(changed.right, r->width),
-                           std::min<int64_t>(changed.bottom, r->height)};
-    r->changes = r->changes.unitedWith(inside);
+    r->opaque = opaque;
+    const PixelRect& c = changed.rect;
+    const PixelRect inside{std::max<int64_t>(c.left, 0), std::max<int64_t>(c.top, 0),
+                           std::min<int64_t>(c.right, r->width),
+                           std::min<int64_t>(c.bottom, r->height)};
+    r->changes = r->changes.then(Changes{changed.filled, inside.empty() ? PixelRect{} : inside});
 }
 
-ImageChanges takeImageChanges(HBITMAP bitmap, const void* holder, PixelRect* changed) {
+ImageChanges takeImageChanges(HBITMAP bitmap, const void* holder, Changes* changed) {
     ImageRecord* r = recordOf(bitmap);
     if (!r) {
         return ImageChanges::NotInTable;
     }
-    addImageChanges(bitmap, openPassChanges(bitmap));
+    bool opaque = false;
+    const Changes open = openPassChanges(bitmap, &opaque);
+    if (open.filled || !open.rect.empty()) {
+        addImageChanges(bitmap, open, opaque);
+    }
     const bool known = holder && r->copyHolder == holder;
     *changed = r->changes;
-    r->changes = PixelRect{};
+    r->changes = Changes{};
     r->copyHolder = holder;
+    // After a fill the image is that colour but for the rectangle, whatever
+    // any copy held before.
+    if (changed->filled) {
+        return ImageChanges::Filled;
+    }
     return known ? ImageChanges::SinceLast : ImageChanges::All;
 }
 

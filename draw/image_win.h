@@ -46,19 +46,23 @@ bool isTableImage(HBITMAP bitmap);
 HBITMAP bitmapFromLow32(uint32_t low32);
 
 // Adds `changed` (image pixels; clipped here) to what the image's copy
-// holder has not taken yet. Nothing for a bitmap not in the table.
-void addImageChanges(HBITMAP bitmap, const PixelRect& changed);
-// What the holder of a copy of `bitmap` has to copy again.
+// holder has not taken yet, and records whether every pixel is still known
+// to have alpha 255 (`opaque`). Nothing for a bitmap not in the table.
+void addImageChanges(HBITMAP bitmap, const Changes& changed, bool opaque);
+// What the holder of a copy of `bitmap` has to do to bring it up to date.
+// takeImageChanges is the one place that decides.
 enum class ImageChanges {
     NotInTable, // not an image of the table: nothing is known of it
-    All,        // another holder (or none) took the last copy
-    SinceLast,  // only *changed, what changed since this holder's last copy
+    All,        // copy it all: another holder (or none) took the last copy
+    SinceLast,  // copy only changed->rect, what changed since this holder's last copy
+    Filled,     // whoever holds the copy: fill it with *changed->filled, then
+                // copy changed->rect
 };
-// For the holder of a copy of `bitmap` about to copy it: what to copy, and
-// in *changed for SinceLast what changed in the image since (also in a
-// pass still open on it; empty when nothing did). For a table image
-// `holder` is now the one whose copy is up to date.
-ImageChanges takeImageChanges(HBITMAP bitmap, const void* holder, PixelRect* changed);
+// For the holder of a copy of `bitmap` about to copy it: what to do, and
+// in *changed what changed in the image since the last copy any holder
+// took (also in a pass still open on it; empty when nothing did). For a
+// table image `holder` is now the one whose copy is up to date.
+ImageChanges takeImageChanges(HBITMAP bitmap, const void* holder, Changes* changed);
 
 // The current-context slot emptied, at attach; every image freed (and any
 // pass still open ended) at detach.

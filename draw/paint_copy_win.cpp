@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "draw/image_win.h"
+#include "draw/pixel_kernels.h"
 #include "draw/premultiply.h"
 
 namespace draw {
@@ -93,7 +94,7 @@ std::optional<PixelRect> PaintCopy::take(HBITMAP source) {
     uint8_t* const to = section_->pixels.bits();
     const size_t pixels = static_cast<size_t>(width) * height;
     DIBSECTION ds{};
-    PixelRect changed;
+    Changes changed;
     ImageChanges need = ImageChanges::NotInTable;
     if (GetObjectW(source, sizeof(ds), &ds) == static_cast<int>(sizeof(ds)) && ds.dsBm.bmBits &&
         ds.dsBm.bmBitsPixel == 32 && ds.dsBmih.biCompression == BI_RGB &&
@@ -104,13 +105,25 @@ std::optional<PixelRect> PaintCopy::take(HBITMAP source) {
         GdiFlush(); // what GDI may still hold back goes into the memory first
         const auto* from = static_cast<const uint8_t*>(ds.dsBm.bmBits);
         source_ = source;
-        if (need == ImageChanges::SinceLast && previous == source) {
-            if (!changed.empty()) {
-                // A copy that was opaque stays so only if the new pixels are;
-                // one that was not may still hold such pixels elsewhere.
-                opaque_ = copyArea(from, changed) && opaque_;
+        switch (need) {
+        case ImageChanges::Filled:
+            // An opaque pixel is its own premultiplied value.
+            writePixels32(to, pixels, *changed.filled);
+            opaque_ = changed.rect.empty() || copyArea(from, changed.rect);
+            return std::nullopt;
+        case ImageChanges::SinceLast:
+            if (previous == source) {
+                if (!changed.rect.empty()) {
+                    // A copy that was opaque stays so only if the new pixels
+                    // are; one that was not may still hold such pixels
+                    // elsewhere.
+                    opaque_ = copyArea(from, changed.rect) && opaque_;
+                }
+                return changed.rect;
             }
-            return changed;
+            break;
+        default:
+            break;
         }
         opaque_ = premultiplyPixels(to, from, pixels);
         return std::nullopt;

@@ -33,6 +33,9 @@ class PaintCopy {
     // When the copy already holds the same image of the table, only what
     // its drawing passes changed since is copied again, and that rectangle
     // (in image pixels, top row 0; empty when nothing changed) comes back.
+    // After a pass that filled the whole of a table image with one opaque
+    // colour, whichever copy it held, the copy fills itself with that
+    // colour and copies only what was drawn after the fill: no rectangle.
     // Anything else (a new image, a new size, a bitmap not drawn through
     // passes) is copied whole: no rectangle.
     std::optional<PixelRect> take(HBITMAP source);

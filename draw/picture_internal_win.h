@@ -20,6 +20,9 @@ struct PictureState {
     // What the last assignment changed in the copy, in client coordinates:
     // all of it when unset, nothing when empty.
     std::optional<RECT> changed;
+    // Tool or status bars may stand beside the control: looked for on every
+    // paint. Not for a control that can never have any (mayHaveBars).
+    bool barsPossible = true;
     bool buttonDown = false;            // left button pressed here, no drag yet
     POINT downAt{};                     // where it was pressed (client coordinates)
     bool afterRightDoubleClick = false; // the next right release posts nothing
@@ -38,6 +41,11 @@ WNDPROC pictureDisplacedProc(HWND control);
 
 // Where the control paints its image's top-left pixel (client coordinates).
 int pictureOrigin(HWND control);
+// Whether tool or status bars may ever stand beside the control, asked
+// once when it is made. Not in a toolkit window laid into a window of
+// another program (a canvas's): nobody else knows that window, and the
+// toolkit puts no bars in it.
+bool mayHaveBars(HWND control);
 // Paints the image into `dc`: only `area` (client coordinates; null:
 // everything), from the copy, or the image itself with DrawStateW when
 // there is no copy. Bars beside the control are left alone.

@@ -67,6 +67,21 @@ std::vector<RECT> barsBeside(HWND hwnd) {
 
 } // namespace
 
+bool mayHaveBars(HWND control) {
+    const HWND container = GetParent(control);
+    const bool laidIntoAnother = container && ui::toolkitWindowOf(container) == container &&
+                                 (GetWindowLongW(container, GWL_STYLE) & WS_CHILD) &&
+                                 !ui::toolkitWindowOf(GetParent(container));
+    if (!laidIntoAnother) {
+        return true;
+    }
+    try {
+        return !barsBeside(control).empty(); // none now: none ever
+    } catch (const std::bad_alloc&) {
+        return true;
+    }
+}
+
 int pictureOrigin(HWND control) {
     return (GetWindowLongW(control, GWL_STYLE) & WS_DLGFRAME) ? PICTURE_FRAMED_ORIGIN : 0;
 }
@@ -99,7 +114,9 @@ void paintPicture(HWND control, HDC dc, const PictureState& st, const RECT* area
     // leave out: a changed clip region costs the blit that follows.
     std::vector<RECT> bars;
     try {
-        bars = barsBeside(control);
+        if (st.barsPossible) {
+            bars = barsBeside(control);
+        }
     } catch (const std::bad_alloc&) {
         return; // painted by the next paint, which has the memory
     }

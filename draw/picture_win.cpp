@@ -217,6 +217,7 @@ intptr_t UiAddPicture(int number, int x, int y, int width, int height, HBITMAP b
         return 0;
     }
     state->displaced = reinterpret_cast<WNDPROC>(displaced);
+    state->barsPossible = draw::mayHaveBars(hwnd);
     SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&pictureProc));
     const intptr_t result = ui::adoptControl(number, hwnd, cls, state);
     if (result) {

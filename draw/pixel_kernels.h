@@ -86,4 +86,20 @@ inline void xorRun32(uint8_t* p, size_t count, uint32_t bgr) {
     }
 }
 
+// `count` whole pixels from `p` set to `pixel` (bytes blue, green, red,
+// alpha in memory), none of them read, where fillRun32 reads every pixel
+// to keep its fourth byte. Any alignment of `p`.
+inline void writePixels32(uint8_t* p, size_t count, uint32_t pixel) {
+    if (reinterpret_cast<uintptr_t>(p) % alignof(uint32_t) == 0) {
+        uint32_t* const pixels = reinterpret_cast<uint32_t*>(p);
+        for (size_t k = 0; k < count; ++k) {
+            pixels[k] = pixel;
+        }
+        return;
+    }
+    for (size_t k = 0; k < count; ++k, p += 4) {
+        std::memcpy(p, &pixel, 4);
+    }
+}
+
 } // namespace draw

@@ -28,6 +28,10 @@ int64_t rowPitch(int64_t w, int bitsPerPixel) {
     }
 }
 
+Changes Changes::then(const Changes& later) const {
+    return later.filled ? later : Changes{filled, rect.unitedWith(later.rect)};
+}
+
 ColourParts splitColour(uint32_t colour) {
     ColourParts p;
     p.alpha = static_cast<int>(colour >> 24);
@@ -235,6 +239,16 @@ void Raster::box(int32_t x32, int32_t y32, int32_t w32, int32_t h32, uint32_t co
         return;
     }
     fillRows(x, y, w, h);
+}
+
+void Raster::fillOpaque(uint32_t colour) {
+    setFront(colour);
+    const uint32_t pixel = 0xFF000000u | frontBgr_;
+    for (int64_t y = 0; y < height_; ++y) {
+        writePixels32(surface_.firstRow + y * surface_.pitch, static_cast<size_t>(width_), pixel);
+    }
+    filled_ = pixel;
+    changed_ = PixelRect{};
 }
 
 } // namespace draw

@@ -5,11 +5,13 @@
 //
 // Coordinates are 64-bit inside, so no sum of 32-bit positions and sizes
 // can overflow; everything clips against the output before touching
-// memory. No write ever changes the fourth byte of a 32-bit pixel.
+// memory. No write but fillOpaque ever changes the fourth byte of a 32-bit
+// pixel.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 // Mode bits of a drawing pass (DrawSetMode).
 constexpr int DRAW_MODE_DEFAULT = 0;     // shapes filled, text on its back colour
@@ -51,6 +53,16 @@ struct PixelRect {
     PixelRect unitedWith(const PixelRect& other) const;
 };
 
+// What changed in an output: when `filled` is set, every pixel became that
+// 32-bit value (bytes blue, green, red, alpha in memory) and then `rect`
+// changed; otherwise only `rect` did.
+struct Changes {
+    std::optional<uint32_t> filled;
+    PixelRect rect;
+    // These changes followed by `later`: a fill hides everything before it.
+    Changes then(const Changes& later) const;
+};
+
 // A colour 0xAABBGGRR split into its parts.
 struct ColourParts {
     int red = 0, green = 0, blue = 0, alpha = 0, inverseAlpha = 255;
@@ -76,6 +88,11 @@ class Raster {
     //--- Shapes: each makes its colour the front colour and draws by the mode
     void box(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour);
     void circle(int32_t x, int32_t y, int32_t radius, uint32_t colour);
+    // The filled box over a whole 32-bit output that is opaque everywhere,
+    // written as whole pixels of `colour` made opaque without reading them:
+    // box() keeps every alpha byte, here 255 already. The colour becomes
+    // the front colour, and changes() says "filled" from now on.
+    void fillOpaque(uint32_t colour);
 
     //--- Pixel primitives in the current front colour, clipped to the output
     void plot(int64_t x, int64_t y);
@@ -100,6 +117,8 @@ class Raster {
     // was made: what a refresh of the output has to copy. Empty when
     // nothing was written (a shape wholly outside, empty text).
     const PixelRect& changed() const { return changed_; }
+    // The same with the last fillOpaque before it, if any.
+    Changes changes() const { return Changes{filled_, changed_}; }
 
   private:
     // Widens changed() by a rectangle already clipped to the output.
@@ -118,6 +137,7 @@ class Raster {
     // Blue, green, red of the front colour as they lie in memory.
     uint32_t frontBgr_ = 0;
     PixelRect changed_;
+    std::optional<uint32_t> filled_;
 };
 
 } // namespace draw

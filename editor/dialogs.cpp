@@ -163,11 +163,6 @@ bool isHighSurrogate(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
 }
 
-Text decimal(int64_t value) {
-    const std::string digits = std::to_string(value);
-    return Text(digits.begin(), digits.end());
-}
-
 } // namespace
 
 const DialogLayout* findDialog(int actionId) {
@@ -218,7 +213,7 @@ Text fontFieldText(const Text& face, int32_t points, int32_t weight, bool italic
 }
 
 Text colourFieldText(uint32_t colour) {
-    return decimal(static_cast<int32_t>(colour));
+    return formatNumber(static_cast<int32_t>(colour));
 }
 
 } // namespace editor

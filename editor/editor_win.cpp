@@ -14,6 +14,7 @@
 
 #include "canvas/action_table.h"
 #include "canvas/convert.h"
+#include "canvas/failure.h"
 #include "draw/font_win.h"
 #include "editor/dialogs.h"
 #include "editor/modal_win.h"
@@ -140,7 +141,29 @@ void runPick(const ControlRow& button, HostLink& host) {
     }
 }
 
+// Runs the shown dialog's loop: 1 on "OK" with *slots read from the
+// fields, else 0 with the reason.
+int untilClosed(const DialogLayout& layout, std::vector<Text>* slots, HostLink& host,
+                const Text& actionName) {
+    ModalLoop loop;
+    for (;;) {
+        const int control = loop.next();
+        if (control == ModalLoop::ENDED || control == CONTROL_CANCEL) {
+            return canvas::refuse(canvas::ActionFailure::DialogClosed, actionName);
+        }
+        if (control == CONTROL_OK) {
+            readFields(layout, slots);
+            return 1;
+        }
+        const ControlRow* row = findControl(layout, control);
+        if (row && row->kind == ControlKind::Button) {
+            runPick(*row, host);
+        }
+    }
+}
+
 int runDialog(const DialogLayout& layout, std::vector<Text>* slots, HostLink& host) {
+    const Text actionName = canvas::findAction(layout.actionId)->name;
     ui::WindowArgs window;
     window.number = DIALOG_WINDOW;
     window.place = ui::Place{0, 0, DIALOG_WIDTH, layout.height};
@@ -148,27 +171,11 @@ int runDialog(const DialogLayout& layout, std::vector<Text>* slots, HostLink& ho
     window.flags = UI_FLAGS_DIALOG;
     window.owner = GetActiveWindow(); // may be null: the dialog then shows at 0, 0
     if (!ui::openWindow(window)) {
-        return 0;
+        return canvas::refuse(canvas::ActionFailure::NoDialog, actionName);
     }
-    int result = 0;
-    if (addControls(layout, *slots)) {
-        ModalLoop loop;
-        for (;;) {
-            const int control = loop.next();
-            if (control == ModalLoop::ENDED || control == CONTROL_CANCEL) {
-                break;
-            }
-            if (control == CONTROL_OK) {
-                readFields(layout, slots);
-                result = 1;
-                break;
-            }
-            const ControlRow* row = findControl(layout, control);
-            if (row && row->kind == ControlKind::Button) {
-                runPick(*row, host);
-            }
-        }
-    }
+    const int result = addControls(layout, *slots)
+                           ? untilClosed(layout, slots, host, actionName)
+                           : canvas::refuse(canvas::ActionFailure::NoDialog, actionName);
     UiCloseWindow(DIALOG_WINDOW);
     return result;
 }
@@ -177,15 +184,18 @@ int runDialog(const DialogLayout& layout, std::vector<Text>* slots, HostLink& ho
 
 int editAction(int id, std::vector<Text>* slots, HostLink& host) {
     const DialogLayout* layout = findDialog(id);
-    if (!layout || dialogOpen()) {
-        return 0;
+    if (!layout) {
+        return canvas::refuse(canvas::ActionFailure::UnknownAction, formatNumber(id));
+    }
+    if (dialogOpen()) {
+        return canvas::refuse(canvas::ActionFailure::DialogOpen);
     }
     try {
         return runDialog(*layout, slots, host);
     } catch (const std::bad_alloc&) {
         // Out of memory while reading texts: the slots were not touched.
         UiCloseWindow(DIALOG_WINDOW);
-        return 0;
+        return canvas::refuse(canvas::ActionFailure::OutOfMemory);
     }
 }
 

@@ -10,9 +10,9 @@ namespace editor {
 
 // Shows the parameter dialog of action `id` with one field per text of
 // *slots; the "..." buttons ask `host`. 1 when the user pressed "OK": every
-// text of *slots then holds its field. Else 0 with *slots untouched. An id
-// no action has, or another dialog of the plug-in still open on this
-// thread: 0 at once, nothing shown.
+// text of *slots then holds its field. Else 0 with *slots untouched and
+// the reason recorded (canvas/failure.h). An id no action has, or another
+// dialog of the plug-in still open on this thread: 0 at once, nothing shown.
 int editAction(int id, std::vector<Text>* slots, HostLink& host);
 
 // Shows the modal About box with the plug-in's title and author credit;

@@ -6,6 +6,7 @@
 
 #include "canvas/action_table.h"
 #include "canvas/actions_win.h"
+#include "canvas/convert.h"
 #include "canvas/failure.h"
 #include "editor/editor_win.h"
 #include "plugin/plugin_win.h"
@@ -26,6 +27,7 @@ std::vector<Text> readSlots(ParamArray params, int count) {
 } // namespace
 
 int execAction(int id, ParamArray params) {
+    canvas::beginCall(u"_nbExecAction");
     if (!params) {
         return canvas::refuse(canvas::ActionFailure::NoParameters);
     }
@@ -43,13 +45,22 @@ int execAction(int id, ParamArray params) {
 }
 
 int editAction(int id, ParamArray params) {
-    const canvas::ActionDescriptor* action = canvas::findAction(id);
-    if (!params || !action) {
-        return 0;
+    canvas::beginCall(u"_nbEditAction");
+    if (!params) {
+        return canvas::refuse(canvas::ActionFailure::NoParameters);
     }
-    std::vector<Text> texts = readSlots(params, action->paramCount);
+    const canvas::ActionDescriptor* action = canvas::findAction(id);
+    if (!action) {
+        return canvas::refuse(canvas::ActionFailure::UnknownAction, formatNumber(id));
+    }
+    std::vector<Text> texts;
+    try {
+        texts = readSlots(params, action->paramCount);
+    } catch (const std::bad_alloc&) {
+        return canvas::refuse(canvas::ActionFailure::OutOfMemory);
+    }
     if (!editor::editAction(id, &texts, hostLink())) {
-        return 0;
+        return 0; // the editor gave its reason
     }
     // Every text is in hand before the first slot changes: a failure above
     // leaves all of them as they were.

@@ -5,10 +5,11 @@
 //
 // Window numbers and control numbers are two separate spaces. A caller
 // names a small number itself (0 to MAX_FIXED_NUMBER - 1; the dialogs use
-// window 0 and controls 0 to 32) or passes UI_ANY for a fresh generated
-// number (FIRST_ALLOCATED_NUMBER and up), which can never be mistaken for a
-// small one. Creating with a number in use destroys the old object first.
-// A number that names nothing (stale, garbage) is answered with 0 / empty.
+// window 0 and a few control numbers per action) or passes UI_ANY for a
+// fresh generated number (FIRST_ALLOCATED_NUMBER and up), which can never
+// be mistaken for a small one. Creating with a number in use destroys the
+// old object first. A number that names nothing (stale, garbage) is
+// answered with 0 / empty.
 //
 // Everything here runs on one thread, the host's user-interface thread;
 // windows, controls and the event queue belong to the thread that made them.

@@ -46,7 +46,7 @@ FILES = ["canvas.nbp", "LEAME.txt", "ejemplos/demo.script", "diagnostico/canvas.
 def registered_actions():
     """The names of the plug-in's actions, read from its table of actions."""
     with open(os.path.join(ROOT, "canvas", "action_table.h"), encoding="utf-8") as f:
-        return tuple(re.findall(r'describeAction\(\s*\d+,\s*u"(\w+)"', f.read()))
+        return tuple(re.findall(r'describeAction(?:<\w+>)?\(\s*\d+,\s*u"(\w+)"', f.read()))
 
 
 ACTIONS = registered_actions()

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "canvas/action_args.h"
 #include "canvas/convert.h"
 #include "draw/font_style.h"
 
@@ -118,6 +119,31 @@ TEST(FormatFontSpec, RoundTripsThroughTheParser) {
     EXPECT_EQ(back.face, u"Georgia");
     EXPECT_EQ(back.size, 20);
     EXPECT_EQ(back.styles, FONT_BOLD | FONT_UNDERLINE);
+}
+
+// The arguments an action reads, converted once by the kind of each of its
+// rows (read from the table at run time); slots the host left out read as
+// empty: 0, no colour, the font's defaults.
+TEST(ConvertArguments, EachSlotByItsRowsKind) {
+    using C = canvas::DrawCircleParam;
+    using T = canvas::DrawTextParam;
+    const auto c = canvas::convertArguments(*canvas::findActionNamed(u"kiv_DrawCircle"),
+                                            {u"c", u"$10", u"-3", u"4294967346", u"9"});
+    const canvas::Args<C> circle(c);
+    EXPECT_EQ(circle.text(C::Canvas), u"c");
+    EXPECT_EQ(circle.number(C::X), 16);
+    EXPECT_EQ(circle.number(C::Y), -3);
+    EXPECT_EQ(circle.number(C::Radius), 50) << "the low 32 bits";
+    EXPECT_EQ(circle.colour(C::Colour), std::optional<uint32_t>(9));
+    const auto t = canvas::convertArguments(*canvas::findActionNamed(u"kiv_DrawText"),
+                                            {u"c", u"$0000FF", u"", u"x", u"0"});
+    const canvas::Args<T> text(t);
+    EXPECT_EQ(text.colour(T::Text), std::nullopt) << "a plain text row";
+    EXPECT_EQ(text.number(T::Y), 0);
+    EXPECT_EQ(text.colour(T::TextColour), std::optional<uint32_t>(0)) << "black";
+    EXPECT_EQ(text.colour(T::BackColour), std::nullopt) << "empty: none";
+    EXPECT_EQ(text.font(T::Font).face, u"Arial");
+    EXPECT_EQ(text.font(T::Font).size, 12);
 }
 
 } // namespace

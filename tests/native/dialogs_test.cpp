@@ -46,16 +46,6 @@ std::string describe(const ControlRow& r) {
     return s;
 }
 
-// Each action's parameter count, read from the table while compiling (the
-// actions' code itself is not in the native build).
-constexpr std::array<int, canvas::ACTION_COUNT> PARAM_COUNTS = [] {
-    std::array<int, canvas::ACTION_COUNT> counts{};
-    for (size_t i = 0; i < counts.size(); ++i) {
-        counts[i] = canvas::ACTIONS[i].paramCount;
-    }
-    return counts;
-}();
-
 std::vector<std::string> describe(const DialogLayout& d) {
     std::vector<std::string> out;
     for (size_t i = 0; i < d.rowCount; ++i) {
@@ -169,7 +159,7 @@ TEST(Dialogs, EveryDialogCoversItsSlotsOnceAndStaysInsideItsWindow) {
             }
         }
         std::vector<int> inOrder;
-        for (int s = 0; s < PARAM_COUNTS[id - 1]; ++s) {
+        for (int s = 0; s < canvas::ACTIONS[id - 1].paramCount; ++s) {
             inOrder.push_back(s);
         }
         EXPECT_EQ(slots, inOrder) << "one field per slot of the action, in slot order";

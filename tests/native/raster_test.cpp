@@ -219,6 +219,31 @@ TEST(Raster, FullBoxOnAFreshCanvasTurnsItOpaqueWhite) {
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 6; ++x)
             EXPECT_EQ(img.get(x, y), 0xFFFFFFFFu);
+    EXPECT_FALSE(r.changes().filled);
+
+    // The fill of a whole opaque image writes whole pixels and says so; a
+    // plot after it is the rectangle on top of the fill.
+    r.plot(1, 1);
+    r.fillOpaque(0x00123456);
+    EXPECT_EQ(img.get(5, 4), 0xFF563412u) << "red and blue in memory order, alpha written";
+    EXPECT_EQ(r.front(), 0x00123456u);
+    ASSERT_TRUE(r.changes().filled);
+    EXPECT_EQ(*r.changes().filled, 0xFF563412u);
+    EXPECT_TRUE(r.changes().rect.empty()) << "the plot before the fill is hidden by it";
+    r.plot(4, 2);
+    EXPECT_EQ(r.changes().rect.left, 4);
+    EXPECT_EQ(r.changes().rect.bottom, 3);
+
+    // Changes in turn: a later fill hides what came before, a later
+    // rectangle adds to the fill.
+    const draw::Changes before{std::nullopt, draw::PixelRect{0, 0, 2, 2}};
+    const draw::Changes fillLast = before.then(r.changes());
+    EXPECT_TRUE(fillLast.filled);
+    EXPECT_EQ(fillLast.rect.left, 4);
+    const draw::Changes after = r.changes().then(before);
+    EXPECT_EQ(after.filled, r.changes().filled);
+    EXPECT_EQ(after.rect.left, 0);
+    EXPECT_EQ(after.rect.right, 5);
 }
 
 TEST(Raster, TwentyFourBitRowsKeepTheirPadding) {

@@ -7,6 +7,10 @@ machine that built it) and names its version. The PE structures are read with pe
 stack bytes each export pops come from the cross objdump.
 
     check_pe.py DLL               checks the DLL
+    check_pe.py --diagnostic DIAGNOSTIC_DLL DLL
+                                  checks that the diagnostic build exports
+                                  exactly the product's names and is the one
+                                  that writes debug output
     check_pe.py --self-test DLL   checks copies of the DLL, each broken in one
                                   way, and exits 0 only when every copy fails
                                   with that very check
@@ -42,7 +46,7 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "comdl
 # What the shipped DLL must never call: it writes no log and shows no box
 # of its own making. (OutputDebugStringA is imported by the threads runtime
 # linked in statically, for its own diagnostics; the plug-in's code writes
-# its debug output with the W function, in builds without NDEBUG only.)
+# its reasons with the W function, in the diagnostic build only.)
 SILENT_BUILD_NEVER_IMPORTS = {"OutputDebugStringW", "MessageBoxA", "MessageBoxW"}
 RT_ICON = pefile.RESOURCE_TYPE["RT_ICON"]
 RT_GROUP_ICON = pefile.RESOURCE_TYPE["RT_GROUP_ICON"]
@@ -240,10 +244,8 @@ def main(path):
     outside = [d for d in dlls if d.lower() not in SYSTEM_DLLS]
     check(not outside, "imports only Windows system DLLs (%s)" % ", ".join(dlls))
     # The shipped DLL is silent: the reasons for a 0 are written out only by
-    # builds without NDEBUG.
-    functions = {f.name.decode("latin-1") for i in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])
-                 for f in i.imports if f.name}
-    talking = sorted(functions & SILENT_BUILD_NEVER_IMPORTS)
+    # the diagnostic build.
+    talking = sorted(imported_functions(pe) & SILENT_BUILD_NEVER_IMPORTS)
     check(not talking, "writes no debug output and shows no message box (%s)" % talking)
 
     res = resources(pe)
@@ -263,6 +265,27 @@ def main(path):
         print("%d check(s) failed" % len(failures))
         return 1
     return 0
+
+
+def export_names(pe):
+    exp = getattr(pe, "DIRECTORY_ENTRY_EXPORT", None)
+    return sorted(s.name.decode("latin-1") for s in exp.symbols if s.name) if exp else []
+
+
+def imported_functions(pe):
+    return {f.name.decode("latin-1") for i in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])
+            for f in i.imports if f.name}
+
+
+def check_diagnostic(diagnostic_path, product_path):
+    """A host swaps the diagnostic build in for the product: the same
+    export names, and the one import that writes its lines."""
+    diagnostic, product = pefile.PE(diagnostic_path), pefile.PE(product_path)
+    names = export_names(diagnostic)
+    check(names == export_names(product), "the product's export names (%s)" % names)
+    check("OutputDebugStringW" in imported_functions(diagnostic),
+          "the diagnostic build imports OutputDebugStringW")
+    return 1 if failures else 0
 
 
 def export_to_nowhere(pe):
@@ -315,4 +338,6 @@ def self_test(path):
 if __name__ == "__main__":
     if sys.argv[1] == "--self-test":
         sys.exit(self_test(sys.argv[2]))
+    if sys.argv[1] == "--diagnostic":
+        sys.exit(check_diagnostic(sys.argv[2], sys.argv[3]))
     sys.exit(main(sys.argv[1]))

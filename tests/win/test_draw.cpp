@@ -369,6 +369,27 @@ TEST(Passes, BoxAndCircleDrawIntoTheImageKeepingAlpha) {
     EXPECT_EQ(px.at(16, 7), 0xFFFFFFFFu);
     EXPECT_EQ(px.at(0, 0), 0xFFFFFFFFu);
     ImgFree(n);
+
+    // A box over the whole image keeps alpha too where it may not be 255
+    // everywhere: an image made without a colour (alpha 0), or one GDI drew
+    // into in the same pass.
+    for (const bool gdi : {false, true}) {
+        const int m = static_cast<int>(ImgCreate(UI_ANY, 4, 3, 32, gdi ? 0x00FFFFFF : 0xFFFFFFFF));
+        uint32_t drawnByGdi = 0;
+        {
+            Pass pass(m);
+            if (gdi) {
+                SetPixelV(reinterpret_cast<HDC>(pass.dc), 1, 1, RGB(0, 0, 255));
+                drawnByGdi = Pixels(m).at(1, 1);
+                ASSERT_NE(drawnByGdi >> 24, 0xFFu) << "GDI left alpha 255";
+            }
+            DrawBox(-1, 5, 6, -8, 0x0000FF00); // all of it, the height running up
+        }
+        const Pixels after(m);
+        EXPECT_EQ(after.at(0, 0), gdi ? 0xFF00FF00u : 0x0000FF00u) << gdi;
+        EXPECT_EQ(after.at(1, 1), (drawnByGdi & 0xFF000000u) | 0x0000FF00u) << gdi;
+        ImgFree(m);
+    }
 }
 
 // Boxes of every width from 0 to 67, each on rows of its own and starting

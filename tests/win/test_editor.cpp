@@ -18,6 +18,7 @@
 
 #include "canvas/convert.h"
 #include "canvas/action_table.h"
+#include "canvas/failure.h"
 #include "editor/dialogs.h"
 #include "editor/editor_win.h"
 #include "plugin/plugin_win.h"
@@ -841,6 +842,22 @@ TEST_F(LinkedEditor, EventsOfOtherWindowsWaitingInTheQueuePressNothing) {
     EXPECT_EQ(edit(3, params, {pause, pause, click(editor::CONTROL_OK)}), 1);
     EXPECT_EQ(ticks, 3u) << "the dialog stayed until its own OK";
     EXPECT_TRUE(UiIsWindow(canvas));
+}
+
+TEST_F(LinkedEditor, EveryZeroOfTheEditorHasItsLine) {
+    host::Params params({"o"});
+    EXPECT_EQ(edit(3, params, {click(editor::CONTROL_CANCEL)}), 0);
+    EXPECT_EQ(canvas::lastFailureLine(),
+              u"_nbEditAction: se cerró el diálogo de kiv_ClearCanvas sin \"OK\"");
+    Text nested;
+    EXPECT_EQ(edit(3, params, {[&](HWND d) {
+                       host::Params other({"o"});
+                       EXPECT_EQ(plugin::editAction(3, other.data()), 0);
+                       nested = canvas::lastFailureLine();
+                       SendMessageW(item(d, editor::CONTROL_OK), BM_CLICK, 0, 0);
+                   }}),
+              1);
+    EXPECT_EQ(nested, u"_nbEditAction: ya hay otro diálogo abierto");
 }
 
 TEST_F(LinkedEditor, AQuitReportedAgainstANewerWindowStillEndsTheDialog) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <string>
 #include <iterator>
 
 #include "canvas/action_table.h"
@@ -12,6 +14,7 @@
 #include "plugin/host_exchange_win.h"
 #include "plugin/plugin_state_win.h"
 #include "tests/win/support/global_spy.h"
+#include "tests/win/support/host_scene.h"
 
 namespace {
 
@@ -99,6 +102,82 @@ TEST_F(Loaded, OtherExportsAnswerZeroForBadArguments) {
     host::Params empty({"", "$0000FF"});
     EXPECT_EQ(plugin.execAction(1, empty.data()), 0);
     EXPECT_TRUE(host.calls.empty());
+}
+
+//--- The diagnostic build: the same exports, and one line per 0.
+
+// The OutputDebugString lines caught as a host without a debugger catches
+// them: a vectored handler ends the exception the call raises (the wide
+// one, or the ANSI one where that is all there is).
+std::vector<std::wstring> g_debugLines;
+LONG CALLBACK catchDebugLine(EXCEPTION_POINTERS* e) {
+    const EXCEPTION_RECORD& r = *e->ExceptionRecord;
+    const auto text = reinterpret_cast<const void*>(r.ExceptionInformation[1]);
+    if (r.ExceptionCode == DBG_PRINTEXCEPTION_WIDE_C) {
+        g_debugLines.emplace_back(static_cast<const wchar_t*>(text));
+    } else if (r.ExceptionCode == DBG_PRINTEXCEPTION_C) {
+        const Text wide = fromHostString(static_cast<const char*>(text));
+        g_debugLines.emplace_back(wide.begin(), wide.end());
+    } else {
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+// The same calls through the diagnostic build, which writes each 0's
+// line, and through the product, which writes nothing.
+TEST(DiagnosticBuild, WritesOneSpanishLinePerZero) {
+    using Call = std::function<int(host::PluginModule&)>;
+    auto exec = [](int id, const Slots& slots) -> Call {
+        return [id, slots](host::PluginModule& plugin) { return runAction(plugin, id, slots); };
+    };
+    struct Row {
+        const char* situation;
+        Call call;
+        const wchar_t* line; // null: carried out, nothing written
+    };
+    const Row rows[] = {
+        {"draws before creating", exec(TEXT, {"r1", "hola", "1", "1", "", "", ""}),
+         L"kiv_DrawText: no hay ningún lienzo llamado \"r1\""},
+        {"an unknown object", exec(CREATE, {"nadie", ""}),
+         L"kiv_CreateCanvas: el programa no da ninguna ventana para el objeto \"nadie\""},
+        {"creates", exec(CREATE, {"rect", ""}), nullptr},
+        {"a name's case wrong", exec(CIRCLE, {"Rect", "5", "5", "3", ""}),
+         L"kiv_DrawCircle: no hay ningún lienzo llamado \"Rect\""},
+        {"an empty name", exec(CLEAR, {""}),
+         L"kiv_ClearCanvas: el nombre del objeto o del lienzo está vacío"},
+        {"no such action", exec(9, {"rect"}),
+         L"_nbExecAction: no hay ninguna acción con el número 9"},
+        {"no parameter array", [](host::PluginModule& p) { return p.execAction(CLEAR, nullptr); },
+         L"_nbExecAction: la matriz de parámetros es nula"},
+        {"no array to edit", [](host::PluginModule& p) { return p.editAction(CLEAR, nullptr); },
+         L"_nbEditAction: la matriz de parámetros es nula"},
+        {"no action to edit",
+         [](host::PluginModule& p) {
+             host::Params params({"rect"});
+             return p.editAction(0, params.data());
+         },
+         L"_nbEditAction: no hay ninguna acción con el número 0"},
+    };
+    const PVOID handler = AddVectoredExceptionHandler(1, &catchDebugLine);
+    for (const bool diagnostic : {true, false}) {
+        HostScene scene;
+        host::Host host;
+        host::PluginModule plugin(diagnostic ? L"diagnostico\\canvas.nbp" : L"canvas.nbp");
+        ASSERT_TRUE(plugin.ok());
+        host.connect(plugin);
+        scene.addObject(host, "rect", 10, 10, 60, 40);
+        for (const Row& row : rows) {
+            g_debugLines.clear();
+            EXPECT_EQ(row.call(plugin), row.line ? 0 : 1) << row.situation;
+            std::vector<std::wstring> wanted;
+            if (row.line && diagnostic) {
+                wanted.push_back(std::wstring(row.line) + L"\n");
+            }
+            EXPECT_EQ(g_debugLines, wanted) << row.situation;
+        }
+    }
+    RemoveVectoredExceptionHandler(handler);
 }
 
 //--- Host strings, exercised directly on the plug-in's glue.

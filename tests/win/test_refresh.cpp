@@ -101,7 +101,7 @@ TEST_F(Refresh, APassThatChangesNothingCopiesAndRepaintsNothing) {
 // the image it was last assigned as it was then.
 TEST_F(Refresh, EachControlShowsItsImageAtItsLastAssignment) {
     constexpr int W = 61, H = 47, A = 0, B = 1, DRAW = -1;
-    enum Shape { DISC, CIRCLE, BOX, FRAME };
+    enum Shape { DISC, CIRCLE, BOX, FRAME, FILL }; // FILL: all of it, then a disc of w if any
     struct Step {
         const char* what;
         int image;
@@ -129,6 +129,15 @@ TEST_F(Refresh, EachControlShowsItsImageAtItsLastAssignment) {
         {"box on A", A, DRAW, BOX, 20, 20, 6, 6, false},
         {"A to 0: a partial copy, the pass still open", A, 0},
         {"B to 0: a whole copy right after a partial one", B, 0},
+        {"fill on A", A, DRAW, FILL},
+        {"A to 0: its copy holds B, and fills itself", A, 0},
+        {"disc on A", A, DRAW, DISC, 12, 30, 14},
+        {"A to 0: a partial copy after the fill", A, 0},
+        {"fill on A", A, DRAW, FILL},
+        {"A to 1: 0 took the last copy, and 1 fills itself", A, 1},
+        {"fill on A, a disc after it, the pass still open", A, DRAW, FILL, 50, 5, 20, 0, false},
+        {"A to 0: the fill, then the disc", A, 0},
+        {"A to 1", A, 1},
     };
     const int window = static_cast<int>(
         UiOpenWindow(UI_ANY, 20, 20, 2 * W + 10, H, Text(), UI_FLAGS_CANVAS, nullptr));
@@ -158,9 +167,15 @@ TEST_F(Refresh, EachControlShowsItsImageAtItsLastAssignment) {
         if (step.control == DRAW) {
             ASSERT_TRUE(DrawStart(ImgOutput(images[step.image])));
             const uint32_t colour = 0x2F1F0Fu * static_cast<uint32_t>(n + 1) & 0xFFFFFFu;
-            DrawSetMode(step.shape == DISC || step.shape == BOX ? DRAW_MODE_DEFAULT
-                                                                : DRAW_MODE_OUTLINED);
-            if (step.shape == DISC || step.shape == CIRCLE) {
+            DrawSetMode(step.shape == DISC || step.shape == BOX || step.shape == FILL
+                            ? DRAW_MODE_DEFAULT
+                            : DRAW_MODE_OUTLINED);
+            if (step.shape == FILL) {
+                DrawBox(W + 3, -2, -W - 5, H + 4, colour);
+                if (step.w) {
+                    DrawCircle(step.x, step.y, step.w / 2, colour ^ 0xFFFFFFu);
+                }
+            } else if (step.shape == DISC || step.shape == CIRCLE) {
                 DrawCircle(step.x, step.y, std::abs(step.w) / 2, colour);
             } else {
                 DrawBox(step.x, step.y, step.w, step.h, colour);

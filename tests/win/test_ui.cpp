@@ -282,7 +282,7 @@ TEST(HandleOwners, DestroyTheirHandleOnceAndHandItOverOnAMove) {
     checkOwner<GdiObject<HBRUSH>>(
         "GdiObject", +[] { return CreateSolidBrush(RGB(1, 2, 3)); },
         +[](HBRUSH brush) { return GetObjectType(brush) == OBJ_BRUSH; });
-    checkOwner<UniqueHandle<HDC, CloseMemoryDC>>(
+    checkOwner<UniqueAny<HDC, &DeleteDC>>(
         "MemoryDC", +[] { return CreateCompatibleDC(nullptr); },
         +[](HDC dc) { return GetObjectType(dc) == OBJ_MEMDC; });
 }

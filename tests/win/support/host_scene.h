@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "canvas/action_table.h"
 #include "host/host_win.h"
 
 // The host's main window and its objects: plain child windows of it, as the
@@ -48,8 +49,12 @@ class HostScene {
     int userMessages_ = 0;
 };
 
-// The ids the plug-in registers its actions under (canvas/action_table.h).
-enum ActionId { CREATE = 1, CIRCLE = 2, CLEAR = 3, TEXT = 4 };
+// The ids the plug-in registers its actions under, read from its table by
+// name (a name it has not stops the build).
+constexpr int CREATE = canvas::findActionNamed(u"kiv_CreateCanvas")->id;
+constexpr int CIRCLE = canvas::findActionNamed(u"kiv_DrawCircle")->id;
+constexpr int CLEAR = canvas::findActionNamed(u"kiv_ClearCanvas")->id;
+constexpr int TEXT = canvas::findActionNamed(u"kiv_DrawText")->id;
 
 // One parameter slot as a script hands it over: a text, or null (also
 // from a null `const char*`).
