@@ -102,4 +102,8 @@ int refuse(ActionFailure why, const Text& value = Text());
 ActionFailure lastFailure();
 Text lastFailureLine();
 
+// Frees the value kept for the last line: the DLL is being unloaded, and
+// its memory would stay behind in the host's heap.
+void forgetLastFailure();
+
 } // namespace canvas

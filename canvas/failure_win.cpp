@@ -46,6 +46,11 @@ ActionFailure lastFailure() {
     return g_lastFailure;
 }
 
+void forgetLastFailure() {
+    g_lastFailure = ActionFailure::None;
+    g_value.destroy();
+}
+
 Text lastFailureLine() {
     return g_lastFailure == ActionFailure::None ? Text()
                                                 : failureLine(g_who, g_lastFailure, *g_value);

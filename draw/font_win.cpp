@@ -31,7 +31,7 @@ void releaseFont(int number);
 
 NoDestroy<ObjectTable<FontRecord>> g_fonts{
     [] { return ObjectTable<FontRecord>(FONT_TABLE_GROWTH, &releaseFont); }};
-int g_dpi = FONT_DEFAULT_DPI;
+int g_dpi = 0; // read on first use; 0 until then
 
 void releaseFont(int number) {
     g_fonts->remove(number); // the record's font goes with it
@@ -79,17 +79,18 @@ void FontFree(int number) {
 
 namespace draw {
 
-void fontStartup() {
-    const ScreenDC screen;
-    g_dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : FONT_DEFAULT_DPI;
-}
-
 void fontShutdown() {
     FontFree(-1);
     g_fonts.destroy();
+    g_dpi = 0; // read afresh by a DLL loaded again
 }
 
 int screenDpi() {
+    if (!g_dpi) {
+        const ScreenDC screen;
+        const int read = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
+        g_dpi = read > 0 ? read : FONT_DEFAULT_DPI;
+    }
     return g_dpi;
 }
 

@@ -22,11 +22,10 @@ void FontFree(int number);
 
 namespace draw {
 
-// Font table and screen DPI, at attach; every font freed at detach.
-void fontStartup();
+// Every font freed at detach (the table itself needs no start-up).
 void fontShutdown();
-// Vertical pixels per inch of the display, read once at start-up (96 when
-// no display device context could be made).
+// Vertical pixels per inch of the display, read at the first call, never
+// from DllMain (96 when no display device context could be made).
 int screenDpi();
 
 // How far the glyphs of an italic font reach past the measured width of

@@ -174,6 +174,14 @@ void releasePicture(HWND, void* state) {
     delete static_cast<PictureState*>(state); // deletes the copy
 }
 
+// The picture's own procedure and property come off a control that
+// outlives the toolkit; it gets back the procedure the picture displaced.
+WNDPROC giveBackPicture(HWND hwnd, void*) {
+    const WNDPROC displaced = draw::pictureDisplacedProc(hwnd);
+    RemovePropW(hwnd, PICTURE_PROP_DISPLACED);
+    return displaced;
+}
+
 SIZE pictureSize(HWND hwnd, void*) {
     RECT r{};
     GetWindowRect(hwnd, &r);
@@ -189,6 +197,7 @@ const UiControlClass* pictureClass() {
         cls.setState = &setPictureState;
         cls.release = &releasePicture;
         cls.getSize = &pictureSize;
+        cls.giveBack = &giveBackPicture;
         draw::readDragThresholds();
     }
     return &cls;

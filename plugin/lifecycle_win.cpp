@@ -1,6 +1,7 @@
 #include "plugin/plugin_win.h"
 
 #include "canvas/actions_win.h"
+#include "canvas/failure.h"
 
 #include "draw/alpha_blend_win.h"
 #include "draw/font_win.h"
@@ -18,16 +19,15 @@ int message(int code) {
     return 0;
 }
 
-// Runs under the loader lock: everything started here only creates objects
-// of this process (classes, fonts, icons) and never loads a library or waits
-// on another thread. AlphaBlend's library is loaded when a picture first
-// needs it, from an export's call.
+// Runs under the loader lock, so it keeps the module and makes nothing that
+// needs another DLL: no User32, GDI or common controls call, no library
+// loaded, no wait on another thread. The screen DPI, the class icon, the
+// control font, the common controls and the window classes start on first
+// use, from an export's call; so does AlphaBlend's library.
 void attach(HINSTANCE module) {
-    // Runtime support, each piece before what builds on it.
-    draw::fontStartup();  // font table and screen DPI
-    draw::imageStartup(); // image table and the current drawing context slot
-    ui::startup(module);  // event queue, default icon, control font, common controls
-    // The canvas registry last, empty, on top of all of this.
+    draw::imageStartup(); // no drawing context current
+    ui::startup(module);  // the module whose icon and classes the toolkit uses
+    // The canvas registry last, empty.
     canvas::registry();
 }
 
@@ -46,6 +46,7 @@ void detach() {
     draw::imageShutdown();     // every image still held (and any open pass)
     draw::alphaBlendRelease(); // frees msimg32.dll
     draw::fontShutdown();      // every font still held
+    canvas::forgetLastFailure();
 }
 
 } // namespace plugin

@@ -125,6 +125,16 @@ intptr_t ui::adoptControl(int number, HWND control, const UiControlClass* cls, v
     return number == UI_ANY ? assigned : reinterpret_cast<intptr_t>(control);
 }
 
+void ui::giveBackControl(const ControlRecord& rec) {
+    WNDPROC own =
+        rec.cls && rec.cls->giveBack ? rec.cls->giveBack(rec.handle, rec.state) : rec.previous;
+    if (!own) {
+        own = &DefWindowProcW;
+    }
+    SetWindowLongPtrW(rec.handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
+    RemovePropW(rec.handle, UI_PROP_PREVIOUS_PROC);
+}
+
 void* ui::controlState(HWND control) {
     ControlRecord* rec = controlRecordOf(control, nullptr);
     return rec ? rec->state : nullptr;

@@ -24,7 +24,10 @@ void releaseControlNumber(int number) {
         return;
     }
     HWND hwnd = rec->handle;
-    DestroyWindow(hwnd);
+    // Another thread's control stays, with its own procedure back.
+    if (!DestroyWindow(hwnd) && IsWindow(hwnd)) {
+        ui::giveBackControl(*rec);
+    }
     rec = g_controls->find(number);
     if (rec && rec->handle == hwnd) {
         ui::forgetControl(number);

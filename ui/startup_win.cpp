@@ -29,16 +29,20 @@ HINSTANCE g_module = nullptr; // not owned: whose icon and classes the toolkit u
 NoDestroy<Icon> g_icon;       // the class icon of every toolkit window
 // The controls' message font; empty while the stock font stands in for it.
 NoDestroy<GdiObject<HFONT>> g_font;
+bool g_commonControls = false; // InitCommonControlsEx called
 
 } // namespace
 
 void ui::startup(HINSTANCE module) {
     g_module = module;
-    eventQueue();
-    defaultIcon();
-    controlFont();
-    INITCOMMONCONTROLSEX icc{sizeof(icc), UI_COMMON_CONTROLS};
-    InitCommonControlsEx(&icc);
+}
+
+void ui::startCommonControls() {
+    if (!g_commonControls) {
+        INITCOMMONCONTROLSEX icc{sizeof(icc), UI_COMMON_CONTROLS};
+        InitCommonControlsEx(&icc);
+        g_commonControls = true;
+    }
 }
 
 void ui::shutdown() {
@@ -47,6 +51,7 @@ void ui::shutdown() {
     forgetStaleClasses();
     g_icon.destroy();
     g_font.destroy();
+    g_commonControls = false;
     g_module = nullptr;
     freeEventQueues();
 }

@@ -21,6 +21,7 @@ constexpr int UI_TABLE_GROWTH = 16;
 
 struct WindowRecord {
     HWND handle = nullptr;
+    std::wstring className;        // registered for this window alone
     AcceleratorTable accelerators; // Tab and Shift+Tab; destroyed with the record
     HWND lastFocus = nullptr;      // not owned: the child focused at the last deactivation
 };
@@ -38,21 +39,28 @@ void forgetDestroyedWindow(HWND hwnd);
 int containerNumber();
 // Closes every window of the table (shut-down).
 void closeAllWindows();
+// A window this thread cannot destroy (another thread's) stays, but without
+// the toolkit: it and its class get DefWindowProcW and its controls their
+// own procedures back, so that nothing of it calls into this module once
+// it is unloaded. The caller forgets its record.
+void abandonWindow(HWND hwnd);
 
 //--- Window classes (window_classes_win.cpp)
 
 // The class name of window `number`, unique per number.
 std::wstring windowClassName(int number);
-// Registers the class `name` for a toolkit window: its procedure, the
-// default icon, the arrow cursor. First unregisters the classes of windows
-// destroyed since the last chance, so a reused number's old class is gone.
-// False on failure.
-bool registerWindowClass(const std::wstring& name);
+// Registers a class for toolkit window `number` and returns its name (empty
+// on failure): its procedure, the default icon, the arrow cursor. The name
+// is the number's own unless a class of that name is still held by a window
+// that outlived an earlier toolkit (see abandonWindow). First unregisters
+// the classes of windows destroyed since the last chance, so a reused
+// number's old class is gone.
+std::wstring registerWindowClass(int number);
 // Unregisters a class whose window could not be created.
 void unregisterWindowClass(const std::wstring& name);
 // Files the class of a window being destroyed for unregistering later: it
 // cannot go while its window is still in WM_NCDESTROY.
-void retireWindowClass(int number);
+void retireWindowClass(const std::wstring& name);
 // Unregisters every class filed by retireWindowClass that has no window
 // left; the others wait for the next chance.
 void flushStaleClasses();
@@ -84,12 +92,19 @@ ControlRecord* controlRecordOf(HWND hwnd, int* number);
 void forgetControl(int number);
 // Destroys every control of the table (shut-down).
 void destroyAllControls();
+// Gives a control that this thread cannot destroy the procedure it had
+// before the toolkit (and its class) took it over, and takes the toolkit's
+// property off it. Its record stays for the caller to forget.
+void giveBackControl(const ControlRecord& rec);
 
 //--- Start-up (startup_win.cpp)
 
 // The class icon of every toolkit window (owned by the toolkit); loaded on
 // first use, null if the module has none.
 HICON defaultIcon();
+// Registers the common control classes, once per start-up: before the
+// first window opens.
+void startCommonControls();
 
 //--- Event loop (event_loop_win.cpp)
 

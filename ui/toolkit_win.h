@@ -65,11 +65,12 @@ enum UiControlKind { UI_KIND_LABEL = 1, UI_KIND_EDIT, UI_KIND_BUTTON, UI_KIND_IM
 
 //--- Start-up and shut-down (called from DLL attach and detach)
 
-// Takes the module whose resources and window classes the toolkit uses, and
-// makes the calling thread's event queue, the default window icon (that
-// module's icon 1), the controls' message font and the common control
-// classes. Everything it makes is also made on first use when it was not
-// called.
+// Takes the module whose resources and window classes the toolkit uses,
+// and nothing else: it runs from DllMain, under the loader lock, where
+// calls into User32, GDI and the common controls do not belong. The event
+// queue, the default window icon (that module's icon 1), the controls'
+// message font, the common control classes and each window's class are
+// made on first use, from an export's call.
 namespace ui {
 void startup(HINSTANCE module);
 // Closes every window still open, destroys every control, unregisters the
@@ -203,6 +204,11 @@ struct UiControlClass {
     // The control is being destroyed (WM_NCDESTROY): free `state`.
     void (*release)(HWND control, void* state) = nullptr;
     SIZE (*getSize)(HWND control, void* state) = nullptr;
+    // The control outlives the toolkit (its window belongs to a thread
+    // that cannot destroy it from here): takes the class's own procedure
+    // and properties off it and returns the procedure the class displaced.
+    // Null: the class put no procedure of its own in front.
+    WNDPROC (*giveBack)(HWND control, void* state) = nullptr;
 };
 
 namespace ui {

@@ -35,11 +35,12 @@ bool numberOnWindow(HWND hwnd, int* number) {
 // Forgets a window whose HWND is gone (or being destroyed); its accelerator
 // table goes with the record.
 void forgetWindow(int number) {
-    if (!g_windows->find(number)) {
+    ui::WindowRecord* rec = g_windows->find(number);
+    if (!rec) {
         return;
     }
     ui::eventQueue().dropWindow(number);
-    ui::retireWindowClass(number);
+    ui::retireWindowClass(rec->className);
     if (g_container == number) {
         g_container = UI_ANY;
     }
@@ -56,9 +57,11 @@ void closeWindow(int number) {
     if (owner) {
         SetActiveWindow(owner);
     }
-    DestroyWindow(hwnd);
-    // DestroyWindow fails for a window of another thread; the record goes
-    // anyway, and the window's own WM_NCDESTROY will find nothing to do.
+    // DestroyWindow fails for a window of another thread: it stays, without
+    // the toolkit's code, and the record goes anyway.
+    if (!DestroyWindow(hwnd) && IsWindow(hwnd)) {
+        ui::abandonWindow(hwnd);
+    }
     rec = g_windows->find(number);
     if (rec && rec->handle == hwnd) {
         forgetWindow(number);
@@ -126,8 +129,13 @@ intptr_t UiOpenWindow(int number, int x, int y, int width, int height, const Tex
     if (!rec) {
         return 0;
     }
-    const std::wstring name = ui::windowClassName(assigned);
-    if (!ui::registerWindowClass(name)) {
+    ui::startCommonControls();
+    std::wstring name;
+    try {
+        name = ui::registerWindowClass(assigned);
+    } catch (const std::bad_alloc&) {
+    }
+    if (name.empty()) {
         g_windows->remove(assigned);
         return 0;
     }
@@ -149,6 +157,7 @@ intptr_t UiOpenWindow(int number, int x, int y, int width, int height, const Tex
         return 0;
     }
     rec->handle = hwnd;
+    rec->className = std::move(name);
 
     if ((flags & UI_CENTRE_OWNER) && owner) {
         centreOnOwner(hwnd, owner);
@@ -238,6 +247,21 @@ void ui::forgetDestroyedWindow(HWND hwnd) {
 
 int ui::containerNumber() {
     return g_container;
+}
+
+void ui::abandonWindow(HWND hwnd) {
+    // One control at a time, without allocating: this runs at unload.
+    const auto inside = [&](const ControlRecord& rec) { return IsChild(hwnd, rec.handle) != 0; };
+    while (const ControlRecord* rec = controlTable().findIf(inside)) {
+        int number = 0;
+        controlRecordOf(rec->handle, &number);
+        giveBackControl(*rec);
+        forgetControl(number);
+    }
+    const auto none = reinterpret_cast<LONG_PTR>(&DefWindowProcW);
+    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, none);
+    SetClassLongPtrW(hwnd, GCLP_WNDPROC, none);
+    RemovePropW(hwnd, UI_PROP_NUMBER);
 }
 
 void ui::closeAllWindows() {

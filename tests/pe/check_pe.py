@@ -48,6 +48,7 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "comdl
 # linked in statically, for its own diagnostics; the plug-in's code writes
 # its reasons with the W function, in the diagnostic build only.)
 SILENT_BUILD_NEVER_IMPORTS = {"OutputDebugStringW", "MessageBoxA", "MessageBoxW"}
+SHARED_RUNTIME_LOOKUP = "GetModuleHandleA"
 RT_ICON = pefile.RESOURCE_TYPE["RT_ICON"]
 RT_GROUP_ICON = pefile.RESOURCE_TYPE["RT_GROUP_ICON"]
 LANG_EN_US = 1033
@@ -247,6 +248,11 @@ def main(path):
     # the diagnostic build.
     talking = sorted(imported_functions(pe) & SILENT_BUILD_NEVER_IMPORTS)
     check(not talking, "writes no debug output and shows no message box (%s)" % talking)
+    # The start-up code's look-up of the shared GCC runtime goes to the DLL's
+    # own GetModuleHandleA, which answers "not loaded": its exceptions then
+    # unwind with its own tables in any host.
+    check(SHARED_RUNTIME_LOOKUP not in imported_functions(pe),
+          "start-up finds no shared GCC runtime (%s not imported)" % SHARED_RUNTIME_LOOKUP)
 
     res = resources(pe)
     want_group, want_image = (RT_GROUP_ICON, 1, LANG_EN_US), (RT_ICON, 1, LANG_EN_US)
@@ -285,6 +291,8 @@ def check_diagnostic(diagnostic_path, product_path):
     check(names == export_names(product), "the product's export names (%s)" % names)
     check("OutputDebugStringW" in imported_functions(diagnostic),
           "the diagnostic build imports OutputDebugStringW")
+    check(SHARED_RUNTIME_LOOKUP not in imported_functions(diagnostic),
+          "the diagnostic build's start-up finds no shared GCC runtime either")
     return 1 if failures else 0
 
 
@@ -308,8 +316,19 @@ def names_the_source_folder(pe):
     return (ROOT + "/canvas/actions_win.cpp\0").encode()
 
 
+def runtime_lookup_imported(pe):
+    """The name of an import of kernel32 turned into GetModuleHandleA, as a
+    build without the DLL's own definition would import it."""
+    kernel32 = next(i for i in pe.DIRECTORY_ENTRY_IMPORT if i.dll.lower() == b"kernel32.dll")
+    victim = next(f for f in kernel32.imports
+                  if f.name and len(f.name) >= len(SHARED_RUNTIME_LOOKUP))
+    pe.set_bytes_at_offset(victim.name_offset,
+                           SHARED_RUNTIME_LOOKUP.encode().ljust(len(victim.name), b"\0"))
+
+
 BROKEN_COPIES = [  # how the copy is broken (bytes to append, if any), the check that must fail
     (export_to_nowhere, "_nbExecAction returns with ret 8"),
+    (runtime_lookup_imported, "start-up finds no shared GCC runtime"),
     (stamped_now, "PE time stamp is the commit time"),
     (names_the_source_folder, "canvas.nbp holds no build path"),
 ]

@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -20,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "base/gdi_win.h"
 #include "canvas/action_table.h"
 #include "canvas/actions_win.h"
 #include "draw/drawpass_win.h"
@@ -939,13 +942,15 @@ TEST_F(Plugged, HostWindowGoneBeforeTheRelease) {
 // its DllMain nor from destructors the C runtime runs at detach. The child
 // below ends its process from inside a kiv_DrawText, with canvases on
 // screen, the strings handed to the host, the text's font loaded and the
-// pass's device contexts open. From then on every release the DLL's unload
-// would make writes RELEASE_MARK and the function's name to stdout.
+// pass's device contexts open. From then on every watched call (the
+// releases the DLL's unload would make, and what its first use makes)
+// writes EXIT_CALL_MARK and the function's name to stdout.
 constexpr UINT CHILD_EXIT_CODE = 42;
-const char RELEASE_MARK[] = "<released by the plug-in>";
+const char EXIT_CALL_MARK[] = "<called by the plug-in at exit>";
 
-// The releases watched in the DLL's import table: one row each, in the
-// order of WATCHED below.
+// The calls watched in an import table: one row each, in the order of
+// WATCHED below. The releases of an unload, then the calls into other DLLs
+// that attach leaves to first use.
 enum Watched {
     GLOBAL_FREE,
     FREE_LIBRARY,
@@ -955,21 +960,29 @@ enum Watched {
     DESTROY_ACCELERATORS,
     DELETE_OBJECT,
     DELETE_DC,
+    GET_DC,
+    FIRST_DEFERRED = GET_DC,
+    LOAD_IMAGE,
+    METRICS,
+    CREATE_FONT,
+    COMMON_CONTROLS,
     WATCHED_COUNT
 };
 void* g_real[WATCHED_COUNT]; // the functions the hooks stand in front of
+int g_calls[WATCHED_COUNT];  // how often each was called
 bool g_exiting = false;      // set once the process has begun to end
 
 const char* watchedName(Watched which);
 
-// The hook of row `Which`: reports the call, once the process is ending,
-// and makes it.
+// The hook of row `Which`: counts the call, reports it once the process is
+// ending, and makes it.
 template <Watched Which, typename R, typename... A> R WINAPI reportCall(A... args) {
+    ++g_calls[Which];
     if (g_exiting) {
         const char* name = watchedName(Which);
         DWORD written = 0;
         const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-        WriteFile(out, RELEASE_MARK, sizeof RELEASE_MARK - 1, &written, nullptr);
+        WriteFile(out, EXIT_CALL_MARK, sizeof EXIT_CALL_MARK - 1, &written, nullptr);
         WriteFile(out, name, static_cast<DWORD>(std::strlen(name)), &written, nullptr);
         WriteFile(out, "\n", 1, &written, nullptr);
     }
@@ -996,6 +1009,11 @@ const WatchRow WATCHED[WATCHED_COUNT] = {
      hookFor<DESTROY_ACCELERATORS>(&DestroyAcceleratorTable)},
     {"gdi32.dll", "DeleteObject", hookFor<DELETE_OBJECT>(&DeleteObject)},
     {"gdi32.dll", "DeleteDC", hookFor<DELETE_DC>(&DeleteDC)},
+    {"user32.dll", "GetDC", hookFor<GET_DC>(&GetDC)},
+    {"user32.dll", "LoadImageW", hookFor<LOAD_IMAGE>(&LoadImageW)},
+    {"user32.dll", "SystemParametersInfoW", hookFor<METRICS>(&SystemParametersInfoW)},
+    {"gdi32.dll", "CreateFontIndirectW", hookFor<CREATE_FONT>(&CreateFontIndirectW)},
+    {"comctl32.dll", "InitCommonControlsEx", hookFor<COMMON_CONTROLS>(&InitCommonControlsEx)},
 };
 
 const char* watchedName(Watched which) {
@@ -1040,8 +1058,167 @@ TEST(ProcessEnd, EndsCleanlyWithItsOwnExitCodeWithoutTheUnloadsReleases) {
                                                     L"--gtest_filter=ProcessEnd.DISABLED_*");
     EXPECT_NE(child.out.find("DISABLED_EndsWithEverythingLive"), std::string::npos) << child.out;
     EXPECT_EQ(child.exitCode, CHILD_EXIT_CODE) << child.out << child.err;
-    EXPECT_EQ(child.out.find(RELEASE_MARK), std::string::npos) << "released at process exit:\n"
-                                                               << child.out;
+    EXPECT_EQ(child.out.find(EXIT_CALL_MARK), std::string::npos) << "called at process exit:\n"
+                                                                 << child.out;
+}
+
+//--- Attach does the least ------------------------------------------------------------
+// DllMain runs under the loader lock, where calls into User32, GDI and the
+// common controls do not belong: attach makes none of the deferred rows
+// above (counted in this program's import table, the plug-in's code being
+// linked in), and the first canvas and its text make each of them.
+
+class Attach : public LinkedPluginTest {};
+
+TEST_F(Attach, LeavesEveryCallIntoOtherDllsToFirstUse) {
+    plugin::detach(); // the suite's attach, undone to be watched again
+    const HMODULE self = GetModuleHandleW(nullptr);
+    for (int i = FIRST_DEFERRED; i < WATCHED_COUNT; ++i) {
+        g_real[i] = patchImport(self, WATCHED[i].dll, WATCHED[i].name, WATCHED[i].hook);
+        ASSERT_TRUE(g_real[i]) << WATCHED[i].name;
+    }
+    plugin::attach(self);
+    const std::vector<int> atAttach(g_calls + FIRST_DEFERRED, g_calls + WATCHED_COUNT);
+    scene.addObject(host, "rect", 0, 0, 80, 40);
+    EXPECT_EQ(runAction(CREATE, {"rect", ""}), 1);
+    EXPECT_EQ(runAction(TEXT, {"rect", "Hola", "1", "1", "", "", "Arial,12,"}), 1);
+    for (int i = FIRST_DEFERRED; i < WATCHED_COUNT; ++i) {
+        patchImport(self, WATCHED[i].dll, WATCHED[i].name, g_real[i]);
+        EXPECT_EQ(atAttach[i - FIRST_DEFERRED], 0) << WATCHED[i].name << " at attach";
+        EXPECT_GT(g_calls[i], 0) << WATCHED[i].name << " by first use";
+    }
+    EXPECT_EQ(g_calls[COMMON_CONTROLS], 1);
+    const ScreenDC screen;
+    EXPECT_EQ(draw::screenDpi(), GetDeviceCaps(screen.get(), LOGPIXELSY)) << "the same DPI";
+}
+
+//--- Hosts unlike the reference host, each in a process of its own --------------------
+// A host built with MinGW holds the toolchain's shared GCC runtime (copied
+// beside the 32-bit tests) before it loads the plug-in; one that has used
+// up its address space still gets small blocks from its heap, but no block
+// of 64 KB or more (the DLL's malloc import, patched); one unloads the
+// plug-in from another thread than the one that made its canvases.
+
+const wchar_t PRELOAD_VARIABLE[] = L"CANVAS_TEST_PRELOAD_SHARED_RUNTIME";
+using Malloc = void*(__cdecl*)(size_t);
+Malloc g_realMalloc = nullptr;
+long g_failedMallocs = 0;
+void* __cdecl failingMalloc(size_t size) {
+    return size < 0x10000 ? g_realMalloc(size) : (++g_failedMallocs, nullptr);
+}
+
+// The plug-in loaded (after the shared runtime when the parent asks) with
+// a canvas on object "a".
+struct ChildHost {
+    ChildHost() {
+        if (GetEnvironmentVariableW(PRELOAD_VARIABLE, nullptr, 0)) {
+            EXPECT_TRUE(
+                LoadLibraryExW(besideThisProgram(L"shared-runtime\\libgcc_s_dw2-1.dll").c_str(),
+                               nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+        }
+        dll = std::make_unique<host::PluginModule>(L"canvas.nbp");
+        host.connect(*dll);
+        object = scene.addObject(host, "a", 0, 0, 60, 40);
+        EXPECT_EQ(runAction(*dll, CREATE, {"a", "$0000FF"}), 1);
+    }
+    // Runs `work` out of memory; then the host goes on.
+    void outOfMemory(const std::function<void()>& work) {
+        g_realMalloc = reinterpret_cast<Malloc>(patchImport(
+            dll->handle(), "msvcrt.dll", "malloc", reinterpret_cast<void*>(&failingMalloc)));
+        work();
+        patchImport(dll->handle(), "msvcrt.dll", "malloc", reinterpret_cast<void*>(g_realMalloc));
+        EXPECT_GT(g_failedMallocs, 0) << "ran out of memory";
+        EXPECT_EQ(runAction(*dll, CIRCLE, {"a", "30", "20", "10", "$FFFFFF"}), 1);
+    }
+    HostScene scene;
+    host::Host host;
+    std::unique_ptr<host::PluginModule> dll;
+    HWND object = nullptr;
+};
+
+DWORD WINAPI unloadOnThisThread(void* dll) {
+    static_cast<host::PluginModule*>(dll)->unload();
+    return 0;
+}
+
+// Run only by the test below, each as a process of its own.
+TEST(ChildProcess, DISABLED_ExportRunsOutOfMemory) {
+    ChildHost child;
+    child.outOfMemory([&] {
+        EXPECT_EQ(runAction(*child.dll, CREATE, {repeat('n', MEGABYTE), ""}), 0);
+    });
+}
+
+TEST(ChildProcess, DISABLED_MessageRunsOutOfMemory) {
+    ChildHost child;
+    // A bitmap of the screen's format: only its pixels tell whether it has
+    // alpha, and reading them takes a block too large to be had.
+    const ScreenDC screen;
+    const GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen.get(), 256, 128));
+    HWND picture = FindWindowExW(canvasWindowIn(child.object), nullptr, L"Static", nullptr);
+    child.outOfMemory([&] {
+        SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap.get()));
+    });
+}
+
+// The windows the unload could not destroy stay in the host, with no
+// procedure (nor class procedure) in the unloaded DLL: the host repaints,
+// clicks and destroys them, and loads the plug-in again.
+TEST(ChildProcess, DISABLED_UnloadFromAnotherThread) {
+    ChildHost child;
+    HWND canvas = canvasWindowIn(child.object);
+    HWND picture = FindWindowExW(canvas, nullptr, L"Static", nullptr);
+    const auto base = reinterpret_cast<uintptr_t>(child.dll->handle());
+    const uintptr_t end =
+        base + reinterpret_cast<const IMAGE_NT_HEADERS*>(
+                   base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew)
+                   ->OptionalHeader.SizeOfImage;
+    HANDLE unloader = CreateThread(nullptr, 0, &unloadOnThisThread, child.dll.get(), 0, nullptr);
+    ASSERT_EQ(WaitForSingleObject(unloader, 60000), WAIT_OBJECT_0);
+    CloseHandle(unloader);
+    ASSERT_EQ(GetModuleHandleW(L"canvas.nbp"), nullptr);
+    for (HWND w : {canvas, picture}) {
+        for (uintptr_t proc : {uintptr_t(GetWindowLongPtrW(w, GWLP_WNDPROC)),
+                               uintptr_t(GetClassLongPtrW(w, GCLP_WNDPROC))}) {
+            EXPECT_FALSE(IsWindow(w) && proc >= base && proc < end) << "a procedure in the DLL";
+        }
+    }
+    RedrawWindow(child.scene.main(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    SendMessageW(picture, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(picture, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    pumpMessages();
+    child.dll = std::make_unique<host::PluginModule>(L"canvas.nbp");
+    child.host.connect(*child.dll);
+    HWND b = child.scene.addObject(child.host, "b", 70, 0, 60, 40);
+    ASSERT_EQ(runAction(*child.dll, CREATE, {"b", ""}), 1) << "its class name still taken";
+    ASSERT_EQ(runAction(*child.dll, CIRCLE, {"b", "30", "20", "10", "$0000FF"}), 1);
+    EXPECT_EQ(readCanvas(b).at(40, 20), RED);
+    DestroyWindow(child.object);
+    pumpMessages();
+}
+
+// Every row ends with exit code 0: each call that ran out of memory
+// returned 0 or handled its message, and the host went on.
+TEST(HostileHosts, EveryRowEndsNormally) {
+    const std::pair<const wchar_t*, bool> rows[] = {
+        {L"ExportRunsOutOfMemory", false},   {L"ExportRunsOutOfMemory", true},
+        {L"MessageRunsOutOfMemory", false},  {L"MessageRunsOutOfMemory", true},
+        {L"UnloadFromAnotherThread", false},
+    };
+    for (const auto& [test, preload] : rows) {
+        // The 64-bit runtime unwinds through the system's tables instead.
+        if (preload && sizeof(void*) != 4) {
+            continue;
+        }
+        SetEnvironmentVariableW(PRELOAD_VARIABLE, preload ? L"1" : nullptr);
+        const Process child = runProgram(thisProgram(), L"--gtest_also_run_disabled_tests "
+                                                        L"--gtest_filter=ChildProcess.DISABLED_" +
+                                                            std::wstring(test));
+        SetEnvironmentVariableW(PRELOAD_VARIABLE, nullptr);
+        EXPECT_EQ(child.exitCode, 0u) << preload << child.out << child.err;
+        EXPECT_NE(child.out.find("[  PASSED  ] 1 test"), std::string::npos) << child.out;
+    }
 }
 
 //--- Running out of memory -------------------------------------------------------------

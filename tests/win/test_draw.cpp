@@ -24,7 +24,6 @@ namespace {
 // The drawing pieces the plug-in starts at attach and stops at detach, in
 // its order.
 void startDrawing() {
-    draw::fontStartup();
     draw::imageStartup();
 }
 void stopDrawing() {
