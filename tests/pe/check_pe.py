@@ -317,11 +317,10 @@ def names_the_source_folder(pe):
 
 
 def runtime_lookup_imported(pe):
-    """The name of an import of kernel32 turned into GetModuleHandleA, as a
-    build without the DLL's own definition would import it."""
-    kernel32 = next(i for i in pe.DIRECTORY_ENTRY_IMPORT if i.dll.lower() == b"kernel32.dll")
-    victim = next(f for f in kernel32.imports
-                  if f.name and len(f.name) >= len(SHARED_RUNTIME_LOOKUP))
+    """A kernel32 import renamed GetModuleHandleA, as a build without the
+    DLL's own definition would import it."""
+    victim = next(f for i in pe.DIRECTORY_ENTRY_IMPORT if i.dll.lower() == b"kernel32.dll"
+                  for f in i.imports if f.name and len(f.name) >= len(SHARED_RUNTIME_LOOKUP))
     pe.set_bytes_at_offset(victim.name_offset,
                            SHARED_RUNTIME_LOOKUP.encode().ljust(len(victim.name), b"\0"))
 

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <initializer_list>
@@ -20,6 +21,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/gdi_win.h"
@@ -1099,11 +1101,10 @@ TEST_F(Attach, LeavesEveryCallIntoOtherDllsToFirstUse) {
 // of 64 KB or more (the DLL's malloc import, patched); one unloads the
 // plug-in from another thread than the one that made its canvases.
 
-const wchar_t PRELOAD_VARIABLE[] = L"CANVAS_TEST_PRELOAD_SHARED_RUNTIME";
-using Malloc = void*(__cdecl*)(size_t);
-Malloc g_realMalloc = nullptr;
+const wchar_t PRELOAD_FLAG[] = L" --preload-shared-runtime";
+decltype(&std::malloc) g_realMalloc = nullptr;
 long g_failedMallocs = 0;
-void* __cdecl failingMalloc(size_t size) {
+void* failingMalloc(size_t size) {
     return size < 0x10000 ? g_realMalloc(size) : (++g_failedMallocs, nullptr);
 }
 
@@ -1111,7 +1112,7 @@ void* __cdecl failingMalloc(size_t size) {
 // a canvas on object "a".
 struct ChildHost {
     ChildHost() {
-        if (GetEnvironmentVariableW(PRELOAD_VARIABLE, nullptr, 0)) {
+        if (std::wstring(GetCommandLineW()).find(PRELOAD_FLAG) != std::wstring::npos) {
             EXPECT_TRUE(
                 LoadLibraryExW(besideThisProgram(L"shared-runtime\\libgcc_s_dw2-1.dll").c_str(),
                                nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
@@ -1123,7 +1124,7 @@ struct ChildHost {
     }
     // Runs `work` out of memory; then the host goes on.
     void outOfMemory(const std::function<void()>& work) {
-        g_realMalloc = reinterpret_cast<Malloc>(patchImport(
+        g_realMalloc = reinterpret_cast<decltype(g_realMalloc)>(patchImport(
             dll->handle(), "msvcrt.dll", "malloc", reinterpret_cast<void*>(&failingMalloc)));
         work();
         patchImport(dll->handle(), "msvcrt.dll", "malloc", reinterpret_cast<void*>(g_realMalloc));
@@ -1135,11 +1136,6 @@ struct ChildHost {
     std::unique_ptr<host::PluginModule> dll;
     HWND object = nullptr;
 };
-
-DWORD WINAPI unloadOnThisThread(void* dll) {
-    static_cast<host::PluginModule*>(dll)->unload();
-    return 0;
-}
 
 // Run only by the test below, each as a process of its own.
 TEST(ChildProcess, DISABLED_ExportRunsOutOfMemory) {
@@ -1173,9 +1169,7 @@ TEST(ChildProcess, DISABLED_UnloadFromAnotherThread) {
         base + reinterpret_cast<const IMAGE_NT_HEADERS*>(
                    base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew)
                    ->OptionalHeader.SizeOfImage;
-    HANDLE unloader = CreateThread(nullptr, 0, &unloadOnThisThread, child.dll.get(), 0, nullptr);
-    ASSERT_EQ(WaitForSingleObject(unloader, 60000), WAIT_OBJECT_0);
-    CloseHandle(unloader);
+    std::thread([&] { child.dll->unload(); }).join();
     ASSERT_EQ(GetModuleHandleW(L"canvas.nbp"), nullptr);
     for (HWND w : {canvas, picture}) {
         for (uintptr_t proc : {uintptr_t(GetWindowLongPtrW(w, GWLP_WNDPROC)),
@@ -1211,11 +1205,10 @@ TEST(HostileHosts, EveryRowEndsNormally) {
         if (preload && sizeof(void*) != 4) {
             continue;
         }
-        SetEnvironmentVariableW(PRELOAD_VARIABLE, preload ? L"1" : nullptr);
-        const Process child = runProgram(thisProgram(), L"--gtest_also_run_disabled_tests "
-                                                        L"--gtest_filter=ChildProcess.DISABLED_" +
-                                                            std::wstring(test));
-        SetEnvironmentVariableW(PRELOAD_VARIABLE, nullptr);
+        const Process child =
+            runProgram(thisProgram(),
+                       L"--gtest_also_run_disabled_tests --gtest_filter=ChildProcess.DISABLED_" +
+                           std::wstring(test) + (preload ? PRELOAD_FLAG : L""));
         EXPECT_EQ(child.exitCode, 0u) << preload << child.out << child.err;
         EXPECT_NE(child.out.find("[  PASSED  ] 1 test"), std::string::npos) << child.out;
     }

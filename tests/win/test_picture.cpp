@@ -9,6 +9,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <tuple>
 #include <vector>
 
 #include "draw/alpha_blend_win.h"
@@ -453,41 +454,37 @@ class HostileHost : public PluggedHost {};
 TEST_F(HostileHost, EachPictureHandsOnToTheProcedureItDisplaced) {
     const HWND objectB = scene.addObject(host, "B", 50, 0, 40, 30);
     const HWND objectA = scene.addObject(host, "A", 0, 0, 40, 30);
-    SubclassSpy spy(L"Static");
-    ASSERT_EQ(exec(CREATE, {"A", "$FFFFFF"}), 1);
-    ASSERT_EQ(exec(CREATE, {"B", "$FFFFFF"}), 1);
-    spy.unhook();
-    ASSERT_EQ(spy.windows().size(), 2u) << "one picture per canvas";
-    const HWND a = spy.windows()[0];
+    const auto spied = subclassWhile(L"Static", [&] {
+        EXPECT_EQ(exec(CREATE, {"A", "$FFFFFF"}), 1);
+        EXPECT_EQ(exec(CREATE, {"B", "$FFFFFF"}), 1);
+    });
+    ASSERT_EQ(spied.size(), 2u) << "one picture per canvas";
+    const HWND a = spied[0]->hwnd;
     ASSERT_EQ(GetParent(GetParent(a)), objectA);
-    ASSERT_EQ(GetParent(GetParent(spy.windows()[1])), objectB);
-    HDC dc = GetDC(a);
-    const struct {
-        const char* what;
-        UINT msg;
-        WPARAM wp;
-        LPARAM lp;
-    } rows[] = {
-        {"press", WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3)},
-        {"release", WM_LBUTTONUP, 0, MAKELPARAM(3, 3)},
-        {"erase", WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0},
-        {"font", WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE},
+    ASSERT_EQ(GetParent(GetParent(spied[1]->hwnd)), objectB);
+    const HDC dc = GetDC(a);
+    const std::tuple<UINT, WPARAM, LPARAM> rows[] = {
+        {WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3)},
+        {WM_LBUTTONUP, 0, MAKELPARAM(3, 3)},
+        {WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0},
+        {WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE},
     };
     for (const bool bGone : {false, true}) {
         if (bGone) {
             DestroyWindow(objectB);
-            ASSERT_FALSE(IsWindow(spy.windows()[1]));
+            ASSERT_FALSE(IsWindow(spied[1]->hwnd));
         }
-        for (const auto& row : rows) {
-            const size_t before = spy.seen(0, row.msg);
-            SendMessageW(a, row.msg, row.wp, row.lp);
-            EXPECT_EQ(spy.seen(0, row.msg), before + 1) << row.what << (bGone ? ", B gone" : "");
+        for (const auto& [msg, wp, lp] : rows) {
+            const size_t before = spied[0]->seen(msg, wp);
+            SendMessageW(a, msg, wp, lp);
+            EXPECT_EQ(spied[0]->seen(msg, wp), before + 1) << msg << (bGone ? ", B gone" : "");
         }
         pumpMessages();
     }
     ReleaseDC(a, dc);
-    EXPECT_EQ(spy.strays(0), 0u) << "A's procedure saw another window";
-    EXPECT_EQ(spy.strays(1), 0u) << "B's procedure saw another window, or was called once freed";
+    for (const Spied* s : spied) {
+        EXPECT_EQ(s->strays, 0u) << "a procedure saw another window, or was called once freed";
+    }
 }
 
 } // namespace

@@ -352,30 +352,25 @@ TEST_F(Toolkit, EditFieldsReportFocusAndTypingAndCtrlASelectsAll) {
 // Windows (Wine's Edit is silent); typing and the editing keys must arrive.
 TEST_F(Toolkit, EditFieldsKeepEnterAndEscapeAndPassEveryOtherCharacterOn) {
     openDialog();
-    SubclassSpy spy(L"Edit");
-    HWND edit = hwndOf(UiAddEdit(5, 10, 10, 200, 22, u"abc"));
-    spy.unhook();
-    ASSERT_EQ(spy.windows(), std::vector<HWND>{edit});
-    const struct {
-        WPARAM ch;
-        bool passedOn;
-    } rows[] = {
-        {'\r', false}, {'\n', false}, {0x1B, false},               // Enter, Ctrl+Enter, Escape
-        {'a', true},   {'\b', true},                               // typing, Backspace
-        {0x03, true},  {0x16, true},  {0x18, true},  {0x1A, true}, // Ctrl+C, V, X, Z
-        {0x01, false},                                             // Ctrl+A selects all
+    const auto spied = subclassWhile(L"Edit", [] { UiAddEdit(5, 10, 10, 200, 22, u"abc"); });
+    ASSERT_EQ(spied.size(), 1u);
+    const HWND edit = spied[0]->hwnd;
+    const std::pair<WPARAM, bool> rows[] = {
+        // Enter, Ctrl+Enter, Escape; typing, Backspace; Ctrl+C, V, X, Z; Ctrl+A selects all
+        {'\r', false}, {'\n', false}, {0x1B, false}, {'a', true},  {'\b', true},
+        {0x03, true},  {0x16, true},  {0x18, true},  {0x1A, true}, {0x01, false},
     };
-    for (const auto& row : rows) {
+    for (const auto& [ch, passedOn] : rows) {
         UiSetText(5, u"abc");
         SendMessageW(edit, EM_SETSEL, 0, 0);
-        SendMessageW(edit, WM_CHAR, row.ch, 1);
-        EXPECT_EQ(spy.seen(0, WM_CHAR, row.ch), row.passedOn ? 1u : 0u) << "char " << row.ch;
+        SendMessageW(edit, WM_CHAR, ch, 1);
+        EXPECT_EQ(spied[0]->seen(WM_CHAR, ch), passedOn ? 1u : 0u) << "char " << ch;
     }
     DWORD from = 1, to = 0;
     SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
     EXPECT_EQ(from, 0u);
     EXPECT_EQ(to, 3u) << "the last row, Ctrl+A, selected all";
-    EXPECT_EQ(spy.strays(0), 0u);
+    EXPECT_EQ(spied[0]->strays, 0u);
 }
 
 TEST_F(Toolkit, CloseBoxAltF4AndCloseQueueOneCloseAndTheWindowStays) {
