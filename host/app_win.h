@@ -14,6 +14,7 @@
 
 #include "base/gdi_win.h"
 #include "host/capture_win.h"
+#include "host/debug_output_win.h"
 #include "host/host_win.h"
 #include "host/modal_watch_win.h"
 #include "host/script.h"
@@ -138,16 +139,28 @@ class App {
     CloseWith closeFor(const Command& command) const;
     // Calls into the plug-in. Its modal boxes dispatch the host's messages
     // too; while a call is under way the menu and the close box do nothing,
-    // so the plug-in is never entered again from inside itself.
+    // so the plug-in is never entered again from inside itself. What the
+    // plug-in writes with OutputDebugString during the call (a diagnostic
+    // build says there why an action returned 0) is kept in notes_.
     template <typename F> int call(F f) {
         ++busy_;
-        int r = f();
+        int r;
+        {
+            DebugOutputCapture capture;
+            r = f();
+            notes_ = capture.lines();
+        }
         --busy_;
         return r;
     }
+    // The result line with the last call's notes after it in parentheses:
+    // "demo.script:12: kiv_DrawText -> 0 (no hay ...)". A note that starts
+    // with "ACTION: " (the action's name) is shown without it.
+    std::string withNotes(const std::string& line, const std::string& action = "") const;
 
     PluginModule& plugin_;
-    int busy_ = 0; // plug-in calls under way
+    int busy_ = 0;                   // plug-in calls under way
+    std::vector<std::string> notes_; // the plug-in's debug output during the last call
     Console console_;
     Host host_;
     HWND main_ = nullptr;

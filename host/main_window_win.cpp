@@ -217,7 +217,8 @@ void App::onMenu(int id) {
         return;
     }
     if (id == MENU_ABOUT) {
-        console_.out("about -> " + std::to_string(call([&] { return plugin_.about(); })));
+        const int r = call([&] { return plugin_.about(); });
+        console_.out(withNotes("about -> " + std::to_string(r)));
         return;
     }
     std::vector<std::wstring> names;

@@ -34,9 +34,22 @@ bool isOptionKey(const std::string& s) {
     return true;
 }
 
+// The 1-based column of a byte of a UTF-8 line, as an editor counts it:
+// one per character, whatever its length in bytes.
+size_t columnOf(const std::string& line, size_t byte) {
+    size_t column = 1;
+    for (size_t i = 0; i < byte && i < line.size(); ++i) {
+        const bool continuation = (static_cast<unsigned char>(line[i]) & 0xC0) == 0x80;
+        column += continuation ? 0 : 1;
+    }
+    return column;
+}
+
 // Reads a quoted word whose opening quote is at `i`; leaves `i` after the
-// closing quote. False when the line ends first.
-bool readQuoted(const std::string& line, size_t& i, std::string* out) {
+// closing quote. False with a message naming the opening quote's column
+// when the line ends first.
+bool readQuoted(const std::string& line, size_t& i, std::string* out, std::string* error) {
+    const size_t opening = i;
     ++i;
     while (i < line.size()) {
         char c = line[i];
@@ -52,6 +65,8 @@ bool readQuoted(const std::string& line, size_t& i, std::string* out) {
         out->push_back(c);
         ++i;
     }
+    *error = "unterminated quoted text: the quote at column " +
+             std::to_string(columnOf(line, opening)) + " is never closed";
     return false;
 }
 
@@ -68,8 +83,7 @@ bool splitWords(const std::string& line, std::vector<Word>* words, std::string* 
         Word word;
         if (line[i] == '"') {
             word.quoted = true;
-            if (!readQuoted(line, i, &word.text)) {
-                *error = "unterminated quoted text";
+            if (!readQuoted(line, i, &word.text, error)) {
                 return false;
             }
         } else {
@@ -87,8 +101,7 @@ bool splitWords(const std::string& line, std::vector<Word>* words, std::string* 
                     return false;
                 }
                 word.quoted = true;
-                if (!readQuoted(line, i, &word.text)) {
-                    *error = "unterminated quoted text";
+                if (!readQuoted(line, i, &word.text, error)) {
                     return false;
                 }
             } else if (option) {
@@ -143,6 +156,14 @@ bool readInt(const std::string& s, long long lo, long long hi, int* out) {
     }
     *out = static_cast<int>(v);
     return true;
+}
+
+// Equal but for the case of ASCII letters: action names are ASCII, and
+// the host matches them exactly.
+bool sameIgnoringCase(const std::string& a, const std::string& b) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 class LineParser {
@@ -324,17 +345,30 @@ Script parseScript(const std::string& utf8) {
     return script;
 }
 
-std::vector<ScriptError> scriptFaults(const Script& script, const ParameterCount& parameters) {
+std::vector<ScriptError> scriptFaults(const Script& script,
+                                      const std::vector<RegisteredAction>& registered) {
     std::vector<ScriptError> faults = script.errors;
     for (const Command& c : script.commands) {
         if (c.op != Op::Action && c.op != Op::Edit) {
             continue;
         }
-        const int count = parameters(c.name);
-        if (count < 0) {
-            faults.push_back({c.line, "no action \"" + c.name + "\" is registered"});
-        } else if (c.params.size() > static_cast<size_t>(count)) {
-            faults.push_back({c.line, c.name + " takes " + std::to_string(count) + " parameters, " +
+        const RegisteredAction* exact = nullptr;
+        const RegisteredAction* sameLetters = nullptr;
+        for (const RegisteredAction& a : registered) {
+            if (a.name == c.name) {
+                exact = &a;
+            } else if (!sameLetters && sameIgnoringCase(a.name, c.name)) {
+                sameLetters = &a;
+            }
+        }
+        if (!exact) {
+            faults.push_back(
+                {c.line,
+                 "no action \"" + c.name + "\" is registered" +
+                     (sameLetters ? " (did you mean \"" + sameLetters->name + "\"?)" : "")});
+        } else if (c.params.size() > static_cast<size_t>(exact->count)) {
+            faults.push_back({c.line, c.name + " takes " + std::to_string(exact->count) +
+                                          (exact->count == 1 ? " parameter, " : " parameters, ") +
                                           std::to_string(c.params.size()) + " given"});
         }
     }

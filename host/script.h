@@ -24,7 +24,6 @@
 // up) and close=ok|cancel|closebox (how the host dismisses it).
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -64,14 +63,19 @@ struct Script {
 // CRLF line ends). Lines with errors are reported and left out.
 Script parseScript(const std::string& utf8);
 
-// How many parameters the action registered under a (UTF-8) name takes;
-// -1 when no action of that name is registered.
-using ParameterCount = std::function<int(const std::string& name)>;
+// An action as the plug-in registered it: its (UTF-8) name and how many
+// parameters it takes.
+struct RegisteredAction {
+    std::string name;
+    int count = 0;
+};
 
 // Every fault of the script, in line order: its syntax errors and, among the
-// action and edit commands that parsed, names that are not registered and
-// more parameters than the action takes. Empty when the script may run.
-std::vector<ScriptError> scriptFaults(const Script& script, const ParameterCount& parameters);
+// action and edit commands that parsed, names that are not registered (with
+// the registered name when only the case differs) and more parameters than
+// the action takes. Empty when the script may run.
+std::vector<ScriptError> scriptFaults(const Script& script,
+                                      const std::vector<RegisteredAction>& registered);
 
 // "demo.script:3: message"; "line 3: message" when there is no file name.
 std::string formatError(const ScriptError& error, const std::string& file = std::string());

@@ -38,6 +38,16 @@ std::vector<const char*> slotTexts(const Slots& slots) {
 
 } // namespace
 
+std::string App::withNotes(const std::string& line, const std::string& action) const {
+    std::string notes;
+    const std::string prefix = action + ": ";
+    for (const std::string& note : notes_) {
+        const bool named = !action.empty() && note.compare(0, prefix.size(), prefix) == 0;
+        notes += (notes.empty() ? "" : "; ") + (named ? note.substr(prefix.size()) : note);
+    }
+    return notes.empty() ? line : line + " (" + notes + ")";
+}
+
 void App::reportAt(const Command& command, const std::string& message) {
     console_.err(formatError({command.line, message}, scriptName));
 }
@@ -71,10 +81,11 @@ const ActionDef* App::action(const std::string& utf8Name) const {
 }
 
 bool App::check(const Script& script) {
-    const std::vector<ScriptError> faults = scriptFaults(script, [this](const std::string& name) {
-        const ActionDef* def = action(name);
-        return def ? def->count : -1;
-    });
+    std::vector<RegisteredAction> registered;
+    for (const ActionDef& a : host_.actions) {
+        registered.push_back({utf8FromAnsi(a.name.c_str()), a.count});
+    }
+    const std::vector<ScriptError> faults = scriptFaults(script, registered);
     for (const ScriptError& e : faults) {
         console_.err(formatError(e, scriptName));
     }
@@ -147,7 +158,8 @@ bool App::run(const Command& c) {
             return false;
         }
         int r = call([&] { return plugin_.message(c.value, 0); });
-        console_.out(from(c) + "message " + std::to_string(c.value) + " -> " + std::to_string(r));
+        console_.out(
+            withNotes(from(c) + "message " + std::to_string(c.value) + " -> " + std::to_string(r)));
         return true;
     }
     case Op::About: {
@@ -161,7 +173,7 @@ bool App::run(const Command& c) {
             r = call([&] { return plugin_.about(); });
             ok = modalDone(watch, c);
         }
-        console_.out(from(c) + "about -> " + std::to_string(r));
+        console_.out(withNotes(from(c) + "about -> " + std::to_string(r)));
         return ok;
     }
     case Op::Action:
@@ -202,7 +214,8 @@ void App::execute(const ActionDef& def, const Slots& slots, const std::string& w
     Params params(slotTexts(slots));
     std::vector<HostString> before(params.data(), params.data() + params.size());
     int r = call([&] { return plugin_.execAction(def.id, params.data()); });
-    console_.out(where + utf8FromAnsi(def.name.c_str()) + " -> " + std::to_string(r));
+    const std::string name = utf8FromAnsi(def.name.c_str());
+    console_.out(withNotes(where + name + " -> " + std::to_string(r), name));
     for (size_t i = 0; i < params.size(); ++i) {
         if (params.slot(i) != before[i]) {
             console_.err("  " + utf8FromAnsi(def.name.c_str()) + " replaced parameter " +
@@ -214,7 +227,8 @@ void App::execute(const ActionDef& def, const Slots& slots, const std::string& w
 int App::edit(const ActionDef& def, Slots* slots, const std::string& where) {
     Params params(slotTexts(*slots));
     int r = call([&] { return plugin_.editAction(def.id, params.data()); });
-    console_.out(where + "edit " + utf8FromAnsi(def.name.c_str()) + " -> " + std::to_string(r));
+    const std::string name = utf8FromAnsi(def.name.c_str());
+    console_.out(withNotes(where + "edit " + name + " -> " + std::to_string(r), name));
     Slots back;
     for (size_t i = 0; i < params.size(); ++i) {
         HostString s = params.slot(i);

@@ -1,38 +1,49 @@
 #!/usr/bin/env python3
-"""Packs the shipped plug-in: `make_dist.py BIN_DIR OUT_DIR [--version V]`.
+"""Packs the shipped plug-in: `make_dist.py BIN_DIR OUT_DIR`.
 
-BIN_DIR is the bin folder of a 32-bit build (win32 preset): its canvas.nbp,
-already stripped by the build, and canvas.nbp.debug beside it. Writes
+BIN_DIR is the bin folder of a 32-bit build (win32 preset): its canvas.nbp
+and the diagnostic build's diagnostico/canvas.nbp, both already stripped by
+the build, each with its canvas.nbp.debug beside it. Writes
 
-    OUT_DIR/canvas-nbp-VERSION.zip         canvas.nbp, LEAME.txt, ejemplos/demo.script
+    OUT_DIR/canvas-nbp-VERSION.zip, holding the folder canvas-nbp-VERSION/ with
+        canvas.nbp, LEAME.txt, ejemplos/demo.script, diagnostico/canvas.nbp
     OUT_DIR/symbols/VERSION/canvas.nbp.debug
+    OUT_DIR/symbols/VERSION/diagnostico/canvas.nbp.debug
 
-and prints the zip's path. VERSION is `git describe --tags --always --dirty`
-of the source tree. LEAME.txt is docs/LEAME.md turned into plain text in
-Windows-1252 with CRLF line ends, what Notepad shows best on a Spanish
-Windows. `./run dist` (from a clean build) and the dist.package test (from
-the win32 tier's build) both pack through this one script.
+and prints the zip's path. VERSION is the one in canvas.nbp's version
+resource (cmake/version.py made it), and LEAME.txt's first line shows it.
+LEAME.txt is docs/LEAME.md turned into plain text in Windows-1252 with CRLF
+line ends, what Notepad shows best on a Spanish Windows. The zip depends on
+nothing but those files: the same DLLs give the same bytes, whenever and
+wherever they are packed. `./run dist` (from a clean build) and the dist.zip
+test (from the win32 tier's build) both pack through this one script.
 """
 import argparse
 import os
 import re
 import shutil
-import subprocess
-import sys
 import textwrap
 import time
 import zipfile
+
+import pefile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WIDTH = 76  # LEAME.txt lines, for Notepad at its default window size
 KEEP = "\0"  # a blank that wrapping must not break at
 
-# name in the zip -> where it comes from (None: made here)
-CONTENTS = {
-    "canvas.nbp": "BIN/canvas.nbp",
-    "LEAME.txt": None,
-    "ejemplos/demo.script": "examples/demo.script",
-}
+# Name under the zip's top folder and where it comes from (None: made
+# here), in the zip's order.
+CONTENTS = [
+    ("canvas.nbp", "BIN/canvas.nbp"),
+    ("LEAME.txt", None),
+    ("ejemplos/demo.script", "examples/demo.script"),
+    ("diagnostico/canvas.nbp", "BIN/diagnostico/canvas.nbp"),
+]
+# Folders of BIN whose canvas.nbp.debug goes to symbols/VERSION/FOLDER.
+SYMBOLS = ["", "diagnostico"]
+ZIP_EARLIEST = 315532800  # 1980-01-01 00:00 UTC, the first time a zip entry can hold
+ZIP_MADE_ON_UNIX = 3  # the "made by" system whose attributes external_attr holds
 
 
 #--- Markdown to plain text -------------------------------------------------------
@@ -172,42 +183,83 @@ def windows_text(text, what):
 
 #--- The package ----------------------------------------------------------------------
 
-def version():
-    try:
-        return subprocess.run(["git", "describe", "--tags", "--always", "--dirty"],
-                              cwd=ROOT, capture_output=True, text=True,
-                              check=True).stdout.strip()
-    except (OSError, subprocess.CalledProcessError):
-        return "unknown"
+def dll_version(pe):
+    """The FileVersion text of the DLL's version resource, or None."""
+    for info in getattr(pe, "FileInfo", None) or []:
+        for entry in info:
+            for table in getattr(entry, "StringTable", []):
+                text = table.entries.get(b"FileVersion")
+                if text:
+                    return text.decode("ascii")
+    return None
 
 
-def pack(bin_dir, out_dir, ver):
-    dll = os.path.join(bin_dir, "canvas.nbp")
-    symbols = os.path.join(bin_dir, "canvas.nbp.debug")
-    for path in (dll, symbols):
+def read_product(dll):
+    """(version, PE time stamp) of a built canvas.nbp: the zip is named after
+    the version the DLL carries, and its entries are dated by its stamp,
+    which the build takes from the commit."""
+    pe = pefile.PE(dll, fast_load=True)
+    pe.parse_data_directories([pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
+    ver = dll_version(pe)
+    stamp = pe.FILE_HEADER.TimeDateStamp
+    pe.close()
+    if not ver or not re.fullmatch(r"[0-9A-Za-z.+-]+", ver):
+        raise SystemExit("make_dist: %s carries no usable version (%r)" % (dll, ver))
+    return ver, stamp
+
+
+def zip_entry(name, stamp):
+    """A file entry that depends on nothing but its name and the source
+    date: no file time, owner or local time zone. Zip times start in 1980."""
+    when = time.gmtime(max(stamp, ZIP_EARLIEST))[:6]
+    info = zipfile.ZipInfo(name, date_time=when)
+    info.compress_type = zipfile.ZIP_DEFLATED
+    info.create_system = ZIP_MADE_ON_UNIX
+    info.external_attr = 0o644 << 16
+    return info
+
+
+def source_path(source, bin_dir):
+    """Where a CONTENTS entry's file lies; None for one made here."""
+    if source is None:
+        return None
+    if source.startswith("BIN/"):
+        return os.path.join(bin_dir, source[len("BIN/"):])
+    return os.path.join(ROOT, source)
+
+
+def pack(bin_dir, out_dir):
+    sources = {name: source_path(source, bin_dir) for name, source in CONTENTS}
+    needed = [p for p in sources.values() if p] + [
+        os.path.join(bin_dir, folder, "canvas.nbp.debug") for folder in SYMBOLS]
+    for path in needed:
         if not os.path.isfile(path):
-            raise SystemExit("make_dist: %s is missing; build the win32 preset first" % path)
+            raise SystemExit("make_dist: %s is missing; build the win32 preset's canvas_plugin "
+                             "and canvas_plugin_diagnostic first" % path)
+    ver, stamp = read_product(sources["canvas.nbp"])
     with open(os.path.join(ROOT, "docs", "LEAME.md"), encoding="utf-8") as f:
-        leame = windows_text(markdown_to_text(f.read()), "docs/LEAME.md")
+        text = "canvas.nbp, versi\u00f3n %s\n\n" % ver + markdown_to_text(f.read())
+    leame = windows_text(text, "docs/LEAME.md")
 
+    top = "canvas-nbp-%s" % ver
     os.makedirs(out_dir, exist_ok=True)
-    zip_path = os.path.join(out_dir, "canvas-nbp-%s.zip" % ver)
+    zip_path = os.path.join(out_dir, top + ".zip")
     tmp = zip_path + ".part"
-    with zipfile.ZipFile(tmp, "w", zipfile.ZIP_DEFLATED, compresslevel=9) as z:
-        for name, source in CONTENTS.items():
+    with zipfile.ZipFile(tmp, "w") as z:
+        for name, source in CONTENTS:
             if source is None:
-                info = zipfile.ZipInfo(name, date_time=time.localtime()[:6])
-                info.compress_type = zipfile.ZIP_DEFLATED
-                info.external_attr = 0o644 << 16
-                z.writestr(info, leame)
+                data = leame
             else:
-                path = dll if source.startswith("BIN/") else os.path.join(ROOT, source)
-                z.write(path, name)
+                with open(sources[name], "rb") as f:
+                    data = f.read()
+            z.writestr(zip_entry(top + "/" + name, stamp), data, compresslevel=9)
     os.replace(tmp, zip_path)
 
-    symbol_dir = os.path.join(out_dir, "symbols", ver)
-    os.makedirs(symbol_dir, exist_ok=True)
-    shutil.copyfile(symbols, os.path.join(symbol_dir, "canvas.nbp.debug"))
+    for folder in SYMBOLS:
+        symbol_dir = os.path.join(out_dir, "symbols", ver, folder)
+        os.makedirs(symbol_dir, exist_ok=True)
+        shutil.copyfile(os.path.join(bin_dir, folder, "canvas.nbp.debug"),
+                        os.path.join(symbol_dir, "canvas.nbp.debug"))
     return zip_path
 
 
@@ -215,10 +267,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("bin_dir")
     parser.add_argument("out_dir")
-    parser.add_argument("--version", help="instead of git describe")
     args = parser.parse_args()
-    ver = args.version or version()
-    print(pack(args.bin_dir, args.out_dir, ver))
+    print(pack(args.bin_dir, args.out_dir))
 
 
 if __name__ == "__main__":

@@ -10,12 +10,17 @@
         checks copies of that zip, each broken in one way, and exits 0 only
         when every copy fails with that very check
 
-What is checked: the zip holds exactly canvas.nbp, LEAME.txt and
-ejemplos/demo.script; canvas.nbp is the PE32 product without debug sections
-and passes tests/pe/check_pe.py, and the symbols beside the zip are the ones
-its .gnu_debuglink names; LEAME.txt is valid Windows-1252 with CRLF line
-ends, plain text, and names every action of canvas/action_table.h; the
-example is the source's.
+What is checked: the zip canvas-nbp-VERSION.zip holds exactly the folder
+canvas-nbp-VERSION/ with canvas.nbp, LEAME.txt, ejemplos/demo.script and
+diagnostico/canvas.nbp, in that order, every entry dated by the DLL's time
+stamp; canvas.nbp is the PE32 product without debug sections, passes
+tests/pe/check_pe.py and carries VERSION; the diagnostic DLL is another
+build of the same version; the symbols beside the zip are the ones the
+DLLs' .gnu_debuglink sections name; LEAME.txt is valid Windows-1252 with
+CRLF line ends, plain text, shows the version on its first line and names
+every action of canvas/action_table.h; the example is the source's. With
+--bin, the zip packed again from copies of the files (other file times,
+folder and time zone) is the same bytes.
 With --host (a 32-bit canvas-host.exe, run under wine32 through
 tests/win/wine-run, so only in ./run's win32 tier), the packaged example
 runs with the packaged DLL, exits 0 and every action returns 1.
@@ -23,9 +28,11 @@ runs with the packaged DLL, exits 0 and every action returns 1.
 import argparse
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import zipfile
 import zlib
 
@@ -33,7 +40,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 sys.path.insert(0, os.path.join(ROOT, "tests", "pe"))
 import check_pe  # noqa: E402
 import pefile  # noqa: E402  # noqa: E402  (its PE reader)
-FILES = {"canvas.nbp", "LEAME.txt", "ejemplos/demo.script"}
+FILES = ["canvas.nbp", "LEAME.txt", "ejemplos/demo.script", "diagnostico/canvas.nbp"]
 
 
 def registered_actions():
@@ -61,16 +68,20 @@ def debuglink_crc(dll):
 
 def check_zip(zip_path, host, scratch):
     name = os.path.basename(zip_path)
-    check(re.fullmatch(r"canvas-nbp-[0-9A-Za-z._-]+\.zip", name) is not None,
-          "zip named canvas-nbp-VERSION.zip (%s)" % name)
+    check(re.fullmatch(r"canvas-nbp-\d+\.\d+\.\d+(\+[0-9a-f]{7,}(\.dirty)?)?\.zip", name)
+          is not None, "zip named canvas-nbp-VERSION.zip, VERSION as 1.0.0 or 1.0.0+ba44756 (%s)"
+          % name)
     version = name[len("canvas-nbp-"):-len(".zip")]
+    top = "canvas-nbp-%s/" % version
     with zipfile.ZipFile(zip_path) as z:
         names = z.namelist()
-        check(set(names) == FILES and len(names) == len(FILES),
-              "exactly canvas.nbp, LEAME.txt, ejemplos/demo.script (%s)" % ", ".join(names))
+        check(names == [top + f for f in FILES], "exactly %s, in the folder %s (%s)"
+              % (", ".join(FILES), top, ", ".join(names)))
         check(z.testzip() is None, "every member's CRC is right")
+        dates = {i.date_time for i in z.infolist()}
         unpacked = os.path.join(scratch, "unpacked")
         z.extractall(unpacked)
+        unpacked = os.path.join(unpacked, top)
     print("     %d bytes: %s" % (os.path.getsize(zip_path), ", ".join(
         "%s %d" % (i.filename, i.file_size) for i in zipfile.ZipFile(zip_path).infolist())))
 
@@ -84,12 +95,28 @@ def check_zip(zip_path, host, scratch):
                 print("     " + line)
         check(pe.returncode == 0, "canvas.nbp passes tests/pe/check_pe.py "
               "(PE32, i386, exports, icon, no debug sections, no symbols)")
-        symbols = os.path.join(os.path.dirname(zip_path), "symbols", version, "canvas.nbp.debug")
-        if check(os.path.exists(symbols), "symbols beside the zip: symbols/%s/canvas.nbp.debug"
-                 % version):
+        stamp = pefile.PE(dll, fast_load=True).FILE_HEADER.TimeDateStamp
+        # Zip entries keep even seconds.
+        utc = time.gmtime(stamp)[:6]
+        check(dates == {utc[:5] + (utc[5] & ~1,)},
+              "every entry is dated by the DLL's time stamp, in UTC (%s)" % sorted(dates))
+        check(check_pe.version_text(dll) == version, "the zip's version is the DLL's")
+    for folder in ("", "diagnostico/"):
+        dll_in = os.path.join(unpacked, folder, "canvas.nbp")
+        symbols = os.path.join(os.path.dirname(zip_path), "symbols", version, folder,
+                               "canvas.nbp.debug")
+        if os.path.exists(dll_in) and check(
+                os.path.exists(symbols),
+                "symbols beside the zip: symbols/%s/%scanvas.nbp.debug" % (version, folder)):
             with open(symbols, "rb") as f:
-                check(zlib.crc32(f.read()) == debuglink_crc(dll),
-                      "they are the ones canvas.nbp's .gnu_debuglink names")
+                check(zlib.crc32(f.read()) == debuglink_crc(dll_in),
+                      "they are the ones %scanvas.nbp's .gnu_debuglink names" % folder)
+    diagnostic = os.path.join(unpacked, "diagnostico", "canvas.nbp")
+    if os.path.exists(diagnostic) and os.path.exists(dll):
+        with open(dll, "rb") as f, open(diagnostic, "rb") as g:
+            check(f.read() != g.read(), "diagnostico/canvas.nbp is a build of its own")
+        check(check_pe.version_text(diagnostic) == version,
+              "diagnostico/canvas.nbp carries the same version")
 
     # The guide: what Notepad opens on a Spanish Windows.
     leame = os.path.join(unpacked, "LEAME.txt")
@@ -114,6 +141,8 @@ def check_zip(zip_path, host, scratch):
         for action in ACTIONS:
             check(action in text, "LEAME.txt mentions %s" % action)
         lines = text.split("\r\n")
+        check(lines[0] == "canvas.nbp, versi\u00f3n %s" % version,
+              "LEAME.txt's first line shows the version (%s)" % lines[0])
         marks = [l for l in lines if "`" in l or "**" in l or re.match(r"#+ ", l)]
         check(not marks, "LEAME.txt is plain text: no Markdown marks (%s)" % marks[:3])
         pictures = [l for l in lines if "![" in l]
@@ -155,22 +184,60 @@ def run_example(host, dll, example):
               "the example runs %s" % action)
 
 
+def pack(bin_dir, out, env=None):
+    """Packs bin_dir into out with package/make_dist.py; the zip's path, or
+    None when it failed."""
+    made = subprocess.run([sys.executable, os.path.join(ROOT, "package", "make_dist.py"),
+                           bin_dir, out], capture_output=True, text=True, env=env)
+    sys.stderr.write(made.stderr)
+    if not check(made.returncode == 0, "package/make_dist.py packs %s" % bin_dir):
+        return None
+    return made.stdout.strip().splitlines()[-1]
+
+
+def check_repack(bin_dir, zip_path, scratch):
+    """The zip depends on the files alone: packed again from copies with
+    other file times, in another folder, in another time zone, it is the
+    same bytes."""
+    copy = os.path.join(scratch, "copied bin")
+    shutil.copytree(bin_dir, copy, ignore=shutil.ignore_patterns("*.exe", "*.a"))
+    for folder, _, files in os.walk(copy):
+        for f in files:
+            os.utime(os.path.join(folder, f), (1e9, 1e9))
+    again = pack(copy, os.path.join(scratch, "second"), dict(os.environ, TZ="Asia/Tokyo"))
+    if again:
+        with open(zip_path, "rb") as f, open(again, "rb") as g:
+            check(f.read() == g.read(), "packed twice, the zips are the same bytes")
+
+
 def copy_zip(source, target, change):
-    """Copies the zip member by member; change(name, data) gives the data to
-    store, or None to leave the member out."""
+    """Copies the zip member by member; change(info, data) gives the data to
+    store, or None to leave the member out, and may change info."""
     with zipfile.ZipFile(source) as z, zipfile.ZipFile(target, "w") as out:
         for info in z.infolist():
-            data = change(info.filename, z.read(info))
+            data = change(info, z.read(info))
             if data is not None:
                 out.writestr(info, data)
 
 
+def dated_now(info, data):
+    info.date_time = time.localtime()[:6]
+    return data
+
+
+def loose(info, data):
+    info.filename = info.filename.split("/", 1)[1]
+    return data
+
+
 BROKEN_COPIES = [  # what is broken, the change, the check that must fail
-    ("no example", lambda name, data: None if name.startswith("ejemplos/") else data,
-     "exactly canvas.nbp, LEAME.txt, ejemplos/demo.script"),
-    ("LEAME.txt in UTF-8", lambda name, data:
-     data.decode("cp1252").encode("utf-8") if name == "LEAME.txt" else data,
+    ("no example", lambda info, data: None if "/ejemplos/" in info.filename else data,
+     "exactly canvas.nbp, LEAME.txt, ejemplos/demo.script, diagnostico/canvas.nbp"),
+    ("no top folder", loose, "exactly canvas.nbp"),
+    ("LEAME.txt in UTF-8", lambda info, data:
+     data.decode("cp1252").encode("utf-8") if info.filename.endswith("/LEAME.txt") else data,
      "LEAME.txt is not UTF-8"),
+    ("entries dated by the clock", dated_now, "every entry is dated by the DLL's time stamp"),
 ]
 
 
@@ -205,13 +272,11 @@ def main():
 
     with tempfile.TemporaryDirectory(prefix="canvas-dist-") as scratch:
         if args.bin:
-            out = os.path.join(scratch, "dist")
-            made = subprocess.run([sys.executable, os.path.join(ROOT, "package", "make_dist.py"),
-                                   args.bin, out], capture_output=True, text=True)
-            sys.stderr.write(made.stderr)
-            if not check(made.returncode == 0, "package/make_dist.py packs %s" % args.bin):
+            zip_path = pack(args.bin, os.path.join(scratch, "dist"))
+            if not zip_path:
                 return 1
-            zip_path = made.stdout.strip().splitlines()[-1]
+            if not args.self_test:
+                check_repack(args.bin, zip_path, scratch)
         else:
             zip_path = args.zip
         if args.self_test:

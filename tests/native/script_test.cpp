@@ -123,8 +123,10 @@ TEST(Script, ErrorsNameTheirLines) {
         const char* message; // a part of the expected message
     };
     const Case cases[] = {
-        {R"(kiv_DrawText "r" "open)", "unterminated"},
-        {R"(kiv_DrawText "r" "ends with \")", "unterminated"},
+        {R"(kiv_DrawText "r" "open)", "unterminated quoted text: the quote at column 18 is"},
+        {R"(kiv_DrawText "r" "ends with \")", "the quote at column 18 is never closed"},
+        {"kiv_DrawText \"c\xC3\xADrculo\" \"x", "column 24"}, // characters, not bytes
+        {R"(about capture="x.png)", "the quote at column 15"},
         {R"(kiv_DrawText r ab"c")", "double quote inside a bare word"},
         {R"(kiv_DrawText "r""s")", "blank must follow"},
         {R"(kiv_DrawText "r"x)", "blank must follow"},
@@ -179,9 +181,8 @@ TEST(Script, ErrorsNameTheirLines) {
 // Syntax errors, unknown actions and too many parameters all come out of one
 // check, in line order, against what the plug-in registered.
 TEST(Script, FaultsOfEveryKindComeInOneRoundInLineOrder) {
-    const host::ParameterCount registered = [](const std::string& name) {
-        return name == "kiv_DrawCircle" ? 5 : name == "kiv_ClearCanvas" ? 1 : -1;
-    };
+    const std::vector<host::RegisteredAction> registered = {{"kiv_DrawCircle", 5},
+                                                            {"kiv_ClearCanvas", 1}};
     struct Case {
         const char* script;
         std::vector<std::pair<int, const char*>> faults; // line, a part of the message
@@ -193,10 +194,14 @@ TEST(Script, FaultsOfEveryKindComeInOneRoundInLineOrder) {
           {2, "no action \"kiv_Nothing\" is registered"},
           {3, "kiv_DrawCircle takes 5 parameters, 6 given"}}},
         {"edit kiv_ClearCanvas a b\nwait x\nedit kiv_clearcanvas\nobject a 0 0 1\n",
-         {{1, "kiv_ClearCanvas takes 1 parameters, 2 given"},
+         {{1, "kiv_ClearCanvas takes 1 parameter, 2 given"},
           {2, "MS"},
-          {3, "no action \"kiv_clearcanvas\""},
+          {3, "no action \"kiv_clearcanvas\" is registered (did you mean \"kiv_ClearCanvas\"?)"},
           {4, "usage: object"}}},
+        {"kiv_drawcircle r\nKIV_DRAWCIRCLE r\nkiv_DrawCircles r\n",
+         {{1, "(did you mean \"kiv_DrawCircle\"?)"},
+          {2, "(did you mean \"kiv_DrawCircle\"?)"},
+          {3, "no action \"kiv_DrawCircles\" is registered"}}},
     };
     for (const Case& c : cases) {
         const std::vector<host::ScriptError> faults =

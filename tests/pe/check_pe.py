@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Static checks of the shipped 32-bit canvas.nbp: what a host's loader and
-the host itself rely on before any code runs, and that it ships lean (no
-debug information, no symbols). The PE structures are read with pefile; the
+the host itself rely on before any code runs, that it ships lean (no
+debug information, no symbols), and that it can be rebuilt byte for byte
+(its time stamp is the commit's, it and its symbols hold no path of the
+machine that built it) and names its version. The PE structures are read with pefile; the
 stack bytes each export pops come from the cross objdump.
 
     check_pe.py DLL               checks the DLL
@@ -19,9 +21,14 @@ import struct
 import subprocess
 import sys
 import tempfile
+import time
 import zlib
 
 import pefile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "cmake"))
+import version  # noqa: E402  (the build's version and source date)
 
 EXPECTED_EXPORTS = {  # name -> bytes of stdcall arguments popped by `ret`
     "_nbAbout": 0,
@@ -159,6 +166,63 @@ def check_lean(pe, path):
             check(zlib.crc32(f.read()) == crc, "canvas.nbp.debug beside it matches the link's CRC")
 
 
+VERSION_STRINGS = {  # what Windows shows under the file's Properties, Details
+    "CompanyName": "Kiv SDK Examples",
+    "FileDescription": "KivCanvas 2D (Final)",
+    "ProductName": "KivCanvas 2D (Final)",
+    "OriginalFilename": "canvas.nbp",
+}
+
+
+def version_strings(pe):
+    """The StringFileInfo texts of the version resource: {name: text}."""
+    found = {}
+    for info in getattr(pe, "FileInfo", None) or []:
+        for entry in info:
+            for table in getattr(entry, "StringTable", []):
+                found.update({k.decode("latin-1"): v.decode("latin-1")
+                              for k, v in table.entries.items()})
+    return found
+
+
+def version_text(path):
+    """The FileVersion text of a DLL's version resource, or None."""
+    return version_strings(pefile.PE(path)).get("FileVersion")
+
+
+def check_version(pe):
+    """The version resource names the product and this tree's version, and
+    its numbers are VERSION's."""
+    want = version.version()
+    strings = version_strings(pe)
+    for name, text in sorted(dict(VERSION_STRINGS, FileVersion=want,
+                                  ProductVersion=want).items()):
+        check(strings.get(name) == text, "version resource: %s is \"%s\" (%s)"
+              % (name, text, strings.get(name)))
+    fixed = getattr(pe, "VS_FIXEDFILEINFO", None)
+    major, minor, patch = (int(n) for n in version.number().split("."))
+    numbers = (fixed[0].FileVersionMS, fixed[0].FileVersionLS) if fixed else None
+    check(numbers == (major << 16 | minor, patch << 16),
+          "version resource: file version %d.%d.%d.0 (%s)" % (major, minor, patch, numbers))
+
+
+def check_reproducible(pe, path):
+    """Nothing in the DLL or its symbols depends on when or where it was
+    built: the time stamp is the commit's, and no folder of the build
+    machine is named."""
+    stamp, epoch = pe.FILE_HEADER.TimeDateStamp, version.epoch()
+    check(stamp == epoch, "PE time stamp is the commit time (%d, commit %d)" % (stamp, epoch))
+    folder = os.path.dirname(os.path.abspath(path))
+    paths = {ROOT, folder, os.path.dirname(folder)} - {"/"}
+    for name in (path, os.path.join(folder, "canvas.nbp.debug")):
+        if not os.path.exists(name):
+            continue
+        with open(name, "rb") as f:
+            data = f.read()
+        found = sorted(p for p in paths if p.encode() in data or p.encode("utf-16-le") in data)
+        check(not found, "%s holds no build path (%s)" % (os.path.basename(name), found))
+
+
 def main(path):
     pe = pefile.PE(path)
     for what, read, wanted in HEADER_CHECKS:
@@ -200,6 +264,8 @@ def main(path):
         check_icon(res[want_group], res[want_image])
 
     check_lean(pe, path)
+    check_version(pe)
+    check_reproducible(pe, path)
 
     if failures:
         print("%d check(s) failed" % len(failures))
@@ -239,6 +305,17 @@ def export_to_nowhere(pe):
     pe.set_dword_at_rva(slot, pe.OPTIONAL_HEADER.SizeOfImage + 0x1000)
 
 
+def stamped_now(pe):
+    """Linked without the source date: the clock's time stamp."""
+    pe.FILE_HEADER.TimeDateStamp = int(time.time())
+
+
+def names_the_source_folder(pe):
+    """A file name as the compiler would write it without the prefix map:
+    bytes appended after the image."""
+    return (ROOT + "/canvas/actions_win.cpp\0").encode()
+
+
 def runtime_lookup_imported(pe):
     """A kernel32 import renamed GetModuleHandleA, as a build without the
     DLL's own definition would import it."""
@@ -248,9 +325,11 @@ def runtime_lookup_imported(pe):
                            SHARED_RUNTIME_LOOKUP.encode().ljust(len(victim.name), b"\0"))
 
 
-BROKEN_COPIES = [  # how the copy is broken, the check that must fail
+BROKEN_COPIES = [  # how the copy is broken (bytes to append, if any), the check that must fail
     (export_to_nowhere, "_nbExecAction returns with ret 8"),
     (runtime_lookup_imported, "start-up finds no shared GCC runtime"),
+    (stamped_now, "PE time stamp is the commit time"),
+    (names_the_source_folder, "canvas.nbp holds no build path"),
 ]
 
 
@@ -259,10 +338,13 @@ def self_test(path):
     with tempfile.TemporaryDirectory(prefix="check-pe-") as scratch:
         for break_copy, wanted in BROKEN_COPIES:
             pe = pefile.PE(path)
-            break_copy(pe)
-            copy = os.path.join(scratch, break_copy.__name__ + ".nbp")
+            extra = break_copy(pe)
+            copy = os.path.join(scratch, "canvas.nbp")
             pe.write(filename=copy)
             pe.close()
+            if extra:
+                with open(copy, "ab") as f:
+                    f.write(extra)
             print("-- %s:" % break_copy.__name__)
             failures.clear()
             if main(copy) == 0 or not any(f.startswith(wanted) for f in failures):

@@ -488,14 +488,23 @@ Handed record(int id, HostString* params) {
     return h;
 }
 
+// What the stand-in plug-in writes with OutputDebugString inside its calls.
+std::function<void()> g_debugWrite;
+
 int __stdcall fakeExec(int id, HostString* params) {
     g_handed.push_back(record(id, params));
+    if (g_debugWrite) {
+        g_debugWrite();
+    }
     return id == 2 ? 1 : 0;
 }
 
 // Rewrites slot 0 as the plug-in's editor does on "OK".
 int __stdcall fakeEdit(int id, HostString* params) {
     g_handed.push_back(record(id, params));
+    if (g_debugWrite) {
+        g_debugWrite();
+    }
     if (g_editResult == 1) {
         GlobalFree(params[0]);
         params[0] = host::allocString("nuevo");
@@ -529,9 +538,45 @@ class Runner : public HostApp {
         g_aboutShowsBox = true;
         g_pokeWindow = nullptr;
         g_aboutMaxDepth = 0;
+        g_debugWrite = nullptr;
         captured.out.clear();
     }
+    void TearDown() override { g_debugWrite = nullptr; }
 };
+
+// A diagnostic plug-in says why an action returned 0 with OutputDebugString;
+// the host reads it with no debugger and shows it after the result.
+TEST_F(Runner, DebugOutputOfTheCallFollowsItsResult) {
+    const struct {
+        const char* command;
+        std::function<void()> write;
+        const char* shown;
+    } cases[] = {
+        {"kiv_DrawText r1",
+         [] { OutputDebugStringW(L"kiv_DrawText: no hay ning\u00fan lienzo llamado \"r1\""); },
+         "kiv_DrawText -> 0 (no hay ning\xC3\xBAn lienzo llamado \"r1\")"},
+        {"kiv_DrawText r1", [] { OutputDebugStringA("kiv_DrawText: sin lienzo \xE1\r\n"); },
+         "kiv_DrawText -> 0 (sin lienzo \xC3\xA1)"},
+        {"kiv_DrawText r1",
+         [] {
+             OutputDebugStringW(L"kiv_DrawCircle: a\nb\n\n");
+             OutputDebugStringW(L"kiv_DrawText: c");
+         },
+         "kiv_DrawText -> 0 (kiv_DrawCircle: a; b; c)"},
+        {"kiv_DrawText r1", [] {}, "kiv_DrawText -> 0"},
+        {"edit kiv_ClearCanvas", [] { OutputDebugStringW(L"kiv_ClearCanvas: otro di\u00e1logo"); },
+         "edit kiv_ClearCanvas -> 1 (otro di\xC3\xA1logo)"},
+    };
+    for (const auto& c : cases) {
+        g_debugWrite = c.write;
+        captured.out.clear();
+        ASSERT_TRUE(run(c.command)) << captured.errors();
+        ASSERT_FALSE(captured.out.empty());
+        EXPECT_EQ(captured.out[0], c.shown) << c.command;
+    }
+    // Outside a call nothing is caught: the text goes where it always goes.
+    OutputDebugStringW(L"nadie escucha");
+}
 
 TEST_F(Runner, ActionsGetEveryRegisteredSlotAsAnsiText) {
     GlobalSpy spy(GetModuleHandleW(nullptr));
@@ -676,7 +721,8 @@ TEST_F(Runner, ScriptIsCheckedAgainstTheRegistration) {
     EXPECT_EQ(captured.err, (std::vector<std::string>{
                                 "line 2: kiv_DrawCircle takes 5 parameters, 6 given",
                                 "line 4: no action \"kiv_Nothing\" is registered",
-                                "line 5: no action \"kiv_clearcanvas\" is registered",
+                                "line 5: no action \"kiv_clearcanvas\" is registered (did you mean "
+                                "\"kiv_ClearCanvas\"?)",
                             }));
 }
 
@@ -737,7 +783,7 @@ TEST(CanvasHost, RefusesBadArgumentsAndScripts) {
                          name + ":2: usage: object NAME X Y W H",
                          name + ":3: no action \"kiv_Unknown\" is registered",
                          name + ":4: MS must be a whole number from 0 to 600000",
-                         name + ":5: kiv_ClearCanvas takes 1 parameters, 2 given",
+                         name + ":5: kiv_ClearCanvas takes 1 parameter, 2 given",
                      }));
     EXPECT_EQ(c.out.size(), kRegistration.size()) << "the registration only: nothing ran";
     DeleteFileW(script.c_str());
@@ -801,6 +847,42 @@ TEST(CanvasHostExe, RunsAScriptAndSavesTheWindow) {
     EXPECT_EQ(shot.at(300, 5), host::WINDOW_COLOUR);
     DeleteFileW(script.c_str());
     DeleteFileW(png.c_str());
+}
+
+// The diagnostic build says why each 0, and the host shows it after the
+// result; the product, the same script, says nothing.
+TEST(CanvasHostExe, ShowsTheDiagnosticBuildsReasonBesideEachZero) {
+    const std::wstring script = tempPath(L"zeros.script");
+    const std::string name =
+        host::baseName(host::utf16ToUtf8(std::u16string(script.begin(), script.end())));
+    writeAll(script, "object a 0 0 50 50\n"
+                     "kiv_DrawText \"r1\" \"x\"\n"
+                     "kiv_CreateCanvas nadie \"\"\n"
+                     "kiv_CreateCanvas a \"$0000FF\"\n");
+    const struct {
+        const wchar_t* plugin;
+        std::vector<std::string> results;
+    } cases[] = {
+        {L"diagnostico\\canvas.nbp",
+         {":2: kiv_DrawText -> 0 (no hay ning\xC3\xBAn lienzo llamado \"r1\")",
+          ":3: kiv_CreateCanvas -> 0 (el programa no da ninguna ventana para el "
+          "objeto \"nadie\")",
+          ":4: kiv_CreateCanvas -> 1"}},
+        {L"canvas.nbp",
+         {":2: kiv_DrawText -> 0", ":3: kiv_CreateCanvas -> 0", ":4: kiv_CreateCanvas -> 1"}},
+    };
+    for (const auto& c : cases) {
+        Process p = runExe(L"--plugin " + std::wstring(c.plugin) + L" --exit \"" + script + L"\"");
+        EXPECT_EQ(p.exitCode, 0u) << p.err;
+        std::vector<std::string> results;
+        for (const std::string& line : splitLines(p.out)) {
+            if (line.rfind(name + ":", 0) == 0) {
+                results.push_back(line.substr(name.size()));
+            }
+        }
+        EXPECT_EQ(results, c.results);
+    }
+    DeleteFileW(script.c_str());
 }
 
 TEST(CanvasHostExe, DrawsTheDemoScene) {
