@@ -70,6 +70,12 @@ class BareWindow {
         : image_(nullptr, w, h, 32, RowOrder::BottomUp), select_(source_.get(), image_.get()) {
         static const ATOM cls = registerBenchClass(L"BenchBareWindow", &paintProc, nullptr);
         (void)cls;
+        // Written once, white as a new canvas: memory a section was never
+        // written to is the system's one page of zeros, always in the cache,
+        // and a blit from it is cheaper than from any image that holds
+        // pixels (at 1920 x 1080, 0.9-1.1 ms against 1.5-1.7 ms).
+        PatBlt(source_.get(), 0, 0, w, h, WHITENESS);
+        GdiFlush();
         window_ =
             CreateWindowExW(0, L"BenchBareWindow", L"", (parent ? WS_CHILD : WS_POPUP) | WS_VISIBLE,
                             x, y, w, h, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
