@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "base/dib_win.h"
 #include "base/gdi_win.h"
 
@@ -67,7 +70,8 @@ class HostWindows {
 class BareWindow {
   public:
     BareWindow(int x, int y, int w, int h, HWND parent = nullptr)
-        : image_(nullptr, w, h, 32, RowOrder::BottomUp), select_(source_.get(), image_.get()) {
+        : image_(nullptr, w, h, 32, RowOrder::BottomUp), pixels_(image_.bits() ? size_t(w) * h : 0),
+          select_(source_.get(), image_.get()) {
         static const ATOM cls = registerBenchClass(L"BenchBareWindow", &paintProc, nullptr);
         (void)cls;
         // Written once, white as a new canvas: memory a section was never
@@ -90,6 +94,11 @@ class BareWindow {
     BareWindow(const BareWindow&) = delete;
     BareWindow& operator=(const BareWindow&) = delete;
     HWND window() const { return window_; }
+    // Every pixel of the image written with `pixel`, as a plain store.
+    void writeImage(uint32_t pixel) {
+        auto* const p = reinterpret_cast<uint32_t*>(image_.bits());
+        std::fill(p, p + pixels_, pixel);
+    }
 
   private:
     static LRESULT CALLBACK paintProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -107,6 +116,7 @@ class BareWindow {
     }
 
     DibSection image_;
+    size_t pixels_;
     MemoryDC source_;
     ScopedSelect select_;
     HWND window_ = nullptr;
@@ -126,6 +136,7 @@ class NestedWindows {
     NestedWindows(const NestedWindows&) = delete;
     NestedWindows& operator=(const NestedWindows&) = delete;
     HWND inner() const { return middle_ ? inner_.window() : nullptr; }
+    BareWindow& innerWindow() { return inner_; }
 
   private:
     HostWindows host_;

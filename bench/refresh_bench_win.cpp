@@ -11,11 +11,16 @@
 //    and in that a window whose paint is one BitBlt of its update
 //    rectangle) and against a bare top-level window with that paint, the
 //    three timed in turn;
-//  - kiv_ClearCanvas then the update, against the same two whole paints.
+//  - kiv_ClearCanvas then the update, against the same two whole paints,
+//    and against the nested windows writing two images of the canvas's
+//    size (what a clear writes: the image and the control's copy) before
+//    their paint.
 //
 // Output: lines "name<TAB>seconds per call" for bench/report.py.
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -160,15 +165,26 @@ int main() {
         bench::report("repaint unchanged" + at, repaint[0]);
         bench::report("nested windows paint" + at, repaint[1]);
         bench::report("bare window paint" + at, repaint[2]);
-        const std::vector<double> clear =
-            bench::alternatingAll({[&] {
-                                       canvas.clear();
-                                       canvas.update();
-                                   },
-                                   paint(nested.inner()), paint(bare.window())});
+        // The least a clear can write before its paint: the image and the
+        // control's copy of it, one image size each, the copy last.
+        std::vector<uint32_t> other(static_cast<size_t>(size.w) * size.h);
+        const auto writeTwiceAndPaint = [&] {
+            std::fill(other.begin(), other.end(), 0xFFFFFFFFu);
+            bench::keep(other.data());
+            nested.innerWindow().writeImage(0xFFFFFFFFu);
+            GdiFlush();
+            paint(nested.inner())();
+        };
+        const std::vector<double> clear = bench::alternatingAll(
+            {[&] {
+                 canvas.clear();
+                 canvas.update();
+             },
+             paint(nested.inner()), paint(bare.window()), writeTwiceAndPaint});
         bench::report("clear +update" + at, clear[0]);
         bench::report("nested windows paint, clear group" + at, clear[1]);
         bench::report("bare window paint, clear group" + at, clear[2]);
+        bench::report("nested windows, two image writes and paint" + at, clear[3]);
         if (!canvas.ok()) {
             std::fprintf(stderr, "kiv_ClearCanvas failed at %s\n", size.name().c_str());
             return 1;

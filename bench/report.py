@@ -133,6 +133,8 @@ def refresh_rows(t, refresh):
         t.row("kiv_ClearCanvas + update", clear, "nested windows' whole paint", nested, "≤ 2",
               clear is not None and nested and clear / nested <= 2)
         t.row("the same", clear, "bare top-level window's whole paint", bare)
+        t.row("the same", clear, "nested windows: two image-size writes, then the whole paint",
+              refresh.get("nested windows, two image writes and paint " + size))
 
 
 def build(native, circle, canvas, refresh=None):
