@@ -17,6 +17,7 @@
 #include "base/dib_win.h"
 #include "base/gdi_win.h"
 #include "base/object_table.h"
+#include "tests/win/support/canvas_probe.h"
 #include "ui/toolkit_win.h"
 
 namespace {
@@ -37,27 +38,6 @@ class DrawEnvironment : public ::testing::Environment {
     void TearDown() override { stopDrawing(); }
 };
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new DrawEnvironment);
-
-// The pixel memory of an image, read in picture coordinates.
-struct Pixels {
-    DIBSECTION ds{};
-    explicit Pixels(int number) {
-        const HBITMAP h = reinterpret_cast<HBITMAP>(ImgHandle(number));
-        EXPECT_EQ(GetObjectW(h, sizeof(ds), &ds), int(sizeof(ds)));
-        GdiFlush();
-    }
-    int width() const { return ds.dsBm.bmWidth; }
-    int height() const { return ds.dsBm.bmHeight; }
-    // Bytes blue, green, red, alpha of a 32-bit image as 0xAARRGGBB.
-    uint32_t at(int x, int y) const {
-        const int row = ds.dsBmih.biHeight > 0 ? height() - 1 - y : y;
-        uint32_t v = 0;
-        std::memcpy(
-            &v, static_cast<const uint8_t*>(ds.dsBm.bmBits) + row * ds.dsBm.bmWidthBytes + x * 4,
-            4);
-        return v;
-    }
-};
 
 // A pass on an image; ends it on scope exit.
 struct Pass {
@@ -87,7 +67,7 @@ struct Cell {
 };
 
 Cell changedCell(int n, uint32_t background) {
-    const Pixels px(n);
+    const ImagePixels px(n);
     Cell c{px.width(), px.height(), 0, 0};
     for (int y = 0; y < px.height(); ++y) {
         for (int x = 0; x < px.width(); ++x) {
@@ -194,7 +174,7 @@ TEST(Images, CanvasImageIsABottomUp32BitSectionOfOpaqueBlack) {
     EXPECT_TRUE(ImgExists(static_cast<int>(n)));
     EXPECT_EQ(ImgWidth(static_cast<int>(n)), 7);
     EXPECT_EQ(ImgHeight(static_cast<int>(n)), 5);
-    const Pixels px(static_cast<int>(n));
+    const ImagePixels px(static_cast<int>(n));
     EXPECT_GT(px.ds.dsBmih.biHeight, 0);
     EXPECT_EQ(px.ds.dsBm.bmBitsPixel, 32);
     EXPECT_EQ(px.ds.dsBm.bmWidthBytes, 28);
@@ -207,7 +187,7 @@ TEST(Images, CanvasImageIsABottomUp32BitSectionOfOpaqueBlack) {
 TEST(Images, FillValuesByDepthAndColour) {
     const int none = static_cast<int>(ImgCreate(UI_ANY, 3, 2, 32, 0xFFFFFFFFu));
     const int red = static_cast<int>(ImgCreate(UI_ANY, 3, 2, 32, 0x00332211));
-    const Pixels a(none), b(red);
+    const ImagePixels a(none), b(red);
     for (int y = 0; y < 2; ++y) {
         for (int x = 0; x < 3; ++x) {
             EXPECT_EQ(a.at(x, y), 0u);
@@ -218,7 +198,7 @@ TEST(Images, FillValuesByDepthAndColour) {
     for (int depth : {24, 8, 16}) {
         const int n = static_cast<int>(ImgCreate(UI_ANY, 5, 3, depth, 0x00332211));
         ASSERT_NE(n, 0);
-        const Pixels p(n);
+        const ImagePixels p(n);
         EXPECT_EQ(p.ds.dsBm.bmBitsPixel, 24);
         EXPECT_EQ(p.ds.dsBm.bmWidthBytes, 16);
         const uint8_t* first = static_cast<const uint8_t*>(p.ds.dsBm.bmBits);
@@ -238,7 +218,7 @@ TEST(Images, RowZeroIsTheLastRowInMemory) {
         ASSERT_NE(pass.dc, 0);
         DrawBox(0, 0, 4, 1, 0x000000FF);
     }
-    const Pixels px(n);
+    const ImagePixels px(n);
     const auto* memory = static_cast<const uint32_t*>(px.ds.dsBm.bmBits);
     EXPECT_EQ(memory[2 * 4], 0xFFFF0000u); // red, in the last memory row
     EXPECT_EQ(memory[0], 0xFF000000u);
@@ -359,7 +339,7 @@ TEST(Passes, BoxAndCircleDrawIntoTheImageKeepingAlpha) {
         DrawCircle(10, 7, 2000000000, 0x000000FF); // contains the image: nothing
         DrawCircle(INT32_MIN, INT32_MAX, INT32_MAX, 0x000000FF);
     }
-    const Pixels px(n);
+    const ImagePixels px(n);
     EXPECT_EQ(px.at(15, 7), 0xFFFF0000u);
     EXPECT_EQ(px.at(5, 7), 0xFFFF0000u);
     EXPECT_EQ(px.at(10, 2), 0xFFFF0000u);
@@ -379,12 +359,12 @@ TEST(Passes, BoxAndCircleDrawIntoTheImageKeepingAlpha) {
             Pass pass(m);
             if (gdi) {
                 SetPixelV(reinterpret_cast<HDC>(pass.dc), 1, 1, RGB(0, 0, 255));
-                drawnByGdi = Pixels(m).at(1, 1);
+                drawnByGdi = ImagePixels(m).at(1, 1);
                 ASSERT_NE(drawnByGdi >> 24, 0xFFu) << "GDI left alpha 255";
             }
             DrawBox(-1, 5, 6, -8, 0x0000FF00); // all of it, the height running up
         }
-        const Pixels after(m);
+        const ImagePixels after(m);
         EXPECT_EQ(after.at(0, 0), gdi ? 0xFF00FF00u : 0x0000FF00u) << gdi;
         EXPECT_EQ(after.at(1, 1), (drawnByGdi & 0xFF000000u) | 0x0000FF00u) << gdi;
         ImgFree(m);
@@ -454,7 +434,7 @@ TEST(Passes, SseAndPlainKernelsLeaveTheSamePixels) {
             ASSERT_EQ(use.inUse(), kernels);
             const int n = static_cast<int>(ImgCreate(UI_ANY, W, H, 32, 0));
             ASSERT_NE(n, 0);
-            const Pixels px(n);
+            const ImagePixels px(n);
             auto* bits = static_cast<uint8_t*>(px.ds.dsBm.bmBits);
             const size_t bytes = size_t(px.ds.dsBm.bmWidthBytes) * H;
             std::memcpy(bits, noise.data(), bytes);
@@ -515,7 +495,7 @@ TEST(Text, WindowsFaceNamesDrawAsTheirStandIns) {
             DrawSetFont(FontHandle(100));
             DrawString(2, 2, u"Hamburgefonstiv 0123", 0x00000000);
         }
-        const Pixels px(n);
+        const ImagePixels px(n);
         std::vector<uint32_t> all;
         for (int y = 0; y < px.height(); ++y) {
             for (int x = 0; x < px.width(); ++x) {
@@ -580,7 +560,7 @@ TEST(Text, OpaqueTextPaintsItsWholeCellWithTheBackColour) {
     EXPECT_EQ(c.x1, 5 + s.cx);
     EXPECT_EQ(c.y1, 6 + s.cy);
     EXPECT_EQ(c.count, s.cx * s.cy); // every pixel of the cell, each now opaque black
-    const Pixels px(n);
+    const ImagePixels px(n);
     EXPECT_EQ(px.at(5, 6), 0xFF000000u);
     FontFree(100);
     ImgFree(n);
@@ -593,7 +573,7 @@ TEST(Text, RedTextStaysRed) {
         DrawSetFont(-1);
         DrawString(2, 2, u"MMM", 0x000000FF, 0x00000000);
     }
-    const Pixels px(n);
+    const ImagePixels px(n);
     int red = 0;
     for (int y = 0; y < 30; ++y) {
         for (int x = 0; x < 80; ++x) {
@@ -703,7 +683,7 @@ TEST(Text, NegativeXDrawsTheVisibleRightPartFromColumnZero) {
     }
     const int cx = measure(reinterpret_cast<HFONT>(FontHandle(100)), L"WAVE wave").cx;
     EXPECT_EQ(afterCut, double(cx - shift));
-    const Pixels a(whole), b(cut);
+    const ImagePixels a(whole), b(cut);
     for (int y = 0; y < 30; ++y) {
         for (int x = 0; x + shift < 150; ++x) {
             ASSERT_EQ(b.at(x, y), a.at(x + shift, y)) << x << "," << y;

@@ -9,6 +9,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <functional>
 #include <tuple>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "draw/picture_win.h"
 #include "base/dib_win.h"
 #include "base/gdi_win.h"
+#include "tests/win/support/canvas_probe.h"
 #include "tests/win/support/host_scene.h"
 #include "tests/win/support/subclass_spy.h"
 #include "tests/win/support/ui_driver.h"
@@ -32,9 +34,6 @@ class PictureEnvironment : public ::testing::Environment {
     }
 };
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new PictureEnvironment);
-
-constexpr uint32_t RED = 0xFFFF0000, BLUE = 0xFF0000FF, GREEN = 0xFF00FF00;
-constexpr uint32_t RGB_MASK = 0x00FFFFFF;
 
 // A 32-bit bottom-up DIB section, addressed from the top row down, pixels
 // as 0xAARRGGBB.
@@ -51,11 +50,11 @@ class Image {
     // The letter F in red on blue, 6 x 5: a flipped row order or a red/blue
     // swap shows at once.
     static Image letterF() {
-        Image f(6, 5, BLUE);
+        Image f(6, 5, PIXEL_BLUE);
         const char* rows[] = {"#####.", "#.....", "####..", "#.....", "#....."};
         for (int y = 0; y < 5; ++y) {
             for (int x = 0; x < 6; ++x) {
-                f.at(x, y) = rows[y][x] == '#' ? RED : BLUE;
+                f.at(x, y) = rows[y][x] == '#' ? PIXEL_RED : PIXEL_BLUE;
             }
         }
         return f;
@@ -69,7 +68,7 @@ class Image {
         std::vector<uint32_t> out;
         for (int y = 0; y < h_; ++y) {
             for (int x = 0; x < w_; ++x) {
-                out.push_back(at(x, y) & RGB_MASK);
+                out.push_back(at(x, y) & PIXEL_RGB);
             }
         }
         return out;
@@ -85,14 +84,13 @@ class Image {
 
 // Pixels (RGB) of a w x h area painted by `paint` into a fresh 32-bit DC
 // first filled with `background`.
-template <typename Paint>
-std::vector<uint32_t> capture(int w, int h, uint32_t background, Paint paint) {
-    Image target(w, h, background);
-    MemoryDC dc;
-    ScopedSelect select(dc.get(), target.get());
-    paint(dc.get());
-    GdiFlush();
-    return target.rgb();
+std::vector<uint32_t> capture(int w, int h, uint32_t background,
+                              const std::function<void(HDC)>& paint) {
+    std::vector<uint32_t> pixels = paintedPixels(w, h, background, paint);
+    for (uint32_t& p : pixels) {
+        p &= PIXEL_RGB;
+    }
+    return pixels;
 }
 
 std::vector<uint32_t> printed(HWND control, int w, int h, uint32_t background = 0) {
@@ -103,9 +101,8 @@ std::vector<uint32_t> printed(HWND control, int w, int h, uint32_t background = 
 
 std::vector<uint32_t> onScreen(HWND control, int w, int h) {
     return capture(w, h, 0, [&](HDC dc) {
-        HDC screen = GetDC(control);
-        BitBlt(dc, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-        ReleaseDC(control, screen);
+        WindowDC screen(control);
+        BitBlt(dc, 0, 0, w, h, screen.get(), 0, 0, SRCCOPY);
     });
 }
 
@@ -146,7 +143,7 @@ TEST_F(Picture, ShowsTheImageExactlyAndOnlyWhatWasLastAssigned) {
         // Drawn into, not assigned: the old pixels stay, also after the
         // window is covered and uncovered. (DrawStateW, the fallback, has
         // no copy and paints whatever the image holds.)
-        f.fillWith(GREEN);
+        f.fillWith(PIXEL_GREEN);
         RedrawWindow(UiWindowHandle(canvas), nullptr, nullptr,
                      RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         if (alphaBlend) {
@@ -155,7 +152,7 @@ TEST_F(Picture, ShowsTheImageExactlyAndOnlyWhatWasLastAssigned) {
         }
         UiSetState(pic, f.state());
         UpdateWindow(hwnd);
-        const std::vector<uint32_t> green(30, GREEN & RGB_MASK);
+        const std::vector<uint32_t> green(30, PIXEL_GREEN & PIXEL_RGB);
         EXPECT_EQ(printed(hwnd, 6, 5), green);
         EXPECT_EQ(onScreen(hwnd, 6, 5), green);
         EXPECT_EQ(f.rgb(), green) << "the image itself is never changed";
@@ -259,7 +256,7 @@ TEST_F(Picture, CanvasImagesAreShownUnflippedWithTheirLatestPixels) {
     const char* rows[] = {"#####.", "#.....", "####..", "#.....", "#....."};
     for (int y = 0; y < 5; ++y) {
         for (int x = 0; x < 6; ++x) {
-            bits[(4 - y) * 6 + x] = rows[y][x] == '#' ? RED : BLUE;
+            bits[(4 - y) * 6 + x] = rows[y][x] == '#' ? PIXEL_RED : PIXEL_BLUE;
         }
     }
     const std::vector<uint32_t> letter = Image::letterF().rgb();
@@ -286,7 +283,7 @@ TEST_F(Picture, CanvasImagesAreShownUnflippedWithTheirLatestPixels) {
 // The copy is taken afresh on every assignment, whatever changed: the
 // size, the pixels, or whether any of them is translucent.
 TEST_F(Picture, EveryAssignmentTakesAFreshCopy) {
-    Image f = Image::letterF(), wide(20, 10, GREEN);
+    Image f = Image::letterF(), wide(20, 10, PIXEL_GREEN);
     const std::vector<uint32_t> letter = f.rgb();
     const int pic = add(0, 0, f);
     HWND hwnd = UiControlHandle(pic);
@@ -300,13 +297,13 @@ TEST_F(Picture, EveryAssignmentTakesAFreshCopy) {
     std::vector<uint32_t> half = letter;
     half[1 * 6 + 1] = 0x7F7F7F;
     EXPECT_EQ(printed(hwnd, 6, 5), half);
-    f.at(1, 1) = BLUE; // opaque again
+    f.at(1, 1) = PIXEL_BLUE; // opaque again
     UiSetState(pic, f.state());
     EXPECT_EQ(printed(hwnd, 6, 5, 0x123456), letter);
 }
 
 TEST_F(Picture, AssigningResizesWithoutMovingAndPostsNoEvent) {
-    Image f = Image::letterF(), wide(20, 10, GREEN);
+    Image f = Image::letterF(), wide(20, 10, PIXEL_GREEN);
     const int pic = add(7, 9, f, 5);
     HWND hwnd = UiControlHandle(pic);
     EXPECT_EQ(GetWindowLongPtrW(hwnd, GWLP_ID), 5);
@@ -345,7 +342,7 @@ TEST_F(Picture, SetStateSuppressesAllButForcedEvents) {
 }
 
 TEST_F(Picture, MouseGesturesPostTheirEvents) {
-    Image image(30, 20, GREEN);
+    Image image(30, 20, PIXEL_GREEN);
     const int pic = add(0, 0, image);
     HWND hwnd = UiControlHandle(pic);
     const int dx = GetSystemMetrics(SM_CXDRAG);
@@ -372,7 +369,7 @@ TEST_F(Picture, MouseGesturesPostTheirEvents) {
 }
 
 TEST_F(Picture, ToolBarsAndStatusBarsAreNeverPaintedOver) {
-    Image image(60, 40, GREEN);
+    Image image(60, 40, PIXEL_GREEN);
     HWND hwnd = UiControlHandle(add(0, 0, image));
     HWND parent = UiWindowHandle(canvas);
     const DWORD style = WS_CHILD | WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE;
@@ -382,7 +379,7 @@ TEST_F(Picture, ToolBarsAndStatusBarsAreNeverPaintedOver) {
         CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, style, 0, 32, 60, 8, parent, nullptr, nullptr,
                         nullptr),
     };
-    std::vector<uint32_t> expected(60 * 40, GREEN & RGB_MASK);
+    std::vector<uint32_t> expected(60 * 40, PIXEL_GREEN & PIXEL_RGB);
     for (HWND bar : bars) {
         ASSERT_TRUE(bar);
         RECT r{};
@@ -422,7 +419,7 @@ TEST_F(Picture, ClosingTheWindowReleasesTheControlAndItsCopy) {
                              sizeof(pmc));
         return pmc.PagefileUsage; // private commit; Wine leaves PrivateUsage at 0
     };
-    Image image(256, 256, GREEN); // each copy: 256 KB
+    Image image(256, 256, PIXEL_GREEN); // each copy: 256 KB
     auto cycle = [&] {
         const int window =
             static_cast<int>(UiOpenWindow(UI_ANY, 0, 0, 256, 256, u"", UI_FLAGS_CANVAS, nullptr));

@@ -33,25 +33,6 @@ void PrintTo(const CanvasPixels& p, std::ostream* os) {
 
 namespace {
 
-// An image's pixels as the plug-in holds them, in readCanvas's form.
-CanvasPixels imagePixels(int image) {
-    CanvasPixels out;
-    DIBSECTION ds{};
-    const HBITMAP bitmap = reinterpret_cast<HBITMAP>(ImgHandle(image));
-    if (GetObjectW(bitmap, sizeof ds, &ds) != static_cast<int>(sizeof ds)) {
-        return out;
-    }
-    GdiFlush();
-    out.width = ds.dsBm.bmWidth;
-    out.height = ds.dsBm.bmHeight;
-    const auto* bits = static_cast<const uint32_t*>(ds.dsBm.bmBits);
-    for (int y = out.height - 1; y >= 0; --y) { // bottom-up rows
-        const uint32_t* row = bits + static_cast<size_t>(y) * out.width;
-        std::transform(row, row + out.width, std::back_inserter(out.pixels), &colourOfPixel);
-    }
-    return out;
-}
-
 class Refresh : public LinkedPluginTest {
   protected:
     static HWND controlOf(const CanvasEntry& entry) {
@@ -150,7 +131,7 @@ TEST_F(Refresh, EachControlShowsItsImageAtItsLastAssignment) {
         static_cast<int>(UiAddPicture(UI_ANY, 0, 0, W, H, bitmap(images[A]))),
         static_cast<int>(UiAddPicture(UI_ANY, W + 10, 0, W, H, bitmap(images[A])))};
     ASSERT_TRUE(controls[0] && controls[1]);
-    CanvasPixels shown[] = {imagePixels(images[A]), imagePixels(images[A])};
+    CanvasPixels shown[] = {imageColours(images[A]), imageColours(images[A])};
     TestRandom random(20261209);
     const size_t count = std::size(cases) + 300;
     for (size_t n = 0; n < count; ++n) {
@@ -185,7 +166,7 @@ TEST_F(Refresh, EachControlShowsItsImageAtItsLastAssignment) {
             }
         } else {
             UiSetState(controls[step.control], static_cast<int64_t>(ImgHandle(images[step.image])));
-            shown[step.control] = imagePixels(images[step.image]);
+            shown[step.control] = imageColours(images[step.image]);
         }
         pumpMessages();
         for (int c = 0; c < 2; ++c) {
@@ -215,7 +196,7 @@ TEST_F(Refresh, WhatIsShownIsTheImageAtItsLastAssignment) {
         ASSERT_EQ(runAction(1, {"rect", "$C0FFFF"}), 1) << size.w;
         const CanvasEntry* entry = canvas::registry().findCanvas(u"rect");
         ASSERT_TRUE(entry);
-        CanvasPixels assigned = imagePixels(entry->image);
+        CanvasPixels assigned = imageColours(entry->image);
         HWND cover = nullptr;
         for (int step = 0; step < 60; ++step) {
             std::string what = std::to_string(size.w) + "x" + std::to_string(size.h) + " step " +
@@ -230,19 +211,19 @@ TEST_F(Refresh, WhatIsShownIsTheImageAtItsLastAssignment) {
                 ASSERT_EQ(runAction(2, {"rect", std::to_string(x), std::to_string(y),
                                         std::to_string(random.range(0, 2 * size.w)), colour}),
                           1);
-                assigned = imagePixels(entry->image);
+                assigned = imageColours(entry->image);
                 break;
             case 2:
                 ASSERT_EQ(runAction(4, {"rect", random.chance(20) ? "" : "Hg, lienzo",
                                         std::to_string(x), std::to_string(y), colour,
                                         random.chance(50) ? "" : "$00FF00", "Arial,11,B"}),
                           1);
-                assigned = imagePixels(entry->image);
+                assigned = imageColours(entry->image);
                 break;
             case 3:
                 if (random.chance(30)) {
                     ASSERT_EQ(runAction(3, {"rect"}), 1);
-                    assigned = imagePixels(entry->image);
+                    assigned = imageColours(entry->image);
                 }
                 break;
             case 4: { // a pass that draws without assigning: nothing of it shows yet

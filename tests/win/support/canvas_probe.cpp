@@ -2,10 +2,14 @@
 
 #include <psapi.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cstring>
 
 #include "base/dib_win.h"
 #include "base/gdi_win.h"
+#include "draw/image_win.h"
 
 size_t CanvasPixels::count(uint32_t colour) const {
     return static_cast<size_t>(std::count(pixels.begin(), pixels.end(), colour));
@@ -13,6 +17,56 @@ size_t CanvasPixels::count(uint32_t colour) const {
 
 uint32_t colourOfPixel(uint32_t memory) {
     return ((memory & 0xFF) << 16) | (memory & 0xFF00) | ((memory >> 16) & 0xFF);
+}
+
+std::vector<uint32_t> paintedPixels(int width, int height, uint32_t background,
+                                    const std::function<void(HDC)>& paint) {
+    MemoryDC dc;
+    DibSection dib(dc.get(), width, height, 32, RowOrder::TopDown);
+    if (!dib) {
+        return {};
+    }
+    auto* bits = reinterpret_cast<uint32_t*>(dib.bits());
+    const size_t n = static_cast<size_t>(width) * static_cast<size_t>(height);
+    std::fill_n(bits, n, background);
+    {
+        ScopedSelect select(dc.get(), dib.get());
+        paint(dc.get());
+        GdiFlush();
+    }
+    return std::vector<uint32_t>(bits, bits + n);
+}
+
+ImagePixels::ImagePixels(int number) {
+    const HBITMAP h = reinterpret_cast<HBITMAP>(ImgHandle(number));
+    EXPECT_EQ(GetObjectW(h, sizeof(ds), &ds), int(sizeof(ds)));
+    GdiFlush();
+}
+
+uint32_t ImagePixels::at(int x, int y) const {
+    const int row = ds.dsBmih.biHeight > 0 ? height() - 1 - y : y;
+    uint32_t v = 0;
+    std::memcpy(
+        &v, static_cast<const uint8_t*>(ds.dsBm.bmBits) + row * ds.dsBm.bmWidthBytes + x * 4, 4);
+    return v;
+}
+
+CanvasPixels imageColours(int number) {
+    CanvasPixels out;
+    DIBSECTION ds{};
+    const HBITMAP bitmap = reinterpret_cast<HBITMAP>(ImgHandle(number));
+    if (GetObjectW(bitmap, sizeof ds, &ds) != static_cast<int>(sizeof ds)) {
+        return out;
+    }
+    const ImagePixels image(number);
+    out.width = image.width();
+    out.height = image.height();
+    for (int y = 0; y < out.height; ++y) {
+        for (int x = 0; x < out.width; ++x) {
+            out.pixels.push_back(colourOfPixel(image.at(x, y)));
+        }
+    }
+    return out;
 }
 
 std::vector<HWND> canvasWindowsIn(HWND object) {
@@ -35,10 +89,10 @@ HWND pictureIn(HWND object) {
     return canvas ? FindWindowExW(canvas, nullptr, L"Static", nullptr) : nullptr;
 }
 
-// What `draw` puts into a top-down 32-bit section the size of the picture
-// control (given that control), in CanvasPixels' form. The section starts
-// in a colour no canvas pixel reads as, so an unpainted area shows. Empty
-// without a control.
+// What `draw` puts into a section the size of the picture control (given
+// that control), in CanvasPixels' form. The section starts in a colour no
+// canvas pixel reads as, so an unpainted area shows. Empty without a
+// control.
 template <typename Draw> CanvasPixels capturePicture(HWND picture, Draw draw) {
     CanvasPixels s;
     if (!picture) {
@@ -49,23 +103,15 @@ template <typename Draw> CanvasPixels capturePicture(HWND picture, Draw draw) {
     if (r.right <= 0 || r.bottom <= 0) {
         return s;
     }
-    MemoryDC dc;
-    DibSection dib(dc.get(), r.right, r.bottom, 32, RowOrder::TopDown);
-    if (!dib) {
+    const std::vector<uint32_t> memory =
+        paintedPixels(r.right, r.bottom, 0xFF123456u, [&](HDC dc) { draw(picture, dc, r); });
+    if (memory.empty()) {
         return s;
-    }
-    const size_t n = static_cast<size_t>(r.right) * static_cast<size_t>(r.bottom);
-    auto* bits = reinterpret_cast<uint32_t*>(dib.bits());
-    std::fill_n(bits, n, 0xFF123456u);
-    {
-        ScopedSelect select(dc.get(), dib.get());
-        draw(picture, dc.get(), r);
-        GdiFlush();
     }
     s.width = r.right;
     s.height = r.bottom;
-    s.pixels.resize(n);
-    std::transform(bits, bits + n, s.pixels.begin(), &colourOfPixel);
+    s.pixels.resize(memory.size());
+    std::transform(memory.begin(), memory.end(), s.pixels.begin(), &colourOfPixel);
     return s;
 }
 

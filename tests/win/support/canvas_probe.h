@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,12 +27,35 @@ struct CanvasPixels {
     bool operator!=(const CanvasPixels& o) const { return !(*this == o); }
 };
 
-// The colours the tests draw with and look for.
+// The colours the tests draw with and look for, as colour references.
 constexpr uint32_t WHITE = 0xFFFFFF, RED = 0x0000FF, BLUE = 0xFF0000, BLACK = 0;
 
-// A pixel as memory holds it (bytes blue, green, red, alpha; 0xAARRGGBB) as
-// such a colour.
+// The same kind of value as a 32-bit DIB's memory holds it (bytes blue,
+// green, red, alpha: 0xAARRGGBB), opaque; PIXEL_RGB masks the alpha off.
+constexpr uint32_t PIXEL_RED = 0xFFFF0000, PIXEL_BLUE = 0xFF0000FF, PIXEL_GREEN = 0xFF00FF00;
+constexpr uint32_t PIXEL_RGB = 0x00FFFFFF;
+
+// A pixel as memory holds it as a colour reference.
 uint32_t colourOfPixel(uint32_t memory);
+
+// What `paint` draws into a fresh 32-bit section of width x height first
+// filled with `background` (memory form): its pixels in memory form, rows
+// top first. Empty when no section can be made.
+std::vector<uint32_t> paintedPixels(int width, int height, uint32_t background,
+                                    const std::function<void(HDC)>& paint);
+
+// The pixel memory of the plug-in's image `number` (the DIB section of
+// ImgHandle), read in picture coordinates whatever its row order.
+struct ImagePixels {
+    DIBSECTION ds{};
+    explicit ImagePixels(int number);
+    int width() const { return ds.dsBm.bmWidth; }
+    int height() const { return ds.dsBm.bmHeight; }
+    // A 32-bit image's pixel in memory form.
+    uint32_t at(int x, int y) const;
+};
+// The same image in readCanvas's form; empty for no image.
+CanvasPixels imageColours(int number);
 
 // The windows the plug-in placed inside a host object's window (its
 // canvas windows), in z-order.
