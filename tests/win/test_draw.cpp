@@ -18,6 +18,7 @@
 #include "base/gdi_win.h"
 #include "base/object_table.h"
 #include "tests/win/support/canvas_probe.h"
+#include "tests/win/support/ui_driver.h"
 #include "ui/toolkit_win.h"
 
 namespace {
@@ -32,12 +33,7 @@ void stopDrawing() {
     draw::fontShutdown();
 }
 
-class DrawEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override { startDrawing(); }
-    void TearDown() override { stopDrawing(); }
-};
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new DrawEnvironment);
+const bool g_drawing = aroundAllTests(&startDrawing, &stopDrawing);
 
 // A pass on an image; ends it on scope exit.
 struct Pass {

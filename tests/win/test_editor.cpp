@@ -807,27 +807,15 @@ TEST_F(Editor, AQuitForTheHostEndsTheDialogAndStaysForTheHost) {
 
 class LinkedEditor : public ::testing::Test {
   protected:
-    void TearDown() override {
-        for (int n : canvases) {
-            UiCloseWindow(n);
-        }
-        pumpMessages();
-        takeEvents();
-    }
     // A window like a canvas's: generated number, no caption, no dialog.
-    int openCanvas() {
-        const int n =
-            static_cast<int>(UiOpenWindow(UI_ANY, 0, 0, 60, 40, u"", UI_FLAGS_CANVAS, nullptr));
-        canvases.push_back(n);
-        return n;
-    }
+    int openCanvas() { return canvases.open(UI_FLAGS_CANVAS, 60, 40); }
     int edit(int id, host::Params& params, std::vector<Step> steps) {
         UserScript script{L"Configurar ClearCanvas", std::move(steps)};
         const int result = runDialog(script, [&] { return plugin::editAction(id, params.data()); });
         ticks = script.ticks;
         return result;
     }
-    std::vector<int> canvases;
+    TestWindows canvases;
     size_t ticks = 0;
 };
 

@@ -26,14 +26,10 @@
 
 namespace {
 
-class PictureEnvironment : public ::testing::Environment {
-    void SetUp() override { ui::startup(GetModuleHandleW(nullptr)); }
-    void TearDown() override {
-        ui::shutdown();
-        draw::alphaBlendRelease();
-    }
-};
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new PictureEnvironment);
+const bool g_toolkit = aroundAllTests(&startToolkit, [] {
+    stopToolkit();
+    draw::alphaBlendRelease();
+});
 
 // A 32-bit bottom-up DIB section, addressed from the top row down, pixels
 // as 0xAARRGGBB.
@@ -109,19 +105,15 @@ std::vector<uint32_t> onScreen(HWND control, int w, int h) {
 class Picture : public ::testing::Test {
   protected:
     void SetUp() override {
-        canvas =
-            static_cast<int>(UiOpenWindow(UI_ANY, 0, 0, 60, 40, u"", UI_FLAGS_CANVAS, nullptr));
+        canvas = windows.open(UI_FLAGS_CANVAS, 60, 40);
         ASSERT_TRUE(canvas);
-        takeEvents();
-    }
-    void TearDown() override {
-        UiCloseWindow(canvas);
         takeEvents();
     }
     int add(int x, int y, const Image& image, int number = UI_ANY) {
         const intptr_t made = UiAddPicture(number, x, y, 10, 10, image.get());
         return number == UI_ANY ? static_cast<int>(made) : number;
     }
+    TestWindows windows;
     int canvas = 0;
 };
 

@@ -17,11 +17,7 @@
 
 namespace {
 
-class ToolkitEnvironment : public ::testing::Environment {
-    void SetUp() override { ui::startup(GetModuleHandleW(nullptr)); }
-    void TearDown() override { ui::shutdown(); }
-};
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new ToolkitEnvironment);
+const bool g_toolkit = aroundAllTests(&startToolkit, &stopToolkit);
 
 HWND hwndOf(intptr_t made) {
     return reinterpret_cast<HWND>(made);
@@ -62,23 +58,17 @@ class Toolkit : public ::testing::Test {
   protected:
     void TearDown() override {
         UiCloseWindow(0);
-        for (int n : opened_) {
-            UiCloseWindow(n);
-        }
-        pumpMessages();
-        takeEvents();
+        windows_.closeAll();
     }
     HWND openDialog(HWND owner = nullptr) {
         return hwndOf(UiOpenWindow(0, 30, 40, 400, 150, u"Di\u00e1logo", UI_FLAGS_DIALOG, owner));
     }
     int openAny(uint32_t flags = UI_FLAGS_CANVAS, int w = 120, int h = 80) {
-        const int n = static_cast<int>(UiOpenWindow(UI_ANY, 0, 0, w, h, u"", flags, nullptr));
-        opened_.push_back(n);
-        return n;
+        return windows_.open(flags, w, h);
     }
 
   private:
-    std::vector<int> opened_;
+    TestWindows windows_;
 };
 
 //--- Windows

@@ -2,6 +2,49 @@
 
 #include <gtest/gtest.h>
 
+namespace {
+
+class AroundAllTests : public ::testing::Environment {
+  public:
+    AroundAllTests(void (*start)(), void (*stop)()) : start_(start), stop_(stop) {}
+    void SetUp() override { start_(); }
+    void TearDown() override { stop_(); }
+
+  private:
+    void (*start_)();
+    void (*stop_)();
+};
+
+} // namespace
+
+bool aroundAllTests(void (*start)(), void (*stop)()) {
+    ::testing::AddGlobalTestEnvironment(new AroundAllTests(start, stop));
+    return true;
+}
+
+void startToolkit() {
+    ui::startup(GetModuleHandleW(nullptr));
+}
+
+void stopToolkit() {
+    ui::shutdown();
+}
+
+int TestWindows::open(uint32_t flags, int w, int h) {
+    const int n = static_cast<int>(UiOpenWindow(UI_ANY, 0, 0, w, h, u"", flags, nullptr));
+    opened_.push_back(n);
+    return n;
+}
+
+void TestWindows::closeAll() {
+    for (int n : opened_) {
+        UiCloseWindow(n);
+    }
+    opened_.clear();
+    pumpMessages();
+    takeEvents();
+}
+
 void pumpMessages() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

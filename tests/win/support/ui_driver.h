@@ -62,6 +62,31 @@ class ModalGuard {
     UINT_PTR timer_;
 };
 
+// Registers a program-wide set-up: `start` before the program's first test,
+// `stop` after its last. Returns true, to initialise a namespace constant.
+bool aroundAllTests(void (*start)(), void (*stop)());
+// The toolkit started on this program's module, as attach starts it, and
+// stopped.
+void startToolkit();
+void stopToolkit();
+
+// Toolkit windows a test opens: each closed when the test ends (or at
+// closeAll), then the messages and events they left taken.
+class TestWindows {
+  public:
+    TestWindows() = default;
+    ~TestWindows() { closeAll(); }
+    TestWindows(const TestWindows&) = delete;
+    TestWindows& operator=(const TestWindows&) = delete;
+    // A window of a generated number at the screen's corner, w x h, without
+    // a caption (a canvas's) unless `flags` says otherwise.
+    int open(uint32_t flags = UI_FLAGS_CANVAS, int w = 120, int h = 80);
+    void closeAll();
+
+  private:
+    std::vector<int> opened_;
+};
+
 // A step that posts a message to the window.
 Step post(UINT msg, WPARAM wp = 0, LPARAM lp = 0);
 
