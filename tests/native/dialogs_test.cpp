@@ -8,6 +8,7 @@
 
 #include "canvas/convert.h"
 #include "editor/dialogs.h"
+#include "host/utf8.h"
 #include "canvas/action_table.h"
 
 namespace {
@@ -17,26 +18,14 @@ using editor::ControlRow;
 using editor::DialogLayout;
 using editor::Pick;
 
-std::string utf8(const Text& text) {
-    std::string out;
-    for (char16_t c : text) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else { // the dialogs' texts stay below U+0800
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 // One control as a line of text: "number kind text x,y,w,h slot pick>target".
 std::string describe(const ControlRow& r) {
     const char* kinds[] = {"label", "edit", "button"};
     const char* picks[] = {"", "object", "colour", "font"};
     std::string s = std::to_string(r.number) + " " + kinds[static_cast<int>(r.kind)] + " \"" +
-                    utf8(r.text) + "\" " + std::to_string(r.x) + "," + std::to_string(r.y) + "," +
-                    std::to_string(r.width) + "," + std::to_string(r.height);
+                    host::utf16ToUtf8(r.text) + "\" " + std::to_string(r.x) + "," +
+                    std::to_string(r.y) + "," + std::to_string(r.width) + "," +
+                    std::to_string(r.height);
     if (r.slot != editor::NO_SLOT) {
         s += " slot " + std::to_string(r.slot);
     }
@@ -110,7 +99,7 @@ TEST(Dialogs, LayoutsInCreationOrder) {
         ASSERT_NE(d, nullptr) << id;
         const Expected& e = expected[id - 1];
         EXPECT_EQ(d->actionId, id);
-        EXPECT_EQ(utf8(d->title), e.title);
+        EXPECT_EQ(host::utf16ToUtf8(d->title), e.title);
         EXPECT_EQ(d->height, e.height);
         EXPECT_EQ(describe(*d), e.rows) << e.title;
     }
@@ -196,11 +185,11 @@ TEST(FontField, WhatTheFontDialogOpensOn) {
     };
     for (const Case& c : cases) {
         const editor::FontDialogStart s = editor::fontDialogStart(c.field);
-        EXPECT_EQ(s.face, c.face) << utf8(c.field);
-        EXPECT_EQ(s.points, c.points) << utf8(c.field);
-        EXPECT_EQ(s.bold, c.bold) << utf8(c.field);
-        EXPECT_EQ(s.italic, c.italic) << utf8(c.field);
-        EXPECT_EQ(s.underline, c.underline) << utf8(c.field);
+        EXPECT_EQ(s.face, c.face) << host::utf16ToUtf8(c.field);
+        EXPECT_EQ(s.points, c.points) << host::utf16ToUtf8(c.field);
+        EXPECT_EQ(s.bold, c.bold) << host::utf16ToUtf8(c.field);
+        EXPECT_EQ(s.italic, c.italic) << host::utf16ToUtf8(c.field);
+        EXPECT_EQ(s.underline, c.underline) << host::utf16ToUtf8(c.field);
     }
 }
 

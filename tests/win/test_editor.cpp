@@ -26,10 +26,10 @@
 #include "host/encoding_win.h"
 #include "host/host_win.h"
 #include "host/script.h"
-#include "host/utf8.h"
 #include "base/gdi_win.h"
 #include "base/text_win.h"
 #include "tests/win/support/global_spy.h"
+#include "tests/win/support/host_app.h"
 #include "tests/win/support/host_scene.h"
 #include "tests/win/support/import_patch.h"
 #include "tests/win/support/ui_driver.h"
@@ -865,36 +865,25 @@ TEST_F(LinkedEditor, AQuitReportedAgainstANewerWindowStillEndsTheDialog) {
 
 //--- The reference host's edit command on the real dialogs
 
-TEST(HostEditCommand, ShowsTheDialogAndPrintsTheSlotsItGetsBack) {
-    host::PluginModule plugin{L"canvas.nbp"};
-    ASSERT_TRUE(plugin.ok());
-    std::vector<std::string> out, err;
-    host::App app(plugin, {[&](const std::string& s) { out.push_back(s); },
-                           [&](const std::string& s) { err.push_back(s); }});
-    app.connect();
-    ASSERT_TRUE(app.openMainWindow());
+class HostEditCommand : public HostAppTest {};
+
+TEST_F(HostEditCommand, ShowsTheDialogAndPrintsTheSlotsItGetsBack) {
     wchar_t dir[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, dir);
     const std::wstring shot =
         std::wstring(dir) + L"editor-" + std::to_wstring(GetCurrentProcessId()) + L".png";
     // The last slot of the circle is left out: a null slot, which "OK"
     // turns into an empty string.
-    const host::Script script = host::parseScript(
-        "object R 10 10 200 100\n"
-        "edit kiv_DrawCircle R 1 2 abc close=ok\n"
-        "edit kiv_ClearCanvas \"Rect\xC3\xA1ngulo\" capture=\"" +
-        host::utf16ToUtf8(std::u16string(shot.begin(), shot.end())) + "\" close=cancel\n");
-    ASSERT_TRUE(script.ok());
-    out.clear();
-    {
-        const ModalGuard guard;
-        EXPECT_TRUE(app.check(script) && app.run(script));
-    }
-    EXPECT_TRUE(err.empty()) << err.front();
-    EXPECT_EQ(
-        out, (std::vector<std::string>{"edit kiv_DrawCircle -> 1", "  0: \"R\"", "  1: \"1\"",
-                                       "  2: \"2\"", "  3: \"abc\"", "  4: \"\"",
-                                       "edit kiv_ClearCanvas -> 0", "  0: \"Rect\xC3\xA1ngulo\""}));
+    captured.out.clear();
+    EXPECT_TRUE(run("object R 10 10 200 100\n"
+                    "edit kiv_DrawCircle R 1 2 abc close=ok\n"
+                    "edit kiv_ClearCanvas \"Rect\xC3\xA1ngulo\" capture=\"" +
+                    host::utf8FromWide(shot) + "\" close=cancel\n"));
+    EXPECT_EQ(captured.errors(), "");
+    EXPECT_EQ(captured.out, (std::vector<std::string>{"edit kiv_DrawCircle -> 1", "  0: \"R\"",
+                                                      "  1: \"1\"", "  2: \"2\"", "  3: \"abc\"",
+                                                      "  4: \"\"", "edit kiv_ClearCanvas -> 0",
+                                                      "  0: \"Rect\xC3\xA1ngulo\""}));
     EXPECT_NE(GetFileAttributesW(shot.c_str()), INVALID_FILE_ATTRIBUTES) << "captured";
     DeleteFileW(shot.c_str());
     app.close();

@@ -10,8 +10,9 @@
 #include "canvas/action_table.h"
 #include "host/app_win.h"
 #include "host/program_win.h"
-#include "host/utf8.h"
+#include "host/encoding_win.h"
 #include "tests/win/support/global_spy.h"
+#include "tests/win/support/host_app.h"
 #include "tests/win/support/processes.h"
 #include "tests/win/support/ui_driver.h"
 
@@ -193,37 +194,8 @@ TEST(Params, FreesWhatItsSlotsHoldAtTheEnd) {
 
 //--- The host's answers to the plug-in's queries
 
-struct Captured {
-    std::vector<std::string> out, err;
-    host::Console console() {
-        return {[this](const std::string& l) { out.push_back(l); },
-                [this](const std::string& l) { err.push_back(l); }};
-    }
-    std::string errors() const {
-        std::string all;
-        for (const std::string& e : err) {
-            all += e + "\n";
-        }
-        return all;
-    }
-};
-
-class HostApp : public ::testing::Test {
+class HostApp : public HostAppTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(plugin.ok());
-        app.connect();
-        ASSERT_TRUE(app.openMainWindow());
-    }
-
-    // Parses and runs script lines; true when every command succeeded.
-    bool run(const std::string& text) {
-        host::Script script = host::parseScript(text);
-        EXPECT_TRUE(script.ok()) << text;
-        const ModalGuard guard;
-        return app.check(script) && app.run(script);
-    }
-
     host::Picture shot() {
         host::Picture p;
         EXPECT_TRUE(host::captureWindow(app.mainWindow(), false, &p));
@@ -242,10 +214,6 @@ class HostApp : public ::testing::Test {
         const ModalGuard guard;
         SendMessageW(app.mainWindow(), WM_COMMAND, command, 0);
     }
-
-    host::PluginModule plugin{L"canvas.nbp"};
-    Captured captured;
-    host::App app{plugin, captured.console()};
 };
 
 TEST_F(HostApp, PrintsTheRegistration) {
@@ -654,9 +622,7 @@ TEST_F(Runner, MenuRunsAndEditsTheCurrentParameters) {
 
 TEST_F(Runner, AboutBoxIsCapturedAndDismissedAsAsked) {
     const std::wstring file = tempPath(L"about.png");
-    std::string script = "about capture=\"" +
-                         host::utf16ToUtf8(std::u16string(file.begin(), file.end())) +
-                         "\" close=ok\n";
+    std::string script = "about capture=\"" + host::utf8FromWide(file) + "\" close=ok\n";
     ASSERT_TRUE(run(script)) << captured.errors();
     EXPECT_EQ(g_aboutEnded, Ended::Ok);
     EXPECT_EQ(captured.out, std::vector<std::string>{"about -> 0"});
@@ -752,7 +718,7 @@ TEST_F(Runner, UnloadedPluginIsNotCalled) {
 TEST_F(Runner, ScreenshotCommandWritesTheClientArea) {
     const std::wstring file = tempPath(L"shot.png");
     ASSERT_TRUE(run("window 320 200\nobject a 300 180 40 40\nscreenshot \"" +
-                    host::utf16ToUtf8(std::u16string(file.begin(), file.end())) + "\"\n"));
+                    host::utf8FromWide(file) + "\"\n"));
     host::Picture p;
     ASSERT_TRUE(loadPng(file, &p));
     DeleteFileW(file.c_str());
@@ -773,8 +739,7 @@ TEST(CanvasHost, RefusesBadArgumentsAndScripts) {
     const std::wstring script = tempPath(L"bad.script");
     // Syntax errors, unknown actions and wrong parameter counts: all in one
     // round, each with the script's file name and line, and nothing runs.
-    const std::string name =
-        host::baseName(host::utf16ToUtf8(std::u16string(script.begin(), script.end())));
+    const std::string name = host::baseName(host::utf8FromWide(script));
     writeAll(script, "object a 0 0 10 10\nobject b 0 0 10\nkiv_Unknown a\nwait x\n"
                      "kiv_ClearCanvas a b\n");
     c.err.clear();
@@ -826,8 +791,7 @@ TEST(CanvasHostExe, RunsAScriptAndSavesTheWindow) {
     }
     // Results carry the script's file name and line.
     EXPECT_EQ(lines[kRegistration.size()],
-              host::baseName(host::utf16ToUtf8(std::u16string(script.begin(), script.end()))) +
-                  ":6: kiv_CreateCanvas -> 1");
+              host::baseName(host::utf8FromWide(script)) + ":6: kiv_CreateCanvas -> 1");
     EXPECT_EQ(lines.back(), "message 6 -> 0");
 
     host::Picture shot;
@@ -853,8 +817,7 @@ TEST(CanvasHostExe, RunsAScriptAndSavesTheWindow) {
 // result; the product, the same script, says nothing.
 TEST(CanvasHostExe, ShowsTheDiagnosticBuildsReasonBesideEachZero) {
     const std::wstring script = tempPath(L"zeros.script");
-    const std::string name =
-        host::baseName(host::utf16ToUtf8(std::u16string(script.begin(), script.end())));
+    const std::string name = host::baseName(host::utf8FromWide(script));
     writeAll(script, "object a 0 0 50 50\n"
                      "kiv_DrawText \"r1\" \"x\"\n"
                      "kiv_CreateCanvas nadie \"\"\n"

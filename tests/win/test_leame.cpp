@@ -14,7 +14,9 @@
 
 #include "host/app_win.h"
 #include "host/encoding_win.h"
+#include "host/utf8.h"
 #include "tests/win/support/canvas_probe.h"
+#include "tests/win/support/host_app.h"
 #include "tests/win/support/host_scene.h"
 #include "tests/win/support/linked_plugin.h"
 
@@ -301,19 +303,10 @@ struct Drawn {
     CanvasPixels canvas;
 };
 
-class Guide : public ::testing::Test {
+class Guide : public HostAppTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(plugin.ok());
-        app.connect();
-        ASSERT_TRUE(app.openMainWindow());
-    }
-
-    void run(const std::string& lines) {
-        host::Script script = host::parseScript(lines);
-        ASSERT_TRUE(script.ok()) << lines;
-        ASSERT_TRUE(app.check(script) && app.run(script)) << lines;
-    }
+    void TearDown() override { EXPECT_EQ(captured.errors(), ""); }
+    void run(const std::string& lines) { ASSERT_TRUE(HostAppTest::run(lines)) << lines; }
 
     // The script on the scene; then every canvas released and every object
     // gone, for the next one.
@@ -323,9 +316,9 @@ class Guide : public ::testing::Test {
         if (lines.find("kiv_CreateCanvas") == std::string::npos) {
             run(kWhiteCanvas);
         }
-        out.clear();
+        captured.out.clear();
         run(lines);
-        for (const std::string& line : out) {
+        for (const std::string& line : captured.out) {
             if (line.rfind("kiv_", 0) == 0) {
                 d.results += line.substr(line.size() - 1);
             }
@@ -341,12 +334,6 @@ class Guide : public ::testing::Test {
         }
         return d;
     }
-
-    host::PluginModule plugin{L"canvas.nbp"};
-    std::vector<std::string> out;
-    host::App app{plugin,
-                  {[this](const std::string& l) { out.push_back(l); },
-                   [](const std::string& l) { ADD_FAILURE() << l; }}};
 };
 
 TEST_F(Guide, EveryExampleDoesWhatTheGuideSays) {
@@ -395,10 +382,6 @@ TEST_F(Guide, NoExampleLineGoesUnchecked) {
 
 //--- What the diagnostic build writes
 
-std::string utf8(const Text& text) {
-    return host::utf8FromWide(std::wstring(text.begin(), text.end()));
-}
-
 // The reasons a script can meet, which the guide's table of 0s quotes as
 // the diagnostic build writes them, "…" standing for the value.
 const canvas::ActionFailure kQuoted[] = {
@@ -412,7 +395,7 @@ const canvas::ActionFailure kQuoted[] = {
 TEST(GuideDiagnostics, QuotesTheLinesAsTheDiagnosticBuildWritesThem) {
     const std::string guide = flat(readGuide());
     for (canvas::ActionFailure why : kQuoted) {
-        std::string text = utf8(canvas::FAILURE_TEXTS[static_cast<size_t>(why)].text);
+        std::string text = host::utf16ToUtf8(canvas::FAILURE_TEXTS[static_cast<size_t>(why)].text);
         const size_t value = text.find("{}");
         if (value != std::string::npos) {
             text.replace(value, 2, "…");
@@ -423,7 +406,7 @@ TEST(GuideDiagnostics, QuotesTheLinesAsTheDiagnosticBuildWritesThem) {
     LinkedPlugin linked;
     ASSERT_EQ(linked.reasonOf(TEXT, {"r1", "Hola", "10", "10", "", "", ""}),
               canvas::ActionFailure::NotACanvas);
-    const std::string line = utf8(canvas::lastFailureLine());
+    const std::string line = host::utf16ToUtf8(canvas::lastFailureLine());
     EXPECT_NE(guide.find("``` " + line + " ```"), std::string::npos) << line;
 }
 
