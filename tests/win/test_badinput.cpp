@@ -824,17 +824,10 @@ TEST(Exports, EveryOrderWorksWithWhatExists) {
         latest.push_back(host.actions[i].namePtr);
         latest.push_back(host.actions[i].hintPtr);
     }
-    GlobalSpy spy(plugin.handle());
-    ASSERT_TRUE(spy.ok());
-    spy.moduleUnloading();
-    plugin.unload();
-    for (const void* s : latest) {
-        EXPECT_EQ(spy.timesFreed(s), 1);
-    }
     // Author and description of the latest _nbInitPlugIn call, too.
-    EXPECT_EQ(spy.freed.size(), static_cast<size_t>(REGISTRATION_STRING_COUNT));
-    EXPECT_EQ(spy.timesFreed(t1), 0);
-    EXPECT_EQ(spy.timesFreed(host.actions[0].namePtr), 0);
+    const std::vector<void*> freed = unloadFreeingEachOnce(plugin, latest);
+    EXPECT_EQ(std::count(freed.begin(), freed.end(), t1), 0);
+    EXPECT_EQ(std::count(freed.begin(), freed.end(), host.actions[0].namePtr), 0);
     EXPECT_STREQ(t1, "KivCanvas 2D (Final)");
 }
 
@@ -879,17 +872,7 @@ TEST_F(Plugged, UnloadAndReloadUnderLiveAndOrphanedCanvases) {
     }
     const HMODULE module = plugin->handle();
 
-    const std::vector<const void*> strings = registrationStrings(host);
-    {
-        GlobalSpy spy(plugin->handle());
-        ASSERT_TRUE(spy.ok());
-        spy.moduleUnloading();
-        plugin->unload();
-        for (const void* s : strings) {
-            EXPECT_EQ(spy.timesFreed(s), 1);
-        }
-        EXPECT_EQ(spy.freed.size(), static_cast<size_t>(REGISTRATION_STRING_COUNT));
-    }
+    unloadFreeingEachOnce(*plugin, registrationStrings(host));
     EXPECT_TRUE(canvasWindowsIn(kept).empty());
     EXPECT_TRUE(canvasWindowsIn(doomed).empty());
     EXPECT_EQ(gdiHeadroom(), unloaded) << "every GDI object the plug-in made is gone";

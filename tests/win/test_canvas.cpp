@@ -16,7 +16,6 @@
 #include "host/host_win.h"
 #include "plugin/plugin_state_win.h"
 #include "tests/win/support/canvas_probe.h"
-#include "tests/win/support/global_spy.h"
 #include "tests/win/support/host_scene.h"
 #include "tests/win/support/linked_plugin.h"
 #include "tests/win/support/ui_driver.h"
@@ -458,16 +457,7 @@ TEST_F(Canvases, UnloadingReleasesCanvasesAndEveryStringOnce) {
     pumpMessages();
     const std::vector<const void*> handedOver = registrationStrings(host);
     ASSERT_EQ(handedOver.size(), static_cast<size_t>(REGISTRATION_STRING_COUNT));
-    {
-        GlobalSpy spy(plugin->handle());
-        ASSERT_TRUE(spy.ok());
-        spy.moduleUnloading();
-        plugin->unload();
-        for (const void* s : handedOver) {
-            EXPECT_EQ(spy.timesFreed(s), 1);
-        }
-        EXPECT_EQ(spy.freed.size(), static_cast<size_t>(REGISTRATION_STRING_COUNT));
-    }
+    unloadFreeingEachOnce(*plugin, handedOver);
     pumpMessages();
     EXPECT_EQ(canvasWindowIn(kept), nullptr) << "the remaining canvas window is closed";
     // Loaded again, the plug-in starts from nothing and works.

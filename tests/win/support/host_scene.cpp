@@ -4,7 +4,9 @@
 
 #include "canvas/actions_win.h"
 #include "plugin/host_exchange_win.h"
+#include "plugin/plugin_state_win.h"
 #include "plugin/plugin_win.h"
+#include "tests/win/support/global_spy.h"
 #include "tests/win/support/ui_driver.h"
 
 namespace {
@@ -116,6 +118,19 @@ std::vector<const void*> registrationStrings(const host::Host& host) {
         strings.push_back(a.hintPtr);
     }
     return strings;
+}
+
+std::vector<void*> unloadFreeingEachOnce(host::PluginModule& plugin,
+                                         const std::vector<const void*>& strings) {
+    GlobalSpy spy(plugin.handle());
+    EXPECT_TRUE(spy.ok());
+    spy.moduleUnloading();
+    plugin.unload();
+    for (const void* s : strings) {
+        EXPECT_EQ(spy.timesFreed(s), 1);
+    }
+    EXPECT_EQ(spy.freed.size(), static_cast<size_t>(REGISTRATION_STRING_COUNT));
+    return spy.freed;
 }
 
 void PluggedHost::load() {

@@ -87,6 +87,12 @@ size_t windowQueries(const host::Host& host);
 // and description, then each action's name and hint.
 std::vector<const void*> registrationStrings(const host::Host& host);
 
+// Unloads `plugin` with a GlobalSpy on its GlobalFree calls, and checks
+// that the unload freed each of `strings` once and as many strings as a
+// registration hands over in all. Returns the blocks it freed.
+std::vector<void*> unloadFreeingEachOnce(host::PluginModule& plugin,
+                                         const std::vector<const void*>& strings);
+
 // canvas.nbp loaded and connected to a host::Host that names the objects of
 // its scene: the tests that drive the DLL through its exports.
 class PluggedHost : public ::testing::Test {
