@@ -165,7 +165,7 @@ TEST(Owners, MovedOwnersReleaseOnce) {
 //--- Images ---------------------------------------------------------------------
 
 TEST(Images, CanvasImageIsABottomUp32BitSectionOfOpaqueBlack) {
-    const intptr_t n = ImgCreate(UI_ANY, 7, 5, 32, 0);
+    const ScopedImage n(ImgCreate(UI_ANY, 7, 5, 32, 0));
     ASSERT_GE(n, FIRST_ALLOCATED_NUMBER);
     EXPECT_TRUE(ImgExists(static_cast<int>(n)));
     EXPECT_EQ(ImgWidth(static_cast<int>(n)), 7);
@@ -177,12 +177,11 @@ TEST(Images, CanvasImageIsABottomUp32BitSectionOfOpaqueBlack) {
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 7; ++x)
             ASSERT_EQ(px.at(x, y), 0xFF000000u);
-    ImgFree(static_cast<int>(n));
 }
 
 TEST(Images, FillValuesByDepthAndColour) {
-    const int none = static_cast<int>(ImgCreate(UI_ANY, 3, 2, 32, 0xFFFFFFFFu));
-    const int red = static_cast<int>(ImgCreate(UI_ANY, 3, 2, 32, 0x00332211));
+    const ScopedImage none(ImgCreate(UI_ANY, 3, 2, 32, 0xFFFFFFFFu));
+    const ScopedImage red(ImgCreate(UI_ANY, 3, 2, 32, 0x00332211));
     const ImagePixels a(none), b(red);
     for (int y = 0; y < 2; ++y) {
         for (int x = 0; x < 3; ++x) {
@@ -192,7 +191,7 @@ TEST(Images, FillValuesByDepthAndColour) {
     }
     // Any other depth is 24 bits, filled through GDI, rows padded to 4 bytes.
     for (int depth : {24, 8, 16}) {
-        const int n = static_cast<int>(ImgCreate(UI_ANY, 5, 3, depth, 0x00332211));
+        const ScopedImage n(ImgCreate(UI_ANY, 5, 3, depth, 0x00332211));
         ASSERT_NE(n, 0);
         const ImagePixels p(n);
         EXPECT_EQ(p.ds.dsBm.bmBitsPixel, 24);
@@ -201,14 +200,11 @@ TEST(Images, FillValuesByDepthAndColour) {
         EXPECT_EQ(first[12], 0x33);
         EXPECT_EQ(first[13], 0x22);
         EXPECT_EQ(first[14], 0x11);
-        ImgFree(n);
     }
-    ImgFree(none);
-    ImgFree(red);
 }
 
 TEST(Images, RowZeroIsTheLastRowInMemory) {
-    const int n = static_cast<int>(ImgCreate(UI_ANY, 4, 3, 32, 0));
+    const ScopedImage n(ImgCreate(UI_ANY, 4, 3, 32, 0));
     {
         Pass pass(n);
         ASSERT_NE(pass.dc, 0);
@@ -218,7 +214,6 @@ TEST(Images, RowZeroIsTheLastRowInMemory) {
     const auto* memory = static_cast<const uint32_t*>(px.ds.dsBm.bmBits);
     EXPECT_EQ(memory[2 * 4], 0xFFFF0000u); // red, in the last memory row
     EXPECT_EQ(memory[0], 0xFF000000u);
-    ImgFree(n);
 }
 
 TEST(Images, ExistsOnlyForLiveNumbers) {
@@ -291,7 +286,7 @@ TEST(Passes, StartOnNoOutputFailsAndPrimitivesWithoutAPassDoNothing) {
 }
 
 TEST(Passes, StopRestoresTheBatchLimitAndFreesTheContext) {
-    const int n = static_cast<int>(ImgCreate(UI_ANY, 8, 8, 32, 0));
+    const ScopedImage n(ImgCreate(UI_ANY, 8, 8, 32, 0));
     GdiSetBatchLimit(7);
     const DWORD before = GdiGetBatchLimit();
     const intptr_t output = ImgOutput(n);
@@ -307,11 +302,10 @@ TEST(Passes, StopRestoresTheBatchLimitAndFreesTheContext) {
     EXPECT_EQ(draw::currentRaster(), nullptr);
     EXPECT_EQ(DrawStart(output), 0); // that output's pass is over
     GdiSetBatchLimit(0);
-    ImgFree(n);
 }
 
 TEST(Passes, EveryPassStartsInModeZeroWithBlackColours) {
-    const int n = static_cast<int>(ImgCreate(UI_ANY, 8, 8, 32, 0));
+    const ScopedImage n(ImgCreate(UI_ANY, 8, 8, 32, 0));
     {
         Pass pass(n);
         DrawSetMode(DRAW_MODE_OUTLINED | DRAW_MODE_XOR);
@@ -323,7 +317,6 @@ TEST(Passes, EveryPassStartsInModeZeroWithBlackColours) {
     EXPECT_EQ(draw::currentRaster()->front(), 0u);
     EXPECT_EQ(draw::currentRaster()->back(), 0u);
     EXPECT_EQ(draw::currentRaster()->defaultBack(), 0xFF000000u);
-    ImgFree(n);
 }
 
 TEST(Passes, BoxAndCircleDrawIntoTheImageKeepingAlpha) {
@@ -349,7 +342,7 @@ TEST(Passes, BoxAndCircleDrawIntoTheImageKeepingAlpha) {
     // everywhere: an image made without a colour (alpha 0), or one GDI drew
     // into in the same pass.
     for (const bool gdi : {false, true}) {
-        const int m = static_cast<int>(ImgCreate(UI_ANY, 4, 3, 32, gdi ? 0x00FFFFFF : 0xFFFFFFFF));
+        const ScopedImage m(ImgCreate(UI_ANY, 4, 3, 32, gdi ? 0x00FFFFFF : 0xFFFFFFFF));
         uint32_t drawnByGdi = 0;
         {
             Pass pass(m);
@@ -363,7 +356,6 @@ TEST(Passes, BoxAndCircleDrawIntoTheImageKeepingAlpha) {
         const ImagePixels after(m);
         EXPECT_EQ(after.at(0, 0), gdi ? 0xFF00FF00u : 0x0000FF00u) << gdi;
         EXPECT_EQ(after.at(1, 1), (drawnByGdi & 0xFF000000u) | 0x0000FF00u) << gdi;
-        ImgFree(m);
     }
 }
 
@@ -428,7 +420,7 @@ TEST(Passes, SseAndPlainKernelsLeaveTheSamePixels) {
         for (auto kernels : {draw::PixelKernels::Plain, draw::PixelKernels::Sse2}) {
             const draw::ScopedPixelKernels use(kernels);
             ASSERT_EQ(use.inUse(), kernels);
-            const int n = static_cast<int>(ImgCreate(UI_ANY, W, H, 32, 0));
+            const ScopedImage n(ImgCreate(UI_ANY, W, H, 32, 0));
             ASSERT_NE(n, 0);
             const ImagePixels px(n);
             auto* bits = static_cast<uint8_t*>(px.ds.dsBm.bmBits);
@@ -437,7 +429,6 @@ TEST(Passes, SseAndPlainKernelsLeaveTheSamePixels) {
             row.change(n, bits, px.ds.dsBm.bmWidthBytes);
             GdiFlush();
             after[int(kernels)].assign(bits, bits + bytes);
-            ImgFree(n);
         }
         EXPECT_FALSE(std::equal(after[0].begin(), after[0].end(), noise.begin())) << row.what;
         const auto diff = std::mismatch(after[0].begin(), after[0].end(), after[1].begin());
@@ -450,7 +441,7 @@ TEST(Passes, SseAndPlainKernelsLeaveTheSamePixels) {
 // DrawStart on it opens no pass and draws nothing, whatever context is
 // current now (a new one may well sit where the old one was).
 TEST(Passes, AStaleOutputFindsNothing) {
-    const int n = whiteCanvas(40, 20), other = whiteCanvas(40, 20);
+    const ScopedImage n(whiteCanvas(40, 20)), other(whiteCanvas(40, 20));
     struct Row {
         const char* what;
         void (*after)(int n, int other); // what follows taking the output
@@ -471,8 +462,6 @@ TEST(Passes, AStaleOutputFindsNothing) {
         EXPECT_EQ(changedCell(n, 0xFFFFFFFF).count, 0) << row.what;
         EXPECT_EQ(changedCell(other, 0xFFFFFFFF).count, 0) << row.what;
     }
-    ImgFree(n);
-    ImgFree(other);
 }
 
 //--- Text ------------------------------------------------------------------------
@@ -483,8 +472,9 @@ TEST(Passes, AStaleOutputFindsNothing) {
 // fallback face.
 TEST(Text, WindowsFaceNamesDrawAsTheirStandIns) {
     const auto drawn = [](const char16_t* face, int style) {
-        const int n = whiteCanvas(320, 40);
-        EXPECT_NE(FontLoad(100, face, 16, style), 0);
+        const ScopedImage n(whiteCanvas(320, 40));
+        const ScopedFont font(100, face, 16, style);
+        EXPECT_TRUE(font);
         {
             Pass pass(n);
             DrawSetMode(DRAW_MODE_TRANSPARENT);
@@ -498,8 +488,6 @@ TEST(Text, WindowsFaceNamesDrawAsTheirStandIns) {
                 all.push_back(px.at(x, y));
             }
         }
-        FontFree(100);
-        ImgFree(n);
         return all;
     };
     EXPECT_NE(drawn(u"Liberation Serif", 0), drawn(u"Liberation Sans", 0)) << "faces show apart";
@@ -523,8 +511,9 @@ TEST(Text, WindowsFaceNamesDrawAsTheirStandIns) {
 }
 
 TEST(Text, TransparentWhiteOnWhiteChangesNothing) {
-    const int n = whiteCanvas(120, 40);
-    ASSERT_NE(FontLoad(100, u"Arial", 12, 0), 0);
+    const ScopedImage n(whiteCanvas(120, 40));
+    const ScopedFont font(100, u"Arial", 12, 0);
+    ASSERT_TRUE(font);
     double after = 0;
     {
         Pass pass(n);
@@ -535,13 +524,12 @@ TEST(Text, TransparentWhiteOnWhiteChangesNothing) {
     const SIZE s = measure(reinterpret_cast<HFONT>(FontHandle(100)), L"Hola mundo");
     EXPECT_EQ(after, 4.0 + s.cx);
     EXPECT_EQ(changedCell(n, 0xFFFFFFFF).count, 0);
-    FontFree(100);
-    ImgFree(n);
 }
 
 TEST(Text, OpaqueTextPaintsItsWholeCellWithTheBackColour) {
-    const int n = whiteCanvas(120, 40);
-    ASSERT_NE(FontLoad(100, u"Arial", 12, 0), 0);
+    const ScopedImage n(whiteCanvas(120, 40));
+    const ScopedFont font(100, u"Arial", 12, 0);
+    ASSERT_TRUE(font);
     double after = 0;
     {
         Pass pass(n);
@@ -558,12 +546,10 @@ TEST(Text, OpaqueTextPaintsItsWholeCellWithTheBackColour) {
     EXPECT_EQ(c.count, s.cx * s.cy); // every pixel of the cell, each now opaque black
     const ImagePixels px(n);
     EXPECT_EQ(px.at(5, 6), 0xFF000000u);
-    FontFree(100);
-    ImgFree(n);
 }
 
 TEST(Text, RedTextStaysRed) {
-    const int n = whiteCanvas(80, 30);
+    const ScopedImage n(whiteCanvas(80, 30));
     {
         Pass pass(n);
         DrawSetFont(-1);
@@ -582,11 +568,10 @@ TEST(Text, RedTextStaysRed) {
         }
     }
     EXPECT_GT(red, 10);
-    ImgFree(n);
 }
 
 TEST(Text, ItalicWidensTheResultByItsOverhang) {
-    const int n = whiteCanvas(200, 60);
+    const ScopedImage n(whiteCanvas(200, 60));
     ASSERT_NE(FontLoad(100, u"Arial", 20, FONT_ITALIC), 0);
     const HFONT italic = reinterpret_cast<HFONT>(FontHandle(100));
     const int overhang = draw::italicOverhang(italic);
@@ -603,7 +588,6 @@ TEST(Text, ItalicWidensTheResultByItsOverhang) {
     ASSERT_NE(FontLoad(101, u"Arial", 20, 0), 0);
     EXPECT_EQ(draw::italicOverhang(reinterpret_cast<HFONT>(FontHandle(101))), 0);
     FontFree(-1);
-    ImgFree(n);
 }
 
 // The overhang read pixel by pixel with GetPixel, straight from its
@@ -663,8 +647,9 @@ TEST(Text, ItalicOverhangIsTheLastColumnHReaches) {
 }
 
 TEST(Text, NegativeXDrawsTheVisibleRightPartFromColumnZero) {
-    ASSERT_NE(FontLoad(100, u"Arial", 14, 0), 0);
-    const int whole = whiteCanvas(150, 30), cut = whiteCanvas(150, 30);
+    const ScopedFont font(100, u"Arial", 14, 0);
+    ASSERT_TRUE(font);
+    const ScopedImage whole(whiteCanvas(150, 30)), cut(whiteCanvas(150, 30));
     const int shift = 13;
     double afterCut = 0;
     {
@@ -685,19 +670,17 @@ TEST(Text, NegativeXDrawsTheVisibleRightPartFromColumnZero) {
             ASSERT_EQ(b.at(x, y), a.at(x + shift, y)) << x << "," << y;
         }
     }
-    FontFree(100);
-    ImgFree(whole);
-    ImgFree(cut);
 }
 
 TEST(Text, TallFontsGrowTheGlyphBuffer) {
-    ASSERT_NE(FontLoad(100, u"Arial", 60, 0), 0);
+    const ScopedFont font(100, u"Arial", 60, 0);
+    ASSERT_TRUE(font);
     const SIZE s = measure(reinterpret_cast<HFONT>(FontHandle(100)), L"Hg");
     ASSERT_GT(s.cy, 50);
     // Set before any text, or after text in a smaller font: either way the
     // whole cell is drawn, not cut at the 50 rows the system font needs.
     for (bool textBefore : {false, true}) {
-        const int n = whiteCanvas(200, 120);
+        const ScopedImage n(whiteCanvas(200, 120));
         {
             Pass pass(n);
             if (textBefore) {
@@ -708,16 +691,15 @@ TEST(Text, TallFontsGrowTheGlyphBuffer) {
         }
         const Cell c = changedCell(n, 0xFFFFFFFF);
         EXPECT_EQ(c.y1, s.cy) << textBefore;
-        ImgFree(n);
     }
-    FontFree(100);
 }
 
 TEST(Text, AFontThatCannotBeSelectedLeavesTheLastGoodOneInUse) {
-    ASSERT_NE(FontLoad(100, u"Arial", 40, 0), 0);
+    const ScopedFont font(100, u"Arial", 40, 0);
+    ASSERT_TRUE(font);
     ASSERT_NE(FontLoad(101, u"Arial", 8, 0), 0);
     const HFONT big = reinterpret_cast<HFONT>(FontHandle(100));
-    const int n = whiteCanvas(300, 100);
+    const ScopedImage n(whiteCanvas(300, 100));
     const intptr_t gone = FontHandle(101);
     FontFree(101); // a stale handle, nothing made after it
     double after = 0;
@@ -730,12 +712,10 @@ TEST(Text, AFontThatCannotBeSelectedLeavesTheLastGoodOneInUse) {
     const SIZE s = measure(big, L"Hg");
     EXPECT_EQ(after, static_cast<double>(s.cx));
     EXPECT_EQ(changedCell(n, 0xFFFFFFFF).y1, s.cy);
-    FontFree(100);
-    ImgFree(n);
 }
 
 TEST(Text, EmptyTextAndFarAwayPositionsDrawNothing) {
-    const int n = whiteCanvas(40, 20);
+    const ScopedImage n(whiteCanvas(40, 20));
     {
         Pass pass(n);
         EXPECT_EQ(DrawString(3, 3, u"", 0), 3.0);
@@ -753,7 +733,6 @@ TEST(Text, EmptyTextAndFarAwayPositionsDrawNothing) {
                   -1e12 + measure(static_cast<HFONT>(GetStockObject(SYSTEM_FONT)), L"x").cx);
     }
     EXPECT_EQ(changedCell(n, 0xFFFFFFFF).count, 0);
-    ImgFree(n);
 }
 
 //--- Fonts -----------------------------------------------------------------------

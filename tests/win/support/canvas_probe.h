@@ -54,6 +54,35 @@ struct ImagePixels {
     // A 32-bit image's pixel in memory form.
     uint32_t at(int x, int y) const;
 };
+// An image of the plug-in's table (ImgCreate's number, 0 when it failed),
+// freed when the scope ends.
+class ScopedImage {
+  public:
+    explicit ScopedImage(intptr_t number) : number_(static_cast<int>(number)) {}
+    ~ScopedImage();
+    ScopedImage(const ScopedImage&) = delete;
+    ScopedImage& operator=(const ScopedImage&) = delete;
+    operator int() const { return number_; }
+
+  private:
+    int number_;
+};
+
+// A font loaded under a fixed number (FontLoad), freed when the scope ends;
+// false when the load failed.
+class ScopedFont {
+  public:
+    ScopedFont(int number, const char16_t* face, int size, int style);
+    ~ScopedFont();
+    ScopedFont(const ScopedFont&) = delete;
+    ScopedFont& operator=(const ScopedFont&) = delete;
+    explicit operator bool() const { return loaded_; }
+
+  private:
+    int number_;
+    bool loaded_;
+};
+
 // The same image in readCanvas's form; empty for no image.
 CanvasPixels imageColours(int number);
 
