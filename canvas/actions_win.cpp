@@ -82,25 +82,36 @@ template <typename Draw> int drawOn(const Text& name, Draw draw) {
 }
 
 // Undoes a creation that failed part-way: what exists is released in the
-// reverse order of its making, and the entry goes.
-void abandon(CanvasEntry* entry) {
-    if (entry->image && ImgExists(entry->image)) {
-        ImgFree(entry->image);
+// reverse order of its making. The entry is held apart from the registry,
+// so the host's code, which closing the window lets run, cannot reach it.
+void abandon(const CanvasEntry& entry) {
+    if (entry.image && ImgExists(entry.image)) {
+        ImgFree(entry.image);
     }
-    if (entry->window && UiIsWindow(entry->window)) {
-        UiCloseWindow(entry->window);
+    if (entry.window && UiIsWindow(entry.window)) {
+        UiCloseWindow(entry.window);
     }
-    registry().removeCanvas(entry);
 }
 
-// Fills a new registry entry with the canvas window, laid into the object's
-// window, the image and the picture control, and paints the background.
-// 1 when the canvas is complete; 0 after releasing whatever was made.
+// Destroying a child window sends WM_PARENTNOTIFY to its parent, and by
+// Windows' documentation on to every ancestor, which run their procedures
+// inside the call; a window marked so sends nothing.
+void withholdParentNotice(HWND hwnd) {
+    if (hwnd) {
+        const LONG exStyle = GetWindowLongW(hwnd, GWL_EXSTYLE);
+        SetWindowLongW(hwnd, GWL_EXSTYLE, exStyle | WS_EX_NOPARENTNOTIFY);
+    }
+}
+
+// Fills a new entry with the canvas window, laid into the object's window
+// but still hidden, the image and the picture control, and paints the
+// background. 1 when the canvas is complete; 0 after releasing whatever was
+// made.
 int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int width, int height,
                 uint32_t background) {
     // Releases what was made and gives the reason.
     auto undo = [entry, &name](ActionFailure why) {
-        abandon(entry);
+        abandon(*entry);
         return refuse(why, name);
     };
     entry->name = name;
@@ -138,10 +149,9 @@ int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int wid
         return 1;
     });
     if (!painted) {
-        abandon(entry);
+        abandon(*entry);
         return 0;
     }
-    ShowWindow(UiWindowHandle(entry->window), SW_SHOWNA);
     return 1;
 }
 
@@ -170,18 +180,38 @@ int createCanvas(const Args<CreateCanvasParam>& args, HostLink& host) {
         return refuse(ActionFailure::ObjectEmpty, name);
     }
 
-    CanvasEntry* entry = registry().addCanvas();
+    // Made apart from the registry, and registered only once complete:
+    // making it lets the host's code run (hooks see every window made, the
+    // object's window hears of its new child), and whatever that code calls
+    // finds no half-made canvas, nor can it release one under the making.
+    CanvasList made;
+    CanvasEntry* entry = addEntry(made);
     if (!entry) {
         return refuse(ActionFailure::NoEntry, name);
     }
-    // Whatever fails from here on, running out of memory included, takes
-    // the entry out again: no half-built canvas stays registered.
+    // Whatever fails from here on, running out of memory included, releases
+    // what was made: no half-built canvas stays behind.
     try {
-        return buildCanvas(entry, name, objectWindow, width, height, background);
+        if (!buildCanvas(entry, name, objectWindow, width, height, background)) {
+            return 0;
+        }
     } catch (...) {
-        abandon(entry);
+        abandon(*entry);
         return refuse(ActionFailure::OutOfMemory);
     }
+    // The host's code may have made a canvas of this name meanwhile (in its
+    // answer to the query, or while this one was made): the name keeps that
+    // one, as it would for any later create.
+    if (registry().findCanvas(name)) {
+        abandon(*entry);
+        return 1;
+    }
+    // Shown by its handle once registered: showing lets the host's code run
+    // too, which may release it then.
+    HWND shown = UiWindowHandle(entry->window);
+    registry().admit(made);
+    ShowWindow(shown, SW_SHOWNA);
+    return 1;
 }
 
 int drawCircle(const Args<DrawCircleParam>& args, HostLink&) {
@@ -288,9 +318,16 @@ int execAction(int id, const Params& params, HostLink& host) {
     }
 }
 
-void releaseAllCanvases() {
-    CanvasRegistry& r = registry();
-    for (CanvasEntry& entry : r.entries()) {
+void releaseAllCanvases(ParentNotice notice) {
+    // Out of the registry before any window closes: closing one lets the
+    // host's code run, and whatever that calls finds only canvases made
+    // since, and frees nothing this walk still reads.
+    const CanvasList leaving = registry().takeAll();
+    for (const CanvasEntry& entry : leaving) {
+        if (notice == ParentNotice::Withheld) {
+            withholdParentNotice(UiWindowHandle(entry.window));
+            withholdParentNotice(UiControlHandle(entry.pictureControl));
+        }
         if (UiIsWindow(entry.window)) {
             UiCloseWindow(entry.window); // the picture control goes with it
         }
@@ -298,7 +335,6 @@ void releaseAllCanvases() {
             ImgFree(entry.image);
         }
     }
-    r.entries().clear();
 }
 
 } // namespace canvas

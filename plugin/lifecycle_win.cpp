@@ -33,10 +33,11 @@ void attach(HINSTANCE module) {
 
 // The DLL is being unloaded (never called at process exit). Canvases go
 // first, while everything they use still exists (their window procedures
-// live in this DLL); then the strings handed to the host; then the runtime
-// support in reverse.
+// live in this DLL), without a word to the host's windows: under the loader
+// lock no host procedure may run on the plug-in's account. Then the strings
+// handed to the host; then the runtime support in reverse.
 void detach() {
-    canvas::releaseAllCanvases();
+    canvas::releaseAllCanvases(canvas::ParentNotice::Withheld);
     PluginState& current = state();
     for (HostString& s : current.registration) {
         freeHostString(s);
