@@ -95,9 +95,12 @@ void abandon(const CanvasEntry& entry) {
 
 // Destroying a child window sends WM_PARENTNOTIFY to its parent, and by
 // Windows' documentation on to every ancestor, which run their procedures
-// inside the call; a window marked so sends nothing.
+// inside the call; a window marked so sends nothing. Only this thread's
+// windows: the mark is sent to the window as a message (WM_STYLECHANGING),
+// which another thread's, waiting on this one, would never answer; nor can
+// this thread destroy them.
 void withholdParentNotice(HWND hwnd) {
-    if (hwnd) {
+    if (hwnd && GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId()) {
         const LONG exStyle = GetWindowLongW(hwnd, GWL_EXSTYLE);
         SetWindowLongW(hwnd, GWL_EXSTYLE, exStyle | WS_EX_NOPARENTNOTIFY);
     }
