@@ -1048,6 +1048,12 @@ TEST(ProcessEnd, DISABLED_EndsWithEverythingLive) {
     for (int i = 0; i < WATCHED_COUNT; ++i) {
         const WatchRow& row = WATCHED[i];
         g_real[i] = patchImport(module, row.dll, row.name, row.hook);
+        // The plug-in frees no library (it keeps the system DLLs it loads);
+        // only the 32-bit runtime's start-up code may import FreeLibrary.
+        // Not imported, it cannot be called at the end either.
+        if (i == FREE_LIBRARY && !g_real[i]) {
+            continue;
+        }
         ASSERT_TRUE(g_real[i]) << row.name << " is imported";
     }
     ASSERT_TRUE(patchImport(module, "gdi32.dll", "TextOutW",
