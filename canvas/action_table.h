@@ -208,6 +208,21 @@ constexpr bool rowsFollowTheirNames() {
 }
 static_assert(rowsFollowTheirNames(), "row i of an action carries its name of value i");
 
+// The index in ACTIONS of the action whose names enum is `Names`; a names
+// enum of no action does not compile where this is asked for.
+template <typename Names> constexpr int actionIndexOf() {
+    int index = 0;
+    while (ACTIONS[index].names != &NAMES_KEY<Names>) {
+        ++index; // past the end: not a constant, so no build
+    }
+    return index;
+}
+
+// The row declared under `name`.
+template <typename Names> constexpr const ParamRow& rowOf(Names name) {
+    return ACTIONS[actionIndexOf<Names>()].params[static_cast<int>(name)];
+}
+
 // The action with that id, or null for an id no action has.
 constexpr const ActionDescriptor* findAction(int id) {
     return id >= 1 && id <= ACTION_COUNT ? &ACTIONS[id - 1] : nullptr;
