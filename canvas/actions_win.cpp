@@ -45,12 +45,16 @@ using CurrentPass = UniqueAny<intptr_t, &DrawStop>;
 // A font loaded under a fixed number, freed when its scope closes.
 using LoadedFont = UniqueAny<int, &FontFree>;
 
-void useSystemFont() {
-    DrawSetFont(-1);
-}
-// A font selected into the pass, swapped for the system font when its scope
-// closes: a font still selected into a device context cannot be deleted.
-using SelectedFont = UniqueAny<intptr_t, &useSystemFont>;
+// Selects a font into the current pass for as long as it lives, and the
+// system font again when its scope closes: a font still selected into a
+// device context cannot be deleted, so it must go before the font's owner.
+class SelectedFont {
+  public:
+    explicit SelectedFont(intptr_t font) { DrawSetFont(font); }
+    ~SelectedFont() { DrawSetFont(-1); }
+    SelectedFont(const SelectedFont&) = delete;
+    SelectedFont& operator=(const SelectedFont&) = delete;
+};
 
 // The one way to draw on a canvas's image: a pass opened on it, `draw`
 // run inside it (1, or 0 with its reason), the pass closed, and the
@@ -162,11 +166,11 @@ int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int wid
 
 int createCanvas(const Args<CreateCanvasParam>& args, HostLink& host) {
     using P = CreateCanvasParam;
-    const Text& name = args.text(P::Object);
+    const Text& name = args.text<P::Object>();
     if (registry().findCanvas(name)) {
         return 1; // already a canvas: its first background stays
     }
-    const uint32_t background = args.colour(P::Background).value_or(WHITE);
+    const uint32_t background = args.colour<P::Background>().value_or(WHITE);
 
     const uint32_t reported = host.objectWindow(name);
     if (!reported) {
@@ -219,16 +223,16 @@ int createCanvas(const Args<CreateCanvasParam>& args, HostLink& host) {
 
 int drawCircle(const Args<DrawCircleParam>& args, HostLink&) {
     using P = DrawCircleParam;
-    return drawOn(args.text(P::Canvas), [&](const CanvasEntry&) {
+    return drawOn(args.text<P::Canvas>(), [&](const CanvasEntry&) {
         DrawSetMode(DRAW_MODE_OUTLINED);
-        DrawCircle(args.number(P::X), args.number(P::Y), args.number(P::Radius),
-                   args.colour(P::Colour).value_or(BLACK));
+        DrawCircle(args.number<P::X>(), args.number<P::Y>(), args.number<P::Radius>(),
+                   args.colour<P::Colour>().value_or(BLACK));
         return 1;
     });
 }
 
 int clearCanvas(const Args<ClearCanvasParam>& args, HostLink&) {
-    return drawOn(args.text(ClearCanvasParam::Canvas), [](const CanvasEntry& entry) {
+    return drawOn(args.text<ClearCanvasParam::Canvas>(), [](const CanvasEntry& entry) {
         DrawBox(0, 0, ImgWidth(entry.image), ImgHeight(entry.image), WHITE);
         return 1;
     });
@@ -236,22 +240,21 @@ int clearCanvas(const Args<ClearCanvasParam>& args, HostLink&) {
 
 int drawText(const Args<DrawTextParam>& args, HostLink&) {
     using P = DrawTextParam;
-    return drawOn(args.text(P::Canvas), [&](const CanvasEntry&) {
-        const FontSpec& font = args.font(P::Font);
+    return drawOn(args.text<P::Canvas>(), [&](const CanvasEntry&) {
+        const FontSpec& font = args.font<P::Font>();
         // Scopes close in reverse: the pass takes the system font back,
         // then the font goes, then the pass ends.
         const LoadedFont loaded(
             FontLoad(TEXT_FONT_NUMBER, font.face, font.size, font.styles) ? TEXT_FONT_NUMBER : 0);
         if (!loaded) {
-            return refuse(ActionFailure::NoFont, args.text(P::Font));
+            return refuse(ActionFailure::NoFont, args.text<P::Font>());
         }
         const SelectedFont selected(FontHandle(TEXT_FONT_NUMBER));
-        DrawSetFont(selected.get());
         // No back colour: the text alone, on what is there.
-        const std::optional<uint32_t> back = args.colour(P::BackColour);
+        const std::optional<uint32_t> back = args.colour<P::BackColour>();
         DrawSetMode(back ? DRAW_MODE_DEFAULT : DRAW_MODE_TRANSPARENT);
-        DrawString(args.number(P::X), args.number(P::Y), args.text(P::Text),
-                   args.colour(P::TextColour).value_or(BLACK), back);
+        DrawString(args.number<P::X>(), args.number<P::Y>(), args.text<P::Text>(),
+                   args.colour<P::TextColour>().value_or(BLACK), back);
         return 1;
     });
 }
