@@ -145,31 +145,24 @@ TEST(Dpi, DISABLED_TextsFitTheirControlsAndCanvasesKeepTheirPixels) {
 class ScreenDpiSetting {
   public:
     explicit ScreenDpiSetting(DWORD dpi) {
-        RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
-                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_, nullptr);
         DWORD size = sizeof before_;
-        had_ = RegQueryValueExW(key_, L"LogPixels", nullptr, nullptr,
-                                reinterpret_cast<BYTE*>(&before_), &size) == ERROR_SUCCESS;
+        had_ = RegGetValueW(HKEY_CURRENT_USER, DESKTOP, L"LogPixels", RRF_RT_REG_DWORD, nullptr,
+                            &before_, &size) == ERROR_SUCCESS;
         set(dpi);
     }
     ~ScreenDpiSetting() {
-        if (had_) {
-            set(before_);
-        } else {
-            RegDeleteValueW(key_, L"LogPixels");
-        }
-        RegCloseKey(key_);
+        had_ ? set(before_) : void(RegDeleteKeyValueW(HKEY_CURRENT_USER, DESKTOP, L"LogPixels"));
     }
     ScreenDpiSetting(const ScreenDpiSetting&) = delete;
     ScreenDpiSetting& operator=(const ScreenDpiSetting&) = delete;
 
   private:
-    void set(DWORD dpi) {
-        EXPECT_EQ(RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD,
-                                 reinterpret_cast<const BYTE*>(&dpi), sizeof dpi),
-                  ERROR_SUCCESS);
+    static constexpr const wchar_t* DESKTOP = L"Control Panel\\Desktop";
+    static void set(DWORD dpi) {
+        EXPECT_EQ(
+            RegSetKeyValueW(HKEY_CURRENT_USER, DESKTOP, L"LogPixels", REG_DWORD, &dpi, sizeof dpi),
+            ERROR_SUCCESS);
     }
-    HKEY key_ = nullptr;
     DWORD before_ = 0;
     bool had_ = false;
 };
