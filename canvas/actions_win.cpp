@@ -124,10 +124,11 @@ int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int wid
     entry->name = name;
 
     // Opened hidden and shown only once it sits inside the object's window,
-    // so it never flashes at the screen's top-left corner.
+    // so it never flashes at the screen's top-left corner; the size of the
+    // object in its pixels at any DPI, as its image is.
     ui::WindowArgs window;
     window.place = ui::Place{0, 0, width, height};
-    window.flags = UI_FLAGS_CANVAS | UI_OPEN_HIDDEN;
+    window.flags = UI_FLAGS_CANVAS | UI_OPEN_HIDDEN | UI_KEEP_PIXELS;
     entry->window = static_cast<int>(ui::openWindow(window));
     if (!entry->window) {
         return undo(ActionFailure::NoWindow);

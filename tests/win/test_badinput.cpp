@@ -1098,7 +1098,7 @@ TEST_F(Attach, LeavesEveryCallIntoOtherDllsToFirstUse) {
     }
     EXPECT_EQ(g_calls[COMMON_CONTROLS], 1);
     const ScreenDC screen;
-    EXPECT_EQ(draw::screenDpi(), GetDeviceCaps(screen.get(), LOGPIXELSY)) << "the same DPI";
+    EXPECT_EQ(ui::screenDpi(), GetDeviceCaps(screen.get(), LOGPIXELSY)) << "the same DPI";
 }
 
 //--- Hosts unlike the reference host, each in a process of its own --------------------

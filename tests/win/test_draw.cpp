@@ -805,7 +805,7 @@ TEST(Text, EmptyTextAndFarAwayPositionsDrawNothing) {
 //--- Fonts -----------------------------------------------------------------------
 
 TEST(Fonts, LoadAsksForThePointSizeAtScreenDpiAndTheStyles) {
-    EXPECT_EQ(draw::screenDpi(), 96);
+    EXPECT_EQ(ui::screenDpi(), 96);
     struct Case {
         int size, style;
         LONG height, weight;
