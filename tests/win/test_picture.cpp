@@ -28,7 +28,7 @@ namespace {
 
 const bool g_toolkit = aroundAllTests(&startToolkit, [] {
     stopToolkit();
-    draw::alphaBlendRelease();
+    draw::alphaBlendForget();
 });
 
 // A 32-bit bottom-up DIB section, addressed from the top row down, pixels
@@ -150,7 +150,7 @@ TEST_F(Picture, ShowsTheImageExactlyAndOnlyWhatWasLastAssigned) {
         EXPECT_EQ(f.rgb(), green) << "the image itself is never changed";
         EXPECT_EQ(draw::loadedAlphaBlend() != nullptr, alphaBlend);
     }
-    draw::alphaBlendRelease();
+    draw::alphaBlendForget();
 }
 
 TEST_F(Picture, TranslucentPixelsArePaintedPremultiplied) {

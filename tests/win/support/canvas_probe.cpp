@@ -63,24 +63,6 @@ ScopedFont::~ScopedFont() {
     FontFree(number_);
 }
 
-CanvasPixels imageColours(int number) {
-    CanvasPixels out;
-    DIBSECTION ds{};
-    const HBITMAP bitmap = reinterpret_cast<HBITMAP>(ImgHandle(number));
-    if (GetObjectW(bitmap, sizeof ds, &ds) != static_cast<int>(sizeof ds)) {
-        return out;
-    }
-    const ImagePixels image(number);
-    out.width = image.width();
-    out.height = image.height();
-    for (int y = 0; y < out.height; ++y) {
-        for (int x = 0; x < out.width; ++x) {
-            out.pixels.push_back(colourOfPixel(image.at(x, y)));
-        }
-    }
-    return out;
-}
-
 std::vector<HWND> canvasWindowsIn(HWND object) {
     std::vector<HWND> out;
     for (HWND w = GetWindow(object, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {

@@ -83,9 +83,6 @@ class ScopedFont {
     bool loaded_;
 };
 
-// The same image in readCanvas's form; empty for no image.
-CanvasPixels imageColours(int number);
-
 // The windows the plug-in placed inside a host object's window (its
 // canvas windows), in z-order.
 std::vector<HWND> canvasWindowsIn(HWND object);
