@@ -846,10 +846,7 @@ class LinkedEditor : public ::testing::Test {
 
 TEST_F(LinkedEditor, EventsOfOtherWindowsWaitingInTheQueuePressNothing) {
     const int canvas = openCanvas();
-    const int button = static_cast<int>(UiAddButton(UI_ANY, 0, 0, 20, 20, u""));
-    // A click nobody read, and the canvas's own close, wait in the queue.
-    SendMessageW(UiControlHandle(button), BM_CLICK, 0, 0);
-    SendMessageW(UiWindowHandle(canvas), WM_CLOSE, 0, 0);
+    leaveEventsOf(canvas);
     ASSERT_EQ(ui::eventQueue().size(), 2u);
     host::Params params({"o"});
     EXPECT_EQ(edit(3, params, {pause, pause, click(editor::CONTROL_OK)}), 1);

@@ -45,6 +45,12 @@ void TestWindows::closeAll() {
     takeEvents();
 }
 
+void leaveEventsOf(int window) {
+    const int button = static_cast<int>(UiAddButton(UI_ANY, 0, 0, 20, 20, u""));
+    SendMessageW(UiControlHandle(button), BM_CLICK, 0, 0);
+    SendMessageW(UiWindowHandle(window), WM_CLOSE, 0, 0);
+}
+
 void pumpMessages() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -87,6 +87,11 @@ class TestWindows {
     std::vector<int> opened_;
 };
 
+// Leaves two events of `window`, a window other than the one a test then
+// runs, waiting in the queue: a click on a new button of it that nobody
+// reads, and its own close.
+void leaveEventsOf(int window);
+
 // A step that posts a message to the window.
 Step post(UINT msg, WPARAM wp = 0, LPARAM lp = 0);
 
