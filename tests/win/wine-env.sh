@@ -106,6 +106,9 @@ create_prefix() { # arch prefix [desktop]
     [ -f "$prefix/.canvas-ready" ] && return
     log "creating the $arch${desktop:+ $desktop} Wine prefix"
     rm -rf "$prefix"
+    # Wine makes the prefix's folder but not the folders above it, and a
+    # prefix made during the first build comes before the build folder.
+    mkdir -p "$(dirname "$prefix")"
     (
         wine_use "$arch" "$prefix"
         "$WINE" wineboot -i >/dev/null 2>&1 || true
