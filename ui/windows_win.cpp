@@ -194,7 +194,15 @@ bool UiSetParent(int number, HWND parent) {
     }
     const DWORD style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE));
     SetWindowLongW(hwnd, GWL_STYLE, static_cast<LONG>((style & ~WS_POPUP) | WS_CHILD));
+    ui::keepLeftToRight(hwnd);
     return SetParent(hwnd, parent) != nullptr;
+}
+
+void ui::keepLeftToRight(HWND hwnd) {
+    const LONG exStyle = GetWindowLongW(hwnd, GWL_EXSTYLE);
+    if (exStyle & WS_EX_LAYOUTRTL) {
+        SetWindowLongW(hwnd, GWL_EXSTYLE, exStyle & ~WS_EX_LAYOUTRTL);
+    }
 }
 
 HWND ui::containerHandle() {

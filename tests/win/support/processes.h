@@ -24,3 +24,9 @@ struct Process {
 // waits for it to end. The wait is a hang guard, generous for the emulated
 // 32-bit tier; a program that does not end is killed and fails the test.
 Process runProgram(const std::wstring& path, const std::wstring& args);
+
+// Runs the tests of this program that `filter` names (a GoogleTest filter,
+// disabled tests included) in a process of their own.
+Process runOwnTests(const std::wstring& filter);
+// Whether such a process ended normally after exactly one test, passed.
+bool onePassed(const Process& p);
