@@ -258,14 +258,6 @@ int ui::containerNumber() {
 }
 
 void ui::abandonWindow(HWND hwnd) {
-    // One control at a time, without allocating: this runs at unload.
-    const auto inside = [&](const ControlRecord& rec) { return IsChild(hwnd, rec.handle) != 0; };
-    while (const ControlRecord* rec = controlTable().findIf(inside)) {
-        int number = 0;
-        controlRecordOf(rec->handle, &number);
-        giveBackControl(*rec);
-        forgetControl(number);
-    }
     const auto none = reinterpret_cast<LONG_PTR>(&DefWindowProcW);
     SetWindowLongPtrW(hwnd, GWLP_WNDPROC, none);
     SetClassLongPtrW(hwnd, GCLP_WNDPROC, none);
