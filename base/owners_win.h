@@ -16,10 +16,10 @@ using Icon = UniqueAny<HICON, &DestroyIcon>;
 // once (one loaded from a resource is freed by the system).
 using AcceleratorTable = UniqueAny<HACCEL, &DestroyAcceleratorTable>;
 
-// A library loaded with LoadLibrary, freed once. Never held where its
-// release would run under the loader lock (a plain static, destroyed at
-// DLL_PROCESS_DETACH): a global one lives in a NoDestroy and is freed by a
-// shut-down call.
+// A library loaded with LoadLibrary, freed once (the host's hold on a
+// plug-in). Never held where its release would run under the loader lock:
+// not in a static of a DLL, nor freed from its DllMain; the plug-in keeps
+// the system DLLs it loads until the process ends.
 using Module = UniqueAny<HMODULE, &FreeLibrary>;
 
 // A GlobalAlloc block, freed once; `Pointer` is how it is read (HGLOBAL, or

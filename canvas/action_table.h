@@ -8,16 +8,16 @@
 // that run the actions sit in their own table in canvas/actions_win.cpp,
 // checked there against this one.
 //
-// Adding an action (README, "Adding an action", says the same):
+// Adding an action (README, "Adding an action", lists every file):
 // - here: its names enum and its row, with the next id;
 // - canvas/actions_win.cpp: its function and its line in RUNS;
-// - docs/LEAME.md: its line in the table of actions and its section;
+// - docs/LEAME.md: its line in the table of actions and its section, and
+//   tests/win/test_leame.cpp: a row for each line of that section's example;
 // - examples/demo.script: a line that runs it;
-// - the screenshots: its dialog (docs/editor-NAME.png, listed in README)
-//   and docs/demo.png.
-// Registration, dispatch, the dialogs and the editor follow this table, and
-// so do the tests that walk it; three goldens gain its lines (the
-// registration list, the host's listing and the dialog layouts).
+// - the goldens that list every action (registration, the host's listing,
+//   the dialog layouts), and the screenshots.
+// Registration, dispatch, the dialogs (their control numbers too) and the
+// editor follow this table, and so do the tests that walk it.
 #pragma once
 
 #include <cstddef>
@@ -207,6 +207,21 @@ constexpr bool rowsFollowTheirNames() {
     return true;
 }
 static_assert(rowsFollowTheirNames(), "row i of an action carries its name of value i");
+
+// The index in ACTIONS of the action whose names enum is `Names`; a names
+// enum of no action does not compile where this is asked for.
+template <typename Names> constexpr int actionIndexOf() {
+    int index = 0;
+    while (ACTIONS[index].names != &NAMES_KEY<Names>) {
+        ++index; // past the end: not a constant, so no build
+    }
+    return index;
+}
+
+// The row declared under `name`.
+template <typename Names> constexpr const ParamRow& rowOf(Names name) {
+    return ACTIONS[actionIndexOf<Names>()].params[static_cast<int>(name)];
+}
 
 // The action with that id, or null for an id no action has.
 constexpr const ActionDescriptor* findAction(int id) {

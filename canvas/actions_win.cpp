@@ -45,12 +45,16 @@ using CurrentPass = UniqueAny<intptr_t, &DrawStop>;
 // A font loaded under a fixed number, freed when its scope closes.
 using LoadedFont = UniqueAny<int, &FontFree>;
 
-void useSystemFont() {
-    DrawSetFont(-1);
-}
-// A font selected into the pass, swapped for the system font when its scope
-// closes: a font still selected into a device context cannot be deleted.
-using SelectedFont = UniqueAny<intptr_t, &useSystemFont>;
+// Selects a font into the current pass for as long as it lives, and the
+// system font again when its scope closes: a font still selected into a
+// device context cannot be deleted, so it must go before the font's owner.
+class SelectedFont {
+  public:
+    explicit SelectedFont(intptr_t font) { DrawSetFont(font); }
+    ~SelectedFont() { DrawSetFont(-1); }
+    SelectedFont(const SelectedFont&) = delete;
+    SelectedFont& operator=(const SelectedFont&) = delete;
+};
 
 // The one way to draw on a canvas's image: a pass opened on it, `draw`
 // run inside it (1, or 0 with its reason), the pass closed, and the
@@ -82,34 +86,49 @@ template <typename Draw> int drawOn(const Text& name, Draw draw) {
 }
 
 // Undoes a creation that failed part-way: what exists is released in the
-// reverse order of its making, and the entry goes.
-void abandon(CanvasEntry* entry) {
-    if (entry->image && ImgExists(entry->image)) {
-        ImgFree(entry->image);
+// reverse order of its making. The entry is held apart from the registry,
+// so the host's code, which closing the window lets run, cannot reach it.
+void abandon(const CanvasEntry& entry) {
+    if (entry.image && ImgExists(entry.image)) {
+        ImgFree(entry.image);
     }
-    if (entry->window && UiIsWindow(entry->window)) {
-        UiCloseWindow(entry->window);
+    if (entry.window && UiIsWindow(entry.window)) {
+        UiCloseWindow(entry.window);
     }
-    registry().removeCanvas(entry);
 }
 
-// Fills a new registry entry with the canvas window, laid into the object's
-// window, the image and the picture control, and paints the background.
-// 1 when the canvas is complete; 0 after releasing whatever was made.
+// Destroying a child window sends WM_PARENTNOTIFY to its parent, and by
+// Windows' documentation on to every ancestor, which run their procedures
+// inside the call; a window marked so sends nothing. Only this thread's
+// windows: the mark is sent to the window as a message (WM_STYLECHANGING),
+// which another thread's, waiting on this one, would never answer; nor can
+// this thread destroy them.
+void withholdParentNotice(HWND hwnd) {
+    if (hwnd && GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId()) {
+        const LONG exStyle = GetWindowLongW(hwnd, GWL_EXSTYLE);
+        SetWindowLongW(hwnd, GWL_EXSTYLE, exStyle | WS_EX_NOPARENTNOTIFY);
+    }
+}
+
+// Fills a new entry with the canvas window, laid into the object's window
+// but still hidden, the image and the picture control, and paints the
+// background. 1 when the canvas is complete; 0 after releasing whatever was
+// made.
 int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int width, int height,
                 uint32_t background) {
     // Releases what was made and gives the reason.
     auto undo = [entry, &name](ActionFailure why) {
-        abandon(entry);
+        abandon(*entry);
         return refuse(why, name);
     };
     entry->name = name;
 
     // Opened hidden and shown only once it sits inside the object's window,
-    // so it never flashes at the screen's top-left corner.
+    // so it never flashes at the screen's top-left corner; the size of the
+    // object in its pixels at any DPI, as its image is.
     ui::WindowArgs window;
     window.place = ui::Place{0, 0, width, height};
-    window.flags = UI_FLAGS_CANVAS | UI_OPEN_HIDDEN;
+    window.flags = UI_FLAGS_CANVAS | UI_OPEN_HIDDEN | UI_KEEP_PIXELS;
     entry->window = static_cast<int>(ui::openWindow(window));
     if (!entry->window) {
         return undo(ActionFailure::NoWindow);
@@ -138,10 +157,9 @@ int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int wid
         return 1;
     });
     if (!painted) {
-        abandon(entry);
+        abandon(*entry);
         return 0;
     }
-    ShowWindow(UiWindowHandle(entry->window), SW_SHOWNA);
     return 1;
 }
 
@@ -149,11 +167,11 @@ int buildCanvas(CanvasEntry* entry, const Text& name, HWND objectWindow, int wid
 
 int createCanvas(const Args<CreateCanvasParam>& args, HostLink& host) {
     using P = CreateCanvasParam;
-    const Text& name = args.text(P::Object);
+    const Text& name = args.text<P::Object>();
     if (registry().findCanvas(name)) {
         return 1; // already a canvas: its first background stays
     }
-    const uint32_t background = args.colour(P::Background).value_or(WHITE);
+    const uint32_t background = args.colour<P::Background>().value_or(WHITE);
 
     const uint32_t reported = host.objectWindow(name);
     if (!reported) {
@@ -170,32 +188,52 @@ int createCanvas(const Args<CreateCanvasParam>& args, HostLink& host) {
         return refuse(ActionFailure::ObjectEmpty, name);
     }
 
-    CanvasEntry* entry = registry().addCanvas();
+    // Made apart from the registry, and registered only once complete:
+    // making it lets the host's code run (hooks see every window made, the
+    // object's window hears of its new child), and whatever that code calls
+    // finds no half-made canvas, nor can it release one under the making.
+    CanvasList made;
+    CanvasEntry* entry = addEntry(made);
     if (!entry) {
         return refuse(ActionFailure::NoEntry, name);
     }
-    // Whatever fails from here on, running out of memory included, takes
-    // the entry out again: no half-built canvas stays registered.
+    // Whatever fails from here on, running out of memory included, releases
+    // what was made: no half-built canvas stays behind.
     try {
-        return buildCanvas(entry, name, objectWindow, width, height, background);
+        if (!buildCanvas(entry, name, objectWindow, width, height, background)) {
+            return 0;
+        }
     } catch (...) {
-        abandon(entry);
+        abandon(*entry);
         return refuse(ActionFailure::OutOfMemory);
     }
+    // The host's code may have made a canvas of this name meanwhile (in its
+    // answer to the query, or while this one was made): the name keeps that
+    // one, as it would for any later create.
+    if (registry().findCanvas(name)) {
+        abandon(*entry);
+        return 1;
+    }
+    // Shown by its handle once registered: showing lets the host's code run
+    // too, which may release it then.
+    HWND shown = UiWindowHandle(entry->window);
+    registry().admit(made);
+    ShowWindow(shown, SW_SHOWNA);
+    return 1;
 }
 
 int drawCircle(const Args<DrawCircleParam>& args, HostLink&) {
     using P = DrawCircleParam;
-    return drawOn(args.text(P::Canvas), [&](const CanvasEntry&) {
+    return drawOn(args.text<P::Canvas>(), [&](const CanvasEntry&) {
         DrawSetMode(DRAW_MODE_OUTLINED);
-        DrawCircle(args.number(P::X), args.number(P::Y), args.number(P::Radius),
-                   args.colour(P::Colour).value_or(BLACK));
+        DrawCircle(args.number<P::X>(), args.number<P::Y>(), args.number<P::Radius>(),
+                   args.colour<P::Colour>().value_or(BLACK));
         return 1;
     });
 }
 
 int clearCanvas(const Args<ClearCanvasParam>& args, HostLink&) {
-    return drawOn(args.text(ClearCanvasParam::Canvas), [](const CanvasEntry& entry) {
+    return drawOn(args.text<ClearCanvasParam::Canvas>(), [](const CanvasEntry& entry) {
         DrawBox(0, 0, ImgWidth(entry.image), ImgHeight(entry.image), WHITE);
         return 1;
     });
@@ -203,22 +241,21 @@ int clearCanvas(const Args<ClearCanvasParam>& args, HostLink&) {
 
 int drawText(const Args<DrawTextParam>& args, HostLink&) {
     using P = DrawTextParam;
-    return drawOn(args.text(P::Canvas), [&](const CanvasEntry&) {
-        const FontSpec& font = args.font(P::Font);
+    return drawOn(args.text<P::Canvas>(), [&](const CanvasEntry&) {
+        const FontSpec& font = args.font<P::Font>();
         // Scopes close in reverse: the pass takes the system font back,
         // then the font goes, then the pass ends.
         const LoadedFont loaded(
             FontLoad(TEXT_FONT_NUMBER, font.face, font.size, font.styles) ? TEXT_FONT_NUMBER : 0);
         if (!loaded) {
-            return refuse(ActionFailure::NoFont, args.text(P::Font));
+            return refuse(ActionFailure::NoFont, args.text<P::Font>());
         }
         const SelectedFont selected(FontHandle(TEXT_FONT_NUMBER));
-        DrawSetFont(selected.get());
         // No back colour: the text alone, on what is there.
-        const std::optional<uint32_t> back = args.colour(P::BackColour);
+        const std::optional<uint32_t> back = args.colour<P::BackColour>();
         DrawSetMode(back ? DRAW_MODE_DEFAULT : DRAW_MODE_TRANSPARENT);
-        DrawString(args.number(P::X), args.number(P::Y), args.text(P::Text),
-                   args.colour(P::TextColour).value_or(BLACK), back);
+        DrawString(args.number<P::X>(), args.number<P::Y>(), args.text<P::Text>(),
+                   args.colour<P::TextColour>().value_or(BLACK), back);
         return 1;
     });
 }
@@ -288,9 +325,16 @@ int execAction(int id, const Params& params, HostLink& host) {
     }
 }
 
-void releaseAllCanvases() {
-    CanvasRegistry& r = registry();
-    for (CanvasEntry& entry : r.entries()) {
+void releaseAllCanvases(ParentNotice notice) {
+    // Out of the registry before any window closes: closing one lets the
+    // host's code run, and whatever that calls finds only canvases made
+    // since, and frees nothing this walk still reads.
+    const CanvasList leaving = registry().takeAll();
+    for (const CanvasEntry& entry : leaving) {
+        if (notice == ParentNotice::Withheld) {
+            withholdParentNotice(UiWindowHandle(entry.window));
+            withholdParentNotice(UiControlHandle(entry.pictureControl));
+        }
         if (UiIsWindow(entry.window)) {
             UiCloseWindow(entry.window); // the picture control goes with it
         }
@@ -298,7 +342,6 @@ void releaseAllCanvases() {
             ImgFree(entry.image);
         }
     }
-    r.entries().clear();
 }
 
 } // namespace canvas

@@ -19,9 +19,17 @@ int execAction(int id, const std::vector<Text>& params, HostLink& host);
 // The plug-in's one registry.
 CanvasRegistry& registry();
 
+// Whether closing a canvas window tells the host's object window
+// (WM_PARENTNOTIFY), whose procedure then runs inside the release and may
+// call the plug-in again.
+enum class ParentNotice { Sent, Withheld };
+
 // Closes every canvas window the toolkit still lists (its picture control
 // goes with it), frees every image that still exists, and empties the
-// registry. Canvases whose window the host destroyed are released too.
-void releaseAllCanvases();
+// registry. Canvases whose window the host destroyed are released too; a
+// canvas made while the release runs (by the host's code it lets run) is
+// not. Withheld: no host window procedure runs on the release's account
+// (the unload, under the loader lock).
+void releaseAllCanvases(ParentNotice notice = ParentNotice::Sent);
 
 } // namespace canvas

@@ -39,6 +39,7 @@ enum class ActionFailure {
     DialogOpen,   // another dialog of the plug-in is open on this thread
     NoDialog,     // the dialog's window or a control could not be made
     DialogClosed, // the user closed the dialog without "OK"
+    Count         // not a reason: the number of them, which FAILURE_TEXTS must match
 };
 
 struct FailureText {
@@ -71,15 +72,17 @@ inline constexpr FailureText FAILURE_TEXTS[] = {
 
 constexpr size_t FAILURE_COUNT = sizeof(FAILURE_TEXTS) / sizeof(FAILURE_TEXTS[0]);
 
-// Row i holds reason i, from None to the last: a reason added to the enum
-// without its row, or rows out of order, stop the build.
+// Row i holds reason i, from None to the one before Count: a reason added
+// to the enum without its row, or rows out of order, stop the build.
+static_assert(FAILURE_COUNT == static_cast<size_t>(ActionFailure::Count),
+              "one row of FAILURE_TEXTS per reason");
 constexpr bool everyReasonHasItsText() {
     for (size_t i = 0; i < FAILURE_COUNT; ++i) {
         if (static_cast<size_t>(FAILURE_TEXTS[i].reason) != i || !FAILURE_TEXTS[i].text[0]) {
             return false;
         }
     }
-    return static_cast<size_t>(ActionFailure::DialogClosed) + 1 == FAILURE_COUNT;
+    return true;
 }
 static_assert(everyReasonHasItsText(), "one text per reason, in the enum's order");
 

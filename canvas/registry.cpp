@@ -2,6 +2,15 @@
 
 #include <new>
 
+CanvasEntry* addEntry(CanvasList& list) {
+    try {
+        list.emplace_back();
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    return &list.back();
+}
+
 CanvasEntry* CanvasRegistry::findCanvas(const Text& name) {
     for (CanvasEntry& entry : entries_) {
         if (entry.name == name) {
@@ -11,15 +20,6 @@ CanvasEntry* CanvasRegistry::findCanvas(const Text& name) {
     return nullptr;
 }
 
-CanvasEntry* CanvasRegistry::addCanvas() {
-    try {
-        entries_.emplace_back();
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-    return &entries_.back();
-}
-
 void CanvasRegistry::removeCanvas(CanvasEntry* entry) {
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
         if (&*it == entry) {
@@ -27,4 +27,14 @@ void CanvasRegistry::removeCanvas(CanvasEntry* entry) {
             return;
         }
     }
+}
+
+CanvasList CanvasRegistry::takeAll() {
+    CanvasList taken;
+    taken.splice(taken.end(), entries_);
+    return taken;
+}
+
+void CanvasRegistry::admit(CanvasList& made) {
+    entries_.splice(entries_.end(), made);
 }

@@ -14,6 +14,15 @@ struct CanvasEntry {
     int pictureControl = 0; // picture control number (generated) inside `window`
 };
 
+// Entries in order. A list keeps every entry's address while others are
+// added or removed, and hands entries from one list to another without
+// allocating.
+using CanvasList = std::list<CanvasEntry>;
+
+// A new entry with an empty name and all numbers 0 at the end of `list`, or
+// null when memory is exhausted.
+CanvasEntry* addEntry(CanvasList& list);
+
 class CanvasRegistry {
   public:
     // The entry named exactly `name` (code unit by code unit, case-sensitive,
@@ -21,16 +30,20 @@ class CanvasRegistry {
     CanvasEntry* findCanvas(const Text& name);
     // A new entry with an empty name and all numbers 0, or null when memory
     // is exhausted.
-    CanvasEntry* addCanvas();
+    CanvasEntry* addCanvas() { return addEntry(entries_); }
     // Removes the entry and frees its name; its display objects must already
     // be released.
     void removeCanvas(CanvasEntry* entry);
-    // Entries in registry order, for releasing them all.
-    std::list<CanvasEntry>& entries() { return entries_; }
+    // Every entry, in registry order, taken out: the registry is empty, and
+    // what is added to it from now on stays apart from what was taken.
+    // Allocates nothing.
+    CanvasList takeAll();
+    // Moves the entries of `made` to the end of the registry, leaving `made`
+    // empty. Allocates nothing; the caller keeps the names unique.
+    void admit(CanvasList& made);
     bool empty() const { return entries_.empty(); }
     size_t size() const { return entries_.size(); }
 
   private:
-    // A list keeps entry addresses stable while others are added or removed.
-    std::list<CanvasEntry> entries_;
+    CanvasList entries_;
 };

@@ -2,7 +2,8 @@
 # Draws docs/dpi-96.png and docs/dpi-144.png: docs/dpi.script run by the
 # 64-bit reference host in a Wine prefix whose screen is set to 96 and then
 # to 144 dots per inch (the LogPixels value, as Windows' display settings
-# write it). The prefix is a copy of the one `./run demo` makes, so it has
+# write it); and docs/dpi-144-editor.png, the kiv_CreateCanvas dialog at
+# 144 dots per inch. The prefix is a copy of the one `./run demo` makes, so it has
 # the same stand-ins for the Windows faces; it is kept as
 # build/wineprefix-win64-dpi for later runs.
 set -euo pipefail
@@ -34,6 +35,13 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 
+# The dialog's picture is taken by a script of one line, which names the
+# file by its absolute path (drive Z: under Wine).
+editor_script=$(mktemp)
+trap 'rm -f "$editor_script"; finish' EXIT
+printf 'edit kiv_CreateCanvas "Rect\xc3\xa1ngulo 1" "$FFFFFF" capture="%s" close=cancel\n' \
+    "$root/docs/dpi-144-editor.png" >"$editor_script"
+
 for dpi in 96 144; do
     /usr/lib/wine/wine64 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
         /d "$dpi" /f >/dev/null 2>&1
@@ -43,4 +51,10 @@ for dpi in 96 144; do
         --screenshot "$root/docs/dpi-$dpi.png" --exit "$root/docs/dpi.script" >/dev/null)
     /usr/lib/wine/wineserver -w
     echo "$root/docs/dpi-$dpi.png"
+    if [ "$dpi" = 144 ]; then
+        (cd "$build/win64/bin" && /usr/lib/wine/wine64 canvas-host.exe --plugin canvas.nbp \
+            --exit "$editor_script" >/dev/null)
+        /usr/lib/wine/wineserver -w
+        echo "$root/docs/dpi-144-editor.png"
+    fi
 done

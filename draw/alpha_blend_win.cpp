@@ -1,7 +1,6 @@
 #include "draw/alpha_blend_win.h"
 
-#include "base/no_destroy.h"
-#include "base/owners_win.h"
+#include "base/system_library_win.h"
 
 namespace draw {
 
@@ -12,13 +11,13 @@ enum class Lookup { OnNeed, Found, Missing, Withheld };
 Lookup g_lookup = Lookup::OnNeed;
 AlphaBlendFn g_alphaBlend = nullptr;
 
-// msimg32.dll while it is loaded. Never freed at process exit, where its
-// release would run inside DllMain: only forget() below frees it.
-NoDestroy<Module> g_library;
+// msimg32.dll once loaded: the one reference this DLL holds, kept until the
+// process ends. Freeing it could only happen at the unload, under the
+// loader lock, where no library is loaded or freed.
+HMODULE g_library = nullptr; // never freed
 
 void forget(Lookup next) {
     g_alphaBlend = nullptr;
-    g_library->reset();
     g_lookup = next;
 }
 
@@ -26,10 +25,12 @@ void forget(Lookup next) {
 
 AlphaBlendFn alphaBlend() {
     if (g_lookup == Lookup::OnNeed) {
-        g_library->reset(LoadLibraryW(L"msimg32.dll"));
-        if (*g_library) {
+        if (!g_library) {
+            g_library = loadSystemLibrary(L"msimg32.dll");
+        }
+        if (g_library) {
             g_alphaBlend = reinterpret_cast<AlphaBlendFn>(
-                reinterpret_cast<void*>(GetProcAddress(g_library->get(), "AlphaBlend")));
+                reinterpret_cast<void*>(GetProcAddress(g_library, "AlphaBlend")));
         }
         g_lookup = g_alphaBlend ? Lookup::Found : Lookup::Missing;
     }
@@ -40,7 +41,7 @@ AlphaBlendFn loadedAlphaBlend() {
     return g_alphaBlend;
 }
 
-void alphaBlendRelease() {
+void alphaBlendForget() {
     forget(Lookup::OnNeed);
 }
 

@@ -41,11 +41,9 @@ int32_t nextOutput() {
     return g_lastOutput;
 }
 
-// The thread's GDI batch limit as it was, put back when its owner goes.
-struct RestoreBatchLimit {
-    void operator()(DWORD saved) const { GdiSetBatchLimit(saved); }
-};
-using SavedBatchLimit = UniqueHandle<DWORD, RestoreBatchLimit>;
+// The thread's GDI batch limit as it was, put back when its owner goes
+// (GdiGetBatchLimit gives 0 only when it failed: nothing to put back then).
+using SavedBatchLimit = UniqueAny<DWORD, &GdiSetBatchLimit>;
 
 // Sets the GDI batch limit of the thread; the owner returned puts the
 // previous one back.

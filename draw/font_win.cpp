@@ -14,8 +14,6 @@
 
 namespace {
 
-// What a display without a device context is taken to have.
-constexpr int FONT_DEFAULT_DPI = 96;
 constexpr int FONT_POINTS_PER_INCH = 72;
 // Fixed numbers grow the table by this many slots at a time.
 constexpr int FONT_TABLE_GROWTH = 16;
@@ -31,7 +29,6 @@ void releaseFont(int number);
 
 NoDestroy<ObjectTable<FontRecord>> g_fonts{
     [] { return ObjectTable<FontRecord>(FONT_TABLE_GROWTH, &releaseFont); }};
-int g_dpi = 0; // read on first use; 0 until then
 
 void releaseFont(int number) {
     g_fonts->remove(number); // the record's font goes with it
@@ -51,7 +48,7 @@ intptr_t FontLoad(int number, const Text& face, int size, int style) {
         return 0;
     }
     const HFONT font =
-        CreateFontW(-MulDiv(size, draw::screenDpi(), FONT_POINTS_PER_INCH), 0, 0, 0,
+        CreateFontW(-MulDiv(size, ui::screenDpi(), FONT_POINTS_PER_INCH), 0, 0, 0,
                     (style & FONT_BOLD) ? FW_BOLD : FW_NORMAL, (style & FONT_ITALIC) ? TRUE : FALSE,
                     (style & FONT_UNDERLINE) ? TRUE : FALSE,
                     (style & FONT_STRIKEOUT) ? TRUE : FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS, 0,
@@ -82,16 +79,6 @@ namespace draw {
 void fontShutdown() {
     FontFree(-1);
     g_fonts.destroy();
-    g_dpi = 0; // read afresh by a DLL loaded again
-}
-
-int screenDpi() {
-    if (!g_dpi) {
-        const ScreenDC screen;
-        const int read = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
-        g_dpi = read > 0 ? read : FONT_DEFAULT_DPI;
-    }
-    return g_dpi;
 }
 
 int italicOverhang(HFONT font) {

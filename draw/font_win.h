@@ -1,4 +1,4 @@
-// Numbered fonts and the screen's vertical DPI.
+// Numbered fonts.
 #pragma once
 
 #include <windows.h>
@@ -7,7 +7,7 @@
 
 #include "draw/font_style.h"
 #include "base/text.h"
-#include "ui/toolkit_win.h" // UI_ANY
+#include "ui/toolkit_win.h" // UI_ANY, ui::screenDpi
 
 // Creates a font of `size` points (converted with the screen DPI) in the
 // face `face` with FONT_* style bits, under `number` (UI_ANY for a fresh
@@ -24,10 +24,6 @@ namespace draw {
 
 // Every font freed at detach (the table itself needs no start-up).
 void fontShutdown();
-// Vertical pixels per inch of the display, read at the first call, never
-// from DllMain (96 when no display device context could be made).
-int screenDpi();
-
 // How far the glyphs of an italic font reach past the measured width of
 // its text, in pixels; 0 for upright fonts.
 int italicOverhang(HFONT font);

@@ -69,36 +69,21 @@ constexpr size_t allControlCount() {
     return n;
 }
 
-struct RowNumbers {
-    int label, field, pick;
-};
-
 // Every dialog's rows, one dialog after the other in table order.
 constexpr std::array<ControlRow, allControlCount()> makeRows() {
     std::array<ControlRow, allControlCount()> rows{};
     size_t at = 0;
-    int next = CONTROL_FIRST_FREE;
-    for (const ActionDescriptor& action : canvas::ACTIONS) {
-        RowNumbers numbers[canvas::MAX_ACTION_PARAMS] = {};
-        for (int slot = 0; slot < action.paramCount; ++slot) {
-            const bool picks = action.params[slot].pick != Pick::None;
-            if (slot == 0) {
-                numbers[slot] = {CONTROL_OBJECT_LABEL, CONTROL_OBJECT_FIELD, CONTROL_OBJECT_PICK};
-            } else {
-                numbers[slot].label = next++;
-                numbers[slot].field = next++;
-                numbers[slot].pick = picks ? next++ : 0;
-            }
-        }
+    for (int index = 0; index < canvas::ACTION_COUNT; ++index) {
+        const ActionDescriptor& action = canvas::ACTIONS[index];
         for (int slot = 0; slot < action.paramCount; ++slot) {
             const ParamRow& param = action.params[slot];
-            const RowNumbers& n = numbers[slot];
+            const RowNumbers n = rowNumbers(index, slot);
             const int y = fieldY(slot);
             rows[at++] = label(n.label, param.label, y);
             rows[at++] = field(n.field, y, slot, param.pick != Pick::None);
             if (param.pick != Pick::None) {
                 const int colourField =
-                    param.colourSlot == NO_SLOT ? 0 : numbers[param.colourSlot].field;
+                    param.colourSlot == NO_SLOT ? 0 : rowNumbers(index, param.colourSlot).field;
                 rows[at++] = pickButton(n.pick, y, param.pick, n.field, colourField);
             }
         }
@@ -145,19 +130,20 @@ constexpr bool dialogsFitTheirActions() {
 }
 static_assert(dialogsFitTheirActions(), "one field per parameter, inside the window");
 
-constexpr bool isFontPickOfTheTable(const ControlRow& row) {
-    return row.number == CONTROL_FONT_PICK && row.pick == Pick::Font &&
-           row.target == CONTROL_FONT_FIELD && row.colourTarget == CONTROL_TEXT_COLOUR_FIELD;
-}
-constexpr bool fontPickAsNamed() {
-    for (const ControlRow& row : ROWS) {
-        if (row.pick == Pick::Font && !isFontPickOfTheTable(row)) {
-            return false;
+// The names of kiv_DrawText's font controls are its layout's numbers: one
+// typed by hand instead stops the build once it no longer matches.
+constexpr bool fontControlsAsNamed() {
+    const DialogLayout& d = DIALOGS[canvas::actionIndexOf<canvas::DrawTextParam>()];
+    for (size_t r = 0; r < d.rowCount; ++r) {
+        const ControlRow& row = d.rows[r];
+        if (row.pick == Pick::Font) {
+            return row.number == CONTROL_FONT_PICK && row.target == CONTROL_FONT_FIELD &&
+                   row.colourTarget == CONTROL_TEXT_COLOUR_FIELD;
         }
     }
-    return true;
+    return false;
 }
-static_assert(fontPickAsNamed(), "CONTROL_FONT_* name the font pick of the table");
+static_assert(fontControlsAsNamed(), "CONTROL_FONT_* name kiv_DrawText's font pick");
 
 bool isHighSurrogate(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;

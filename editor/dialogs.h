@@ -22,18 +22,52 @@ constexpr int DIALOG_WIDTH = 420;
 // Control numbers every dialog shares: its first row (the object or canvas,
 // slot 0) and its closing buttons. The rows after the first take numbers
 // from 6 on, one after the other through the whole table of actions, so no
-// two controls of the plug-in share a number.
+// two controls of the action dialogs share a number beyond these five. (The
+// About box, window 0 as well but never open with a dialog, numbers its
+// three controls 1 to 3 on its own.)
 constexpr int CONTROL_OBJECT_LABEL = 1;
 constexpr int CONTROL_OBJECT_FIELD = 2;
 constexpr int CONTROL_OBJECT_PICK = 3;
 constexpr int CONTROL_OK = 4;
 constexpr int CONTROL_CANCEL = 5;
 constexpr int CONTROL_FIRST_FREE = 6;
-// kiv_DrawText's font "..." and the two fields it fills (checked against the
-// derived layout where it is made).
-constexpr int CONTROL_TEXT_COLOUR_FIELD = 25;
-constexpr int CONTROL_FONT_FIELD = 31;
-constexpr int CONTROL_FONT_PICK = 32;
+
+// The control numbers of one parameter's row: its label, its field and its
+// "..." (0 without one).
+struct RowNumbers {
+    int label, field, pick;
+};
+
+// The numbers of the row of slot `slot` of ACTIONS[actionIndex], as the
+// layouts number them: slot 0 the shared ones, then a label, a field and
+// a "..." where there is a pick, for every slot past 0 of every action in
+// table order.
+constexpr RowNumbers rowNumbers(int actionIndex, int slot) {
+    if (slot == 0) {
+        return {CONTROL_OBJECT_LABEL, CONTROL_OBJECT_FIELD, CONTROL_OBJECT_PICK};
+    }
+    int next = CONTROL_FIRST_FREE;
+    for (int a = 0; a < actionIndex; ++a) {
+        for (int s = 1; s < canvas::ACTIONS[a].paramCount; ++s) {
+            next += canvas::ACTIONS[a].params[s].pick == canvas::Pick::None ? 2 : 3;
+        }
+    }
+    const canvas::ActionDescriptor& action = canvas::ACTIONS[actionIndex];
+    for (int s = 1; s < slot; ++s) {
+        next += action.params[s].pick == canvas::Pick::None ? 2 : 3;
+    }
+    return {next, next + 1, action.params[slot].pick == canvas::Pick::None ? 0 : next + 2};
+}
+
+// The numbers of the row declared under `name`, in its action's dialog.
+template <typename Names> constexpr RowNumbers rowNumbers(Names name) {
+    return rowNumbers(canvas::actionIndexOf<Names>(), static_cast<int>(name));
+}
+
+// kiv_DrawText's font "..." and the two fields it fills.
+constexpr int CONTROL_TEXT_COLOUR_FIELD = rowNumbers(canvas::DrawTextParam::TextColour).field;
+constexpr int CONTROL_FONT_FIELD = rowNumbers(canvas::DrawTextParam::Font).field;
+constexpr int CONTROL_FONT_PICK = rowNumbers(canvas::DrawTextParam::Font).pick;
 
 enum class ControlKind { Label, Edit, Button };
 

@@ -15,7 +15,6 @@
 #include "canvas/action_table.h"
 #include "canvas/convert.h"
 #include "canvas/failure.h"
-#include "draw/font_win.h"
 #include "editor/dialogs.h"
 #include "editor/modal_win.h"
 #include "ui/toolkit_win.h"
@@ -102,7 +101,7 @@ void pickFont(const ControlRow& button) {
     const FontDialogStart start = fontDialogStart(UiGetText(button.target));
     LOGFONTW font{};
     std::copy(start.face.begin(), start.face.end(), font.lfFaceName);
-    font.lfHeight = negated(MulDiv(start.points, draw::screenDpi(), 72));
+    font.lfHeight = negated(MulDiv(start.points, ui::screenDpi(), 72));
     font.lfWeight = start.bold ? FW_BOLD : FW_NORMAL;
     font.lfItalic = start.italic ? 1 : 0;
     font.lfUnderline = start.underline ? 1 : 0;
@@ -116,7 +115,7 @@ void pickFont(const ControlRow& button) {
     if (!ChooseFontW(&choice)) {
         return;
     }
-    const int32_t points = magnitude(MulDiv(font.lfHeight, 72, draw::screenDpi()));
+    const int32_t points = magnitude(MulDiv(font.lfHeight, 72, ui::screenDpi()));
     const Text face(reinterpret_cast<const char16_t*>(font.lfFaceName),
                     wcsnlen(font.lfFaceName, LF_FACESIZE));
     UiSetText(button.target, fontFieldText(face, points, font.lfWeight, font.lfItalic != 0,

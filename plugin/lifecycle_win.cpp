@@ -3,7 +3,6 @@
 #include "canvas/actions_win.h"
 #include "canvas/failure.h"
 
-#include "draw/alpha_blend_win.h"
 #include "draw/font_win.h"
 #include "draw/image_win.h"
 #include "ui/toolkit_win.h"
@@ -33,19 +32,20 @@ void attach(HINSTANCE module) {
 
 // The DLL is being unloaded (never called at process exit). Canvases go
 // first, while everything they use still exists (their window procedures
-// live in this DLL); then the strings handed to the host; then the runtime
-// support in reverse.
+// live in this DLL), without a word to the host's windows: under the loader
+// lock no host procedure may run on the plug-in's account. Then the strings
+// handed to the host; then the runtime support in reverse. AlphaBlend's
+// library stays loaded: no library is freed under the loader lock.
 void detach() {
-    canvas::releaseAllCanvases();
+    canvas::releaseAllCanvases(canvas::ParentNotice::Withheld);
     PluginState& current = state();
     for (HostString& s : current.registration) {
         freeHostString(s);
         s = nullptr;
     }
-    ui::shutdown();            // closes every window still open
-    draw::imageShutdown();     // every image still held (and any open pass)
-    draw::alphaBlendRelease(); // frees msimg32.dll
-    draw::fontShutdown();      // every font still held
+    ui::shutdown();        // closes every window still open
+    draw::imageShutdown(); // every image still held (and any open pass)
+    draw::fontShutdown();  // every font still held
     canvas::forgetLastFailure();
 }
 

@@ -42,13 +42,16 @@ void releaseControlNumber(int number) {
 intptr_t addStandardControl(int number, int kind, const wchar_t* cls, DWORD style, DWORD exStyle,
                             int x, int y, int w, int h, const Text& text) {
     HWND parent = ui::containerHandle();
-    if (!parent) {
+    const ui::WindowRecord* container = ui::windowRecordOf(parent, nullptr);
+    if (!container) {
         return 0;
     }
+    const ui::Place requested{x, y, w, h};
+    const ui::Place p = container->keepPixels ? requested : ui::scaledPlace(requested);
     // Edit fields get their text after adoption, by SetWindowTextW.
     const wchar_t* initial = kind == UI_KIND_EDIT ? L"" : wstr(text);
-    HWND hwnd = CreateWindowExW(exStyle, cls, initial, style, x, y, w, h, parent, nullptr,
-                                ui::module(), nullptr);
+    HWND hwnd = CreateWindowExW(exStyle, cls, initial, style, p.x, p.y, p.width, p.height, parent,
+                                nullptr, ui::module(), nullptr);
     if (!hwnd) {
         return 0;
     }

@@ -52,6 +52,7 @@ void ui::shutdown() {
     g_icon.destroy();
     g_font.destroy();
     g_commonControls = false;
+    forgetScreenDpi();
     g_module = nullptr;
     freeEventQueues();
 }

@@ -24,6 +24,7 @@ struct WindowRecord {
     std::wstring className;        // registered for this window alone
     AcceleratorTable accelerators; // Tab and Shift+Tab; destroyed with the record
     HWND lastFocus = nullptr;      // not owned: the child focused at the last deactivation
+    bool keepPixels = false;       // opened with UI_KEEP_PIXELS: its controls are not scaled
 };
 
 // The record of a toolkit window by its HWND, null if it is none of ours
@@ -100,6 +101,16 @@ void destroyAllControls();
 // before the toolkit (and its class) took it over, and takes the toolkit's
 // property off it. Its record stays for the caller to forget.
 void giveBackControl(const ControlRecord& rec);
+
+//--- DPI (dpi_win.cpp)
+
+// A place laid out at 96 dpi, in the screen's pixels: its edges times
+// screenDpi() / 96 (MulDiv, rounded), so that a text fits it as it does at
+// 96 dpi; the place itself at 96 dpi. Every window and standard control
+// that does not keep its pixels is placed through it.
+Place scaledPlace(const Place& place);
+// Forgets the DPI read (shut-down): a DLL loaded again reads it afresh.
+void forgetScreenDpi();
 
 //--- Start-up (startup_win.cpp)
 

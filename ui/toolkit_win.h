@@ -39,10 +39,17 @@ constexpr uint32_t UI_OPEN_HIDDEN = 0x1;
 // Centre the window on its owner, kept right of and below the top-left
 // corner of the owner's monitor (ui/centring.h); no effect without an owner.
 constexpr uint32_t UI_CENTRE_OWNER = 0x2;
+// Take the window's place, and its controls' places, in the screen's own
+// pixels. Without it they are laid out for 96 dpi and scaled to the
+// screen's DPI (ui::screenDpi), as the controls' message font is: a
+// dialog's texts fit on any screen. A canvas keeps its pixels, which its
+// image and the script's coordinates count.
+constexpr uint32_t UI_KEEP_PIXELS = 0x4;
 // Taken for options that do not exist yet: cleared like the others, so a
 // toolkit window never gets WS_CLIPCHILDREN.
-constexpr uint32_t UI_OPTIONS_UNUSED = 0x4 | WS_CLIPCHILDREN;
-constexpr uint32_t UI_OPTION_BITS = UI_OPEN_HIDDEN | UI_CENTRE_OWNER | UI_OPTIONS_UNUSED;
+constexpr uint32_t UI_OPTIONS_UNUSED = WS_CLIPCHILDREN;
+constexpr uint32_t UI_OPTION_BITS =
+    UI_OPEN_HIDDEN | UI_CENTRE_OWNER | UI_KEEP_PIXELS | UI_OPTIONS_UNUSED;
 static_assert(UI_OPTION_BITS == 0x02000007, "the three lowest bits and bit 25");
 
 // The two flag words the plug-in uses.
@@ -80,13 +87,20 @@ void shutdown();
 // The module given to startup; before it (and after shutdown) the
 // program itself, which is how the Windows tests link the toolkit directly.
 HINSTANCE module();
+// The screen's vertical pixels per inch, the system DPI: read at the first
+// call, never from DllMain, and kept until shutdown (96 when no display
+// device context could be made). Font sizes in points are converted with
+// it, and the dialogs' layouts scaled by it. A window moved to a monitor
+// of another DPI keeps it.
+int screenDpi();
 } // namespace ui
 
 //--- Windows
 
 // Opens a top-level window whose client area is width x height at screen
 // position x, y, owned by `owner` (may be null), and makes it the current
-// container for new controls. Returns 0 on failure, else the generated
+// container for new controls. The place is scaled from 96 dpi to the
+// screen's unless the flags hold UI_KEEP_PIXELS. Returns 0 on failure, else the generated
 // number when `number` is UI_ANY, else the window's HWND.
 intptr_t UiOpenWindow(int number, int x, int y, int width, int height, const Text& title,
                       uint32_t flags, HWND owner);
@@ -109,8 +123,9 @@ HWND UiWindowHandle(int number);
 // awareness); the window is then left to its caller to close.
 bool UiSetParent(int number, HWND parent);
 
-//--- Controls (placed in the current container; return 0 on failure, else
-// the generated number for UI_ANY, else the control's HWND)
+//--- Controls (placed in the current container, scaled with it unless it
+// keeps its pixels; return 0 on failure, else the generated number for
+// UI_ANY, else the control's HWND)
 
 // A static text; "&" is an ordinary character, "\r\n" breaks the line.
 intptr_t UiAddLabel(int number, int x, int y, int width, int height, const Text& text, int align);

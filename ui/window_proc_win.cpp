@@ -10,7 +10,10 @@
 namespace {
 
 // Tab and Shift+Tab: the enabled, visible tab stops among the window's
-// children, in creation order, wrapping at either end.
+// children, in creation order, wrapping at either end. With keyboard cues
+// off (Windows' default) a window hides its focus rectangle until a key
+// moves the focus: the key clears that state first, as the dialog manager
+// does, so the control the focus lands on shows it.
 void moveFocus(HWND hwnd, bool forward) {
     std::vector<HWND> stops;
     for (HWND c = GetWindow(hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
@@ -31,6 +34,8 @@ void moveFocus(HWND hwnd, bool forward) {
             break;
         }
     }
+    SendMessageW(GetAncestor(hwnd, GA_ROOT), WM_CHANGEUISTATE,
+                 MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
     SetFocus(stops[next]);
 }
 

@@ -144,13 +144,16 @@ intptr_t UiOpenWindow(int number, int x, int y, int width, int height, const Tex
     if (style == 0) {
         style = WS_CAPTION;
     }
+    const bool keepPixels = (flags & UI_KEEP_PIXELS) != 0;
+    const ui::Place requested{x, y, width, height};
+    const ui::Place place = keepPixels ? requested : ui::scaledPlace(requested);
     const DWORD exStyle = 0;
-    RECT outer{0, 0, width, height};
+    RECT outer{0, 0, place.width, place.height};
     AdjustWindowRectEx(&outer, style, FALSE, exStyle);
     HWND hwnd =
-        CreateWindowExW(exStyle, name.c_str(), wstr(title), style, x, y, outer.right - outer.left,
-                        outer.bottom - outer.top, owner, nullptr, ui::module(),
-                        reinterpret_cast<void*>(static_cast<intptr_t>(assigned)));
+        CreateWindowExW(exStyle, name.c_str(), wstr(title), style, place.x, place.y,
+                        outer.right - outer.left, outer.bottom - outer.top, owner, nullptr,
+                        ui::module(), reinterpret_cast<void*>(static_cast<intptr_t>(assigned)));
     if (!hwnd) {
         ui::unregisterWindowClass(name);
         g_windows->remove(assigned);
@@ -158,6 +161,7 @@ intptr_t UiOpenWindow(int number, int x, int y, int width, int height, const Tex
     }
     rec->handle = hwnd;
     rec->className = std::move(name);
+    rec->keepPixels = keepPixels;
 
     if ((flags & UI_CENTRE_OWNER) && owner) {
         centreOnOwner(hwnd, owner);

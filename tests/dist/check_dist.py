@@ -6,9 +6,11 @@
         folder, then checks that zip
     check_dist.py --zip ZIP                                 checks a zip made
         before (./run dist), with its symbols/ folder beside it
-    check_dist.py --self-test --bin BIN_DIR                 packs BIN_DIR, then
-        checks copies of that zip, each broken in one way, and exits 0 only
-        when every copy fails with that very check
+    check_dist.py --self-test --bin BIN_DIR                 runs
+        cmake/version.py on scratch repositories (clean, changed, tagged),
+        packs BIN_DIR, then checks copies of that zip, each broken in one
+        way, and exits 0 only when every version is right and every copy
+        fails with that very check
 
 What is checked: the zip canvas-nbp-VERSION.zip holds exactly the folder
 canvas-nbp-VERSION/ with canvas.nbp, LEAME.txt, ejemplos/demo.script and
@@ -241,8 +243,55 @@ BROKEN_COPIES = [  # what is broken, the change, the check that must fail
 ]
 
 
+# The zip's name and the DLL's version come from cmake/version.py. Each row
+# is a state of a scratch repository holding a copy of it and VERSION:
+# what it is, the tag put on HEAD (or None), the file changed since the
+# commit (or None), and the version expected ({number} is VERSION's,
+# {head} HEAD's short hash).
+VERSION_STATES = [
+    ("clean, untagged", None, None, "{number}+{head}"),
+    ("a tracked file changed", None, "VERSION", "{number}+{head}.dirty"),
+    ("only an untracked file new", None, "notes.txt", "{number}+{head}"),
+    ("tagged with its number", "v{number}", None, "{number}"),
+    ("tagged, a tracked file changed", "v{number}", "VERSION", "{number}+{head}.dirty"),
+    ("tagged with another number", "v0.0.1", None, "{number}+{head}"),
+]
+
+
+def check_version_states(scratch):
+    """cmake/version.py on a scratch repository in each state of VERSION_STATES."""
+    number = open(os.path.join(ROOT, "VERSION"), encoding="ascii").read().strip()
+    for index, (what, tag, changed, wanted) in enumerate(VERSION_STATES):
+        repo = os.path.join(scratch, "version-%d" % index)
+        os.makedirs(os.path.join(repo, "cmake"))
+        shutil.copy(os.path.join(ROOT, "cmake", "version.py"), os.path.join(repo, "cmake"))
+        shutil.copy(os.path.join(ROOT, "VERSION"), repo)
+
+        def git(*args):
+            return subprocess.run(["git", "-C", repo, "-c", "user.name=check", "-c",
+                                   "user.email=check@localhost", "-c", "commit.gpgsign=false",
+                                   "-c", "tag.gpgsign=false"] + list(args),
+                                  capture_output=True, text=True, check=True).stdout.strip()
+        git("init", "-q")
+        git("add", ".")
+        git("commit", "-q", "-m", "scratch")
+        if tag:
+            git("tag", tag.format(number=number))
+        if changed:
+            with open(os.path.join(repo, changed), "a", encoding="ascii") as f:
+                f.write("\n")
+        expected = wanted.format(number=number, head=git("rev-parse", "--short=7", "HEAD"))
+        given = subprocess.run([sys.executable, os.path.join(repo, "cmake", "version.py")],
+                               capture_output=True, text=True).stdout.strip()
+        check(given == expected, "version.py, %s: %s (%s)" % (what, expected, given))
+
+
 def self_test(zip_path, scratch):
     """Each broken copy lies in a folder of its own, its symbols beside it."""
+    check_version_states(scratch)
+    if failures:
+        print("self-test: cmake/version.py gave a wrong version")
+        return 1
     wrong = []
     for number, (what, change, wanted) in enumerate(BROKEN_COPIES):
         folder = os.path.join(scratch, "broken-%d" % number)

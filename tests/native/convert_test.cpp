@@ -130,20 +130,22 @@ TEST(ConvertArguments, EachSlotByItsRowsKind) {
     const auto c = canvas::convertArguments(*canvas::findActionNamed(u"kiv_DrawCircle"),
                                             {u"c", u"$10", u"-3", u"4294967346", u"9"});
     const canvas::Args<C> circle(c);
-    EXPECT_EQ(circle.text(C::Canvas), u"c");
-    EXPECT_EQ(circle.number(C::X), 16);
-    EXPECT_EQ(circle.number(C::Y), -3);
-    EXPECT_EQ(circle.number(C::Radius), 50) << "the low 32 bits";
-    EXPECT_EQ(circle.colour(C::Colour), std::optional<uint32_t>(9));
+    EXPECT_EQ(circle.text<C::Canvas>(), u"c");
+    EXPECT_EQ(circle.number<C::X>(), 16);
+    EXPECT_EQ(circle.number<C::Y>(), -3);
+    EXPECT_EQ(circle.number<C::Radius>(), 50) << "the low 32 bits";
+    EXPECT_EQ(circle.colour<C::Colour>(), std::optional<uint32_t>(9));
     const auto t = canvas::convertArguments(*canvas::findActionNamed(u"kiv_DrawText"),
                                             {u"c", u"$0000FF", u"", u"x", u"0"});
     const canvas::Args<T> text(t);
-    EXPECT_EQ(text.colour(T::Text), std::nullopt) << "a plain text row";
-    EXPECT_EQ(text.number(T::Y), 0);
-    EXPECT_EQ(text.colour(T::TextColour), std::optional<uint32_t>(0)) << "black";
-    EXPECT_EQ(text.colour(T::BackColour), std::nullopt) << "empty: none";
-    EXPECT_EQ(text.font(T::Font).face, u"Arial");
-    EXPECT_EQ(text.font(T::Font).size, 12);
+    // A plain text row is not read as a colour (that does not build), and
+    // is not converted to one either.
+    EXPECT_EQ(t[static_cast<size_t>(T::Text)].colour, std::nullopt) << "a plain text row";
+    EXPECT_EQ(text.number<T::Y>(), 0);
+    EXPECT_EQ(text.colour<T::TextColour>(), std::optional<uint32_t>(0)) << "black";
+    EXPECT_EQ(text.colour<T::BackColour>(), std::nullopt) << "empty: none";
+    EXPECT_EQ(text.font<T::Font>().face, u"Arial");
+    EXPECT_EQ(text.font<T::Font>().size, 12);
 }
 
 } // namespace

@@ -46,4 +46,30 @@ TEST(CanvasRegistry, RemovingOneKeepsTheOthersInPlace) {
     EXPECT_NE(r.findCanvas(u"b"), nullptr) << "a removed name can be used again";
 }
 
+// A release takes every entry out before it closes any window (the host's
+// code that runs then finds only canvases made since); a create holds its
+// entry apart until the canvas is complete.
+TEST(CanvasRegistry, EntriesTakenOrHeldApartAreNotFound) {
+    CanvasRegistry r;
+    CanvasEntry* a = add(r, u"a");
+    add(r, u"b");
+    CanvasList taken = r.takeAll();
+    EXPECT_TRUE(r.empty());
+    EXPECT_EQ(r.findCanvas(u"a"), nullptr);
+    CanvasEntry* c = add(r, u"c");
+    ASSERT_EQ(taken.size(), 2u);
+    EXPECT_EQ(&taken.front(), a) << "taken in place, in order";
+    EXPECT_TRUE(taken.back().name == u"b");
+    CanvasList made;
+    CanvasEntry* d = addEntry(made);
+    ASSERT_NE(d, nullptr);
+    d->name = u"d";
+    EXPECT_EQ(r.findCanvas(u"d"), nullptr) << "held apart";
+    r.admit(made);
+    EXPECT_TRUE(made.empty());
+    EXPECT_EQ(r.findCanvas(u"d"), d);
+    EXPECT_EQ(r.findCanvas(u"c"), c);
+    EXPECT_EQ(r.size(), 2u);
+}
+
 } // namespace

@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -450,6 +452,111 @@ TEST_F(Canvases, ACanvasOutlivesItsDestroyedObjectUntilReleased) {
     EXPECT_EQ(s.count(RED), s.pixels.size());
 }
 
+// A host's object window hears of its child's end (WM_PARENTNOTIFY, sent
+// inside DestroyWindow) and runs script code there, which may call any
+// export; then the script allocates and writes what it has, so a block the
+// plug-in freed inside that call and still reads is garbage (no pointer)
+// every time. Each object window's script runs once.
+std::map<HWND, std::function<void()>> g_scripts;
+std::vector<std::unique_ptr<char[]>> g_scribbled;
+int g_childrenGone = 0;
+WNDPROC g_objectProc = nullptr;
+
+LRESULT CALLBACK scriptedObjectProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_PARENTNOTIFY && LOWORD(wp) == WM_DESTROY) {
+        ++g_childrenGone;
+        auto it = g_scripts.find(hwnd);
+        if (it != g_scripts.end()) {
+            const std::function<void()> script = std::move(it->second);
+            g_scripts.erase(it);
+            script();
+            for (size_t size = 8; size <= 256; size += 8) {
+                for (int i = 0; i < 256; ++i) {
+                    g_scribbled.emplace_back(new char[size]);
+                    std::memset(g_scribbled.back().get(), 0xA5, size);
+                }
+            }
+        }
+    }
+    return CallWindowProcW(g_objectProc, hwnd, msg, wp, lp);
+}
+
+void hearChildren(HWND object) {
+    g_objectProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(object, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&scriptedObjectProc)));
+}
+
+TEST_F(Canvases, AHostCallingBackInsideAReleaseFindsOnlyCanvasesMadeSince) {
+    HWND late = object("late", 60, 40, 0, 100);
+    struct Row {
+        const char* what;
+        std::function<int(const char* other)> call; // by the scripts of a and c
+        int result;
+    };
+    const Row rows[] = {
+        {"notification 2 again", [&](const char*) { return plugin->message(2, 0); }, 0},
+        {"a drawing on another canvas",
+         [&](const char* other) {
+             return runAction(*plugin, CIRCLE, {other, "5", "5", "5", ""}, false);
+         },
+         0},
+        {"a new canvas",
+         [&](const char*) {
+             return runAction(*plugin, CREATE, {"late", "$0000FF"}, false);
+         },
+         1},
+    };
+    const char* const names[] = {"a", "b", "c"};
+    for (const Row& row : rows) {
+        HWND objects[3];
+        for (int i = 0; i < 3; ++i) {
+            objects[i] = object(names[i], 60, 40, 70 * i, 0);
+            hearChildren(objects[i]);
+            ASSERT_EQ(exec(CREATE, {names[i], ""}), 1);
+        }
+        std::vector<int> results;
+        g_scripts[objects[0]] = [&] { results.push_back(row.call("c")); };
+        g_scripts[objects[2]] = [&] { results.push_back(row.call("a")); };
+        const int heard = g_childrenGone;
+        EXPECT_EQ(plugin->message(2, 0), 0);
+        pumpMessages();
+        EXPECT_EQ(g_childrenGone, heard + 3) << row.what;
+        EXPECT_EQ(results, std::vector<int>(2, row.result)) << row.what;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(canvasWindowIn(objects[i]), nullptr) << row.what << names[i];
+            EXPECT_EQ(exec(CIRCLE, {names[i], "5", "5", "5", ""}), 0) << row.what << names[i];
+        }
+        // The plug-in goes on; a canvas made inside the release stays.
+        EXPECT_EQ(exec(CIRCLE, {"late", "5", "5", "5", ""}), row.result) << row.what;
+        ASSERT_EQ(exec(CREATE, {"a", "$0000FF"}), 1) << row.what;
+        const CanvasPixels s = readCanvas(objects[0]);
+        EXPECT_EQ(s.count(RED), s.pixels.size()) << row.what;
+        EXPECT_EQ(plugin->message(2, 0), 0);
+        for (HWND o : objects) {
+            DestroyWindow(o);
+        }
+        g_scribbled.clear();
+    }
+    EXPECT_EQ(canvasWindowIn(late), nullptr);
+}
+
+// The host's answer to the query for the object's window makes that very
+// canvas (its script ran a create of its own): the name keeps one canvas.
+TEST_F(Canvases, ACanvasMadeInTheHostsAnswerIsTheOneThatStays) {
+    HWND o = object("dup");
+    host.answer = [&](int command, host::HostString* slot) {
+        host.answer = nullptr;
+        EXPECT_EQ(runAction(*plugin, CREATE, {"dup", "$0000FF"}, false), 1);
+        return host::Host::interfaceProc(command, slot);
+    };
+    EXPECT_EQ(exec(CREATE, {"dup", "$FF0000"}), 1);
+    EXPECT_EQ(canvasWindowsIn(o).size(), 1u);
+    const CanvasPixels s = readCanvas(o);
+    EXPECT_EQ(s.count(RED), s.pixels.size());
+    EXPECT_EQ(plugin->message(2, 0), 0);
+    EXPECT_TRUE(canvasWindowsIn(o).empty());
+}
+
 TEST_F(Canvases, UnloadingReleasesCanvasesAndEveryStringOnce) {
     HWND kept = object("kept");
     HWND orphan = object("orphan", 60, 40, 70, 0);
@@ -459,6 +566,11 @@ TEST_F(Canvases, UnloadingReleasesCanvasesAndEveryStringOnce) {
     pumpMessages();
     const std::vector<const void*> handedOver = registrationStrings(host);
     ASSERT_EQ(handedOver.size(), static_cast<size_t>(REGISTRATION_STRING_COUNT));
+    // Under the loader lock no host window procedure runs on the plug-in's
+    // account: the object window does not hear of its canvas going.
+    hearChildren(kept);
+    g_scripts[kept] = [] { ADD_FAILURE() << "a script ran under the loader lock"; };
+    const int heard = g_childrenGone;
     {
         GlobalSpy spy(plugin->handle());
         ASSERT_TRUE(spy.ok());
@@ -470,6 +582,8 @@ TEST_F(Canvases, UnloadingReleasesCanvasesAndEveryStringOnce) {
         EXPECT_EQ(spy.freed.size(), static_cast<size_t>(REGISTRATION_STRING_COUNT));
     }
     pumpMessages();
+    EXPECT_EQ(g_childrenGone, heard);
+    g_scripts.clear();
     EXPECT_EQ(canvasWindowIn(kept), nullptr) << "the remaining canvas window is closed";
     // Loaded again, the plug-in starts from nothing and works.
     plugin = std::make_unique<host::PluginModule>(L"canvas.nbp");

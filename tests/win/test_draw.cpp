@@ -369,24 +369,46 @@ TEST(Passes, BoxAndCircleDrawIntoTheImageKeepingAlpha) {
     EXPECT_EQ(px.at(0, 0), 0xFFFFFFFFu);
     ImgFree(n);
 
-    // A box over the whole image keeps alpha too where it may not be 255
-    // everywhere: an image made without a colour (alpha 0), or one GDI drew
-    // into in the same pass.
-    for (const bool gdi : {false, true}) {
-        const int m = static_cast<int>(ImgCreate(UI_ANY, 4, 3, 32, gdi ? 0x00FFFFFF : 0xFFFFFFFF));
+    // A box over the whole image is a fill of whole pixels only on an image
+    // opaque everywhere and in the default mode. It keeps alpha too where it
+    // may not be 255 everywhere: an image made without a colour (alpha 0),
+    // or one GDI drew into in the same pass; and it keeps its mode: an
+    // exclusive-or, or an outline whose inside stays.
+    struct Row {
+        const char* what;
+        uint32_t fill; // ImgCreate's
+        int mode;
+        bool gdi;     // GDI draws pixel (1, 1) first
+        bool exactly; // the box is the image's own rectangle, else wider, its height running up
+        uint32_t corner, inside; // pixels (0, 0) and (1, 1) after; GDI's alpha stays at (1, 1)
+    };
+    const Row rows[] = {
+        {"made without a colour", 0xFFFFFFFF, DRAW_MODE_DEFAULT, false, false, 0x0000FF00,
+         0x0000FF00},
+        {"GDI drew into it", 0x00FFFFFF, DRAW_MODE_DEFAULT, true, false, 0xFF00FF00, 0x0000FF00},
+        {"exclusive-or", 0x00FFFFFF, DRAW_MODE_XOR, false, false, 0xFFFF00FF, 0xFFFF00FF},
+        {"outlined", 0x00FFFFFF, DRAW_MODE_OUTLINED, false, true, 0xFF00FF00, 0xFFFFFFFF},
+    };
+    for (const Row& row : rows) {
+        const int m = static_cast<int>(ImgCreate(UI_ANY, 4, 3, 32, row.fill));
         uint32_t drawnByGdi = 0;
         {
             Pass pass(m);
-            if (gdi) {
+            if (row.gdi) {
                 SetPixelV(reinterpret_cast<HDC>(pass.dc), 1, 1, RGB(0, 0, 255));
                 drawnByGdi = Pixels(m).at(1, 1);
                 ASSERT_NE(drawnByGdi >> 24, 0xFFu) << "GDI left alpha 255";
             }
-            DrawBox(-1, 5, 6, -8, 0x0000FF00); // all of it, the height running up
+            DrawSetMode(row.mode);
+            if (row.exactly) {
+                DrawBox(0, 0, 4, 3, 0x0000FF00);
+            } else {
+                DrawBox(-1, 5, 6, -8, 0x0000FF00); // all of it, the height running up
+            }
         }
         const Pixels after(m);
-        EXPECT_EQ(after.at(0, 0), gdi ? 0xFF00FF00u : 0x0000FF00u) << gdi;
-        EXPECT_EQ(after.at(1, 1), (drawnByGdi & 0xFF000000u) | 0x0000FF00u) << gdi;
+        EXPECT_EQ(after.at(0, 0), row.corner) << row.what;
+        EXPECT_EQ(after.at(1, 1), (drawnByGdi & 0xFF000000u) | row.inside) << row.what;
         ImgFree(m);
     }
 }
@@ -783,7 +805,7 @@ TEST(Text, EmptyTextAndFarAwayPositionsDrawNothing) {
 //--- Fonts -----------------------------------------------------------------------
 
 TEST(Fonts, LoadAsksForThePointSizeAtScreenDpiAndTheStyles) {
-    EXPECT_EQ(draw::screenDpi(), 96);
+    EXPECT_EQ(ui::screenDpi(), 96);
     struct Case {
         int size, style;
         LONG height, weight;

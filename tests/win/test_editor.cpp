@@ -691,8 +691,23 @@ TEST_F(Editor, TheFontDialogsOkWritesFaceSizeStylesAndTheColourAsADecimal) {
 
 //--- Keyboard, the host's windows, the ways a dialog ends early
 
+// With keyboard cues off a window hides its focus rectangles until a key
+// moves the focus; the dialog manager then sends the top-level window
+// WM_CHANGEUISTATE(UIS_CLEAR, UISF_HIDEFOCUS) before the move. (Wine keeps
+// no such state, WM_QUERYUISTATE always answers 0 there: the dialog's
+// procedure records the message and where the focus was when it came.)
+std::vector<std::pair<WPARAM, int>> g_uiChanges;
+WNDPROC g_dialogProc = nullptr;
+LRESULT CALLBACK recordUiChanges(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_CHANGEUISTATE) {
+        g_uiChanges.push_back({wp, IsChild(hwnd, GetFocus()) ? GetDlgCtrlID(GetFocus()) : 0});
+    }
+    return CallWindowProcW(g_dialogProc, hwnd, msg, wp, lp);
+}
+
 TEST_F(Editor, TabWalksTheFieldsAndButtonsInTableOrderAndShiftTabBack) {
     std::vector<int> forward, backward;
+    g_uiChanges.clear();
     const auto tab = [](bool shift, std::vector<int>* seen) {
         return [shift, seen](HWND d) {
             if (IsChild(d, GetFocus())) {
@@ -708,6 +723,8 @@ TEST_F(Editor, TabWalksTheFieldsAndButtonsInTableOrderAndShiftTabBack) {
         SetForegroundWindow(d);
         SetActiveWindow(d);
         SetFocus(d);
+        g_dialogProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(d, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&recordUiChanges)));
     }};
     for (int i = 0; i < 14; ++i) {
         steps.push_back(tab(false, &forward));
@@ -726,6 +743,14 @@ TEST_F(Editor, TabWalksTheFieldsAndButtonsInTableOrderAndShiftTabBack) {
     EXPECT_EQ(forward, (std::vector<int>{2, 3, 19, 21, 23, 25, 26, 28, 29, 31, 32, 4, 5}))
         << "labels are skipped; after the last, the first";
     EXPECT_EQ(backward, (std::vector<int>{2, 5, 4, 32}));
+    std::vector<int> focusBefore{0}; // each key's, the dialog itself at first
+    focusBefore.insert(focusBefore.end(), forward.begin(), forward.end());
+    focusBefore.insert(focusBefore.end(), backward.begin(), backward.end() - 1);
+    std::vector<std::pair<WPARAM, int>> shown;
+    for (int focus : focusBefore) {
+        shown.push_back({MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), focus});
+    }
+    EXPECT_EQ(g_uiChanges, shown) << "each key shows the focus, before it moves";
 }
 
 TEST_F(Editor, TheHostWindowKeepsWorkingWhileTheDialogIsOpen) {

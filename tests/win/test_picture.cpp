@@ -28,7 +28,7 @@ class PictureEnvironment : public ::testing::Environment {
     void SetUp() override { ui::startup(GetModuleHandleW(nullptr)); }
     void TearDown() override {
         ui::shutdown();
-        draw::alphaBlendRelease();
+        draw::alphaBlendForget();
     }
 };
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new PictureEnvironment);
@@ -161,7 +161,7 @@ TEST_F(Picture, ShowsTheImageExactlyAndOnlyWhatWasLastAssigned) {
         EXPECT_EQ(f.rgb(), green) << "the image itself is never changed";
         EXPECT_EQ(draw::loadedAlphaBlend() != nullptr, alphaBlend);
     }
-    draw::alphaBlendRelease();
+    draw::alphaBlendForget();
 }
 
 TEST_F(Picture, TranslucentPixelsArePaintedPremultiplied) {

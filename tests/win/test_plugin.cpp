@@ -4,8 +4,9 @@
 
 #include <cstring>
 #include <functional>
-#include <string>
 #include <iterator>
+#include <string>
+#include <utility>
 
 #include "canvas/action_table.h"
 #include "canvas/actions_win.h"
@@ -14,7 +15,9 @@
 #include "plugin/host_exchange_win.h"
 #include "plugin/plugin_state_win.h"
 #include "tests/win/support/global_spy.h"
+#include "tests/win/support/canvas_probe.h"
 #include "tests/win/support/host_scene.h"
+#include "tests/win/support/processes.h"
 
 namespace {
 
@@ -283,6 +286,55 @@ TEST(QueryObjectWindow, NoCallbackAsksNothing) {
     EXPECT_EQ(queryObjectWindow(u"rect1"), 0u);
     EXPECT_TRUE(host.calls.empty());
     EXPECT_TRUE(spy.allocated.empty());
+}
+
+//--- System DLLs come from the system directory
+
+// In a host's folder with a DLL named msimg32.dll beside it, which Wine's
+// loader is told to prefer (n,b), as Windows prefers the folder's file for
+// a name without a path: the plug-in's first picture loads the system's.
+TEST(PlantedDll, DISABLED_TheSystemsMsimg32IsTheOneLoaded) {
+    const std::wstring planted = besideThisProgram(L"msimg32.dll");
+    ASSERT_NE(GetFileAttributesW(planted.c_str()), INVALID_FILE_ATTRIBUTES);
+    ASSERT_EQ(GetModuleHandleW(L"msimg32.dll"), nullptr) << "loaded before the plug-in";
+    HostScene scene;
+    host::Host host;
+    host::PluginModule plugin(L"canvas.nbp");
+    ASSERT_TRUE(plugin.ok());
+    host.connect(plugin);
+    HWND object = scene.addObject(host, "a", 0, 0, 60, 40);
+    ASSERT_EQ(runAction(plugin, CREATE, {"a", "$0000FF"}), 1);
+    EXPECT_EQ(GetModuleHandleW(planted.c_str()), nullptr);
+    wchar_t system[MAX_PATH] = {}, loaded[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    ASSERT_TRUE(GetModuleFileNameW(GetModuleHandleW(L"msimg32.dll"), loaded, MAX_PATH));
+    EXPECT_EQ(_wcsicmp(loaded, (std::wstring(system) + L"\\msimg32.dll").c_str()), 0);
+    const CanvasPixels s = readCanvas(object);
+    EXPECT_EQ(s.count(RED), s.pixels.size());
+}
+
+TEST(PlantedDll, TheSystemsMsimg32IsLoadedNotTheOneInTheHostsFolder) {
+    const std::wstring folder = tempPath(L"planted");
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring program = folder + L"\\host.exe";
+    const std::pair<std::wstring, std::wstring> files[] = {
+        {thisProgram(), program},
+        {besideThisProgram(L"canvas.nbp"), folder + L"\\canvas.nbp"},
+        {besideThisProgram(L"planted\\msimg32.dll"), folder + L"\\msimg32.dll"}};
+    for (const auto& [from, to] : files) {
+        EXPECT_TRUE(CopyFileW(from.c_str(), to.c_str(), FALSE));
+    }
+    wchar_t overrides[512] = {};
+    GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 512);
+    const Process child =
+        runProgram(program, L"--gtest_also_run_disabled_tests --gtest_filter=PlantedDll.DISABLED_*",
+                   {L"WINEDLLOVERRIDES=" + std::wstring(overrides) + L";msimg32=n,b"});
+    EXPECT_EQ(child.exitCode, 0u) << child.out << child.err;
+    EXPECT_NE(child.out.find("[  PASSED  ] 1 test"), std::string::npos) << child.out;
+    for (const auto& file : files) {
+        DeleteFileW(file.second.c_str());
+    }
+    RemoveDirectoryW(folder.c_str());
 }
 
 } // namespace

@@ -33,8 +33,24 @@ void PrintTo(const CanvasPixels& p, std::ostream* os) {
 
 namespace {
 
-// An image's pixels as the plug-in holds them, in readCanvas's form.
-CanvasPixels imagePixels(int image) {
+// What a picture shows of a pixel of its image (0xAARRGGBB in memory) over
+// a background `under` (a colour of readCanvas's form): the pixel itself
+// where it is opaque, the background where it is transparent, as GDI's own
+// drawing leaves it, and the two blended in between.
+uint32_t shownOver(uint32_t memory, uint32_t under) {
+    const uint32_t alpha = memory >> 24;
+    const uint32_t pixel = colourOfPixel(memory);
+    uint32_t out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const uint32_t p = pixel >> shift & 0xFF, u = under >> shift & 0xFF;
+        out |= (p * alpha + u * (255 - alpha) + 127) / 255 << shift;
+    }
+    return out;
+}
+
+// An image's pixels as the plug-in holds them, shown over `under`, in
+// readCanvas's form.
+CanvasPixels imagePixels(int image, uint32_t under = 0) {
     CanvasPixels out;
     DIBSECTION ds{};
     const HBITMAP bitmap = reinterpret_cast<HBITMAP>(ImgHandle(image));
@@ -47,7 +63,8 @@ CanvasPixels imagePixels(int image) {
     const auto* bits = static_cast<const uint32_t*>(ds.dsBm.bmBits);
     for (int y = out.height - 1; y >= 0; --y) { // bottom-up rows
         const uint32_t* row = bits + static_cast<size_t>(y) * out.width;
-        std::transform(row, row + out.width, std::back_inserter(out.pixels), &colourOfPixel);
+        std::transform(row, row + out.width, std::back_inserter(out.pixels),
+                       [under](uint32_t memory) { return shownOver(memory, under); });
     }
     return out;
 }
@@ -101,7 +118,9 @@ TEST_F(Refresh, APassThatChangesNothingCopiesAndRepaintsNothing) {
 // the image it was last assigned as it was then.
 TEST_F(Refresh, EachControlShowsItsImageAtItsLastAssignment) {
     constexpr int W = 61, H = 47, A = 0, B = 1, DRAW = -1;
-    enum Shape { DISC, CIRCLE, BOX, FRAME, FILL }; // FILL: all of it, then a disc of w if any
+    // FILL: all of it, then a disc of w if any; FILL_TEXT: all of it, then
+    // GDI's own text at x, y in the pass's device context
+    enum Shape { DISC, CIRCLE, BOX, FRAME, FILL, FILL_TEXT };
     struct Step {
         const char* what;
         int image;
@@ -138,6 +157,8 @@ TEST_F(Refresh, EachControlShowsItsImageAtItsLastAssignment) {
         {"fill on A, a disc after it, the pass still open", A, DRAW, FILL, 50, 5, 20, 0, false},
         {"A to 0: the fill, then the disc", A, 0},
         {"A to 1", A, 1},
+        {"fill on A, then GDI's text", A, DRAW, FILL_TEXT, 5, 5},
+        {"A to 0: the fill, then the text, whose alpha GDI wrote", A, 0},
     };
     const int window = static_cast<int>(
         UiOpenWindow(UI_ANY, 20, 20, 2 * W + 10, H, Text(), UI_FLAGS_CANVAS, nullptr));
@@ -150,7 +171,15 @@ TEST_F(Refresh, EachControlShowsItsImageAtItsLastAssignment) {
         static_cast<int>(UiAddPicture(UI_ANY, 0, 0, W, H, bitmap(images[A]))),
         static_cast<int>(UiAddPicture(UI_ANY, W + 10, 0, W, H, bitmap(images[A])))};
     ASSERT_TRUE(controls[0] && controls[1]);
-    CanvasPixels shown[] = {imagePixels(images[A]), imagePixels(images[A])};
+    // Where GDI's text left alpha 0 the background shows through: the
+    // colour readPicture's capture starts in, and on the control's surface
+    // the canvas window's own background.
+    const uint32_t printedUnder = colourOfPixel(0xFF123456u);
+    const uint32_t surfaceUnder = GetSysColor(COLOR_BTNFACE);
+    CanvasPixels printed[] = {imagePixels(images[A], printedUnder),
+                              imagePixels(images[A], printedUnder)};
+    CanvasPixels onSurface[] = {imagePixels(images[A], surfaceUnder),
+                                imagePixels(images[A], surfaceUnder)};
     TestRandom random(20261209);
     const size_t count = std::size(cases) + 300;
     for (size_t n = 0; n < count; ++n) {
@@ -165,15 +194,19 @@ TEST_F(Refresh, EachControlShowsItsImageAtItsLastAssignment) {
             step.stop = random.chance(70);
         }
         if (step.control == DRAW) {
-            ASSERT_TRUE(DrawStart(ImgOutput(images[step.image])));
+            const HDC dc = reinterpret_cast<HDC>(DrawStart(ImgOutput(images[step.image])));
+            ASSERT_TRUE(dc);
             const uint32_t colour = 0x2F1F0Fu * static_cast<uint32_t>(n + 1) & 0xFFFFFFu;
-            DrawSetMode(step.shape == DISC || step.shape == BOX || step.shape == FILL
-                            ? DRAW_MODE_DEFAULT
-                            : DRAW_MODE_OUTLINED);
-            if (step.shape == FILL) {
+            DrawSetMode(step.shape == CIRCLE || step.shape == FRAME ? DRAW_MODE_OUTLINED
+                                                                    : DRAW_MODE_DEFAULT);
+            if (step.shape == FILL || step.shape == FILL_TEXT) {
                 DrawBox(W + 3, -2, -W - 5, H + 4, colour);
                 if (step.w) {
                     DrawCircle(step.x, step.y, step.w / 2, colour ^ 0xFFFFFFu);
+                }
+                if (step.shape == FILL_TEXT) {
+                    SetTextColor(dc, colour ^ 0xFFFFFFu);
+                    TextOutW(dc, step.x, step.y, L"Hg", 2);
                 }
             } else if (step.shape == DISC || step.shape == CIRCLE) {
                 DrawCircle(step.x, step.y, std::abs(step.w) / 2, colour);
@@ -185,13 +218,14 @@ TEST_F(Refresh, EachControlShowsItsImageAtItsLastAssignment) {
             }
         } else {
             UiSetState(controls[step.control], static_cast<int64_t>(ImgHandle(images[step.image])));
-            shown[step.control] = imagePixels(images[step.image]);
+            printed[step.control] = imagePixels(images[step.image], printedUnder);
+            onSurface[step.control] = imagePixels(images[step.image], surfaceUnder);
         }
         pumpMessages();
         for (int c = 0; c < 2; ++c) {
             const HWND hwnd = UiControlHandle(controls[c]);
-            ASSERT_EQ(readPicture(hwnd), shown[c]) << n << ": " << step.what << "; control " << c;
-            ASSERT_EQ(readPictureSurface(hwnd), shown[c])
+            ASSERT_EQ(readPicture(hwnd), printed[c]) << n << ": " << step.what << "; control " << c;
+            ASSERT_EQ(readPictureSurface(hwnd), onSurface[c])
                 << n << ": " << step.what << "; control " << c << "'s surface";
         }
     }

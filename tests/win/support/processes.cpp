@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cwchar>
 
 std::wstring tempPath(const wchar_t* name) {
     wchar_t dir[MAX_PATH] = {};
@@ -36,7 +38,44 @@ std::wstring besideThisProgram(const wchar_t* name) {
     return self.substr(0, self.find_last_of(L"\\/") + 1) + name;
 }
 
-Process runProgram(const std::wstring& path, const std::wstring& args) {
+namespace {
+
+std::wstring nameOf(const std::wstring& variable) {
+    return variable.substr(0, variable.find(L'=', 1)); // "=C:" (a drive's folder) starts with one
+}
+
+bool sameName(const std::wstring& a, const std::wstring& b) {
+    return _wcsicmp(nameOf(a).c_str(), nameOf(b).c_str()) == 0;
+}
+
+// This process's environment with `changes` put in, as CreateProcessW takes
+// a block: sorted by name without regard to case, each variable ended by a
+// zero and the block by one more.
+std::wstring environmentWith(const std::vector<std::wstring>& changes) {
+    std::vector<std::wstring> variables = changes;
+    wchar_t* own = GetEnvironmentStringsW();
+    for (const wchar_t* v = own; *v; v += std::wcslen(v) + 1) {
+        if (std::none_of(changes.begin(), changes.end(),
+                         [&](const std::wstring& c) { return sameName(c, v); })) {
+            variables.emplace_back(v);
+        }
+    }
+    FreeEnvironmentStringsW(own);
+    std::sort(variables.begin(), variables.end(), [](const std::wstring& a, const std::wstring& b) {
+        return _wcsicmp(nameOf(a).c_str(), nameOf(b).c_str()) < 0;
+    });
+    std::wstring block;
+    for (const std::wstring& v : variables) {
+        block += v;
+        block += L'\0';
+    }
+    return block + L'\0';
+}
+
+} // namespace
+
+Process runProgram(const std::wstring& path, const std::wstring& args,
+                   const std::vector<std::wstring>& environment) {
     Process result;
     const std::wstring outPath = tempPath(L"stdout.txt"), errPath = tempPath(L"stderr.txt");
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -51,8 +90,9 @@ Process runProgram(const std::wstring& path, const std::wstring& args) {
     si.hStdError = err;
     std::wstring cmd = L"\"" + path + L"\" " + args;
     PROCESS_INFORMATION pi{};
-    if (CreateProcessW(path.c_str(), &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
-                       &pi)) {
+    std::wstring block = environment.empty() ? std::wstring() : environmentWith(environment);
+    if (CreateProcessW(path.c_str(), &cmd[0], nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                       block.empty() ? nullptr : &block[0], nullptr, &si, &pi)) {
         if (WaitForSingleObject(pi.hProcess, 300000) == WAIT_OBJECT_0) {
             GetExitCodeProcess(pi.hProcess, &result.exitCode);
         } else {

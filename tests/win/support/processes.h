@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // A file name in the temporary folder, unique to this process.
 std::wstring tempPath(const wchar_t* name);
@@ -23,7 +24,10 @@ struct Process {
 // Runs the program with the arguments, its stdout and stderr in files, and
 // waits for it to end. The wait is a hang guard, generous for the emulated
 // 32-bit tier; a program that does not end is killed and fails the test.
-Process runProgram(const std::wstring& path, const std::wstring& args);
+// `environment`: variables (NAME=value) the program gets instead of, or on
+// top of, this process's own.
+Process runProgram(const std::wstring& path, const std::wstring& args,
+                   const std::vector<std::wstring>& environment = {});
 
 // Runs the tests of this program that `filter` names (a GoogleTest filter,
 // disabled tests included) in a process of their own.

@@ -1,0 +1,185 @@
+// The dialogs on screens of more dots per inch. A process reads the
+// system DPI once, when it starts, so each DPI is a child process of its
+// own, started while the prefix's LogPixels (what Windows' display
+// settings write) holds it; this program runs alone (ctest RUN_SERIAL), so
+// no other program starts meanwhile.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "base/gdi_win.h"
+#include "host/encoding_win.h"
+#include "host/host_win.h"
+#include "tests/win/support/canvas_probe.h"
+#include "tests/win/support/host_scene.h"
+#include "tests/win/support/processes.h"
+#include "tests/win/support/ui_driver.h"
+
+namespace {
+
+const wchar_t DPI_FLAG[] = L"--dpi=";
+
+// The DPI the parent started this child for, 0 in the parent.
+int requestedDpi() {
+    const std::wstring line = GetCommandLineW();
+    const size_t at = line.find(DPI_FLAG);
+    return at == std::wstring::npos ? 0 : _wtoi(line.c_str() + at + lstrlenW(DPI_FLAG));
+}
+
+int screenDpi() {
+    const ScreenDC screen;
+    return GetDeviceCaps(screen.get(), LOGPIXELSY);
+}
+
+std::string describe(HWND control) {
+    wchar_t cls[16] = {}, text[64] = {};
+    GetClassNameW(control, cls, 16);
+    GetWindowTextW(control, text, 64);
+    return host::ansi(std::wstring(cls) + L" \"" + text + L"\"");
+}
+
+// What a text or a line of it needs in the control's own font.
+SIZE textSize(HWND control) {
+    wchar_t text[64] = {};
+    const int length = GetWindowTextW(control, text, 64);
+    const WindowDC dc(control);
+    const ScopedSelect font(dc.get(),
+                            reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(dc.get(), length ? text : L"X", length ? length : 1, &size);
+    return size;
+}
+
+// What is wrong with a window's controls on this screen: a label's or a
+// button's text that does not fit its control on one line (a button's
+// inside its raised edges), an edit field lower than a line of its text, a
+// control reaching out of the client area, two controls that overlap.
+std::vector<std::string> layoutFaults(HWND window) {
+    std::vector<std::string> faults;
+    RECT client{};
+    GetClientRect(window, &client);
+    std::vector<std::pair<HWND, RECT>> placed;
+    for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        RECT r{}, common{};
+        GetWindowRect(c, &r);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+        IntersectRect(&common, &r, &client);
+        if (!EqualRect(&common, &r)) {
+            faults.push_back(describe(c) + " reaches out of the client area");
+        }
+        for (const auto& [other, o] : placed) {
+            if (IntersectRect(&common, &r, &o)) {
+                faults.push_back(describe(c) + " overlaps " + describe(other));
+            }
+        }
+        placed.push_back({c, r});
+        wchar_t cls[16] = {};
+        GetClassNameW(c, cls, 16);
+        const bool edit = lstrcmpiW(cls, L"Edit") == 0;
+        const int edges = lstrcmpiW(cls, L"Button") == 0 ? 2 * GetSystemMetrics(SM_CXEDGE) : 0;
+        RECT inside{};
+        GetClientRect(c, &inside);
+        const SIZE need = textSize(c);
+        if ((!edit && need.cx > inside.right - 2 * edges) || need.cy > inside.bottom) {
+            faults.push_back(describe(c) + " needs " + std::to_string(need.cx) + "x" +
+                             std::to_string(need.cy) + ", holds " +
+                             std::to_string(inside.right - 2 * edges) + "x" +
+                             std::to_string(inside.bottom));
+        }
+    }
+    return faults;
+}
+
+// Run only by the test below, once per DPI.
+TEST(Dpi, DISABLED_TextsFitTheirControlsAndCanvasesKeepTheirPixels) {
+    const int dpi = requestedDpi();
+    ASSERT_EQ(screenDpi(), dpi) << "the screen's DPI, read at the start";
+    host::PluginModule plugin(L"canvas.nbp");
+    ASSERT_TRUE(plugin.ok());
+    host::Host host;
+    host.connect(plugin);
+    HostScene scene(100, 80, 700, 500, WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE);
+    SetActiveWindow(scene.main());
+    pumpMessages();
+
+    host::Params params({"Rect\xE1ngulo 1", "1", "2", "3", "$0000FF", "", "Arial,12,"});
+    const std::pair<const wchar_t*, std::function<int()>> boxes[] = {
+        {L"Configurar CreateCanvas", [&] { return plugin.editAction(CREATE, params.data()); }},
+        {L"Configurar DrawCircle", [&] { return plugin.editAction(CIRCLE, params.data()); }},
+        {L"Configurar ClearCanvas", [&] { return plugin.editAction(CLEAR, params.data()); }},
+        {L"Configurar DrawText", [&] { return plugin.editAction(TEXT, params.data()); }},
+        {L"About", [&] { return plugin.about(); }},
+    };
+    for (const auto& [title, open] : boxes) {
+        std::vector<std::string> faults{"never shown"};
+        UserScript script{title, {[&](HWND d) { faults = layoutFaults(d); }, post(WM_CLOSE)}};
+        EXPECT_EQ(runDialog(script, open), 0);
+        std::string all;
+        for (const std::string& fault : faults) {
+            all += "\n  " + fault;
+        }
+        EXPECT_TRUE(faults.empty()) << host::ansi(title) << " at " << dpi << " dpi:" << all;
+    }
+
+    // A canvas is the object's size in pixels, and a circle lands where the
+    // script's coordinates say.
+    HWND object = scene.addObject(host, "a", 10, 10, 60, 40);
+    ASSERT_EQ(runAction(plugin, CREATE, {"a", "$0000FF"}), 1);
+    ASSERT_EQ(runAction(plugin, CIRCLE, {"a", "30", "20", "10", "$FFFFFF"}), 1);
+    RECT canvas{};
+    GetClientRect(canvasWindowIn(object), &canvas);
+    EXPECT_EQ(canvas, (RECT{0, 0, 60, 40}));
+    const CanvasPixels shown = readCanvas(object);
+    ASSERT_EQ(shown.width, 60);
+    ASSERT_EQ(shown.height, 40);
+    EXPECT_EQ(shown.at(40, 20), WHITE);
+    EXPECT_EQ(shown.at(41, 20), RED);
+}
+
+// The prefix's screen DPI for the programs started while it lives; the
+// value it had (or none) is put back after.
+class ScreenDpiSetting {
+  public:
+    explicit ScreenDpiSetting(DWORD dpi) {
+        DWORD size = sizeof before_;
+        had_ = RegGetValueW(HKEY_CURRENT_USER, DESKTOP, L"LogPixels", RRF_RT_REG_DWORD, nullptr,
+                            &before_, &size) == ERROR_SUCCESS;
+        set(dpi);
+    }
+    ~ScreenDpiSetting() {
+        had_ ? set(before_) : void(RegDeleteKeyValueW(HKEY_CURRENT_USER, DESKTOP, L"LogPixels"));
+    }
+    ScreenDpiSetting(const ScreenDpiSetting&) = delete;
+    ScreenDpiSetting& operator=(const ScreenDpiSetting&) = delete;
+
+  private:
+    static constexpr const wchar_t* DESKTOP = L"Control Panel\\Desktop";
+    static void set(DWORD dpi) {
+        EXPECT_EQ(
+            RegSetKeyValueW(HKEY_CURRENT_USER, DESKTOP, L"LogPixels", REG_DWORD, &dpi, sizeof dpi),
+            ERROR_SUCCESS);
+    }
+    DWORD before_ = 0;
+    bool had_ = false;
+};
+
+TEST(Dpi, AtEveryDpiTheDialogsTextsFitAndCanvasesKeepTheirPixels) {
+    ASSERT_EQ(screenDpi(), 96) << "this program itself";
+    for (int dpi : {96, 120, 144}) {
+        Process child;
+        {
+            const ScreenDpiSetting setting(static_cast<DWORD>(dpi));
+            child = runProgram(thisProgram(), L"--gtest_also_run_disabled_tests "
+                                              L"--gtest_filter=Dpi.DISABLED_* " +
+                                                  std::wstring(DPI_FLAG) + std::to_wstring(dpi));
+        }
+        EXPECT_EQ(child.exitCode, 0u) << dpi << " dpi:\n" << child.out << child.err;
+        EXPECT_NE(child.out.find("[  PASSED  ] 1 test"), std::string::npos) << child.out;
+    }
+}
+
+} // namespace
