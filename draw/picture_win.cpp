@@ -218,6 +218,9 @@ intptr_t UiAddPicture(int number, int x, int y, int width, int height, HBITMAP b
     if (!hwnd) {
         return 0;
     }
+    // A hook may have mirrored it as it was made: its pixels are the
+    // image's, left to right.
+    ui::keepLeftToRight(hwnd);
     auto* state = new (std::nothrow) PictureState();
     const auto displaced = GetWindowLongPtrW(hwnd, GWLP_WNDPROC);
     if (!state || !SetPropW(hwnd, PICTURE_PROP_DISPLACED, reinterpret_cast<HANDLE>(displaced))) {

@@ -25,16 +25,31 @@
 // start-up code does not register: nothing to do there.
 #include <windows.h>
 
-#include <cstring>
-
 #if defined(__i386__)
 
 namespace {
 
 constexpr char SHARED_GCC_RUNTIME[] = "libgcc_s_dw2-1.dll";
 
+char foldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Module names compared with ASCII letters taken without regard to case
+// (the one name looked for is ASCII). Not _stricmp: it folds by the C
+// runtime's locale, and this runs under the loader lock, from start-up
+// code, where nothing of that runtime is to be relied on.
+bool sameModuleName(const char* a, const char* b) {
+    for (; foldAscii(*a) == foldAscii(*b); ++a, ++b) {
+        if (*a == '\0') {
+            return true;
+        }
+    }
+    return false;
+}
+
 HMODULE WINAPI moduleHandleA(LPCSTR name) {
-    if (name && _stricmp(name, SHARED_GCC_RUNTIME) == 0) {
+    if (name && sameModuleName(name, SHARED_GCC_RUNTIME)) {
         return nullptr;
     }
     using Real = HMODULE(WINAPI*)(LPCSTR);

@@ -24,9 +24,14 @@ void releaseControlNumber(int number) {
         return;
     }
     HWND hwnd = rec->handle;
-    // Another thread's control stays, with its own procedure back.
+    // Another thread's control stays, with its own procedure back. Its
+    // class's state stays too, never freed: that thread may be inside one of
+    // the control's messages right now, reading it.
     if (!DestroyWindow(hwnd) && IsWindow(hwnd)) {
         ui::giveBackControl(*rec);
+        g_controls->remove(number);
+        ui::eventQueue().dropControl(number);
+        return;
     }
     rec = g_controls->find(number);
     if (rec && rec->handle == hwnd) {

@@ -41,9 +41,10 @@ int containerNumber();
 // Closes every window of the table (shut-down).
 void closeAllWindows();
 // A window this thread cannot destroy (another thread's) stays, but without
-// the toolkit: it and its class get DefWindowProcW and its controls their
-// own procedures back, so that nothing of it calls into this module once
-// it is unloaded. The caller forgets its record.
+// the toolkit: it and its class get DefWindowProcW, so that nothing of it
+// calls into this module once it is unloaded. The caller forgets its
+// record. Its controls stay filed, and working, until their numbers are
+// released (at the latest by destroyAllControls), which gives them back.
 void abandonWindow(HWND hwnd);
 
 //--- Window classes (window_classes_win.cpp)
@@ -91,7 +92,10 @@ ControlRecord* controlRecordOf(HWND hwnd, int* number);
 // Forgets a control whose HWND is gone or going: drops its waiting events
 // and releases its class's state.
 void forgetControl(int number);
-// Destroys every control of the table (shut-down).
+// Destroys every control of the table (shut-down). One this thread cannot
+// destroy (another thread's) is given back instead (giveBackControl) and
+// its record goes without its class's state: a leak (one picture's copy),
+// rather than memory freed under a message that thread may be handling.
 void destroyAllControls();
 // Gives a control that this thread cannot destroy the procedure it had
 // before the toolkit (and its class) took it over, and takes the toolkit's

@@ -116,7 +116,9 @@ HWND UiWindowHandle(int number);
 // Lays a window opened as a popup into `parent` as its child window: the
 // style loses WS_POPUP and gains WS_CHILD before SetParent, which never
 // changes them itself (a popup inside another window stays top-level for
-// activation, and showing it would take the host's focus). False when
+// activation, and showing it would take the host's focus). It also loses
+// the mirroring a right-to-left host gave it (ui::keepLeftToRight): it
+// shows an image, whatever the layout of the window it lies in. False when
 // SetParent refuses (a parent that is gone, or of a different DPI
 // awareness); the window is then left to its caller to close.
 bool UiSetParent(int number, HWND parent);
@@ -236,6 +238,11 @@ HWND containerHandle();
 intptr_t adoptControl(int number, HWND control, const UiControlClass* cls, void* state);
 // The state pointer of an adopted control, null for any other window.
 void* controlState(HWND control);
+// Takes the mirroring off a window a right-to-left host (its process
+// layout, or a hook) gave it, so that its x counts from the left and a
+// blit into it is not flipped. For windows that show an image pixel for
+// pixel; made before their children, which inherit it.
+void keepLeftToRight(HWND hwnd);
 // The nearest toolkit window at or above `hwnd`, null if none.
 HWND toolkitWindowOf(HWND hwnd);
 // That window's number; false if `hwnd` is not inside a toolkit window.

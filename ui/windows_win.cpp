@@ -198,7 +198,15 @@ bool UiSetParent(int number, HWND parent) {
     }
     const DWORD style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE));
     SetWindowLongW(hwnd, GWL_STYLE, static_cast<LONG>((style & ~WS_POPUP) | WS_CHILD));
+    ui::keepLeftToRight(hwnd);
     return SetParent(hwnd, parent) != nullptr;
+}
+
+void ui::keepLeftToRight(HWND hwnd) {
+    const LONG exStyle = GetWindowLongW(hwnd, GWL_EXSTYLE);
+    if (exStyle & WS_EX_LAYOUTRTL) {
+        SetWindowLongW(hwnd, GWL_EXSTYLE, exStyle & ~WS_EX_LAYOUTRTL);
+    }
 }
 
 HWND ui::containerHandle() {
@@ -254,14 +262,6 @@ int ui::containerNumber() {
 }
 
 void ui::abandonWindow(HWND hwnd) {
-    // One control at a time, without allocating: this runs at unload.
-    const auto inside = [&](const ControlRecord& rec) { return IsChild(hwnd, rec.handle) != 0; };
-    while (const ControlRecord* rec = controlTable().findIf(inside)) {
-        int number = 0;
-        controlRecordOf(rec->handle, &number);
-        giveBackControl(*rec);
-        forgetControl(number);
-    }
     const auto none = reinterpret_cast<LONG_PTR>(&DefWindowProcW);
     SetWindowLongPtrW(hwnd, GWLP_WNDPROC, none);
     SetClassLongPtrW(hwnd, GCLP_WNDPROC, none);

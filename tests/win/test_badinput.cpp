@@ -39,6 +39,7 @@
 #include "tests/win/support/import_patch.h"
 #include "tests/win/support/linked_plugin.h"
 #include "tests/win/support/processes.h"
+#include "tests/win/support/subclass_spy.h"
 #include "tests/win/support/ui_driver.h"
 #include "ui/toolkit_win.h"
 
@@ -1148,12 +1149,25 @@ TEST(ChildProcess, DISABLED_MessageRunsOutOfMemory) {
 }
 
 // The windows the unload could not destroy stay in the host, with no
-// procedure (nor class procedure) in the unloaded DLL: the host repaints,
-// clicks and destroys them, and loads the plug-in again.
+// procedure (nor class procedure) in the unloaded DLL: each picture has the
+// one it displaced back, the Static's or a host's that subclassed it. The
+// host repaints, clicks and destroys them, and loads the plug-in again,
+// whose canvas windows get its own procedure, never a class left behind.
 TEST(ChildProcess, DISABLED_UnloadFromAnotherThread) {
     ChildHost child;
     HWND canvas = canvasWindowIn(child.object);
     HWND picture = FindWindowExW(canvas, nullptr, L"Static", nullptr);
+    child.scene.addObject(child.host, "c", 140, 0, 60, 40);
+    const auto spied = subclassWhile(L"Static", [&] {
+        EXPECT_EQ(runAction(*child.dll, CREATE, {"c", ""}), 1);
+    });
+    ASSERT_EQ(spied.size(), 1u);
+    const std::pair<HWND, LONG_PTR> displaced[] = {
+        {picture, GetClassLongPtrW(picture, GCLP_WNDPROC)},
+        {spied[0]->hwnd, reinterpret_cast<LONG_PTR>(spied[0]->own)},
+    };
+    const LONG_PTR toolkitProc = GetWindowLongPtrW(canvas, GWLP_WNDPROC);
+    const HMODULE loadedAt = child.dll->handle();
     const auto base = reinterpret_cast<uintptr_t>(child.dll->handle());
     const uintptr_t end =
         base + reinterpret_cast<const IMAGE_NT_HEADERS*>(
@@ -1167,6 +1181,9 @@ TEST(ChildProcess, DISABLED_UnloadFromAnotherThread) {
             EXPECT_FALSE(IsWindow(w) && proc >= base && proc < end) << "a procedure in the DLL";
         }
     }
+    for (const auto& [w, proc] : displaced) {
+        EXPECT_EQ(GetWindowLongPtrW(w, GWLP_WNDPROC), proc) << "not the procedure it displaced";
+    }
     RedrawWindow(child.scene.main(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     SendMessageW(picture, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
@@ -1176,6 +1193,8 @@ TEST(ChildProcess, DISABLED_UnloadFromAnotherThread) {
     child.host.connect(*child.dll);
     HWND b = child.scene.addObject(child.host, "b", 70, 0, 60, 40);
     ASSERT_EQ(runAction(*child.dll, CREATE, {"b", ""}), 1) << "its class name still taken";
+    ASSERT_EQ(child.dll->handle(), loadedAt) << "where the classes left behind are its own";
+    EXPECT_EQ(GetWindowLongPtrW(canvasWindowIn(b), GWLP_WNDPROC), toolkitProc);
     ASSERT_EQ(runAction(*child.dll, CIRCLE, {"b", "30", "20", "10", "$0000FF"}), 1);
     EXPECT_EQ(readCanvas(b).at(40, 20), RED);
     DestroyWindow(child.object);

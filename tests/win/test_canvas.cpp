@@ -20,6 +20,7 @@
 #include "tests/win/support/canvas_probe.h"
 #include "tests/win/support/host_scene.h"
 #include "tests/win/support/linked_plugin.h"
+#include "tests/win/support/processes.h"
 #include "tests/win/support/ui_driver.h"
 
 namespace {
@@ -581,6 +582,62 @@ TEST_F(Canvases, UnloadingReleasesCanvasesAndEveryStringOnce) {
     EXPECT_EQ(exec(CREATE, {"kept", "$0000FF"}), 1);
     CanvasPixels s = readCanvas(kept);
     EXPECT_EQ(s.count(RED), s.pixels.size());
+}
+
+//--- Right-to-left hosts, each in a process of its own ----------------------------------
+// A right-to-left host mirrors every window it makes without a parent, and
+// so their children (the process's default layout); a hook may mirror any
+// window as it is made. The canvas is never mirrored: the screen shows the
+// image's pixel (x, y) at the canvas's (x, y), so a circle stands where
+// the script put it and text reads forwards.
+
+LRESULT CALLBACK mirrorOnCreation(int code, WPARAM wp, LPARAM lp) {
+    const auto* msg = reinterpret_cast<const CWPSTRUCT*>(lp);
+    if (code == HC_ACTION && msg->message == WM_CREATE) {
+        SetWindowLongW(msg->hwnd, GWL_EXSTYLE,
+                       GetWindowLongW(msg->hwnd, GWL_EXSTYLE) | WS_EX_LAYOUTRTL);
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+void expectCanvasUnmirroredOnScreen() {
+    HostScene scene;
+    host::Host host;
+    host::PluginModule dll(L"canvas.nbp");
+    ASSERT_TRUE(dll.ok());
+    host.connect(dll);
+    const HWND o = scene.addObject(host, "a", 10, 10, 120, 40);
+    ASSERT_EQ(GetWindowLongW(o, GWL_EXSTYLE) & WS_EX_LAYOUTRTL, WS_EX_LAYOUTRTL) << "mirrored";
+    ASSERT_EQ(runAction(dll, CREATE, {"a", ""}), 1);
+    ASSERT_EQ(runAction(dll, CIRCLE, {"a", "20", "20", "10", "$0000FF"}), 1);
+    ASSERT_EQ(runAction(dll, TEXT, {"a", "Hola", "5", "5", "$FF0000", "", ""}), 1);
+    const CanvasPixels image = readCanvas(o), screen = readCanvasScreen(o);
+    ASSERT_EQ(image.at(10, 20), RED) << "the circle's left end";
+    ASSERT_NE(image.count(BLUE), 0u) << "the text";
+    EXPECT_EQ(screen.at(10, 20), RED);
+    EXPECT_EQ(screen.at(30, 20), RED);
+    EXPECT_EQ(screen.at(109, 20), WHITE) << "mirrored";
+    EXPECT_TRUE(screen == image) << "the screen shows other pixels than the image";
+}
+
+TEST(RightToLeft, DISABLED_ByTheProcessLayout) {
+    ASSERT_TRUE(SetProcessDefaultLayout(LAYOUT_RTL));
+    expectCanvasUnmirroredOnScreen();
+}
+
+TEST(RightToLeft, DISABLED_ByAHook) {
+    const HHOOK hook =
+        SetWindowsHookExW(WH_CALLWNDPROC, &mirrorOnCreation, nullptr, GetCurrentThreadId());
+    ASSERT_TRUE(hook);
+    expectCanvasUnmirroredOnScreen();
+    UnhookWindowsHookEx(hook);
+}
+
+TEST(RightToLeft, TheScreenShowsEveryCanvasUnmirrored) {
+    for (const wchar_t* row : {L"ByTheProcessLayout", L"ByAHook"}) {
+        const Process child = runOwnTests(L"RightToLeft.DISABLED_" + std::wstring(row));
+        EXPECT_TRUE(onePassed(child)) << child.out << child.err;
+    }
 }
 
 } // namespace

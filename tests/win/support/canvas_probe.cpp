@@ -124,12 +124,25 @@ CanvasPixels readPictureSurface(HWND picture) {
     });
 }
 
+CanvasPixels readPictureScreen(HWND picture) {
+    return capturePicture(picture, [](HWND control, HDC dc, const RECT& r) {
+        RECT at{};
+        GetWindowRect(control, &at);
+        const ScreenDC screen;
+        BitBlt(dc, 0, 0, r.right, r.bottom, screen.get(), at.left, at.top, SRCCOPY);
+    });
+}
+
 CanvasPixels readCanvas(HWND object) {
     return readPicture(pictureIn(object));
 }
 
 CanvasPixels readCanvasSurface(HWND object) {
     return readPictureSurface(pictureIn(object));
+}
+
+CanvasPixels readCanvasScreen(HWND object) {
+    return readPictureScreen(pictureIn(object));
 }
 
 size_t committedBytes() {

@@ -112,3 +112,11 @@ Process runProgram(const std::wstring& path, const std::wstring& args,
     DeleteFileW(errPath.c_str());
     return result;
 }
+
+Process runOwnTests(const std::wstring& filter) {
+    return runProgram(thisProgram(), L"--gtest_also_run_disabled_tests --gtest_filter=" + filter);
+}
+
+bool onePassed(const Process& p) {
+    return p.exitCode == 0 && p.out.find("[  PASSED  ] 1 test.") != std::string::npos;
+}

@@ -28,3 +28,9 @@ struct Process {
 // top of, this process's own.
 Process runProgram(const std::wstring& path, const std::wstring& args,
                    const std::vector<std::wstring>& environment = {});
+
+// Runs the tests of this program that `filter` names (a GoogleTest filter,
+// disabled tests included) in a process of their own.
+Process runOwnTests(const std::wstring& filter);
+// Whether such a process ended normally after exactly one test, passed.
+bool onePassed(const Process& p);

@@ -32,8 +32,10 @@ LRESULT CALLBACK subclassOnCreation(int code, WPARAM wp, LPARAM lp) {
             ADD_FAILURE() << "the spy's procedures ran out";
         } else {
             g_spied[g_used] = {
-                hwnd, reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-                          hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SPY_PROCS[g_used])))};
+                hwnd,
+                reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+                    hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SPY_PROCS[g_used]))),
+                SPY_PROCS[g_used]};
             ++g_used;
         }
     }

@@ -15,6 +15,7 @@
 struct Spied {
     HWND hwnd = nullptr;
     WNDPROC original = nullptr;
+    WNDPROC own = nullptr; // the host's procedure put on it
     bool gone = false;
     std::vector<std::pair<UINT, WPARAM>> calls; // for its own window
     size_t strays = 0;
