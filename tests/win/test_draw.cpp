@@ -495,8 +495,8 @@ TEST(Passes, AStaleOutputFindsNothing) {
 TEST(Text, WindowsFaceNamesDrawAsTheirStandIns) {
     const auto drawn = [](const char16_t* face, int style) {
         const ScopedImage n(whiteCanvas(320, 40));
-        const ScopedFont font(100, face, 16, style);
-        EXPECT_TRUE(font);
+        const ScopedFont font(100);
+        EXPECT_NE(FontLoad(100, face, 16, style), 0);
         {
             Pass pass(n);
             DrawSetMode(DRAW_MODE_TRANSPARENT);
@@ -534,8 +534,8 @@ TEST(Text, WindowsFaceNamesDrawAsTheirStandIns) {
 
 TEST(Text, TransparentWhiteOnWhiteChangesNothing) {
     const ScopedImage n(whiteCanvas(120, 40));
-    const ScopedFont font(100, u"Arial", 12, 0);
-    ASSERT_TRUE(font);
+    const ScopedFont font(100);
+    ASSERT_NE(FontLoad(100, u"Arial", 12, 0), 0);
     double after = 0;
     {
         Pass pass(n);
@@ -550,8 +550,8 @@ TEST(Text, TransparentWhiteOnWhiteChangesNothing) {
 
 TEST(Text, OpaqueTextPaintsItsWholeCellWithTheBackColour) {
     const ScopedImage n(whiteCanvas(120, 40));
-    const ScopedFont font(100, u"Arial", 12, 0);
-    ASSERT_TRUE(font);
+    const ScopedFont font(100);
+    ASSERT_NE(FontLoad(100, u"Arial", 12, 0), 0);
     double after = 0;
     {
         Pass pass(n);
@@ -669,8 +669,8 @@ TEST(Text, ItalicOverhangIsTheLastColumnHReaches) {
 }
 
 TEST(Text, NegativeXDrawsTheVisibleRightPartFromColumnZero) {
-    const ScopedFont font(100, u"Arial", 14, 0);
-    ASSERT_TRUE(font);
+    const ScopedFont font(100);
+    ASSERT_NE(FontLoad(100, u"Arial", 14, 0), 0);
     const ScopedImage whole(whiteCanvas(150, 30)), cut(whiteCanvas(150, 30));
     const int shift = 13;
     double afterCut = 0;
@@ -695,8 +695,8 @@ TEST(Text, NegativeXDrawsTheVisibleRightPartFromColumnZero) {
 }
 
 TEST(Text, TallFontsGrowTheGlyphBuffer) {
-    const ScopedFont font(100, u"Arial", 60, 0);
-    ASSERT_TRUE(font);
+    const ScopedFont font(100);
+    ASSERT_NE(FontLoad(100, u"Arial", 60, 0), 0);
     const SIZE s = measure(reinterpret_cast<HFONT>(FontHandle(100)), L"Hg");
     ASSERT_GT(s.cy, 50);
     // Set before any text, or after text in a smaller font: either way the
@@ -717,8 +717,8 @@ TEST(Text, TallFontsGrowTheGlyphBuffer) {
 }
 
 TEST(Text, AFontThatCannotBeSelectedLeavesTheLastGoodOneInUse) {
-    const ScopedFont font(100, u"Arial", 40, 0);
-    ASSERT_TRUE(font);
+    const ScopedFont font(100);
+    ASSERT_NE(FontLoad(100, u"Arial", 40, 0), 0);
     ASSERT_NE(FontLoad(101, u"Arial", 8, 0), 0);
     const HFONT big = reinterpret_cast<HFONT>(FontHandle(100));
     const ScopedImage n(whiteCanvas(300, 100));

@@ -79,9 +79,9 @@ TEST_F(Refresh, APassThatChangesNothingCopiesAndRepaintsNothing) {
     const CanvasEntry* entry = canvas::registry().findCanvas(u"rect");
     ASSERT_TRUE(entry);
     const CanvasPixels before = readCanvas(object);
-    DIBSECTION ds{};
-    ASSERT_TRUE(GetObjectW(reinterpret_cast<HBITMAP>(ImgHandle(entry->image)), sizeof ds, &ds));
-    static_cast<uint32_t*>(ds.dsBm.bmBits)[0] = 0xFF0000FFu; // not through a pass
+    const ImagePixels memory(entry->image);
+    ASSERT_TRUE(memory.ds.dsBm.bmBits);
+    static_cast<uint32_t*>(memory.ds.dsBm.bmBits)[0] = 0xFF0000FFu; // not through a pass
     struct Row {
         const char* what;
         int id;

@@ -17,7 +17,7 @@
 
 namespace {
 
-const bool g_toolkit = aroundAllTests(&startToolkit, &stopToolkit);
+const bool g_toolkit = aroundAllTests(&startToolkit, &ui::shutdown);
 
 HWND hwndOf(intptr_t made) {
     return reinterpret_cast<HWND>(made);

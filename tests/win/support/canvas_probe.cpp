@@ -9,8 +9,6 @@
 
 #include "base/dib_win.h"
 #include "base/gdi_win.h"
-#include "draw/font_win.h"
-#include "draw/image_win.h"
 
 size_t CanvasPixels::count(uint32_t colour) const {
     return static_cast<size_t>(std::count(pixels.begin(), pixels.end(), colour));
@@ -50,17 +48,6 @@ uint32_t ImagePixels::at(int x, int y) const {
     std::memcpy(
         &v, static_cast<const uint8_t*>(ds.dsBm.bmBits) + row * ds.dsBm.bmWidthBytes + x * 4, 4);
     return v;
-}
-
-ScopedImage::~ScopedImage() {
-    ImgFree(number_);
-}
-
-ScopedFont::ScopedFont(int number, const char16_t* face, int size, int style)
-    : number_(number), loaded_(FontLoad(number, face, size, style) != 0) {}
-
-ScopedFont::~ScopedFont() {
-    FontFree(number_);
 }
 
 std::vector<HWND> canvasWindowsIn(HWND object) {

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "draw/font_win.h"
+#include "draw/image_win.h"
+
 // What a canvas shows: colours as the plug-in takes them (0x00BBGGRR, red in
 // the low byte), rows top first.
 struct CanvasPixels {
@@ -54,34 +57,21 @@ struct ImagePixels {
     // A 32-bit image's pixel in memory form.
     uint32_t at(int x, int y) const;
 };
-// An image of the plug-in's table (ImgCreate's number, 0 when it failed),
-// freed when the scope ends.
-class ScopedImage {
+// A number of the plug-in's images or fonts (ImgCreate's, or a font's
+// fixed number), freed when the scope ends.
+template <void (*Free)(int)> class ScopedNumber {
   public:
-    explicit ScopedImage(intptr_t number) : number_(static_cast<int>(number)) {}
-    ~ScopedImage();
-    ScopedImage(const ScopedImage&) = delete;
-    ScopedImage& operator=(const ScopedImage&) = delete;
+    explicit ScopedNumber(intptr_t number) : number_(static_cast<int>(number)) {}
+    ~ScopedNumber() { Free(number_); }
+    ScopedNumber(const ScopedNumber&) = delete;
+    ScopedNumber& operator=(const ScopedNumber&) = delete;
     operator int() const { return number_; }
 
   private:
     int number_;
 };
-
-// A font loaded under a fixed number (FontLoad), freed when the scope ends;
-// false when the load failed.
-class ScopedFont {
-  public:
-    ScopedFont(int number, const char16_t* face, int size, int style);
-    ~ScopedFont();
-    ScopedFont(const ScopedFont&) = delete;
-    ScopedFont& operator=(const ScopedFont&) = delete;
-    explicit operator bool() const { return loaded_; }
-
-  private:
-    int number_;
-    bool loaded_;
-};
+using ScopedImage = ScopedNumber<&ImgFree>;
+using ScopedFont = ScopedNumber<&FontFree>;
 
 // The windows the plug-in placed inside a host object's window (its
 // canvas windows), in z-order.

@@ -26,10 +26,6 @@ void startToolkit() {
     ui::startup(GetModuleHandleW(nullptr));
 }
 
-void stopToolkit() {
-    ui::shutdown();
-}
-
 int TestWindows::open(uint32_t flags, int w, int h) {
     const int n = static_cast<int>(UiOpenWindow(UI_ANY, 0, 0, w, h, u"", flags, nullptr));
     opened_.push_back(n);

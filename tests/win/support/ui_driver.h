@@ -65,10 +65,8 @@ class ModalGuard {
 // Registers a program-wide set-up: `start` before the program's first test,
 // `stop` after its last. Returns true, to initialise a namespace constant.
 bool aroundAllTests(void (*start)(), void (*stop)());
-// The toolkit started on this program's module, as attach starts it, and
-// stopped.
+// The toolkit started on this program's module, as attach starts it.
 void startToolkit();
-void stopToolkit();
 
 // Toolkit windows a test opens: each closed when the test ends (or at
 // closeAll), then the messages and events they left taken.
