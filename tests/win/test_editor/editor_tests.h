@@ -1,0 +1,211 @@
+// What the editor's tests share: the user in front of the dialog, the spy
+// on the font dialog, and the fixture with the DLL, a host and its window.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "canvas/convert.h"
+#include "canvas/action_table.h"
+#include "canvas/failure.h"
+#include "editor/dialogs.h"
+#include "editor/editor_win.h"
+#include "plugin/plugin_win.h"
+#include "host/app_win.h"
+#include "host/encoding_win.h"
+#include "host/host_win.h"
+#include "host/script.h"
+#include "base/gdi_win.h"
+#include "base/text_win.h"
+#include "tests/win/support/global_spy.h"
+#include "tests/win/support/host_app.h"
+#include "tests/win/support/host_scene.h"
+#include "tests/win/support/import_patch.h"
+#include "tests/win/support/ui_driver.h"
+#include "ui/toolkit_win.h"
+
+namespace editortests {
+
+//--- The user in front of the dialog
+
+inline HWND item(HWND dialog, int control) {
+    return GetDlgItem(dialog, control);
+}
+
+inline std::wstring textOf(HWND hwnd) {
+    wchar_t buffer[512] = {};
+    GetWindowTextW(hwnd, buffer, 512);
+    return buffer;
+}
+
+inline Step click(int control) {
+    return [control](HWND d) { SendMessageW(item(d, control), BM_CLICK, 0, 0); };
+}
+inline Step setText(int control, const wchar_t* text) {
+    return [control, text](HWND d) {
+        SendMessageW(item(d, control), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    };
+}
+const Step pause = [](HWND) {};
+
+// The font dialog the editor opened: a dialog-class window owned by it.
+struct OwnedDialogSearch {
+    HWND owner;
+    HWND found;
+};
+
+inline BOOL CALLBACK findOwnedDialog(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<OwnedDialogSearch*>(lp);
+    wchar_t cls[16] = {};
+    GetClassNameW(hwnd, cls, 16);
+    if (lstrcmpW(cls, L"#32770") == 0 && GetWindow(hwnd, GW_OWNER) == s->owner) {
+        s->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+inline HWND fontDialogOf(HWND editor) {
+    OwnedDialogSearch search{editor, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), &findOwnedDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// What the font dialog holds now: its LOGFONT and the colour it would return.
+struct FontChoice {
+    LOGFONTW font{};
+    COLORREF colour = 0;
+};
+inline FontChoice readFontDialog(HWND fontDialog) {
+    FontChoice c;
+    SendMessageW(fontDialog, WM_CHOOSEFONT_GETLOGFONT, 0, reinterpret_cast<LPARAM>(&c.font));
+    HWND colours = GetDlgItem(fontDialog, cmb4);
+    const LRESULT i = SendMessageW(colours, CB_GETCURSEL, 0, 0);
+    c.colour = static_cast<COLORREF>(SendMessageW(colours, CB_GETITEMDATA, i, 0));
+    return c;
+}
+
+// Records what the DLL hands to ChooseFontW and what comes back, then lets
+// the real font dialog run.
+struct FontDialogCall {
+    CHOOSEFONTW choice{};
+    LOGFONTW font{}; // as the plug-in prepared it
+    BOOL result = FALSE;
+    LOGFONTW chosen{}; // as the dialog left it
+    COLORREF chosenColour = 0;
+};
+inline std::vector<FontDialogCall> g_fontCalls;
+inline decltype(&ChooseFontW) g_realChooseFont = nullptr;
+
+inline BOOL WINAPI spyChooseFont(LPCHOOSEFONTW choice) {
+    FontDialogCall call;
+    call.choice = *choice;
+    if (choice->lpLogFont) {
+        call.font = *choice->lpLogFont;
+    }
+    call.result = g_realChooseFont(choice);
+    if (choice->lpLogFont) {
+        call.chosen = *choice->lpLogFont;
+    }
+    call.chosenColour = choice->rgbColors;
+    g_fontCalls.push_back(call);
+    return call.result;
+}
+
+class FontDialogSpy {
+  public:
+    explicit FontDialogSpy(HMODULE module) : module_(module) {
+        g_fontCalls.clear();
+        g_realChooseFont = reinterpret_cast<decltype(&ChooseFontW)>(patchImport(
+            module, "comdlg32.dll", "ChooseFontW", reinterpret_cast<void*>(&spyChooseFont)));
+    }
+    ~FontDialogSpy() {
+        if (g_realChooseFont) {
+            patchImport(module_, "comdlg32.dll", "ChooseFontW",
+                        reinterpret_cast<void*>(g_realChooseFont));
+        }
+    }
+    bool ok() const { return g_realChooseFont != nullptr; }
+
+  private:
+    HMODULE module_;
+};
+
+//--- The fixture: the DLL, a host, an active host window
+
+class Editor : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(plugin.ok());
+        host.connect(plugin);
+        SetActiveWindow(owner.main());
+        pumpMessages();
+    }
+
+    int edit(int id, host::Params& params, std::vector<Step> steps) {
+        UserScript script{editor::findDialog(id) ? titleOf(id) : L"-", std::move(steps)};
+        const int result = runDialog(script, [&] { return plugin.editAction(id, params.data()); });
+        ticks = script.ticks;
+        return result;
+    }
+
+    static std::wstring titleOf(int id) {
+        const char16_t* t = editor::findDialog(id)->title;
+        return std::wstring(t, t + std::char_traits<char16_t>::length(t));
+    }
+
+    host::PluginModule plugin{L"canvas.nbp"};
+    host::Host host;
+    HostScene owner{100, 80, 700, 500, WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE};
+    size_t ticks = 0;
+};
+
+inline std::wstring wide(const char16_t* t) {
+    return std::wstring(t, t + std::char_traits<char16_t>::length(t));
+}
+
+// The slots' addresses and texts, to tell "untouched" from "rewritten".
+struct Snapshot {
+    std::vector<host::HostString> pointers;
+    std::vector<std::string> texts;
+};
+inline Snapshot snapshot(const host::Params& p) {
+    Snapshot s;
+    for (size_t i = 0; i < p.size(); ++i) {
+        s.pointers.push_back(p.slot(i));
+        s.texts.push_back(p.text(i));
+    }
+    return s;
+}
+
+// Counts the windows the thread creates while it lives.
+class CreationCounter {
+  public:
+    CreationCounter() {
+        count_ = 0;
+        hook_ = SetWindowsHookExW(WH_CBT, &onCbt, nullptr, GetCurrentThreadId());
+    }
+    ~CreationCounter() { UnhookWindowsHookEx(hook_); }
+    int count() const { return count_; }
+
+  private:
+    static LRESULT CALLBACK onCbt(int code, WPARAM wp, LPARAM lp) {
+        if (code == HCBT_CREATEWND) {
+            ++count_;
+        }
+        return CallNextHookEx(nullptr, code, wp, lp);
+    }
+    static inline int count_ = 0;
+    HHOOK hook_;
+};
+} // namespace editortests
