@@ -1,0 +1,38 @@
+// What the canvas tests share: the plug-in loaded into a host, with
+// rectangle objects as real windows.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "canvas/action_table.h"
+#include "editor/dialogs.h"
+#include "host/host_win.h"
+#include "plugin/plugin_state_win.h"
+#include "tests/win/support/canvas_probe.h"
+#include "tests/win/support/host_scene.h"
+#include "tests/win/support/linked_plugin.h"
+#include "tests/win/support/processes.h"
+#include "tests/win/support/ui_driver.h"
+
+namespace canvastests {
+
+class Canvases : public PluggedHost {
+  protected:
+    HWND object(const std::string& name, int w = 60, int h = 40, int x = 0, int y = 0) {
+        return scene.addObject(host, name, x, y, w, h);
+    }
+
+    LinkedPlugin linked; // the same code in this program: the reasons of its 0s
+};
+
+} // namespace canvastests
