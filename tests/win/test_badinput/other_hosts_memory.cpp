@@ -403,13 +403,22 @@ TEST_F(Plugged, RepeatedBadInputDoesNotGrowTheProcess) {
     };
     round();
     round();
+    // Two halves of eight rounds: what accumulates grows in both alike, while
+    // a heap that grows once (Wine does, at times, when other programs load
+    // the machine) grows in one only.
     const ProcessReading before = readProcess();
     for (int i = 0; i < 8; ++i) {
         round();
     }
+    const size_t middle = committedBytes();
+    for (int i = 0; i < 8; ++i) {
+        round();
+    }
     const ProcessReading after = readProcess();
-    EXPECT_LT(after.committed, before.committed + 1024 * 1024)
-        << before.committed / 1024 << " KB, then " << after.committed / 1024;
+    constexpr size_t HALF_LIMIT = 1024 * 1024;
+    EXPECT_TRUE(middle < before.committed + HALF_LIMIT || after.committed < middle + HALF_LIMIT)
+        << before.committed / 1024 << " KB, then " << middle / 1024 << ", then "
+        << after.committed / 1024;
     EXPECT_EQ(after.gdiHeadroom, before.gdiHeadroom);
     EXPECT_EQ(after.windows, before.windows);
     EXPECT_TRUE(canvasWindowsIn(o).empty());
