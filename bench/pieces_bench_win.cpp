@@ -13,6 +13,7 @@
 
 #include "bench/timer_win.h"
 #include "canvas/actions_win.h"
+#include "draw/alpha_blend_win.h"
 #include "draw/drawpass_win.h"
 #include "draw/font_win.h"
 #include "draw/image_win.h"
@@ -26,8 +27,6 @@
 namespace {
 
 int W = 800, H = 600; // or the size given as "WIDTHxHEIGHT"
-
-using AlphaBlendFn = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, int, int, BLENDFUNCTION);
 
 LRESULT CALLBACK plainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
@@ -212,15 +211,14 @@ int main(int argc, char** argv) {
                           BitBlt(dc, 0, 0, W, H, source.get(), 0, 0, SRCCOPY);
                           GdiFlush();
                       }));
-        HMODULE msimg32 = LoadLibraryW(L"msimg32.dll");
-        auto alphaBlend = reinterpret_cast<AlphaBlendFn>(
-            reinterpret_cast<void*>(GetProcAddress(msimg32, "AlphaBlend")));
+        // The plug-in's own lookup: msimg32.dll from the system directory,
+        // as the pictures blend with it.
+        const draw::AlphaBlendFn alphaBlend = draw::alphaBlend();
         const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
         bench::report("AlphaBlend to the window", bench::secondsPerCall([&] {
                           alphaBlend(dc, 0, 0, W, H, source.get(), 0, 0, W, H, blend);
                           GdiFlush();
                       }));
-        FreeLibrary(msimg32);
         ReleaseDC(control, dc);
     }
 
