@@ -129,13 +129,12 @@ void reference(int64_t rx, int64_t ry, std::vector<Step>* region1, std::vector<S
     }
     // Long paths are checked at a sample of steps, always including both
     // ends of each region.
-    const size_t stride1 = r1.size() > 3000 ? r1.size() / 1500 : 1;
-    const size_t stride2 = r2.size() > 3000 ? r2.size() / 1500 : 1;
+    auto sampled = [](const std::vector<Step>& steps, size_t k) {
+        return k % (steps.size() > 3000 ? steps.size() / 1500 : 1) == 0 || k + 1 == steps.size();
+    };
     for (size_t k = 0; k < r1.size(); ++k) {
         const Step& st = r1[k];
-        if (k % stride1 != 0 && k + 1 != r1.size())
-            continue;
-        if (path.columnAtRow(st.i) != st.n) {
+        if (sampled(r1, k) && path.columnAtRow(st.i) != st.n) {
             return failure() << ": row " << st.i << " at " << path.columnAtRow(st.i)
                              << ", expected " << st.n;
         }
@@ -146,9 +145,7 @@ void reference(int64_t rx, int64_t ry, std::vector<Step>* region1, std::vector<S
     }
     for (size_t k = 0; k < r2.size(); ++k) {
         const Step& st = r2[k];
-        if (k % stride2 != 0 && k + 1 != r2.size())
-            continue;
-        if (path.rowAtColumn(st.n) != st.i) {
+        if (sampled(r2, k) && path.rowAtColumn(st.n) != st.i) {
             return failure() << ": column " << st.n << " at " << path.rowAtColumn(st.n)
                              << ", expected " << st.i;
         }
@@ -156,13 +153,14 @@ void reference(int64_t rx, int64_t ry, std::vector<Step>* region1, std::vector<S
     return ::testing::AssertionSuccess();
 }
 
-enum class Walk { Chosen, All, Visible };
+const EllipseWalk walkChosen = &draw::Raster::ellipse, walkAll = &draw::Raster::ellipseWalkingAll,
+                  walkVisible = &draw::Raster::ellipseWalkingVisible;
 
 // Draws with the rasteriser twice (XOR shows the parity of the writes,
 // a plain colour shows which pixels were written) and compares with the
 // reference's write counts.
 ::testing::AssertionResult samePixels(int w, int h, int64_t cx, int64_t cy, int64_t rx, int64_t ry,
-                                      bool outlined, Walk walk) {
+                                      bool outlined, EllipseWalk walk) {
     Writes expected(w, h);
     if (rx >= 0 && ry >= 0) {
         reference(rx, ry, nullptr, nullptr, &expected, cx, cy, outlined);
@@ -170,14 +168,7 @@ enum class Walk { Chosen, All, Visible };
     const int base = outlined ? DRAW_MODE_OUTLINED : DRAW_MODE_DEFAULT;
     for (int xorPass = 0; xorPass < 2; ++xorPass) {
         TestImage img(w, h);
-        draw::Raster r = img.raster(base | (xorPass ? DRAW_MODE_XOR : 0), 0x00FFFFFF);
-        if (walk == Walk::All) {
-            r.ellipseWalkingAll(cx, cy, rx, ry);
-        } else if (walk == Walk::Visible) {
-            r.ellipseWalkingVisible(cx, cy, rx, ry);
-        } else {
-            r.ellipse(cx, cy, rx, ry);
-        }
+        (img.raster(base | (xorPass ? DRAW_MODE_XOR : 0), 0x00FFFFFF).*walk)(cx, cy, rx, ry);
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
                 const int c = expected.at(x, y);
@@ -250,8 +241,8 @@ TEST(Ellipse, EveryCircleUpTo1500MatchesTheReferenceOnATinyImage) {
         const int64_t cx = (r % 3 == 0) ? 11 : (r % 3 == 1) ? r / 2 + 5 : -r + 9;
         const int64_t cy = (r % 5 == 0) ? 8 : (r % 5 < 3) ? r - 4 : -(r * 2) / 3;
         for (bool outlined : {true, false}) {
-            ASSERT_TRUE(samePixels(23, 17, cx, cy, r, r, outlined, Walk::Visible));
-            ASSERT_TRUE(samePixels(23, 17, cx, cy, r, r, outlined, Walk::All));
+            ASSERT_TRUE(samePixels(23, 17, cx, cy, r, r, outlined, walkVisible));
+            ASSERT_TRUE(samePixels(23, 17, cx, cy, r, r, outlined, walkAll));
         }
     }
 }
@@ -260,9 +251,9 @@ TEST(Ellipse, SmallEllipsesMatchTheReferenceBothWays) {
     for (int64_t rx = 0; rx <= 24; ++rx) {
         for (int64_t ry = 0; ry <= 24; ry += 3) {
             for (bool outlined : {true, false}) {
-                ASSERT_TRUE(samePixels(31, 19, 13, 9, rx, ry, outlined, Walk::Visible));
-                ASSERT_TRUE(samePixels(31, 19, 2, 17, rx, ry, outlined, Walk::Visible));
-                ASSERT_TRUE(samePixels(31, 19, 13, 9, rx, ry, outlined, Walk::Chosen));
+                ASSERT_TRUE(samePixels(31, 19, 13, 9, rx, ry, outlined, walkVisible));
+                ASSERT_TRUE(samePixels(31, 19, 2, 17, rx, ry, outlined, walkVisible));
+                ASSERT_TRUE(samePixels(31, 19, 13, 9, rx, ry, outlined, walkChosen));
             }
         }
     }
@@ -285,15 +276,15 @@ TEST(Ellipse, LargeRandomCirclesAndEllipsesCrossingTheImageMatchTheReference) {
             std::uniform_int_distribution<int64_t>(1501, k < 16 ? 200000 : 3000000)(rng);
         const auto c = centreThrough(rng, 29, 21, r);
         for (bool outlined : {true, false}) {
-            ASSERT_TRUE(samePixels(29, 21, c.first, c.second, r, r, outlined, Walk::Chosen));
+            ASSERT_TRUE(samePixels(29, 21, c.first, c.second, r, r, outlined, walkChosen));
         }
     }
     for (int k = 0; k < 8; ++k) {
         const int64_t rx = std::uniform_int_distribution<int64_t>(1, 400000)(rng);
         const int64_t ry = std::uniform_int_distribution<int64_t>(1, 400000)(rng);
         const auto c = centreThrough(rng, 29, 21, std::min(rx, ry));
-        ASSERT_TRUE(samePixels(29, 21, c.first, c.second, rx, ry, true, Walk::Visible));
-        ASSERT_TRUE(samePixels(29, 21, c.first, c.second, rx, ry, false, Walk::Visible));
+        ASSERT_TRUE(samePixels(29, 21, c.first, c.second, rx, ry, true, walkVisible));
+        ASSERT_TRUE(samePixels(29, 21, c.first, c.second, rx, ry, false, walkVisible));
     }
 }
 
@@ -360,7 +351,7 @@ TEST(Ellipse, OutlineCloseAroundTheImageMatchesTheReference) {
                 for (int sy : {-1, 1}) {
                     const int64_t cx = (sx > 0 ? w - 1 : 0) - sx * x;
                     const int64_t cy = (sy > 0 ? h - 1 : 0) - sy * y;
-                    ASSERT_TRUE(samePixels(w, h, cx, cy, rx, ry, true, Walk::Chosen));
+                    ASSERT_TRUE(samePixels(w, h, cx, cy, rx, ry, true, walkChosen));
                 }
             }
         }

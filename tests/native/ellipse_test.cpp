@@ -28,7 +28,7 @@ TEST(Ellipse, ExtremeCentresAndRadiiStayInsideTheImage) {
                 for (int mode : {DRAW_MODE_OUTLINED, DRAW_MODE_DEFAULT}) {
                     TestImage img(9, 7, 3, false);
                     img.raster(mode).circle(x, y, r, 0x00112233);
-                    ASSERT_TRUE(img.paddingIntact());
+                    ASSERT_TRUE(img.keptBytesIntact());
                 }
             }
         }

@@ -12,6 +12,9 @@
 
 #include "draw/raster.h"
 
+// One of the rasteriser's ways to walk an ellipse.
+using EllipseWalk = void (draw::Raster::*)(int64_t, int64_t, int64_t, int64_t);
+
 // Pixels as (x, y) in picture coordinates.
 using Pixels = std::set<std::pair<int, int>>;
 
@@ -110,12 +113,14 @@ struct TestImage {
         return pixelsWhere([&](int x, int y) { return get(x, y) != v; });
     }
 
-    // Row padding of 24-bit images keeps its filler byte.
-    bool paddingIntact() const {
-        const ptrdiff_t used = ptrdiff_t(width) * bpp;
+    // The bytes no write may touch: row padding keeps its filler byte, and
+    // 32-bit pixels their alpha byte.
+    bool keptBytesIntact() const {
         for (int row = 0; row < height; ++row) {
-            for (ptrdiff_t k = used; k < pitch; ++k) {
-                if (memory[static_cast<size_t>(row * pitch + k)] != 0xEE) {
+            for (ptrdiff_t k = 0; k < pitch; ++k) {
+                const bool padding = k >= ptrdiff_t(width) * bpp, alpha = bpp == 4 && k % 4 == 3;
+                const uint8_t kept = padding ? 0xEE : 0xA5;
+                if ((padding || alpha) && memory[static_cast<size_t>(row * pitch + k)] != kept) {
                     return false;
                 }
             }

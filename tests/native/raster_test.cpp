@@ -133,7 +133,7 @@ TEST(Raster, FilledBoxesClipAndAcceptNegativeSizes) {
             img.raster().box(c.x, c.y, c.w, c.h, 0x00FFFFFF);
             EXPECT_EQ(img.changedPixels(), c.expected)
                 << c.x << "," << c.y << " " << c.w << "x" << c.h;
-            EXPECT_TRUE(img.paddingIntact());
+            EXPECT_TRUE(img.keptBytesIntact());
         }
     }
 }
@@ -230,7 +230,7 @@ TEST(Raster, TwentyFourBitRowsKeepTheirPadding) {
     r.setMode(DRAW_MODE_XOR);
     r.box(0, 0, 5, 3, 0x00FFFFFF);
     EXPECT_EQ(img.get(0, 2), 0x332211u ^ 0xFFFFFFu);
-    EXPECT_TRUE(img.paddingIntact());
+    EXPECT_TRUE(img.keptBytesIntact());
 }
 
 // The SSE2 box fill against the plain one on the same random pixels (any

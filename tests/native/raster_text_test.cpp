@@ -149,7 +149,7 @@ TEST(Glyphs, BlendIntoTwentyFourBitImages) {
     r.blendGlyphs(gl.buffer(), 1, 0, 2, 2);
     EXPECT_EQ(img.get(1, 0), 0xFF0000u); // red
     EXPECT_EQ(img.get(2, 1), 0x0000FFu); // blue back colour
-    EXPECT_TRUE(img.paddingIntact());
+    EXPECT_TRUE(img.keptBytesIntact());
 }
 
 } // namespace
