@@ -190,6 +190,11 @@ const EllipseWalk walkChosen = &draw::Raster::ellipse, walkAll = &draw::Raster::
     return ::testing::AssertionSuccess();
 }
 
+// From low to high, both included.
+int64_t between(std::mt19937_64& rng, int64_t low, int64_t high) {
+    return std::uniform_int_distribution<int64_t>(low, high)(rng);
+}
+
 TEST(EllipsePath, MatchesSteppingForEverySmallEllipse) {
     for (int64_t rx = 0; rx <= 64; ++rx) {
         for (int64_t ry = 0; ry <= 64; ++ry) {
@@ -207,8 +212,8 @@ TEST(EllipsePath, MatchesSteppingForCirclesUpTo1500) {
 TEST(EllipsePath, MatchesSteppingForThinAndLargeShapes) {
     std::mt19937_64 rng(7);
     for (int k = 0; k < 60; ++k) {
-        const int64_t a = std::uniform_int_distribution<int64_t>(0, 12)(rng);
-        const int64_t b = std::uniform_int_distribution<int64_t>(13, 20000)(rng);
+        const int64_t a = between(rng, 0, 12);
+        const int64_t b = between(rng, 13, 20000);
         ASSERT_TRUE(samePath(a, b));
         ASSERT_TRUE(samePath(b, a));
     }
@@ -217,15 +222,14 @@ TEST(EllipsePath, MatchesSteppingForThinAndLargeShapes) {
         ASSERT_TRUE(samePath(r, r));
     }
     for (int k = 0; k < 6; ++k) {
-        const int64_t a = std::uniform_int_distribution<int64_t>(1000, 1500000)(rng);
-        const int64_t b = std::uniform_int_distribution<int64_t>(1000, 1500000)(rng);
+        const int64_t a = between(rng, 1000, 1500000);
+        const int64_t b = between(rng, 1000, 1500000);
         ASSERT_TRUE(samePath(a, b));
     }
 }
 
 TEST(EllipsePath, ChecksAlmostNoRowOneByOne) {
-    for (int64_t r : {int64_t(10), int64_t(1000), int64_t(123456789), int64_t(2000000000),
-                      int64_t(INT32_MAX)}) {
+    for (int64_t r : std::vector<int64_t>{10, 1000, 123456789, 2000000000, INT32_MAX}) {
         const draw::EllipsePath path(r, r);
         EXPECT_LE(path.checkedRows(), 4) << r;
         // Region 1 ends a little past 45 degrees, region 2 begins there.
@@ -272,16 +276,15 @@ std::pair<int64_t, int64_t> centreThrough(std::mt19937_64& rng, int w, int h, in
 TEST(Ellipse, LargeRandomCirclesAndEllipsesCrossingTheImageMatchTheReference) {
     std::mt19937_64 rng(2024);
     for (int k = 0; k < 24; ++k) {
-        const int64_t r =
-            std::uniform_int_distribution<int64_t>(1501, k < 16 ? 200000 : 3000000)(rng);
+        const int64_t r = between(rng, 1501, k < 16 ? 200000 : 3000000);
         const auto c = centreThrough(rng, 29, 21, r);
         for (bool outlined : {true, false}) {
             ASSERT_TRUE(samePixels(29, 21, c.first, c.second, r, r, outlined, walkChosen));
         }
     }
     for (int k = 0; k < 8; ++k) {
-        const int64_t rx = std::uniform_int_distribution<int64_t>(1, 400000)(rng);
-        const int64_t ry = std::uniform_int_distribution<int64_t>(1, 400000)(rng);
+        const int64_t rx = between(rng, 1, 400000);
+        const int64_t ry = between(rng, 1, 400000);
         const auto c = centreThrough(rng, 29, 21, std::min(rx, ry));
         ASSERT_TRUE(samePixels(29, 21, c.first, c.second, rx, ry, true, walkVisible));
         ASSERT_TRUE(samePixels(29, 21, c.first, c.second, rx, ry, false, walkVisible));
@@ -320,8 +323,7 @@ TEST(Ellipse, NoPixelOfThePathLiesMoreThanAPixelInside) {
         for (int64_t ry = 1; ry <= 40; ++ry)
             radii.push_back({rx, ry});
     for (int k = 0; k < 40; ++k)
-        radii.push_back({std::uniform_int_distribution<int64_t>(1, 30000)(rng),
-                         std::uniform_int_distribution<int64_t>(1, 30000)(rng)});
+        radii.push_back({between(rng, 1, 30000), between(rng, 1, 30000)});
     for (const auto& [rx, ry] : radii) {
         std::vector<Step> r1, r2;
         reference(rx, ry, &r1, &r2);
@@ -341,8 +343,8 @@ TEST(Ellipse, OutlineCloseAroundTheImageMatchesTheReference) {
     std::mt19937_64 rng(11);
     const int w = 6, h = 5;
     for (int k = 0; k < 48; ++k) {
-        const int64_t rx = std::uniform_int_distribution<int64_t>(8, k < 40 ? 400 : 4000)(rng);
-        const int64_t ry = k % 3 ? rx : std::uniform_int_distribution<int64_t>(8, 400)(rng);
+        const int64_t rx = between(rng, 8, k < 40 ? 400 : 4000);
+        const int64_t ry = k % 3 ? rx : between(rng, 8, 400);
         const double angle = std::uniform_real_distribution<double>(0.05, M_PI / 2 - 0.05)(rng);
         for (int64_t inside = -1; inside <= 4; ++inside) {
             const int64_t x = std::llround(double(rx) * std::cos(angle)) - inside;
