@@ -6,13 +6,12 @@
 
 namespace {
 
-struct NumberCase {
-    Text text;
-    int64_t expected;
-};
+std::string narrow(const Text& t) {
+    return std::string(t.begin(), t.end());
+}
 
 TEST(ParseNumber, Table) {
-    const NumberCase cases[] = {
+    const std::pair<Text, int64_t> cases[] = {
         {u"  -7abc", -7},
         {u"+$ff", 255},
         {u"-%101", -5},
@@ -34,8 +33,8 @@ TEST(ParseNumber, Table) {
         {u"\n5", 0}, // only blanks and tabs are skipped
         {u"10px", 10},
     };
-    for (const NumberCase& c : cases) {
-        EXPECT_EQ(parseNumber(c.text), c.expected) << std::string(c.text.begin(), c.text.end());
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(parseNumber(text), expected) << narrow(text);
     }
 }
 
@@ -45,13 +44,8 @@ TEST(ParseNumber, LowBitsAsCoordinateAndColour) {
     EXPECT_EQ(parseColor(u"-1"), 0xFFFFFFFFu);
 }
 
-struct ColourCase {
-    Text text;
-    uint32_t expected;
-};
-
 TEST(ParseColor, Table) {
-    const ColourCase cases[] = {
+    const std::pair<Text, uint32_t> cases[] = {
         {u"$0000FF", 0x0000FF},
         {u"$FF0000", 0xFF0000},
         {u"$00ff80", 0x00FF80},
@@ -68,8 +62,8 @@ TEST(ParseColor, Table) {
         {u"$123456", 0x123456},
         {u"$-10000", 0},
     };
-    for (const ColourCase& c : cases) {
-        EXPECT_EQ(parseColor(c.text), c.expected) << std::string(c.text.begin(), c.text.end());
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(parseColor(text), expected) << narrow(text);
     }
 }
 
@@ -94,10 +88,11 @@ TEST(ParseFontSpec, Table) {
         {u"Arial,12", u"Arial", 12, 0},
     };
     for (const FontCase& c : cases) {
+        SCOPED_TRACE(narrow(c.text));
         FontSpec spec = parseFontSpec(c.text);
-        EXPECT_EQ(spec.face, c.face) << std::string(c.text.begin(), c.text.end());
-        EXPECT_EQ(spec.size, c.size) << std::string(c.text.begin(), c.text.end());
-        EXPECT_EQ(spec.styles, c.styles) << std::string(c.text.begin(), c.text.end());
+        EXPECT_EQ(spec.face, c.face);
+        EXPECT_EQ(spec.size, c.size);
+        EXPECT_EQ(spec.styles, c.styles);
     }
 }
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <array>
 #include <iterator>
 #include <set>
 #include <string>
@@ -184,12 +183,13 @@ TEST(FontField, WhatTheFontDialogOpensOn) {
         {u"Arial,$10", u"Arial", 16, false, false, false},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(host::utf16ToUtf8(c.field));
         const editor::FontDialogStart s = editor::fontDialogStart(c.field);
-        EXPECT_EQ(s.face, c.face) << host::utf16ToUtf8(c.field);
-        EXPECT_EQ(s.points, c.points) << host::utf16ToUtf8(c.field);
-        EXPECT_EQ(s.bold, c.bold) << host::utf16ToUtf8(c.field);
-        EXPECT_EQ(s.italic, c.italic) << host::utf16ToUtf8(c.field);
-        EXPECT_EQ(s.underline, c.underline) << host::utf16ToUtf8(c.field);
+        EXPECT_EQ(s.face, c.face);
+        EXPECT_EQ(s.points, c.points);
+        EXPECT_EQ(s.bold, c.bold);
+        EXPECT_EQ(s.italic, c.italic);
+        EXPECT_EQ(s.underline, c.underline);
     }
 }
 
@@ -220,18 +220,14 @@ TEST(FontField, WhatTheFontDialogsAnswerBecomes) {
 }
 
 TEST(FontField, TheChosenColourIsWrittenAsASignedDecimalThatReadsBackTheSame) {
-    struct Case {
-        uint32_t colour;
-        Text text;
-    };
-    const Case cases[] = {
+    const std::pair<uint32_t, Text> cases[] = {
         {0x000000FF, u"255"},        {0x00FF0000, u"16711680"}, {0, u"0"},
         {0x00FFFFFF, u"16777215"},   {0xFFFFFFFF, u"-1"},       {0x80000000, u"-2147483648"},
         {0x7FFFFFFF, u"2147483647"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(editor::colourFieldText(c.colour), c.text);
-        EXPECT_EQ(parseColor(editor::colourFieldText(c.colour)), c.colour);
+    for (const auto& [colour, text] : cases) {
+        EXPECT_EQ(editor::colourFieldText(colour), text);
+        EXPECT_EQ(parseColor(editor::colourFieldText(colour)), colour);
     }
 }
 

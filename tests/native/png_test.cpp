@@ -15,8 +15,9 @@ namespace {
 
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
-File open(const char* path, const char* mode) {
-    return File(std::fopen(path, mode), &std::fclose);
+// The file at `path`, or without one a fresh temporary file.
+File open(const char* path = nullptr, const char* mode = nullptr) {
+    return File(path ? std::fopen(path, mode) : std::tmpfile(), &std::fclose);
 }
 
 std::vector<uint8_t> contents(std::FILE* f) {
@@ -88,7 +89,7 @@ TEST(Png, WritesExactlyThePixelsGiven) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        File f(std::tmpfile(), &std::fclose);
+        File f = open();
         ASSERT_TRUE(f);
         ASSERT_TRUE(writePng(f.get(), c.image.width, c.image.height, c.image.rgb));
         const std::vector<uint8_t> file = contents(f.get());
@@ -120,7 +121,7 @@ TEST(Png, FailsWhenPixelsDoNotFitOrTheFileRefusesBytes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        File file = c.path ? open(c.path, c.mode) : File(std::tmpfile(), &std::fclose);
+        File file = open(c.path, c.mode);
         ASSERT_TRUE(file);
         EXPECT_FALSE(writePng(file.get(), c.width, c.height, c.rgb));
         if (!c.path) {

@@ -30,25 +30,23 @@ uint32_t at(const std::vector<uint8_t>& p, size_t k) {
 }
 
 TEST(Premultiply, ScalesOnlyPixelsThatAreNotOpaque) {
-    struct Case {
-        uint32_t in, out; // 0xAARRGGBB as the bytes lie in memory
-    };
-    const Case cases[] = {
+    // In and out, 0xAARRGGBB as the bytes lie in memory.
+    const std::pair<uint32_t, uint32_t> cases[] = {
         {0xFF102030, 0xFF102030}, // opaque: unchanged
         {0x80FFFFFF, 0x807F7F7F}, // (255 * 128) >> 8 = 127
         {0x00FFFFFF, 0x00000000}, // fully transparent
         {0xFE804020, 0xFE7F3F1F}, // alpha 254: scaled, not kept
         {0x01FFFFFF, 0x01000000},
     };
-    for (const Case& c : cases) {
-        std::vector<uint8_t> from = pixels(1, c.in), to(4);
-        EXPECT_EQ(draw::premultiplyPixels(to.data(), from.data(), 1), (c.in >> 24) == 0xFF)
-            << std::hex << c.in;
-        EXPECT_EQ(at(to, 0), c.out) << std::hex << c.in;
-        EXPECT_EQ(at(from, 0), c.in) << "the source stays as it was";
+    for (const auto& [in, out] : cases) {
+        std::vector<uint8_t> from = pixels(1, in), to(4);
+        EXPECT_EQ(draw::premultiplyPixels(to.data(), from.data(), 1), (in >> 24) == 0xFF)
+            << std::hex << in;
+        EXPECT_EQ(at(to, 0), out) << std::hex << in;
+        EXPECT_EQ(at(from, 0), in) << "the source stays as it was";
         // In place gives the same.
-        EXPECT_EQ(draw::premultiplyPixels(from.data(), from.data(), 1), (c.in >> 24) == 0xFF);
-        EXPECT_EQ(at(from, 0), c.out);
+        EXPECT_EQ(draw::premultiplyPixels(from.data(), from.data(), 1), (in >> 24) == 0xFF);
+        EXPECT_EQ(at(from, 0), out);
     }
 }
 

@@ -5,9 +5,40 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "draw/raster.h"
+
+// One of the rasteriser's ways to walk an ellipse.
+using EllipseWalk = void (draw::Raster::*)(int64_t, int64_t, int64_t, int64_t);
+
+// Pixels as (x, y) in picture coordinates.
+using Pixels = std::set<std::pair<int, int>>;
+
+inline Pixels rect(int x0, int y0, int x1, int y1) { // inclusive corners
+    Pixels out;
+    for (int y = y0; y <= y1; ++y) {
+        for (int x = x0; x <= x1; ++x) {
+            out.insert({x, y});
+        }
+    }
+    return out;
+}
+
+inline draw::Surface surfaceOver(uint8_t* firstRow, ptrdiff_t pitch, int bytesPerPixel,
+                                 bool bottomUp, int width, int height) {
+    draw::Surface s;
+    s.firstRow = firstRow;
+    s.pitch = pitch;
+    s.bytesPerPixel = bytesPerPixel;
+    s.bottomUp = bottomUp;
+    s.width = width;
+    s.height = height;
+    return s;
+}
 
 struct TestImage {
     int width, height, bpp;
@@ -33,14 +64,19 @@ struct TestImage {
     }
 
     draw::Surface surface() {
-        draw::Surface s;
-        s.firstRow = memory.data();
-        s.pitch = pitch;
-        s.bytesPerPixel = bpp;
-        s.bottomUp = bottomUp;
-        s.width = width;
-        s.height = height;
-        return s;
+        return surfaceOver(memory.data(), pitch, bpp, bottomUp, width, height);
+    }
+    // A raster over the image, switched to a mode and given a front colour
+    // only where asked, so that the others start as a raster is made.
+    draw::Raster raster(int mode = DRAW_MODE_DEFAULT, std::optional<uint32_t> front = {}) {
+        draw::Raster r(surface());
+        if (mode != DRAW_MODE_DEFAULT) {
+            r.setMode(mode);
+        }
+        if (front) {
+            r.setFront(*front);
+        }
+        return r;
     }
 
     uint8_t* at(int x, int y) {
@@ -57,13 +93,34 @@ struct TestImage {
     bool changed(int x, int y) {
         return get(x, y) != (bpp == 4 ? background(x, y) : background(x, y) & 0xFFFFFF);
     }
+    // The pixels where `test(x, y)` holds.
+    template <class Test> Pixels pixelsWhere(Test test) {
+        Pixels out;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                if (test(x, y)) {
+                    out.insert({x, y});
+                }
+            }
+        }
+        return out;
+    }
+    Pixels changedPixels() {
+        return pixelsWhere([this](int x, int y) { return changed(x, y); });
+    }
+    // None when every pixel holds `v`.
+    Pixels pixelsOtherThan(uint32_t v) {
+        return pixelsWhere([&](int x, int y) { return get(x, y) != v; });
+    }
 
-    // Row padding of 24-bit images keeps its filler byte.
-    bool paddingIntact() const {
-        const ptrdiff_t used = ptrdiff_t(width) * bpp;
+    // The bytes no write may touch: row padding keeps its filler byte, and
+    // 32-bit pixels their alpha byte.
+    bool keptBytesIntact() const {
         for (int row = 0; row < height; ++row) {
-            for (ptrdiff_t k = used; k < pitch; ++k) {
-                if (memory[static_cast<size_t>(row * pitch + k)] != 0xEE) {
+            for (ptrdiff_t k = 0; k < pitch; ++k) {
+                const bool padding = k >= ptrdiff_t(width) * bpp, alpha = bpp == 4 && k % 4 == 3;
+                const uint8_t kept = padding ? 0xEE : 0xA5;
+                if ((padding || alpha) && memory[static_cast<size_t>(row * pitch + k)] != kept) {
                     return false;
                 }
             }

@@ -1,9 +1,8 @@
-// Pixel writes, spans, boxes and glyph blending of the rasteriser, on tiny
-// asymmetric images so that a flipped row order or a red/blue swap shows.
+// Pixel writes, spans and boxes of the rasteriser, on tiny asymmetric
+// images so that a flipped row order or a red/blue swap shows.
 #include <gtest/gtest.h>
 
 #include <random>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -12,30 +11,6 @@
 #include "tests/native/raster_support.h"
 
 namespace {
-
-using Pixels = std::set<std::pair<int, int>>;
-
-Pixels changedPixels(TestImage& img) {
-    Pixels out;
-    for (int y = 0; y < img.height; ++y) {
-        for (int x = 0; x < img.width; ++x) {
-            if (img.changed(x, y)) {
-                out.insert({x, y});
-            }
-        }
-    }
-    return out;
-}
-
-Pixels rect(int x0, int y0, int x1, int y1) { // inclusive corners
-    Pixels out;
-    for (int y = y0; y <= y1; ++y) {
-        for (int x = x0; x <= x1; ++x) {
-            out.insert({x, y});
-        }
-    }
-    return out;
-}
 
 TEST(Colour, SplitsRedLowAndAlphaHigh) {
     const draw::ColourParts p = draw::splitColour(0x80332211);
@@ -63,49 +38,40 @@ TEST(Raster, RowPitchPadsRowsToFourBytes) {
 TEST(Raster, WritesBlueGreenRedInMemoryOrderAndKeepsAlpha) {
     for (bool bottomUp : {true, false}) {
         TestImage img(3, 2, 4, bottomUp);
-        draw::Raster r(img.surface());
-        r.setFront(0x00332211); // red 0x11, green 0x22, blue 0x33
-        r.plot(0, 0);
+        img.raster(DRAW_MODE_DEFAULT, 0x00332211).plot(0, 0); // red 0x11, green 0x22, blue 0x33
         // Picture row 0 is the last memory row of a bottom-up image.
         const uint8_t* p = img.memory.data() + (bottomUp ? img.pitch : 0);
         EXPECT_EQ(p[0], 0x33);
         EXPECT_EQ(p[1], 0x22);
         EXPECT_EQ(p[2], 0x11);
         EXPECT_EQ(p[3], 0xA5);
-        EXPECT_EQ(changedPixels(img), Pixels({{0, 0}}));
+        EXPECT_EQ(img.changedPixels(), Pixels({{0, 0}}));
     }
 }
 
 TEST(Raster, XorTogglesColourBytesOnlyAndTransparentDrawsShapesPlainly) {
     TestImage img(4, 3);
-    draw::Raster r(img.surface());
-    r.setMode(DRAW_MODE_XOR);
-    r.setFront(0xFF0F0F0F);
+    draw::Raster r = img.raster(DRAW_MODE_XOR, 0xFF0F0F0F);
     r.plot(1, 1);
     EXPECT_EQ(img.get(1, 1), TestImage::background(1, 1) ^ 0x000F0F0Fu);
     r.plot(1, 1);
     EXPECT_EQ(img.get(1, 1), TestImage::background(1, 1));
     r.setMode(DRAW_MODE_TRANSPARENT);
     r.box(0, 0, 4, 3, 0x00ABCDEF);
-    for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 4; ++x) {
-            EXPECT_EQ(img.get(x, y), 0xA5EFCDABu);
-        }
-    }
+    EXPECT_EQ(img.pixelsOtherThan(0xA5EFCDABu), Pixels{});
 }
 
 TEST(Raster, PlotClipsAtAllFourEdges) {
     TestImage img(5, 4);
-    draw::Raster r(img.surface());
-    r.setFront(0x00FFFFFF);
+    draw::Raster r = img.raster(DRAW_MODE_DEFAULT, 0x00FFFFFF);
     for (auto p : std::vector<std::pair<int64_t, int64_t>>{
              {-1, 0}, {5, 0}, {0, -1}, {0, 4}, {INT64_MIN / 4, 2}, {2, INT64_MAX / 4}}) {
         r.plot(p.first, p.second);
     }
-    EXPECT_TRUE(changedPixels(img).empty());
+    EXPECT_TRUE(img.changedPixels().empty());
     r.plot(0, 0);
     r.plot(4, 3);
-    EXPECT_EQ(changedPixels(img), Pixels({{0, 0}, {4, 3}}));
+    EXPECT_EQ(img.changedPixels(), Pixels({{0, 0}, {4, 3}}));
 }
 
 TEST(Raster, SpansClipAtAllFourEdges) {
@@ -132,14 +98,13 @@ TEST(Raster, SpansClipAtAllFourEdges) {
     };
     for (const Case& c : cases) {
         TestImage img(7, 4);
-        draw::Raster r(img.surface());
-        r.setFront(0x00FFFFFF);
+        draw::Raster r = img.raster(DRAW_MODE_DEFAULT, 0x00FFFFFF);
         if (c.horizontal) {
             r.horizontalSpan(c.x, c.y, c.n);
         } else {
             r.verticalSpan(c.x, c.y, c.n);
         }
-        EXPECT_EQ(changedPixels(img), c.expected)
+        EXPECT_EQ(img.changedPixels(), c.expected)
             << (c.horizontal ? "h " : "v ") << c.x << "," << c.y << " n " << c.n;
     }
 }
@@ -165,60 +130,48 @@ TEST(Raster, FilledBoxesClipAndAcceptNegativeSizes) {
     for (int bpp : {4, 3}) {
         for (const Case& c : cases) {
             TestImage img(7, 5, bpp);
-            draw::Raster r(img.surface());
-            r.box(c.x, c.y, c.w, c.h, 0x00FFFFFF);
-            EXPECT_EQ(changedPixels(img), c.expected)
+            img.raster().box(c.x, c.y, c.w, c.h, 0x00FFFFFF);
+            EXPECT_EQ(img.changedPixels(), c.expected)
                 << c.x << "," << c.y << " " << c.w << "x" << c.h;
-            EXPECT_TRUE(img.paddingIntact());
+            EXPECT_TRUE(img.keptBytesIntact());
         }
     }
 }
 
 TEST(Raster, OutlinedBoxesDrawFourEdges) {
     TestImage img(8, 6);
-    draw::Raster r(img.surface());
-    r.setMode(DRAW_MODE_OUTLINED);
-    r.box(1, 1, 5, 4, 0x00FFFFFF);
-    Pixels expected = rect(1, 1, 5, 1);
-    for (auto p : rect(1, 4, 5, 4))
-        expected.insert(p);
-    for (auto p : rect(1, 2, 1, 3))
-        expected.insert(p);
-    for (auto p : rect(5, 2, 5, 3))
-        expected.insert(p);
-    EXPECT_EQ(changedPixels(img), expected);
+    img.raster(DRAW_MODE_OUTLINED).box(1, 1, 5, 4, 0x00FFFFFF);
+    Pixels expected = rect(1, 1, 5, 4);
+    for (auto p : rect(2, 2, 4, 3)) {
+        expected.erase(p); // the inside
+    }
+    EXPECT_EQ(img.changedPixels(), expected);
 
-    // Negative sizes and clipping at the edges.
+    // Negative sizes and clipping at the edges: columns -1 .. 8, rows 3 .. 12.
     TestImage clipped(8, 6);
-    draw::Raster rc(clipped.surface());
-    rc.setMode(DRAW_MODE_OUTLINED);
-    rc.box(9, 3, -10, 10, 0x00FFFFFF); // columns -1 .. 8, rows 3 .. 12
-    Pixels edge = rect(0, 3, 7, 3);
-    EXPECT_EQ(changedPixels(clipped), edge);
+    clipped.raster(DRAW_MODE_OUTLINED).box(9, 3, -10, 10, 0x00FFFFFF);
+    EXPECT_EQ(clipped.changedPixels(), rect(0, 3, 7, 3));
 }
 
 TEST(Raster, XorOutlineOfAOnePixelBoxCancelsWhereEdgesMeet) {
     // The four edges of a 1 x 1 box write its pixel twice: the top and
     // bottom spans coincide. XOR shows that.
     TestImage img(4, 4);
-    draw::Raster r(img.surface());
-    r.setMode(DRAW_MODE_OUTLINED | DRAW_MODE_XOR);
+    draw::Raster r = img.raster(DRAW_MODE_OUTLINED | DRAW_MODE_XOR);
     r.box(1, 1, 1, 1, 0x00FFFFFF);
-    EXPECT_TRUE(changedPixels(img).empty());
+    EXPECT_TRUE(img.changedPixels().empty());
     r.box(1, 1, 2, 3, 0x00FFFFFF);
-    EXPECT_EQ(changedPixels(img), rect(1, 1, 2, 3));
+    EXPECT_EQ(img.changedPixels(), rect(1, 1, 2, 3));
 }
 
 TEST(Raster, FullBoxOnAFreshCanvasTurnsItOpaqueWhite) {
     TestImage img(6, 5);
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 6; ++x)
-            img.set(x, y, 0xFF000000);
-    draw::Raster r(img.surface());
+    for (auto [x, y] : rect(0, 0, 5, 4)) {
+        img.set(x, y, 0xFF000000);
+    }
+    draw::Raster r = img.raster();
     r.box(0, 0, 6, 5, 0x00FFFFFF);
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 6; ++x)
-            EXPECT_EQ(img.get(x, y), 0xFFFFFFFFu);
+    EXPECT_EQ(img.pixelsOtherThan(0xFFFFFFFFu), Pixels{});
     EXPECT_FALSE(r.changes().filled);
 
     // The fill of a whole opaque image writes whole pixels and says so; a
@@ -250,11 +203,8 @@ TEST(Raster, FullBoxOnAFreshCanvasTurnsItOpaqueWhite) {
     // aligned and odd addresses: every pixel written, nothing past the end.
     for (auto [w, h] : {std::pair{1023, 1}, {1024, 1}, {32, 33}, {7, 300}}) {
         TestImage big(w, h);
-        draw::Raster rb(big.surface());
-        rb.fillOpaque(0x00ABCDEF);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                ASSERT_EQ(big.get(x, y), 0xFFEFCDABu) << w << "x" << h << " at " << x << "," << y;
+        big.raster().fillOpaque(0x00ABCDEF);
+        ASSERT_EQ(big.pixelsOtherThan(0xFFEFCDABu), Pixels{}) << w << "x" << h;
     }
     for (size_t count : {size_t{1023}, size_t{1024}, size_t{1025}, size_t{4099}}) {
         for (size_t at : {size_t{0}, size_t{1}, size_t{4}}) {
@@ -273,15 +223,14 @@ TEST(Raster, FullBoxOnAFreshCanvasTurnsItOpaqueWhite) {
 TEST(Raster, TwentyFourBitRowsKeepTheirPadding) {
     TestImage img(5, 3, 3, true); // pitch 16 for 15 bytes of pixels
     ASSERT_EQ(img.pitch, 16);
-    draw::Raster r(img.surface());
-    r.setFront(0x00010203);
+    draw::Raster r = img.raster(DRAW_MODE_DEFAULT, 0x00010203);
     r.plot(4, 0);
     EXPECT_EQ(img.get(4, 0), 0x030201u); // blue 1, green 2, red 3 in memory
     r.box(-1, -1, 10, 10, 0x00112233);
     r.setMode(DRAW_MODE_XOR);
     r.box(0, 0, 5, 3, 0x00FFFFFF);
     EXPECT_EQ(img.get(0, 2), 0x332211u ^ 0xFFFFFFu);
-    EXPECT_TRUE(img.paddingIntact());
+    EXPECT_TRUE(img.keptBytesIntact());
 }
 
 // The SSE2 box fill against the plain one on the same random pixels (any
@@ -309,14 +258,8 @@ TEST(Raster, BoxFillKernelsGiveTheSamePixels) {
                         for (auto kernels : {draw::PixelKernels::Plain, draw::PixelKernels::Sse2}) {
                             const draw::ScopedPixelKernels use(kernels);
                             std::vector<uint8_t>& o = out[int(kernels)];
-                            draw::Surface surface;
-                            surface.firstRow =
-                                o.data() + (16 - uintptr_t(o.data()) % 16) % 16 + shift;
-                            surface.pitch = pitch;
-                            surface.bytesPerPixel = bpp;
-                            surface.width = W;
-                            surface.height = H;
-                            draw::Raster r(surface);
+                            uint8_t* first = o.data() + (16 - uintptr_t(o.data()) % 16) % 16;
+                            draw::Raster r(surfaceOver(first + shift, pitch, bpp, false, W, H));
                             r.setMode(mode);
                             r.box(x, 0, w, H, colour);
                         }
@@ -327,164 +270,6 @@ TEST(Raster, BoxFillKernelsGiveTheSamePixels) {
             }
         }
     }
-}
-
-//--- Glyph blending ------------------------------------------------------------
-
-// A hand-made 24-bit glyph buffer; pixel (x, y) holds coverage bytes
-// blue, green, red.
-struct Glyphs {
-    int width, height;
-    ptrdiff_t pitch;
-    std::vector<uint8_t> bits;
-    Glyphs(int w, int h)
-        : width(w), height(h), pitch(((3 * w + 3) / 4) * 4), bits(size_t(pitch * h), 0) {}
-    void set(int x, int y, uint8_t b, uint8_t g, uint8_t r) {
-        uint8_t* p = bits.data() + y * pitch + x * 3;
-        p[0] = b;
-        p[1] = g;
-        p[2] = r;
-    }
-    draw::GlyphBuffer buffer() const { return {bits.data(), pitch, width, height}; }
-};
-
-uint8_t mix(int fore, int cover, int under) {
-    return static_cast<uint8_t>((fore * cover + under * (255 - cover)) / 255);
-}
-
-TEST(Glyphs, TransparentBlendMixesEachChannelWithThePixelBelow) {
-    Glyphs gl(4, 2);
-    gl.set(0, 0, 255, 255, 255);
-    gl.set(1, 0, 0, 128, 255); // red fully, green half, blue none
-    gl.set(2, 1, 10, 20, 30);
-    TestImage img(6, 4);
-    draw::Raster r(img.surface());
-    r.setMode(DRAW_MODE_TRANSPARENT);
-    r.setFront(0x00C08040); // red 0x40, green 0x80, blue 0xC0
-    r.blendGlyphs(gl.buffer(), 1, 2, 4, 2);
-    const uint32_t bg11 = TestImage::background(2, 2);
-    const uint32_t px = img.get(2, 2);
-    EXPECT_EQ(px & 0xFF, mix(0xC0, 0, bg11 & 0xFF));
-    EXPECT_EQ((px >> 8) & 0xFF, mix(0x80, 128, (bg11 >> 8) & 0xFF));
-    EXPECT_EQ((px >> 16) & 0xFF, 0x40u);
-    EXPECT_EQ(px >> 24, 0xA5u);
-    EXPECT_EQ(img.get(1, 2), 0xA54080C0u);
-    const uint32_t bg = TestImage::background(3, 3);
-    EXPECT_EQ(img.get(3, 3), 0xA5000000u | uint32_t(mix(0x40, 30, (bg >> 16) & 0xFF)) << 16 |
-                                 uint32_t(mix(0x80, 20, (bg >> 8) & 0xFF)) << 8 |
-                                 mix(0xC0, 10, bg & 0xFF));
-    // Zero coverage leaves the pixel as it was.
-    EXPECT_FALSE(img.changed(4, 2));
-    EXPECT_FALSE(img.changed(0, 2));
-}
-
-TEST(Glyphs, OpaqueBlendPaintsTheWholeCellWithTheBackColour) {
-    Glyphs gl(3, 2);
-    gl.set(1, 1, 255, 255, 255);
-    TestImage img(5, 4);
-    draw::Raster r(img.surface());
-    r.setFront(0x00FFFFFF);
-    r.setBack(0x00000080); // dark red
-    r.blendGlyphs(gl.buffer(), 2, 1, 3, 2);
-    EXPECT_EQ(changedPixels(img), rect(2, 1, 4, 2));
-    EXPECT_EQ(img.get(2, 1), 0xA5800000u);
-    EXPECT_EQ(img.get(3, 2), 0xA5FFFFFFu);
-}
-
-// Every coverage value in every channel, alone and mixed with bare (0) and
-// solid (255) channels, in both modes: each byte is the blend formula's.
-TEST(Glyphs, EveryCoverageBlendsByTheFormula) {
-    Glyphs gl(256, 4);
-    for (int x = 0; x < 256; ++x) {
-        const auto v = static_cast<uint8_t>(x);
-        gl.set(x, 0, v, v, v);
-        gl.set(x, 1, v, static_cast<uint8_t>(255 - x), static_cast<uint8_t>(x ^ 0x5A));
-        gl.set(x, 2, 0, 0, v);
-        gl.set(x, 3, 255, v, 255);
-    }
-    for (bool transparent : {true, false}) {
-        TestImage img(256, 4);
-        draw::Raster r(img.surface());
-        r.setMode(transparent ? DRAW_MODE_TRANSPARENT : DRAW_MODE_DEFAULT);
-        r.setFront(0x00C08040); // red 0x40, green 0x80, blue 0xC0
-        r.setBack(0x00306090);  // red 0x90, green 0x60, blue 0x30
-        r.blendGlyphs(gl.buffer(), 0, 0, 256, 4);
-        for (int y = 0; y < 4; ++y) {
-            for (int x = 0; x < 256; ++x) {
-                const uint8_t* g = gl.bits.data() + y * gl.pitch + x * 3;
-                const uint32_t under = transparent ? TestImage::background(x, y) : 0x906030u;
-                const uint32_t expected = 0xA5000000u |
-                                          uint32_t(mix(0x40, g[2], (under >> 16) & 0xFF)) << 16 |
-                                          uint32_t(mix(0x80, g[1], (under >> 8) & 0xFF)) << 8 |
-                                          mix(0xC0, g[0], under & 0xFF);
-                ASSERT_EQ(img.get(x, y), expected) << transparent << " " << x << "," << y;
-            }
-        }
-    }
-}
-
-TEST(Glyphs, XorUsesTheMeanCoverage) {
-    Glyphs gl(3, 1);
-    gl.set(0, 0, 128, 128, 128); // mean just above one half
-    gl.set(1, 0, 127, 128, 127); // just below
-    for (bool transparent : {true, false}) {
-        TestImage img(3, 1);
-        draw::Raster r(img.surface());
-        r.setMode(DRAW_MODE_XOR | (transparent ? DRAW_MODE_TRANSPARENT : 0));
-        r.setFront(0x000000FF);
-        r.setBack(0x00FF0000);
-        r.blendGlyphs(gl.buffer(), 0, 0, 3, 1);
-        EXPECT_EQ(img.get(0, 0), TestImage::background(0, 0) ^ 0x00FF0000u);
-        EXPECT_EQ(img.get(1, 0),
-                  transparent ? TestImage::background(1, 0) : TestImage::background(1, 0) ^ 0xFFu);
-    }
-}
-
-TEST(Glyphs, ClipAtEveryEdgeAndNeverReadPastTheBuffer) {
-    Glyphs gl(4, 3);
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 4; ++x)
-            gl.set(x, y, 255, 255, 255);
-    struct Case {
-        int64_t left, top, w, h;
-        Pixels expected;
-    };
-    const std::vector<Case> cases = {
-        {-2, 0, 4, 3, rect(0, 0, 1, 2)},
-        {0, -2, 4, 3, rect(0, 0, 3, 0)},
-        {4, 1, 4, 3, rect(4, 1, 5, 3)},
-        {3, 2, 4, 3, rect(3, 2, 5, 3)},
-        {-4, 0, 4, 3, {}},
-        {0, -3, 4, 3, {}},
-        {6, 0, 4, 3, {}},
-        {0, 4, 4, 3, {}},
-        {1, 1, 0, 3, {}},
-        {-1, -1, 100, 100, rect(0, 0, 2, 1)},
-        {INT64_MIN / 4, 0, 4, 3, {}},
-        {0, INT64_MAX / 4, 4, 3, {}},
-    };
-    for (const Case& c : cases) {
-        TestImage img(6, 4);
-        draw::Raster r(img.surface());
-        r.setFront(0x00FFFFFF);
-        r.setMode(DRAW_MODE_TRANSPARENT);
-        r.blendGlyphs(gl.buffer(), c.left, c.top, c.w, c.h);
-        EXPECT_EQ(changedPixels(img), c.expected)
-            << c.left << "," << c.top << " " << c.w << "x" << c.h;
-    }
-}
-
-TEST(Glyphs, BlendIntoTwentyFourBitImages) {
-    Glyphs gl(2, 2);
-    gl.set(0, 0, 255, 255, 255);
-    TestImage img(3, 2, 3, false);
-    draw::Raster r(img.surface());
-    r.setFront(0x000000FF);
-    r.setBack(0x00FF0000);
-    r.blendGlyphs(gl.buffer(), 1, 0, 2, 2);
-    EXPECT_EQ(img.get(1, 0), 0xFF0000u); // red
-    EXPECT_EQ(img.get(2, 1), 0x0000FFu); // blue back colour
-    EXPECT_TRUE(img.paddingIntact());
 }
 
 } // namespace

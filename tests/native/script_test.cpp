@@ -19,89 +19,82 @@ Command one(const std::string& line) {
     return s.commands.empty() ? Command{} : s.commands[0];
 }
 
-TEST(Script, ActionParametersQuotedAndBare) {
-    struct Case {
-        const char* line;
-        std::vector<std::string> params;
-    };
-    const Case cases[] = {
-        {R"(kiv_DrawCircle "rect1" "50" "40" "30" "$0000FF")",
-         {"rect1", "50", "40", "30", "$0000FF"}},
-        {"kiv_DrawCircle rect1 50\t40  30 $0000FF", {"rect1", "50", "40", "30", "$0000FF"}},
-        {R"(kiv_DrawText "r" "say \"hi\"" "a\\b")", {"r", "say \"hi\"", "a\\b"}},
-        {R"(kiv_DrawText "C:\temp\x" "\n")", {"C:\\temp\\x", "\\n"}}, // other backslashes stay
-        {R"(kiv_CreateCanvas "rect 1" "")", {"rect 1", ""}},
-        {R"(kiv_DrawText "r" "#not a comment" # but this is)", {"r", "#not a comment"}},
-        {"kiv_ClearCanvas", {}},
-        {R"(kiv_DrawText "r" "Hola, lienzo" "" "" "" "" "Arial,20,B")",
-         {"r", "Hola, lienzo", "", "", "", "", "Arial,20,B"}},
-        {"kiv_DrawText r c\xC3\xADrculo", {"r", "c\xC3\xADrculo"}}, // UTF-8 kept as is
-        {R"(kiv_DrawText "r" "a=b")", {"r", "a=b"}},
-        {"kiv_DrawText r ObjectType=4 =x", {"r", "ObjectType=4", "=x"}}, // not option keys
-    };
-    for (const Case& c : cases) {
-        Command cmd = one(c.line);
-        EXPECT_EQ(cmd.op, Op::Action) << c.line;
-        EXPECT_EQ(cmd.params, c.params) << c.line;
+// A parsed command as one line of text, every field that is not left at
+// its default: "op name [p0|p1] at x,y size WxH value N capture F close C".
+std::string describe(const Command& c) {
+    const char* ops[] = {"window", "object",  "destroy", "action",     "edit",
+                         "about",  "message", "wait",    "screenshot", "unload"};
+    const char* closes[] = {"", "ok", "cancel", "closebox"};
+    std::string s = ops[static_cast<int>(c.op)];
+    s += c.name.empty() ? "" : " " + c.name;
+    for (size_t i = 0; i < c.params.size(); ++i) {
+        s += (i ? "|" : " [") + c.params[i] + (i + 1 == c.params.size() ? "]" : "");
     }
-    EXPECT_EQ(one("kiv_ClearCanvas r").name, "kiv_ClearCanvas");
+    s += c.x || c.y ? " at " + std::to_string(c.x) + "," + std::to_string(c.y) : "";
+    s += c.width || c.height ? " size " + std::to_string(c.width) + "x" + std::to_string(c.height)
+                             : "";
+    s += c.value ? " value " + std::to_string(c.value) : "";
+    s += c.capture.empty() ? "" : " capture " + c.capture;
+    s += c.close != CloseWith::None ? std::string(" close ") + closes[int(c.close)] : "";
+    return s;
+}
+
+// Each row: a line, and what it parses to.
+void expectParses(std::initializer_list<std::pair<const char*, const char*>> rows) {
+    for (const auto& [line, expected] : rows) {
+        EXPECT_EQ(describe(one(line)), expected) << line;
+    }
+}
+
+TEST(Script, ActionParametersQuotedAndBare) {
+    expectParses({
+        {R"(kiv_DrawCircle "rect1" "50" "40" "30" "$0000FF")",
+         "action kiv_DrawCircle [rect1|50|40|30|$0000FF]"},
+        {"kiv_DrawCircle rect1 50\t40  30 $0000FF",
+         "action kiv_DrawCircle [rect1|50|40|30|$0000FF]"},
+        {R"(kiv_DrawText "r" "say \"hi\"" "a\\b")", R"(action kiv_DrawText [r|say "hi"|a\b])"},
+        // other backslashes stay
+        {R"(kiv_DrawText "C:\temp\x" "\n")", R"(action kiv_DrawText [C:\temp\x|\n])"},
+        {R"(kiv_CreateCanvas "rect 1" "")", "action kiv_CreateCanvas [rect 1|]"},
+        {R"(kiv_DrawText "r" "#not a comment" # but this is)",
+         "action kiv_DrawText [r|#not a comment]"},
+        {"kiv_ClearCanvas", "action kiv_ClearCanvas"},
+        {R"(kiv_DrawText "r" "Hola, lienzo" "" "" "" "" "Arial,20,B")",
+         "action kiv_DrawText [r|Hola, lienzo|||||Arial,20,B]"},
+        // UTF-8 kept as is
+        {"kiv_DrawText r c\xC3\xADrculo", "action kiv_DrawText [r|c\xC3\xADrculo]"},
+        {R"(kiv_DrawText "r" "a=b")", "action kiv_DrawText [r|a=b]"},
+        // not option keys
+        {"kiv_DrawText r ObjectType=4 =x", "action kiv_DrawText [r|ObjectType=4|=x]"},
+        {"kiv_ClearCanvas r", "action kiv_ClearCanvas [r]"},
+    });
 }
 
 TEST(Script, HostCommands) {
-    Command c = one("object \"Rect\xC3\xA1ngulo 1\" 20 -30 200 150");
-    EXPECT_EQ(c.op, Op::Object);
-    EXPECT_EQ(c.name, "Rect\xC3\xA1ngulo 1");
-    EXPECT_EQ(c.x, 20);
-    EXPECT_EQ(c.y, -30);
-    EXPECT_EQ(c.width, 200);
-    EXPECT_EQ(c.height, 150);
-
-    c = one("window 800 600");
-    EXPECT_EQ(c.op, Op::Window);
-    EXPECT_EQ(c.width, 800);
-    EXPECT_EQ(c.height, 600);
-
-    c = one("  destroy rect1   # gone");
-    EXPECT_EQ(c.op, Op::Destroy);
-    EXPECT_EQ(c.name, "rect1");
-
-    c = one("message -6");
-    EXPECT_EQ(c.op, Op::Message);
-    EXPECT_EQ(c.value, -6);
-    EXPECT_EQ(one("message 2147483647").value, 2147483647);
-
-    c = one("wait 250");
-    EXPECT_EQ(c.op, Op::Wait);
-    EXPECT_EQ(c.value, 250);
-
-    c = one("screenshot \"out/a b.png\"");
-    EXPECT_EQ(c.op, Op::Screenshot);
-    EXPECT_EQ(c.name, "out/a b.png");
-
-    EXPECT_EQ(one("unload").op, Op::Unload);
+    expectParses({
+        {"object \"Rect\xC3\xA1ngulo 1\" 20 -30 200 150",
+         "object Rect\xC3\xA1ngulo 1 at 20,-30 size 200x150"},
+        {"window 800 600", "window size 800x600"},
+        {"  destroy rect1   # gone", "destroy rect1"},
+        {"message -6", "message value -6"},
+        {"message 2147483647", "message value 2147483647"},
+        {"wait 250", "wait value 250"},
+        {"screenshot \"out/a b.png\"", "screenshot out/a b.png"},
+        {"unload", "unload"},
+    });
 }
 
 TEST(Script, ModalOptions) {
-    Command c = one("about");
-    EXPECT_EQ(c.op, Op::About);
-    EXPECT_EQ(c.capture, "");
-    EXPECT_EQ(c.close, CloseWith::None);
-
-    c = one(R"(about capture="docs/about box.png" close=ok)");
-    EXPECT_EQ(c.capture, "docs/about box.png");
-    EXPECT_EQ(c.close, CloseWith::Ok);
-
-    c = one(R"(edit kiv_DrawCircle close=cancel "r" capture=x.png "10" "")");
-    EXPECT_EQ(c.op, Op::Edit);
-    EXPECT_EQ(c.name, "kiv_DrawCircle");
-    EXPECT_EQ(c.params, (std::vector<std::string>{"r", "10", ""}));
-    EXPECT_EQ(c.capture, "x.png");
-    EXPECT_EQ(c.close, CloseWith::Cancel);
-
-    EXPECT_EQ(one("edit kiv_ClearCanvas close=closebox").close, CloseWith::CloseBox);
-    // A quoted word is never an option.
-    EXPECT_EQ(one(R"(edit kiv_ClearCanvas "close=ok")").params,
-              std::vector<std::string>{"close=ok"});
+    expectParses({
+        {"about", "about"},
+        {R"(about capture="docs/about box.png" close=ok)",
+         "about capture docs/about box.png close ok"},
+        {R"(edit kiv_DrawCircle close=cancel "r" capture=x.png "10" "")",
+         "edit kiv_DrawCircle [r|10|] capture x.png close cancel"},
+        {"edit kiv_ClearCanvas close=closebox", "edit kiv_ClearCanvas close closebox"},
+        // A quoted word is never an option.
+        {R"(edit kiv_ClearCanvas "close=ok")", "edit kiv_ClearCanvas [close=ok]"},
+    });
 }
 
 TEST(Script, CommentsBlankLinesAndLineEnds) {
