@@ -74,14 +74,6 @@ HWND HostScene::addObject(host::Host& host, const std::string& name, int x, int 
     return object;
 }
 
-std::vector<const char*> slotTexts(const Slots& slots) {
-    std::vector<const char*> texts;
-    for (const Slot& s : slots) {
-        texts.push_back(s.c_str());
-    }
-    return texts;
-}
-
 namespace {
 
 // Runs `exec` on a host's parameter array of `slots`.

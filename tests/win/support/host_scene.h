@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "canvas/action_table.h"
+#include "host/app_win.h"
 #include "host/host_win.h"
 
 // The host's main window and its objects: plain child windows of it, as the
@@ -56,22 +57,12 @@ constexpr int CIRCLE = canvas::findActionNamed(u"kiv_DrawCircle")->id;
 constexpr int CLEAR = canvas::findActionNamed(u"kiv_ClearCanvas")->id;
 constexpr int TEXT = canvas::findActionNamed(u"kiv_DrawText")->id;
 
-// One parameter slot as a script hands it over: a text, or null (also
-// from a null `const char*`).
-class Slot {
-  public:
-    Slot(const char* text) : text_(text ? std::optional<std::string>(text) : std::nullopt) {}
-    Slot(std::string text) : text_(std::move(text)) {}
-    Slot(std::nullopt_t) {}
-    const char* c_str() const { return text_ ? text_->c_str() : nullptr; }
-
-  private:
-    std::optional<std::string> text_;
-};
-using Slots = std::vector<Slot>;
+// Parameter slots as the host keeps them. A null slot is NUL, never a null
+// `const char*`: that would be taken for a text and throw.
+using host::Slots;
+using host::slotTexts;
+using Slot = Slots::value_type;
 const Slot NUL = std::nullopt;
-// The slots' texts, null for a null slot, as host::Params takes them.
-std::vector<const char*> slotTexts(const Slots& slots);
 
 // Runs one action through the plug-in's _nbExecAction with a parameter array
 // of `slots`, then (with `pump`) dispatches the messages it left waiting, as
