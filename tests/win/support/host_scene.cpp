@@ -6,6 +6,7 @@
 #include "plugin/host_exchange_win.h"
 #include "plugin/plugin_state_win.h"
 #include "plugin/plugin_win.h"
+#include "tests/win/support/canvas_probe.h"
 #include "tests/win/support/global_spy.h"
 #include "tests/win/support/ui_driver.h"
 
@@ -123,6 +124,42 @@ std::vector<void*> unloadFreeingEachOnce(host::PluginModule& plugin,
     }
     EXPECT_EQ(spy.freed.size(), static_cast<size_t>(REGISTRATION_STRING_COUNT));
     return spy.freed;
+}
+
+::testing::AssertionResult filledWith(HWND object, uint32_t colour) {
+    const CanvasPixels s = readCanvas(object);
+    if (!s.empty() && s.count(colour) == s.pixels.size()) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << s.count(colour) << " of " << s.pixels.size() << " pixels are " << std::hex << colour;
+}
+
+std::string scriptLine(int id, const Slots& slots) {
+    const canvas::ActionDescriptor* action = canvas::findAction(id);
+    std::string line = "action " + std::to_string(id);
+    if (action) {
+        line.assign(action->name, action->name + std::char_traits<char16_t>::length(action->name));
+    }
+    for (const Slot& s : slots) {
+        line += " " + (s ? host::quote(*s) : "(null)");
+    }
+    return line;
+}
+
+PluggedScene::PluggedScene() {
+    if (plugin.ok()) {
+        host.connect(plugin);
+    }
+}
+
+void PluggedHost::expectSteps(const std::vector<ScriptStep>& steps) {
+    for (const ScriptStep& step : steps) {
+        const size_t asked = windowQueries(host);
+        const std::string line = scriptLine(step.id, step.slots) + " " + step.why;
+        EXPECT_EQ(exec(step.id, step.slots), step.result) << line;
+        EXPECT_EQ(windowQueries(host), asked + step.asks) << "asks of " << line;
+    }
 }
 
 void PluggedHost::load() {

@@ -84,6 +84,30 @@ std::vector<const void*> registrationStrings(const host::Host& host);
 std::vector<void*> unloadFreeingEachOnce(host::PluginModule& plugin,
                                          const std::vector<const void*>& strings);
 
+// Every pixel of the object's canvas is `colour` (and it has a canvas).
+::testing::AssertionResult filledWith(HWND object, uint32_t colour);
+
+// A script's step: an action, what it returns, and how many times it asks
+// the host for an object's window.
+struct ScriptStep {
+    int id;
+    Slots slots;
+    int result;
+    size_t asks = 0;
+    const char* why = ""; // said on failure beside the step
+};
+// The step as a script line, which is how a failure names it.
+std::string scriptLine(int id, const Slots& slots);
+
+// canvas.nbp loaded and connected to a host::Host that names the objects of
+// its own scene, for a test outside the fixture below.
+struct PluggedScene {
+    PluggedScene();
+    HostScene scene;
+    host::Host host;
+    host::PluginModule plugin{L"canvas.nbp"};
+};
+
 // canvas.nbp loaded and connected to a host::Host that names the objects of
 // its scene: the tests that drive the DLL through its exports.
 class PluggedHost : public ::testing::Test {
@@ -93,6 +117,7 @@ class PluggedHost : public ::testing::Test {
     // Loads the DLL afresh and registers it as the host does at start.
     void load();
     int exec(int id, const Slots& slots) { return runAction(*plugin, id, slots); }
+    void expectSteps(const std::vector<ScriptStep>& steps);
 
     HostScene scene;
     host::Host host;

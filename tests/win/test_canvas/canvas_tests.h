@@ -31,6 +31,13 @@ class Canvases : public PluggedHost {
     HWND object(const std::string& name, int w = 60, int h = 40, int x = 0, int y = 0) {
         return scene.addObject(host, name, x, y, w, h);
     }
+    // The same object, made a canvas of `colour`.
+    HWND canvasOn(const std::string& name, const char* colour = "", int w = 60, int h = 40,
+                  int x = 0, int y = 0) {
+        HWND o = object(name, w, h, x, y);
+        EXPECT_EQ(exec(CREATE, {name, colour}), 1) << "a canvas on " << name;
+        return o;
+    }
 
     LinkedPlugin linked; // the same code in this program: the reasons of its 0s
 };
