@@ -36,6 +36,22 @@ enum class Ended { Running, Ok, Cancel, CloseBox, Timeout };
 // or the close box ends it. Its client area is painted kBoxColour.
 Ended runBox(const wchar_t* okCaption = L"OK");
 
+using Close = host::CloseWith;
+// The request of command 1, for an object's name.
+constexpr const char* kPickObject = "ObjectType=4";
+
+// A question to the host as the plug-in asks it, with a ModalWatch closing
+// the box it opens as `close` says, and what must come of it.
+struct Answer {
+    const char* what;
+    int command;
+    const char* request;
+    host::CloseWith close;
+    int result;
+    bool box;          // a box came up
+    const char* reply; // the slot's text then, null for none
+};
+
 class HostApp : public HostAppTest {
   protected:
     host::Picture shot() {
@@ -51,6 +67,7 @@ class HostApp : public HostAppTest {
         const ModalGuard guard;
         return host::Host::interfaceProc(command, slot);
     }
+    void expectAnswer(const Answer& answer);
     // Chooses a command of the host's menu.
     void menu(int command) {
         const ModalGuard guard;

@@ -64,9 +64,8 @@ TEST(CanvasHostExe, RunsAScriptAndSavesTheWindow) {
     EXPECT_EQ(p.exitCode, 0u) << p.err;
     std::vector<std::string> lines = splitLines(p.out);
     ASSERT_EQ(lines.size(), kRegistration.size() + 2) << p.out;
-    for (size_t i = 0; i < kRegistration.size(); ++i) {
-        EXPECT_EQ(lines[i], kRegistration[i]);
-    }
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + kRegistration.size()),
+              kRegistration);
     // Results carry the script's file name and line.
     EXPECT_EQ(lines[kRegistration.size()],
               host::baseName(host::utf8FromWide(script)) + ":6: kiv_CreateCanvas -> 1");
