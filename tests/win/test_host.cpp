@@ -239,14 +239,11 @@ TEST_F(HostApp, AnswersObjectWindowQueriesByAnsiName) {
     // Unknown names, wrong case and destroyed objects are not answered; the
     // request stays for the plug-in to free.
     for (const char* name : {"c", "B", "", "Rectangulo 1"}) {
-        EXPECT_EQ(ask(7, name, &slot), 0) << name;
-        EXPECT_STREQ(slot, name);
-        host::freeString(slot);
+        expectAnswer({name, 7, name, Close::Ok, 0, false, name});
     }
     ASSERT_TRUE(run("destroy b"));
     EXPECT_EQ(app.object("b"), nullptr);
-    EXPECT_EQ(ask(7, "b", &slot), 0);
-    host::freeString(slot);
+    expectAnswer({"destroyed", 7, "b", Close::Ok, 0, false, "b"});
     EXPECT_EQ(shot().at(150, 30), host::WINDOW_COLOUR);
 }
 

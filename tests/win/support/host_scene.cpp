@@ -4,8 +4,7 @@
 
 #include "canvas/actions_win.h"
 #include "plugin/host_exchange_win.h"
-#include "plugin/plugin_state_win.h"
-#include "plugin/plugin_win.h"
+#include "host/utf8.h"
 #include "tests/win/support/canvas_probe.h"
 #include "tests/win/support/global_spy.h"
 #include "tests/win/support/ui_driver.h"
@@ -20,6 +19,7 @@ void registerSceneClass(WNDPROC proc) {
         wc.lpfnWndProc = proc;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
         wc.lpszClassName = SCENE_CLASS;
         return RegisterClassW(&wc);
     }();
@@ -29,12 +29,6 @@ void registerSceneClass(WNDPROC proc) {
 } // namespace
 
 LRESULT CALLBACK HostScene::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_ERASEBKGND) {
-        RECT r;
-        GetClientRect(hwnd, &r);
-        FillRect(reinterpret_cast<HDC>(wp), &r, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
-        return 1;
-    }
     if (msg >= WM_USER && msg < WM_APP) {
         // Only the main window points back at its scene.
         if (auto* scene = reinterpret_cast<HostScene*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) {
@@ -44,17 +38,11 @@ LRESULT CALLBACK HostScene::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-HostScene::HostScene(int width, int height) : HostScene(0, 0, width, height) {}
-
 HostScene::HostScene(int x, int y, int width, int height, DWORD style) {
     registerSceneClass(&windowProc);
     main_ = CreateWindowExW(0, SCENE_CLASS, L"host", style | WS_CLIPCHILDREN, x, y, width, height,
                             nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     SetWindowLongPtrW(main_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-}
-
-HostScene::~HostScene() {
-    destroy();
 }
 
 void HostScene::destroy() {
@@ -70,9 +58,7 @@ HWND HostScene::addObject(int x, int y, int w, int h) {
 }
 
 HWND HostScene::addObject(host::Host& host, const std::string& name, int x, int y, int w, int h) {
-    const HWND object = addObject(x, y, w, h);
-    host.objects[name] = object;
-    return object;
+    return host.objects[name] = addObject(x, y, w, h);
 }
 
 namespace {
@@ -137,20 +123,11 @@ std::vector<void*> unloadFreeingEachOnce(host::PluginModule& plugin,
 
 std::string scriptLine(int id, const Slots& slots) {
     const canvas::ActionDescriptor* action = canvas::findAction(id);
-    std::string line = "action " + std::to_string(id);
-    if (action) {
-        line.assign(action->name, action->name + std::char_traits<char16_t>::length(action->name));
-    }
+    std::string line = action ? host::utf16ToUtf8(action->name) : "action " + std::to_string(id);
     for (const Slot& s : slots) {
         line += " " + (s ? host::quote(*s) : "(null)");
     }
     return line;
-}
-
-PluggedScene::PluggedScene() {
-    if (plugin.ok()) {
-        host.connect(plugin);
-    }
 }
 
 void PluggedHost::expectSteps(const std::vector<ScriptStep>& steps) {
@@ -173,18 +150,6 @@ void PluggedHost::TearDown() {
     plugin.reset();
     scene.destroy();
     pumpMessages();
-}
-
-void LinkedPluginTest::SetUpTestSuite() {
-    plugin::attach(GetModuleHandleW(nullptr));
-}
-
-void LinkedPluginTest::TearDownTestSuite() {
-    plugin::detach();
-}
-
-void LinkedPluginTest::SetUp() {
-    plugin::state().hostInterface = &host::Host::interfaceProc;
 }
 
 void LinkedPluginTest::TearDown() {

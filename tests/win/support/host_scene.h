@@ -14,6 +14,8 @@
 #include "canvas/action_table.h"
 #include "host/app_win.h"
 #include "host/host_win.h"
+#include "plugin/plugin_state_win.h"
+#include "plugin/plugin_win.h"
 
 // The host's main window and its objects: plain child windows of it, as the
 // host shows its objects. Also the owner of dialogs, or just another window
@@ -21,11 +23,11 @@
 class HostScene {
   public:
     // A borderless main window of width x height at the screen's corner.
-    explicit HostScene(int width = 900, int height = 700);
+    explicit HostScene(int width = 900, int height = 700) : HostScene(0, 0, width, height) {}
     // A main window at (x, y) of the screen, width x height with its frame,
     // of the given style (WS_CLIPCHILDREN is added, as the host's has it).
     HostScene(int x, int y, int width, int height, DWORD style = WS_POPUP | WS_VISIBLE);
-    ~HostScene();
+    ~HostScene() { destroy(); }
     HostScene(const HostScene&) = delete;
     HostScene& operator=(const HostScene&) = delete;
 
@@ -102,7 +104,11 @@ std::string scriptLine(int id, const Slots& slots);
 // canvas.nbp loaded and connected to a host::Host that names the objects of
 // its own scene, for a test outside the fixture below.
 struct PluggedScene {
-    PluggedScene();
+    PluggedScene() {
+        if (plugin.ok()) {
+            host.connect(plugin);
+        }
+    }
     HostScene scene;
     host::Host host;
     host::PluginModule plugin{L"canvas.nbp"};
@@ -129,9 +135,9 @@ class PluggedHost : public ::testing::Test {
 // that look inside the running plug-in.
 class LinkedPluginTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite();
-    static void TearDownTestSuite();
-    void SetUp() override;
+    static void SetUpTestSuite() { plugin::attach(GetModuleHandleW(nullptr)); }
+    static void TearDownTestSuite() { plugin::detach(); }
+    void SetUp() override { plugin::state().hostInterface = &host::Host::interfaceProc; }
     // Every canvas released, the host unset.
     void TearDown() override;
 

@@ -68,10 +68,13 @@ class HostApp : public HostAppTest {
         return host::Host::interfaceProc(command, slot);
     }
     void expectAnswer(const Answer& answer);
-    // Chooses a command of the host's menu.
-    void menu(int command) {
+    // Chooses a command of the host's menu, closing its box as `close` says;
+    // true when a box came up.
+    bool menu(int command, Close close) {
+        host::ModalWatch watch(L"", close);
         const ModalGuard guard;
         SendMessageW(app.mainWindow(), WM_COMMAND, command, 0);
+        return watch.sawBox();
     }
 };
 

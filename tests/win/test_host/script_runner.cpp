@@ -175,25 +175,15 @@ TEST_F(Runner, EditReportsAndFreesWhatTheEditorGivesBack) {
 TEST_F(Runner, MenuRunsAndEditsTheCurrentParameters) {
     ASSERT_TRUE(run("kiv_CreateCanvas \"r1\" \"$00FF00\"\n"));
     g.handed.clear();
-    {
-        // The menu offers the actions in a list; OK takes the first.
-        host::ModalWatch watch(L"", host::CloseWith::Ok);
-        menu(host::MENU_EDIT);
-        EXPECT_TRUE(watch.sawBox());
-    }
+    // The menu offers the actions in a list; OK takes the first.
+    EXPECT_TRUE(menu(host::MENU_EDIT, Close::Ok));
     ASSERT_EQ(g.handed.size(), 1u);
     EXPECT_EQ(g.handed[0].texts, (std::vector<std::string>{"r1", "$00FF00"}));
-    {
-        host::ModalWatch watch(L"", host::CloseWith::Ok);
-        menu(host::MENU_RUN);
-    }
+    EXPECT_TRUE(menu(host::MENU_RUN, Close::Ok));
     ASSERT_EQ(g.handed.size(), 2u);
     EXPECT_EQ(g.handed[1].texts, (std::vector<std::string>{"nuevo", "$00FF00"}))
         << "the edited texts are the current ones";
-    {
-        host::ModalWatch watch(L"", host::CloseWith::Cancel);
-        menu(host::MENU_RUN);
-    }
+    EXPECT_TRUE(menu(host::MENU_RUN, Close::Cancel));
     EXPECT_EQ(g.handed.size(), 2u);
 }
 
