@@ -1,6 +1,5 @@
-// Canvases as a host's script sees them: canvas.nbp loaded and driven through
-// its exports, rectangle objects as real windows, and the pixels read back
-// from the picture control that shows each canvas.
+// Canvases as a host's script sees them: canvas.nbp driven through its
+// exports, and the pixels read back from the picture control of each canvas.
 #include "tests/win/test_canvas/canvas_tests.h"
 
 using namespace canvastests;
@@ -67,10 +66,8 @@ TEST_F(Canvases, ANewCanvasOnlyEverShowsInsideItsObject) {
     }
 }
 
-// A canvas is a child window: making, drawing on and releasing canvases
-// leaves the host's frame active and in the foreground and the keyboard
-// focus on the host's own field, and a dialog opened meanwhile is owned by
-// the host's frame.
+// A canvas is a child window: whatever the actions do, the host's frame stays
+// active and in front with the focus on its field, and owns the dialogs.
 TEST_F(Canvases, TheHostKeepsActivationAndFocus) {
     HostScene frame(40, 40, 700, 500, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     HWND field =
@@ -127,9 +124,8 @@ TEST_F(Canvases, TheHostKeepsActivationAndFocus) {
     EXPECT_EQ(owner, frame.main()) << "the editor belongs to the host's frame";
 }
 
-// The host's code can run between its answer and the canvas being laid
-// into the object (a hook on window creation, here): an object window
-// destroyed then cannot take the canvas, which is then not made at all.
+// Host code may run between its answer and the canvas being laid in (here a
+// hook on window creation): an object destroyed then gets no canvas at all.
 HWND g_doomedObject = nullptr;
 
 LRESULT CALLBACK destroyOnCreation(int code, WPARAM wParam, LPARAM lParam) {
@@ -229,8 +225,8 @@ TEST_F(Canvases, CircleOutlineInTheCanvas) {
     HWND o = canvasOn("rect1");
     EXPECT_EQ(exec(CIRCLE, {"rect1", "30", "20", "10", ""}), 1);
     CanvasPixels s = readCanvas(o);
-    // An empty colour is black; the extreme points are on the outline,
-    // the pixels just beyond them and the inside keep their colour.
+    // An empty colour is black; the extreme points are on the outline, the
+    // pixels beyond them and the inside keep their colour.
     const POINT on[] = {{40, 20}, {20, 20}, {30, 30}, {30, 10}};
     const POINT off[] = {{41, 20}, {19, 20}, {30, 31}, {30, 9}, {30, 20}, {35, 20}};
     for (POINT p : on) {
@@ -298,8 +294,7 @@ TEST_F(Canvases, TextTransparentAndOpaque) {
     EXPECT_EQ(exec(TEXT, {"t", "Hola", "10", "5", "$FFFFFF", "", "Arial,14,B"}), 1);
     EXPECT_EQ(exec(TEXT, {"q", "Hola", "10", "5", "$FFFFFF", "$000000", "Arial,14,B"}), 1);
     CanvasPixels st = readCanvas(t), sq = readCanvas(q);
-    // Transparent: glyphs only, every other pixel keeps the background,
-    // and nothing turns black.
+    // Transparent: glyphs only, nothing black, the rest keeps the background.
     EXPECT_GT(st.count(WHITE), 20u);
     EXPECT_EQ(st.count(BLACK), 0u);
     EXPECT_EQ(st.at(5, 20), RED);

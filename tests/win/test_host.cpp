@@ -1,6 +1,5 @@
-// The reference host: its parameter arrays, its answers to the plug-in's
-// queries, the script runner against the loaded canvas.nbp, its pickers and
-// the unattended handling of modal boxes, and canvas-host.exe as a program.
+// The reference host: its parameter arrays, its answers and pickers for the
+// plug-in's queries, its script runner, and canvas-host.exe as a program.
 #include "tests/win/test_host/host_tests.h"
 
 #include <sstream>
@@ -137,18 +136,17 @@ namespace {
 //--- Parameter arrays
 
 TEST(Params, PointerSizedSlotsOfFixedBlocks) {
-    host::Params params({"rect1", nullptr, "", "c\xEDrculo"});
+    const std::vector<const char*> expected = {"rect1", nullptr, "", "c\xEDrculo"};
+    host::Params params(expected);
     ASSERT_EQ(params.size(), 4u);
     HostString* data = params.data();
-    // The slot of parameter i lies i pointers from the start (4 bytes in the
-    // shipped 32-bit build).
+    // Slot i lies i pointers from the start (4 bytes in the shipped build).
     EXPECT_EQ(reinterpret_cast<char*>(&data[3]) - reinterpret_cast<char*>(data),
               static_cast<ptrdiff_t>(3 * sizeof(void*)));
 #ifndef _WIN64
     static_assert(sizeof(HostString) == 4, "32-bit slots in the product");
 #endif
     EXPECT_EQ(data[1], nullptr);
-    const char* expected[] = {"rect1", nullptr, "", "c\xEDrculo"};
     for (size_t i = 0; i < 4; ++i) {
         if (!expected[i]) {
             continue;
@@ -236,8 +234,8 @@ TEST_F(HostApp, AnswersObjectWindowQueriesByAnsiName) {
     EXPECT_EQ(spy.timesFreed(request), 1) << "the host frees the request it replaces";
     host::freeString(slot);
 
-    // Unknown names, wrong case and destroyed objects are not answered; the
-    // request stays for the plug-in to free.
+    // Unknown names, wrong case and destroyed objects: no answer, the request
+    // stays for the plug-in to free.
     for (const char* name : {"c", "B", "", "Rectangulo 1"}) {
         expectAnswer({name, 7, name, Close::Ok, 0, false, name});
     }
@@ -285,8 +283,7 @@ TEST_F(HostApp, ColourPickerRepliesBlueGreenRed) {
 }
 
 TEST_F(HostApp, ColourPickerOpensOnTheAskingFieldsColour) {
-    // A form like the plug-in's editor: a colour field and its "..." button,
-    // which has the focus once pressed.
+    // A form like the editor's: a colour field and its "..." button, focused.
     HWND form = CreateWindowExW(0, L"Static", L"form", WS_POPUP | WS_VISIBLE, 50, 50, 300, 100,
                                 app.mainWindow(), nullptr, nullptr, nullptr);
     HWND field = CreateWindowExW(0, L"Edit", L"", WS_CHILD | WS_VISIBLE, 10, 10, 200, 20, form,

@@ -1,9 +1,8 @@
-// The users' guide, docs/LEAME.md, held to what the plug-in does: each of
-// its examples that claims a result is a row here, run as a script by the
-// reference host on the loaded canvas.nbp, with the guide's own words, the
-// results of its actions and what its canvas then shows. A guide that
-// changes its words, or a plug-in that stops doing what they say, fails a
-// row; an example line of the guide that no row runs fails too.
+// The users' guide, docs/LEAME.md, held to what the plug-in does: each example
+// that claims a result is a row, with the guide's words, run as a script by
+// the reference host, with its actions' results and what its canvas shows. A
+// guide whose words change, a plug-in that stops doing what they say, or an
+// example line no row runs, fails.
 #include <gtest/gtest.h>
 
 #include <cstdint>

@@ -1,25 +1,21 @@
-// The host's side of a test: its main window with the rectangle objects the
-// test lays out, named for the host's answers, and the plug-in's actions run
-// from it the way the host's script runs them.
+// The host's side of a test: its main window with the objects the test lays
+// out, named for the host's answers, and the plug-in's actions run from it.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "canvas/action_table.h"
 #include "host/app_win.h"
-#include "host/host_win.h"
 #include "plugin/plugin_state_win.h"
 #include "plugin/plugin_win.h"
 
-// The host's main window and its objects: plain child windows of it, as the
-// host shows its objects. Also the owner of dialogs, or just another window
-// of the host that takes part in activation and messages.
+// The host's main window, its objects plain child windows of it; also the
+// owner of dialogs, or one more host window in activation and messages.
 class HostScene {
   public:
     // A borderless main window of width x height at the screen's corner.

@@ -2,22 +2,12 @@
 // rectangle objects as real windows.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <windows.h>
-
 #include <cstring>
 #include <functional>
 #include <map>
-#include <memory>
-#include <string>
 #include <utility>
-#include <vector>
 
-#include "canvas/action_table.h"
 #include "editor/dialogs.h"
-#include "host/host_win.h"
-#include "plugin/plugin_state_win.h"
 #include "tests/win/support/canvas_probe.h"
 #include "tests/win/support/host_scene.h"
 #include "tests/win/support/linked_plugin.h"

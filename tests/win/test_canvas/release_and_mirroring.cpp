@@ -46,11 +46,10 @@ TEST_F(Canvases, ACanvasOutlivesItsDestroyedObjectUntilReleased) {
     EXPECT_TRUE(filledWith(again, RED));
 }
 
-// A host's object window hears of its child's end (WM_PARENTNOTIFY, sent
-// inside DestroyWindow) and runs script code there, which may call any
-// export; then the script allocates and writes what it has, so a block the
-// plug-in freed inside that call and still reads is garbage (no pointer)
-// every time. Each object window's script runs once.
+// An object window hears of its child's end (WM_PARENTNOTIFY, inside
+// DestroyWindow) and runs its script once there, which may call any export;
+// then it scribbles over fresh blocks, so that one the plug-in freed and still
+// reads is garbage.
 std::map<HWND, std::function<void()>> g_scripts;
 std::vector<std::unique_ptr<char[]>> g_scribbled;
 int g_childrenGone = 0;
@@ -104,9 +103,8 @@ TEST_F(Canvases, AHostCallingBackInsideAReleaseFindsOnlyCanvasesMadeSince) {
     for (const Row& row : rows) {
         HWND objects[3];
         for (int i = 0; i < 3; ++i) {
-            objects[i] = object(names[i], 60, 40, 70 * i, 0);
+            objects[i] = canvasOn(names[i], "", 60, 40, 70 * i, 0);
             hearChildren(objects[i]);
-            ASSERT_EQ(exec(CREATE, {names[i], ""}), 1);
         }
         std::vector<int> results;
         g_scripts[objects[0]] = [&] { results.push_back(row.call("c")); };
@@ -172,11 +170,9 @@ TEST_F(Canvases, UnloadingReleasesCanvasesAndEveryStringOnce) {
 }
 
 //--- Right-to-left hosts, each in a process of its own ----------------------------------
-// A right-to-left host mirrors every window it makes without a parent, and
-// so their children (the process's default layout); a hook may mirror any
-// window as it is made. The canvas is never mirrored: the screen shows the
-// image's pixel (x, y) at the canvas's (x, y), so a circle stands where
-// the script put it and text reads forwards.
+// A right-to-left host mirrors its windows and their children (the process's
+// default layout), or a hook mirrors any window as it is made. The canvas is
+// never mirrored: the screen shows image pixel (x, y) at the canvas's (x, y).
 
 LRESULT CALLBACK mirrorOnCreation(int code, WPARAM wp, LPARAM lp) {
     const auto* msg = reinterpret_cast<const CWPSTRUCT*>(lp);

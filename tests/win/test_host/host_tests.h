@@ -46,7 +46,7 @@ struct Answer {
     const char* what;
     int command;
     const char* request;
-    host::CloseWith close;
+    Close close;
     int result;
     bool box;          // a box came up
     const char* reply; // the slot's text then, null for none

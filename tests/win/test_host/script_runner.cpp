@@ -13,8 +13,7 @@ struct Handed {
     bool fixedBlocks = true;
 };
 
-// What the stand-in exports were handed and how they behave, afresh for
-// each test.
+// What the stand-in exports were handed and how they behave, for one test.
 struct Fakes {
     std::vector<Handed> handed;
     int editResult = 1;
