@@ -118,7 +118,8 @@ std::vector<void*> unloadFreeingEachOnce(host::PluginModule& plugin,
         return ::testing::AssertionSuccess();
     }
     return ::testing::AssertionFailure()
-           << s.count(colour) << " of " << s.pixels.size() << " pixels are " << std::hex << colour;
+           << s.count(colour) << " of " << s.pixels.size() << " pixels are "
+           << (::testing::Message() << std::hex << colour);
 }
 
 std::string scriptLine(int id, const Slots& slots) {
