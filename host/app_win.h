@@ -42,6 +42,8 @@ struct Console {
 
 // Parameter texts as the host keeps them: ANSI, or no string (a null slot).
 using Slots = std::vector<std::optional<std::string>>;
+// The slots' texts as Params takes them, null for a null slot.
+std::vector<const char*> slotTexts(const Slots& slots);
 
 class App {
   public:

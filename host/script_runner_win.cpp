@@ -26,6 +26,8 @@ const char* typeName(unsigned char code) {
     }
 }
 
+} // namespace
+
 // The host's parameter array for the slots: fresh GlobalAlloc'd strings,
 // freed by Params at the end of the call, whoever put them there.
 std::vector<const char*> slotTexts(const Slots& slots) {
@@ -35,8 +37,6 @@ std::vector<const char*> slotTexts(const Slots& slots) {
     }
     return texts;
 }
-
-} // namespace
 
 std::string App::withNotes(const std::string& line, const std::string& action) const {
     std::string notes;

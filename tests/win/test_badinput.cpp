@@ -313,8 +313,8 @@ TEST_F(Plugged, CircleParametersThatMeanTheSame) {
     for (const Class& c : classes) {
         const CanvasPixels expected = draw(c.first);
         for (const Slots& s : c.same) {
-            EXPECT_EQ(draw(s), expected) << s[0].c_str() << " " << s[1].c_str() << " "
-                                         << s[2].c_str() << " " << s[3].c_str();
+            EXPECT_EQ(draw(s), expected) << s[0]->c_str() << " " << s[1]->c_str() << " "
+                                         << s[2]->c_str() << " " << s[3]->c_str();
         }
     }
     const CanvasPixels blank = draw({"30", "20", "-1", "$0000FF"});

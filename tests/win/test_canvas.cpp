@@ -1,6 +1,5 @@
-// Canvases as a host's script sees them: canvas.nbp loaded and driven through
-// its exports, rectangle objects as real windows, and the pixels read back
-// from the picture control that shows each canvas.
+// Canvases as a host's script sees them: canvas.nbp driven through its
+// exports, and the pixels read back from the picture control of each canvas.
 #include "tests/win/test_canvas/canvas_tests.h"
 
 using namespace canvastests;
@@ -9,18 +8,18 @@ namespace {
 
 TEST_F(Canvases, CreateFillsTheObjectWithItsBackground) {
     struct Case {
-        const char* colour;
+        Slot colour;
         uint32_t shown;
     };
     const Case cases[] = {
-        {"", WHITE},       {nullptr, WHITE}, {"$0000FF", RED},   {"255", RED},
-        {"$FF0000", BLUE}, {"abc", BLACK},   {"#FF0000", BLACK}, {"16777215", WHITE},
+        {"", WHITE},       {NUL, WHITE},   {"$0000FF", RED},   {"255", RED},
+        {"$FF0000", BLUE}, {"abc", BLACK}, {"#FF0000", BLACK}, {"16777215", WHITE},
     };
     int i = 0;
     for (const Case& c : cases) {
         const std::string name = "rect" + std::to_string(i);
         HWND o = object(name, 30 + i, 20 + 2 * i, 70 * i, 0);
-        EXPECT_EQ(exec(CREATE, {name.c_str(), c.colour}), 1);
+        EXPECT_EQ(exec(CREATE, {name, c.colour}), 1);
         HWND canvas = canvasWindowIn(o);
         ASSERT_NE(canvas, nullptr) << name;
         EXPECT_TRUE(IsWindowVisible(canvas));
@@ -28,9 +27,8 @@ TEST_F(Canvases, CreateFillsTheObjectWithItsBackground) {
         GetWindowRect(canvas, &r);
         MapWindowPoints(nullptr, o, reinterpret_cast<POINT*>(&r), 2);
         EXPECT_EQ(r, (RECT{0, 0, 30 + i, 20 + 2 * i})) << "covers the client area from (0, 0)";
-        CanvasPixels s = readCanvas(o);
-        EXPECT_EQ(s.width, 30 + i);
-        EXPECT_EQ(s.count(c.shown), s.pixels.size()) << (c.colour ? c.colour : "(null)");
+        EXPECT_EQ(readCanvas(o).width, 30 + i);
+        EXPECT_TRUE(filledWith(o, c.shown)) << c.colour.value_or("(null)");
         ++i;
     }
 }
@@ -68,10 +66,8 @@ TEST_F(Canvases, ANewCanvasOnlyEverShowsInsideItsObject) {
     }
 }
 
-// A canvas is a child window: making, drawing on and releasing canvases
-// leaves the host's frame active and in the foreground and the keyboard
-// focus on the host's own field, and a dialog opened meanwhile is owned by
-// the host's frame.
+// A canvas is a child window: whatever the actions do, the host's frame stays
+// active and in front with the focus on its field, and owns the dialogs.
 TEST_F(Canvases, TheHostKeepsActivationAndFocus) {
     HostScene frame(40, 40, 700, 500, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     HWND field =
@@ -87,39 +83,22 @@ TEST_F(Canvases, TheHostKeepsActivationAndFocus) {
     ASSERT_EQ(GetActiveWindow(), frame.main());
     ASSERT_EQ(GetFocus(), field);
 
-    struct Step {
+    struct Call {
         const char* what;
         std::function<int()> run;
     };
-    const Step steps[] = {
-        {"create a",
-         [&] {
-             return exec(CREATE, {"a", "$0000FF"});
-         }},
-        {"create b",
-         [&] {
-             return exec(CREATE, {"b", ""});
-         }},
-        {"circle",
-         [&] {
-             return exec(CIRCLE, {"a", "30", "20", "10", ""});
-         }},
-        {"text",
-         [&] {
-             return exec(TEXT, {"a", "Hola", "1", "1", "", "", ""});
-         }},
-        {"opaque text",
-         [&] {
-             return exec(TEXT, {"b", "Hola", "1", "1", "", "$00FF00", ""});
-         }},
-        {"clear", [&] { return exec(CLEAR, {"a"}); }},
+    const auto act = [this](int id, Slots slots) { return [=] { return exec(id, slots); }; };
+    const Call steps[] = {
+        {"create a", act(CREATE, {"a", "$0000FF"})},
+        {"create b", act(CREATE, {"b", ""})},
+        {"circle", act(CIRCLE, {"a", "30", "20", "10", ""})},
+        {"text", act(TEXT, {"a", "Hola", "1", "1", "", "", ""})},
+        {"opaque text", act(TEXT, {"b", "Hola", "1", "1", "", "$00FF00", ""})},
+        {"clear", act(CLEAR, {"a"})},
         {"release", [&] { return plugin->message(2, 0) == 0 ? 1 : 0; }},
-        {"create again",
-         [&] {
-             return exec(CREATE, {"a", ""});
-         }},
+        {"create again", act(CREATE, {"a", ""})},
     };
-    for (const Step& step : steps) {
+    for (const Call& step : steps) {
         EXPECT_EQ(step.run(), 1) << step.what;
         pumpMessages();
         EXPECT_EQ(GetActiveWindow(), frame.main()) << step.what;
@@ -145,9 +124,8 @@ TEST_F(Canvases, TheHostKeepsActivationAndFocus) {
     EXPECT_EQ(owner, frame.main()) << "the editor belongs to the host's frame";
 }
 
-// The host's code can run between its answer and the canvas being laid
-// into the object (a hook on window creation, here): an object window
-// destroyed then cannot take the canvas, which is then not made at all.
+// Host code may run between its answer and the canvas being laid in (here a
+// hook on window creation): an object destroyed then gets no canvas at all.
 HWND g_doomedObject = nullptr;
 
 LRESULT CALLBACK destroyOnCreation(int code, WPARAM wParam, LPARAM lParam) {
@@ -166,27 +144,21 @@ TEST_F(Canvases, AnObjectGoneBeforeTheCanvasIsLaidInMakesNoCanvas) {
     g_doomedObject = object("doomed");
     HHOOK hook = SetWindowsHookExW(WH_CBT, &destroyOnCreation, nullptr, GetCurrentThreadId());
     ASSERT_NE(hook, nullptr);
-    const size_t asked = windowQueries(host);
-    EXPECT_EQ(exec(CREATE, {"doomed", "$0000FF"}), 0);
+    expectSteps({{CREATE, {"doomed", "$0000FF"}, 0, 1}});
     UnhookWindowsHookEx(hook);
     EXPECT_EQ(g_doomedObject, nullptr) << "destroyed while the canvas was being made";
     EXPECT_EQ(threadWindowCount(), windowsBefore) << "no stray top-level window";
-    EXPECT_EQ(exec(CIRCLE, {"doomed", "1", "1", "1", ""}), 0) << "nothing registered";
-    EXPECT_EQ(exec(CREATE, {"doomed", ""}), 0);
-    EXPECT_EQ(windowQueries(host), asked + 2) << "asked again";
+    expectSteps({{CIRCLE, {"doomed", "1", "1", "1", ""}, 0, 0, "nothing registered"},
+                 {CREATE, {"doomed", ""}, 0, 1, "asked again"}});
 }
 
 TEST_F(Canvases, SecondCreateKeepsTheFirstCanvasAndAsksNothing) {
-    HWND o = object("rect1");
-    ASSERT_EQ(exec(CREATE, {"rect1", "$0000FF"}), 1);
-    const size_t asked = windowQueries(host);
+    HWND o = canvasOn("rect1", "$0000FF");
     HWND canvas = canvasWindowIn(o);
-    EXPECT_EQ(exec(CREATE, {"rect1", "$FF0000"}), 1);
-    EXPECT_EQ(windowQueries(host), asked);
+    expectSteps({{CREATE, {"rect1", "$FF0000"}, 1}});
     EXPECT_EQ(canvasWindowIn(o), canvas);
     EXPECT_EQ(canvasWindowsIn(o).size(), 1u) << "no second canvas window";
-    CanvasPixels s = readCanvas(o);
-    EXPECT_EQ(s.count(RED), s.pixels.size());
+    EXPECT_TRUE(filledWith(o, RED));
 }
 
 TEST_F(Canvases, FailedCreatesLeaveNothingAndTryAgainNextTime) {
@@ -203,14 +175,11 @@ TEST_F(Canvases, FailedCreatesLeaveNothingAndTryAgainNextTime) {
                           {"unknown", Reason::ObjectUnknown},
                           {"notawindow", Reason::ObjectNotWindow}};
     for (const Case& c : cases) {
-        const size_t before = windowQueries(host);
-        EXPECT_EQ(exec(CREATE, {c.name, "$0000FF"}), 0) << c.name;
-        EXPECT_EQ(windowQueries(host), before + 1) << c.name;
         // Nothing was registered: drawing finds no canvas, and a second
         // create asks the host again.
-        EXPECT_EQ(exec(CIRCLE, {c.name, "1", "1", "1", ""}), 0) << c.name;
-        EXPECT_EQ(exec(CREATE, {c.name, "$0000FF"}), 0) << c.name;
-        EXPECT_EQ(windowQueries(host), before + 2) << c.name;
+        expectSteps({{CREATE, {c.name, "$0000FF"}, 0, 1},
+                     {CIRCLE, {c.name, "1", "1", "1", ""}, 0},
+                     {CREATE, {c.name, "$0000FF"}, 0, 1}});
         EXPECT_EQ(linked.reasonOf(CREATE, {c.name, "$0000FF"}), c.reason) << c.name;
         EXPECT_EQ(linked.reasonOf(CIRCLE, {c.name, "1", "1", "1", ""}), Reason::NotACanvas);
     }
@@ -231,12 +200,11 @@ TEST_F(Canvases, WithoutTheHostCallbackNothingIsCreated) {
 }
 
 TEST_F(Canvases, AnEmptyNameEndsEveryActionFirst) {
-    object("rect1");
-    ASSERT_EQ(exec(CREATE, {"rect1", ""}), 1);
+    canvasOn("rect1");
     host.calls.clear();
     for (int id = 0; id <= canvas::LAST_ACTION_ID + 1; ++id) {
         EXPECT_EQ(exec(id, {"", "1", "1", "1", "", "", ""}), 0) << id;
-        EXPECT_EQ(exec(id, {nullptr, "1", "1", "1", "", "", ""}), 0) << id;
+        EXPECT_EQ(exec(id, {NUL, "1", "1", "1", "", "", ""}), 0) << id;
     }
     EXPECT_EQ(exec(0, {"rect1", "", "", "", "", "", ""}), 0);
     EXPECT_EQ(exec(canvas::LAST_ACTION_ID + 1, {"rect1", "", "", "", "", "", ""}), 0);
@@ -244,25 +212,21 @@ TEST_F(Canvases, AnEmptyNameEndsEveryActionFirst) {
 }
 
 TEST_F(Canvases, DrawingFindsCanvasesByExactName) {
-    HWND o = object("rect1");
-    ASSERT_EQ(exec(CREATE, {"rect1", ""}), 1);
-    const char* misses[] = {"Rect1", "rect1 ", " rect1", "RECT1", "rect"};
-    for (const char* name : misses) {
-        EXPECT_EQ(exec(CIRCLE, {name, "30", "20", "5", ""}), 0) << name;
-        EXPECT_EQ(exec(CLEAR, {name}), 0) << name;
-        EXPECT_EQ(exec(TEXT, {name, "x", "0", "0", "", "", ""}), 0) << name;
+    HWND o = canvasOn("rect1");
+    for (const char* name : {"Rect1", "rect1 ", " rect1", "RECT1", "rect"}) {
+        expectSteps({{CIRCLE, {name, "30", "20", "5", ""}, 0},
+                     {CLEAR, {name}, 0},
+                     {TEXT, {name, "x", "0", "0", "", "", ""}, 0}});
     }
-    CanvasPixels s = readCanvas(o);
-    EXPECT_EQ(s.count(WHITE), s.pixels.size());
+    EXPECT_TRUE(filledWith(o, WHITE));
 }
 
 TEST_F(Canvases, CircleOutlineInTheCanvas) {
-    HWND o = object("rect1", 60, 40);
-    ASSERT_EQ(exec(CREATE, {"rect1", ""}), 1);
+    HWND o = canvasOn("rect1");
     EXPECT_EQ(exec(CIRCLE, {"rect1", "30", "20", "10", ""}), 1);
     CanvasPixels s = readCanvas(o);
-    // An empty colour is black; the extreme points are on the outline,
-    // the pixels just beyond them and the inside keep their colour.
+    // An empty colour is black; the extreme points are on the outline, the
+    // pixels beyond them and the inside keep their colour.
     const POINT on[] = {{40, 20}, {20, 20}, {30, 30}, {30, 10}};
     const POINT off[] = {{41, 20}, {19, 20}, {30, 31}, {30, 9}, {30, 20}, {35, 20}};
     for (POINT p : on) {
@@ -276,10 +240,8 @@ TEST_F(Canvases, CircleOutlineInTheCanvas) {
 }
 
 TEST_F(Canvases, NumbersReadAsWholeNumbers) {
-    HWND a = object("a", 40, 30);
-    HWND b = object("b", 40, 30, 50, 0);
-    ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
-    ASSERT_EQ(exec(CREATE, {"b", ""}), 1);
+    HWND a = canvasOn("a", "", 40, 30);
+    HWND b = canvasOn("b", "", 40, 30, 50, 0);
     EXPECT_EQ(exec(CIRCLE, {"a", "10px", "10.7", " 8", "$0000FF"}), 1);
     EXPECT_EQ(exec(CIRCLE, {"b", "10", "10", "8", "255"}), 1);
     CanvasPixels sa = readCanvas(a), sb = readCanvas(b);
@@ -292,8 +254,7 @@ TEST_F(Canvases, NumbersReadAsWholeNumbers) {
 }
 
 TEST_F(Canvases, CirclesOutsideOrHugeDrawOnlyWhatShows) {
-    HWND o = object("rect1", 60, 40);
-    ASSERT_EQ(exec(CREATE, {"rect1", ""}), 1);
+    HWND o = canvasOn("rect1");
     // Centre left of the canvas: only the right-hand arc shows.
     EXPECT_EQ(exec(CIRCLE, {"rect1", "-10", "20", "15", ""}), 1);
     CanvasPixels s = readCanvas(o);
@@ -321,24 +282,19 @@ TEST_F(Canvases, CirclesOutsideOrHugeDrawOnlyWhatShows) {
 }
 
 TEST_F(Canvases, ClearWipesToWhite) {
-    HWND o = object("rect1");
-    ASSERT_EQ(exec(CREATE, {"rect1", "$0000FF"}), 1);
+    HWND o = canvasOn("rect1", "$0000FF");
     ASSERT_EQ(exec(CIRCLE, {"rect1", "30", "20", "10", "$00FF00"}), 1);
     EXPECT_EQ(exec(CLEAR, {"rect1"}), 1);
-    CanvasPixels s = readCanvas(o);
-    EXPECT_EQ(s.count(WHITE), s.pixels.size());
+    EXPECT_TRUE(filledWith(o, WHITE));
 }
 
 TEST_F(Canvases, TextTransparentAndOpaque) {
-    HWND t = object("t", 200, 40);
-    HWND q = object("q", 200, 40, 0, 50);
-    ASSERT_EQ(exec(CREATE, {"t", "$0000FF"}), 1);
-    ASSERT_EQ(exec(CREATE, {"q", "$0000FF"}), 1);
+    HWND t = canvasOn("t", "$0000FF", 200, 40);
+    HWND q = canvasOn("q", "$0000FF", 200, 40, 0, 50);
     EXPECT_EQ(exec(TEXT, {"t", "Hola", "10", "5", "$FFFFFF", "", "Arial,14,B"}), 1);
     EXPECT_EQ(exec(TEXT, {"q", "Hola", "10", "5", "$FFFFFF", "$000000", "Arial,14,B"}), 1);
     CanvasPixels st = readCanvas(t), sq = readCanvas(q);
-    // Transparent: glyphs only, every other pixel keeps the background,
-    // and nothing turns black.
+    // Transparent: glyphs only, nothing black, the rest keeps the background.
     EXPECT_GT(st.count(WHITE), 20u);
     EXPECT_EQ(st.count(BLACK), 0u);
     EXPECT_EQ(st.at(5, 20), RED);
@@ -352,10 +308,8 @@ TEST_F(Canvases, TextTransparentAndOpaque) {
 }
 
 TEST_F(Canvases, TextDefaultsToTwelvePointArial) {
-    HWND a = object("a", 200, 40);
-    HWND b = object("b", 200, 40, 0, 50);
-    ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
-    ASSERT_EQ(exec(CREATE, {"b", ""}), 1);
+    HWND a = canvasOn("a", "", 200, 40);
+    HWND b = canvasOn("b", "", 200, 40, 0, 50);
     EXPECT_EQ(exec(TEXT, {"a", "Texto", "3", "3", "", "", ""}), 1);
     EXPECT_EQ(exec(TEXT, {"b", "Texto", "3", "3", "$000000", "", "Arial,12,"}), 1);
     CanvasPixels sa = readCanvas(a);
@@ -365,11 +319,9 @@ TEST_F(Canvases, TextDefaultsToTwelvePointArial) {
 }
 
 TEST_F(Canvases, EmptyTextStillRunsAPass) {
-    HWND o = object("rect1");
-    ASSERT_EQ(exec(CREATE, {"rect1", ""}), 1);
+    HWND o = canvasOn("rect1");
     EXPECT_EQ(exec(TEXT, {"rect1", "", "0", "0", "", "$000000", ""}), 1);
-    EXPECT_EQ(exec(TEXT, {"rect1", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr}), 1);
-    CanvasPixels s = readCanvas(o);
-    EXPECT_EQ(s.count(WHITE), s.pixels.size());
+    EXPECT_EQ(exec(TEXT, {"rect1", NUL, NUL, NUL, NUL, NUL, NUL}), 1);
+    EXPECT_TRUE(filledWith(o, WHITE));
 }
 } // namespace

@@ -1,7 +1,8 @@
-// The reference host: its parameter arrays, its answers to the plug-in's
-// queries, the script runner against the loaded canvas.nbp, its pickers and
-// the unattended handling of modal boxes, and canvas-host.exe as a program.
+// The reference host: its parameter arrays, its answers and pickers for the
+// plug-in's queries, its script runner, and canvas-host.exe as a program.
 #include "tests/win/test_host/host_tests.h"
+
+#include <sstream>
 
 // Screenshots are read back with stb's decoder, independent of the writer.
 #define STB_IMAGE_IMPLEMENTATION
@@ -33,14 +34,9 @@ bool loadPng(const std::wstring& path, host::Picture* picture) {
 
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        lines.push_back(text.substr(pos, end - pos));
-        pos = end + 1;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
     }
     return lines;
 }
@@ -82,14 +78,6 @@ LRESULT CALLBACK boxProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
             g_ended = Ended::Timeout; // a hang guard, not a measurement
         }
         return 0;
-    case WM_ERASEBKGND: {
-        RECT r;
-        GetClientRect(w, &r);
-        HBRUSH b = CreateSolidBrush(kBoxColour);
-        FillRect(reinterpret_cast<HDC>(wParam), &r, b);
-        DeleteObject(b);
-        return 1;
-    }
     default:
         return DefWindowProcW(w, msg, wParam, lParam);
     }
@@ -103,6 +91,7 @@ Ended runBox(const wchar_t* okCaption) {
         wc.lpfnWndProc = boxProc;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"TestModalBox";
+        wc.hbrBackground = CreateSolidBrush(kBoxColour);
         return RegisterClassW(&wc);
     }();
     EXPECT_NE(cls, 0);
@@ -126,6 +115,18 @@ Ended runBox(const wchar_t* okCaption) {
     DestroyWindow(box);
     return g_ended;
 }
+
+void HostApp::expectAnswer(const Answer& a) {
+    const char* const closes[] = {"", "OK", "Cancel", "the close box"};
+    SCOPED_TRACE(std::string(a.what) + ", closed with " + closes[static_cast<int>(a.close)]);
+    HostString slot = nullptr;
+    host::ModalWatch watch(L"", a.close);
+    EXPECT_EQ(ask(a.command, a.request, &slot), a.result);
+    EXPECT_EQ(watch.sawBox(), a.box);
+    EXPECT_STREQ(slot, a.reply);
+    host::freeString(slot);
+}
+
 } // namespace hosttests
 
 using namespace hosttests;
@@ -135,18 +136,17 @@ namespace {
 //--- Parameter arrays
 
 TEST(Params, PointerSizedSlotsOfFixedBlocks) {
-    host::Params params({"rect1", nullptr, "", "c\xEDrculo"});
+    const std::vector<const char*> expected = {"rect1", nullptr, "", "c\xEDrculo"};
+    host::Params params(expected);
     ASSERT_EQ(params.size(), 4u);
     HostString* data = params.data();
-    // The slot of parameter i lies i pointers from the start (4 bytes in the
-    // shipped 32-bit build).
+    // Slot i lies i pointers from the start (4 bytes in the shipped build).
     EXPECT_EQ(reinterpret_cast<char*>(&data[3]) - reinterpret_cast<char*>(data),
               static_cast<ptrdiff_t>(3 * sizeof(void*)));
 #ifndef _WIN64
     static_assert(sizeof(HostString) == 4, "32-bit slots in the product");
 #endif
     EXPECT_EQ(data[1], nullptr);
-    const char* expected[] = {"rect1", nullptr, "", "c\xEDrculo"};
     for (size_t i = 0; i < 4; ++i) {
         if (!expected[i]) {
             continue;
@@ -183,9 +183,9 @@ TEST(Params, FreesWhatItsSlotsHoldAtTheEnd) {
 
 TEST_F(HostApp, PrintsTheRegistration) {
     ASSERT_GE(captured.out.size(), kRegistration.size());
-    for (size_t i = 0; i < kRegistration.size(); ++i) {
-        EXPECT_EQ(captured.out[i], kRegistration[i]);
-    }
+    const auto& out = captured.out;
+    EXPECT_EQ(std::vector<std::string>(out.begin(), out.begin() + kRegistration.size()),
+              kRegistration);
     EXPECT_EQ(app.host().actions.size(), static_cast<size_t>(canvas::ACTION_COUNT));
 }
 
@@ -193,22 +193,15 @@ TEST_F(HostApp, ObjectsAreChildWindowsWhereTheScriptPutsThem) {
     ASSERT_TRUE(run("window 400 300\n"
                     "object \"Rect\xC3\xA1ngulo 1\" 10 20 100 80\n"
                     "object b 150 30 120 150\n"));
-    RECT client;
-    GetClientRect(app.mainWindow(), &client);
-    EXPECT_EQ(client.right, 400);
-    EXPECT_EQ(client.bottom, 300);
-
+    RECT r;
+    GetClientRect(app.mainWindow(), &r);
+    EXPECT_EQ(r, (RECT{0, 0, 400, 300}));
     HWND a = app.object("Rect\xC3\xA1ngulo 1");
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(GetParent(a), app.mainWindow());
-    RECT r;
     GetClientRect(a, &r);
-    EXPECT_EQ(r.right, 100);
-    EXPECT_EQ(r.bottom, 80);
-    POINT origin{0, 0};
-    MapWindowPoints(a, app.mainWindow(), &origin, 1);
-    EXPECT_EQ(origin.x, 10);
-    EXPECT_EQ(origin.y, 20);
+    MapWindowPoints(a, app.mainWindow(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r, (RECT{10, 20, 110, 100})) << "100 x 80 at (10, 20)";
 
     // The client areas are filled, framed by a border, on the window colour.
     host::Picture p = shot();
@@ -241,17 +234,14 @@ TEST_F(HostApp, AnswersObjectWindowQueriesByAnsiName) {
     EXPECT_EQ(spy.timesFreed(request), 1) << "the host frees the request it replaces";
     host::freeString(slot);
 
-    // Unknown names, wrong case and destroyed objects are not answered; the
-    // request stays for the plug-in to free.
+    // Unknown names, wrong case and destroyed objects: no answer, the request
+    // stays for the plug-in to free.
     for (const char* name : {"c", "B", "", "Rectangulo 1"}) {
-        EXPECT_EQ(ask(7, name, &slot), 0) << name;
-        EXPECT_STREQ(slot, name);
-        host::freeString(slot);
+        expectAnswer({name, 7, name, Close::Ok, 0, false, name});
     }
     ASSERT_TRUE(run("destroy b"));
     EXPECT_EQ(app.object("b"), nullptr);
-    EXPECT_EQ(ask(7, "b", &slot), 0);
-    host::freeString(slot);
+    expectAnswer({"destroyed", 7, "b", Close::Ok, 0, false, "b"});
     EXPECT_EQ(shot().at(150, 30), host::WINDOW_COLOUR);
 }
 
@@ -261,7 +251,7 @@ TEST_F(HostApp, ObjectPickerRepliesTheChosenName) {
     HostString slot = nullptr;
     {
         host::ModalWatch watch(tempPath(L"picker.png"), host::CloseWith::Ok);
-        ASSERT_EQ(ask(1, "ObjectType=4", &slot), 1);
+        ASSERT_EQ(ask(1, kPickObject, &slot), 1);
         EXPECT_TRUE(watch.captured()) << watch.problem();
     }
     void* request = spy.allocated.at(0);
@@ -276,43 +266,24 @@ TEST_F(HostApp, ObjectPickerRepliesTheChosenName) {
     EXPECT_GT(box.height, 100);
     DeleteFileW(tempPath(L"picker.png").c_str());
 
-    for (host::CloseWith close : {host::CloseWith::Cancel, host::CloseWith::CloseBox}) {
-        host::ModalWatch watch(L"", close);
-        EXPECT_EQ(ask(1, "ObjectType=4", &slot), 0);
-        EXPECT_TRUE(watch.sawBox());
-        EXPECT_STREQ(slot, "ObjectType=4") << "an unanswered request is left alone";
-        host::freeString(slot);
+    for (Close close : {Close::Cancel, Close::CloseBox}) {
+        expectAnswer(
+            {"unanswered, the request left alone", 1, kPickObject, close, 0, true, kPickObject});
     }
 }
 
 TEST_F(HostApp, NoObjectsNoPicker) {
-    HostString slot = nullptr;
-    host::ModalWatch watch(L"", host::CloseWith::Ok);
-    EXPECT_EQ(ask(1, "ObjectType=4", &slot), 0);
-    EXPECT_FALSE(watch.sawBox());
-    host::freeString(slot);
+    expectAnswer({"no objects", 1, kPickObject, Close::Ok, 0, false, kPickObject});
 }
 
 TEST_F(HostApp, ColourPickerRepliesBlueGreenRed) {
-    HostString slot = nullptr;
-    {
-        host::ModalWatch watch(L"", host::CloseWith::Ok);
-        ASSERT_EQ(ask(10, nullptr, &slot), 1);
-        EXPECT_TRUE(watch.sawBox());
-    }
-    ASSERT_NE(slot, nullptr);
-    EXPECT_STREQ(slot, "$FF0000"); // the dialog starts on pure blue
-    host::freeString(slot);
-    {
-        host::ModalWatch watch(L"", host::CloseWith::Cancel);
-        EXPECT_EQ(ask(10, nullptr, &slot), 0);
-        EXPECT_EQ(slot, nullptr);
-    }
+    // The dialog starts on pure blue.
+    expectAnswer({"a colour", 10, nullptr, Close::Ok, 1, true, "$FF0000"});
+    expectAnswer({"no colour", 10, nullptr, Close::Cancel, 0, true, nullptr});
 }
 
 TEST_F(HostApp, ColourPickerOpensOnTheAskingFieldsColour) {
-    // A form like the plug-in's editor: a colour field and its "..." button,
-    // which has the focus once pressed.
+    // A form like the editor's: a colour field and its "..." button, focused.
     HWND form = CreateWindowExW(0, L"Static", L"form", WS_POPUP | WS_VISIBLE, 50, 50, 300, 100,
                                 app.mainWindow(), nullptr, nullptr, nullptr);
     HWND field = CreateWindowExW(0, L"Edit", L"", WS_CHILD | WS_VISIBLE, 10, 10, 200, 20, form,
@@ -332,12 +303,8 @@ TEST_F(HostApp, ColourPickerOpensOnTheAskingFieldsColour) {
     for (const auto& c : cases) {
         SetWindowTextW(field, c.field);
         SetFocus(button);
-        HostString slot = nullptr;
-        host::ModalWatch watch(L"", host::CloseWith::Ok);
-        EXPECT_EQ(ask(10, nullptr, &slot), 1);
-        ASSERT_NE(slot, nullptr);
-        EXPECT_STREQ(slot, c.reply) << std::string(c.field, c.field + wcslen(c.field));
-        host::freeString(slot);
+        const std::string what(c.field, c.field + wcslen(c.field));
+        expectAnswer({what.c_str(), 10, nullptr, Close::Ok, 1, true, c.reply});
     }
     DestroyWindow(form);
 }
@@ -357,7 +324,7 @@ TEST_F(HostApp, ListsCentreOnTheMainWindowAndHandActivationBack) {
         {L"Choose an object",
          [&] {
              HostString slot = nullptr;
-             EXPECT_EQ(ask(1, "ObjectType=4", &slot), 0);
+             EXPECT_EQ(ask(1, kPickObject, &slot), 0);
              host::freeString(slot);
          }},
     };

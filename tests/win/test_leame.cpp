@@ -1,13 +1,11 @@
-// The users' guide, docs/LEAME.md, held to what the plug-in does: each of
-// its examples that claims a result is a row here, run as a script by the
-// reference host on the loaded canvas.nbp, with the guide's own words, the
-// results of its actions and what its canvas then shows. A guide that
-// changes its words, or a plug-in that stops doing what they say, fails a
-// row; an example line of the guide that no row runs fails too.
+// The users' guide, docs/LEAME.md, held to what the plug-in does: each example
+// that claims a result is a row, with the guide's words, run as a script by
+// the reference host, with its actions' results and what its canvas shows. A
+// guide whose words change, a plug-in that stops doing what they say, or an
+// example line no row runs, fails.
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,6 +17,7 @@
 #include "tests/win/support/host_app.h"
 #include "tests/win/support/host_scene.h"
 #include "tests/win/support/linked_plugin.h"
+#include "tests/win/support/processes.h"
 
 namespace {
 
@@ -40,21 +39,13 @@ Look all(int x, int y, int w, int h, uint32_t colour) {
     const size_t n = static_cast<size_t>(w) * h;
     return {x, y, w, h, colour, n, n};
 }
-Look at(int x, int y, uint32_t colour) {
-    return all(x, y, 1, 1, colour);
-}
-Look whole(uint32_t colour) {
-    return all(0, 0, SIDE, SIDE, colour);
-}
-Look count(size_t n, uint32_t colour) {
-    return {0, 0, SIDE, SIDE, colour, n, n};
-}
-Look some(int x, int y, int w, int h, uint32_t colour) {
-    return {x, y, w, h, colour, 1, SIZE_MAX};
-}
-Look none(int x, int y, int w, int h, uint32_t colour) {
-    return {x, y, w, h, colour, 0, 0};
-}
+const auto at = [](int x, int y, uint32_t colour) { return all(x, y, 1, 1, colour); };
+const auto whole = [](uint32_t colour) { return all(0, 0, SIDE, SIDE, colour); };
+const auto count = [](size_t n, uint32_t colour) { return Look{0, 0, SIDE, SIDE, colour, n, n}; };
+const auto some = [](int x, int y, int w, int h, uint32_t c) {
+    return Look{x, y, w, h, c, 1, SIZE_MAX};
+};
+const auto none = [](int x, int y, int w, int h, uint32_t c) { return Look{x, y, w, h, c, 0, 0}; };
 
 enum class Compare { None, Same, Differs };
 
@@ -260,10 +251,7 @@ const std::vector<Example> kExamples = {
 // clang-format on
 
 std::string readGuide() {
-    std::ifstream f(CANVAS_SOURCE_DIR "/docs/LEAME.md", std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
+    return readAll(L"" CANVAS_SOURCE_DIR "/docs/LEAME.md");
 }
 
 // Runs of blanks and line ends as one blank, so that the guide's wrapping
@@ -325,12 +313,9 @@ class Guide : public HostAppTest {
         }
         d.canvas = readCanvas(app.object(kObject));
         run("message 2");
-        std::vector<std::string> names;
-        for (const auto& object : app.host().objects) {
-            names.push_back(host::utf8FromAnsi(object.first.c_str()));
-        }
-        for (const std::string& name : names) {
-            run("destroy " + host::quote(name));
+        const auto objects = app.host().objects; // which each destroy changes
+        for (const auto& object : objects) {
+            run("destroy " + host::quote(host::utf8FromAnsi(object.first.c_str())));
         }
         return d;
     }

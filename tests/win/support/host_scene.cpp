@@ -4,8 +4,8 @@
 
 #include "canvas/actions_win.h"
 #include "plugin/host_exchange_win.h"
-#include "plugin/plugin_state_win.h"
-#include "plugin/plugin_win.h"
+#include "host/utf8.h"
+#include "tests/win/support/canvas_probe.h"
 #include "tests/win/support/global_spy.h"
 #include "tests/win/support/ui_driver.h"
 
@@ -19,6 +19,7 @@ void registerSceneClass(WNDPROC proc) {
         wc.lpfnWndProc = proc;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
         wc.lpszClassName = SCENE_CLASS;
         return RegisterClassW(&wc);
     }();
@@ -28,12 +29,6 @@ void registerSceneClass(WNDPROC proc) {
 } // namespace
 
 LRESULT CALLBACK HostScene::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_ERASEBKGND) {
-        RECT r;
-        GetClientRect(hwnd, &r);
-        FillRect(reinterpret_cast<HDC>(wp), &r, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
-        return 1;
-    }
     if (msg >= WM_USER && msg < WM_APP) {
         // Only the main window points back at its scene.
         if (auto* scene = reinterpret_cast<HostScene*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) {
@@ -43,17 +38,11 @@ LRESULT CALLBACK HostScene::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-HostScene::HostScene(int width, int height) : HostScene(0, 0, width, height) {}
-
 HostScene::HostScene(int x, int y, int width, int height, DWORD style) {
     registerSceneClass(&windowProc);
     main_ = CreateWindowExW(0, SCENE_CLASS, L"host", style | WS_CLIPCHILDREN, x, y, width, height,
                             nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     SetWindowLongPtrW(main_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-}
-
-HostScene::~HostScene() {
-    destroy();
 }
 
 void HostScene::destroy() {
@@ -69,17 +58,7 @@ HWND HostScene::addObject(int x, int y, int w, int h) {
 }
 
 HWND HostScene::addObject(host::Host& host, const std::string& name, int x, int y, int w, int h) {
-    const HWND object = addObject(x, y, w, h);
-    host.objects[name] = object;
-    return object;
-}
-
-std::vector<const char*> slotTexts(const Slots& slots) {
-    std::vector<const char*> texts;
-    for (const Slot& s : slots) {
-        texts.push_back(s.c_str());
-    }
-    return texts;
+    return host.objects[name] = addObject(x, y, w, h);
 }
 
 namespace {
@@ -133,6 +112,34 @@ std::vector<void*> unloadFreeingEachOnce(host::PluginModule& plugin,
     return spy.freed;
 }
 
+::testing::AssertionResult filledWith(HWND object, uint32_t colour) {
+    const CanvasPixels s = readCanvas(object);
+    if (!s.empty() && s.count(colour) == s.pixels.size()) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << s.count(colour) << " of " << s.pixels.size() << " pixels are "
+           << (::testing::Message() << std::hex << colour);
+}
+
+std::string scriptLine(int id, const Slots& slots) {
+    const canvas::ActionDescriptor* action = canvas::findAction(id);
+    std::string line = action ? host::utf16ToUtf8(action->name) : "action " + std::to_string(id);
+    for (const Slot& s : slots) {
+        line += " " + (s ? host::quote(*s) : "(null)");
+    }
+    return line;
+}
+
+void PluggedHost::expectSteps(const std::vector<ScriptStep>& steps) {
+    for (const ScriptStep& step : steps) {
+        const size_t asked = windowQueries(host);
+        const std::string line = scriptLine(step.id, step.slots) + " " + step.why;
+        EXPECT_EQ(exec(step.id, step.slots), step.result) << line;
+        EXPECT_EQ(windowQueries(host), asked + step.asks) << "asks of " << line;
+    }
+}
+
 void PluggedHost::load() {
     host.actions.clear();
     plugin = std::make_unique<host::PluginModule>(L"canvas.nbp");
@@ -144,18 +151,6 @@ void PluggedHost::TearDown() {
     plugin.reset();
     scene.destroy();
     pumpMessages();
-}
-
-void LinkedPluginTest::SetUpTestSuite() {
-    plugin::attach(GetModuleHandleW(nullptr));
-}
-
-void LinkedPluginTest::TearDownTestSuite() {
-    plugin::detach();
-}
-
-void LinkedPluginTest::SetUp() {
-    plugin::state().hostInterface = &host::Host::interfaceProc;
 }
 
 void LinkedPluginTest::TearDown() {

@@ -1,30 +1,29 @@
-// The host's side of a test: its main window with the rectangle objects the
-// test lays out, named for the host's answers, and the plug-in's actions run
-// from it the way the host's script runs them.
+// The host's side of a test: its main window with the objects the test lays
+// out, named for the host's answers, and the plug-in's actions run from it.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "canvas/action_table.h"
-#include "host/host_win.h"
+#include "host/app_win.h"
+#include "plugin/plugin_state_win.h"
+#include "plugin/plugin_win.h"
 
-// The host's main window and its objects: plain child windows of it, as the
-// host shows its objects. Also the owner of dialogs, or just another window
-// of the host that takes part in activation and messages.
+// The host's main window, its objects plain child windows of it; also the
+// owner of dialogs, or one more host window in activation and messages.
 class HostScene {
   public:
     // A borderless main window of width x height at the screen's corner.
-    explicit HostScene(int width = 900, int height = 700);
+    explicit HostScene(int width = 900, int height = 700) : HostScene(0, 0, width, height) {}
     // A main window at (x, y) of the screen, width x height with its frame,
     // of the given style (WS_CLIPCHILDREN is added, as the host's has it).
     HostScene(int x, int y, int width, int height, DWORD style = WS_POPUP | WS_VISIBLE);
-    ~HostScene();
+    ~HostScene() { destroy(); }
     HostScene(const HostScene&) = delete;
     HostScene& operator=(const HostScene&) = delete;
 
@@ -56,22 +55,12 @@ constexpr int CIRCLE = canvas::findActionNamed(u"kiv_DrawCircle")->id;
 constexpr int CLEAR = canvas::findActionNamed(u"kiv_ClearCanvas")->id;
 constexpr int TEXT = canvas::findActionNamed(u"kiv_DrawText")->id;
 
-// One parameter slot as a script hands it over: a text, or null (also
-// from a null `const char*`).
-class Slot {
-  public:
-    Slot(const char* text) : text_(text ? std::optional<std::string>(text) : std::nullopt) {}
-    Slot(std::string text) : text_(std::move(text)) {}
-    Slot(std::nullopt_t) {}
-    const char* c_str() const { return text_ ? text_->c_str() : nullptr; }
-
-  private:
-    std::optional<std::string> text_;
-};
-using Slots = std::vector<Slot>;
+// Parameter slots as the host keeps them. A null slot is NUL, never a null
+// `const char*`: that would be taken for a text and throw.
+using host::Slots;
+using host::slotTexts;
+using Slot = Slots::value_type;
 const Slot NUL = std::nullopt;
-// The slots' texts, null for a null slot, as host::Params takes them.
-std::vector<const char*> slotTexts(const Slots& slots);
 
 // Runs one action through the plug-in's _nbExecAction with a parameter array
 // of `slots`, then (with `pump`) dispatches the messages it left waiting, as
@@ -93,6 +82,34 @@ std::vector<const void*> registrationStrings(const host::Host& host);
 std::vector<void*> unloadFreeingEachOnce(host::PluginModule& plugin,
                                          const std::vector<const void*>& strings);
 
+// Every pixel of the object's canvas is `colour` (and it has a canvas).
+::testing::AssertionResult filledWith(HWND object, uint32_t colour);
+
+// A script's step: an action, what it returns, and how many times it asks
+// the host for an object's window.
+struct ScriptStep {
+    int id;
+    Slots slots;
+    int result;
+    size_t asks = 0;
+    const char* why = ""; // said on failure beside the step
+};
+// The step as a script line, which is how a failure names it.
+std::string scriptLine(int id, const Slots& slots);
+
+// canvas.nbp loaded and connected to a host::Host that names the objects of
+// its own scene, for a test outside the fixture below.
+struct PluggedScene {
+    PluggedScene() {
+        if (plugin.ok()) {
+            host.connect(plugin);
+        }
+    }
+    HostScene scene;
+    host::Host host;
+    host::PluginModule plugin{L"canvas.nbp"};
+};
+
 // canvas.nbp loaded and connected to a host::Host that names the objects of
 // its scene: the tests that drive the DLL through its exports.
 class PluggedHost : public ::testing::Test {
@@ -102,6 +119,7 @@ class PluggedHost : public ::testing::Test {
     // Loads the DLL afresh and registers it as the host does at start.
     void load();
     int exec(int id, const Slots& slots) { return runAction(*plugin, id, slots); }
+    void expectSteps(const std::vector<ScriptStep>& steps);
 
     HostScene scene;
     host::Host host;
@@ -113,9 +131,9 @@ class PluggedHost : public ::testing::Test {
 // that look inside the running plug-in.
 class LinkedPluginTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite();
-    static void TearDownTestSuite();
-    void SetUp() override;
+    static void SetUpTestSuite() { plugin::attach(GetModuleHandleW(nullptr)); }
+    static void TearDownTestSuite() { plugin::detach(); }
+    void SetUp() override { plugin::state().hostInterface = &host::Host::interfaceProc; }
     // Every canvas released, the host unset.
     void TearDown() override;
 

@@ -2,22 +2,12 @@
 // rectangle objects as real windows.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <windows.h>
-
 #include <cstring>
 #include <functional>
 #include <map>
-#include <memory>
-#include <string>
 #include <utility>
-#include <vector>
 
-#include "canvas/action_table.h"
 #include "editor/dialogs.h"
-#include "host/host_win.h"
-#include "plugin/plugin_state_win.h"
 #include "tests/win/support/canvas_probe.h"
 #include "tests/win/support/host_scene.h"
 #include "tests/win/support/linked_plugin.h"
@@ -30,6 +20,13 @@ class Canvases : public PluggedHost {
   protected:
     HWND object(const std::string& name, int w = 60, int h = 40, int x = 0, int y = 0) {
         return scene.addObject(host, name, x, y, w, h);
+    }
+    // The same object, made a canvas of `colour`.
+    HWND canvasOn(const std::string& name, const char* colour = "", int w = 60, int h = 40,
+                  int x = 0, int y = 0) {
+        HWND o = object(name, w, h, x, y);
+        EXPECT_EQ(exec(CREATE, {name, colour}), 1) << "a canvas on " << name;
+        return o;
     }
 
     LinkedPlugin linked; // the same code in this program: the reasons of its 0s

@@ -7,28 +7,23 @@ using namespace canvastests;
 namespace {
 
 TEST_F(Canvases, OnlyNotificationsTwoAndSixReleaseCanvases) {
-    HWND a = object("a");
-    HWND b = object("b", 60, 40, 70, 0);
-    ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
-    ASSERT_EQ(exec(CREATE, {"b", ""}), 1);
+    HWND a = canvasOn("a");
+    HWND b = canvasOn("b", "", 60, 40, 70, 0);
     for (int code : {0, 1, 3, 4, 5, 7, -1}) {
         EXPECT_EQ(plugin->message(code, 0), 0);
         EXPECT_NE(canvasWindowIn(a), nullptr) << code;
     }
     for (int code : {2, 6}) {
+        SCOPED_TRACE("notification " + std::to_string(code));
         EXPECT_EQ(plugin->message(code, 0), 0);
         pumpMessages();
-        EXPECT_EQ(canvasWindowIn(a), nullptr) << code;
-        EXPECT_EQ(canvasWindowIn(b), nullptr) << code;
+        EXPECT_EQ(canvasWindowIn(a), nullptr);
+        EXPECT_EQ(canvasWindowIn(b), nullptr);
         EXPECT_EQ(exec(CIRCLE, {"a", "1", "1", "1", ""}), 0) << "a former canvas";
         EXPECT_EQ(plugin->message(code, 0), 0) << "twice in a row";
         // The same names become new canvases, asking the host again.
-        const size_t asked = windowQueries(host);
-        EXPECT_EQ(exec(CREATE, {"a", "$0000FF"}), 1);
-        EXPECT_EQ(exec(CREATE, {"b", ""}), 1);
-        EXPECT_EQ(windowQueries(host), asked + 2);
-        CanvasPixels s = readCanvas(a);
-        EXPECT_EQ(s.count(RED), s.pixels.size());
+        expectSteps({{CREATE, {"a", "$0000FF"}, 1, 1}, {CREATE, {"b", ""}, 1, 1}});
+        EXPECT_TRUE(filledWith(a, RED));
     }
     // The strings handed to the host at registration are still there.
     EXPECT_STREQ(host.title, "KivCanvas 2D (Final)");
@@ -36,32 +31,25 @@ TEST_F(Canvases, OnlyNotificationsTwoAndSixReleaseCanvases) {
 }
 
 TEST_F(Canvases, ACanvasOutlivesItsDestroyedObjectUntilReleased) {
-    HWND o = object("rect1");
-    ASSERT_EQ(exec(CREATE, {"rect1", ""}), 1);
-    DestroyWindow(o);
+    DestroyWindow(canvasOn("rect1"));
     pumpMessages();
-    const size_t asked = windowQueries(host);
     // Still registered: drawing goes into its image, creating does nothing.
-    EXPECT_EQ(exec(CIRCLE, {"rect1", "30", "20", "10", ""}), 1);
-    EXPECT_EQ(exec(TEXT, {"rect1", "x", "1", "1", "", "$000000", ""}), 1);
-    EXPECT_EQ(exec(CLEAR, {"rect1"}), 1);
-    EXPECT_EQ(exec(CREATE, {"rect1", ""}), 1);
-    EXPECT_EQ(windowQueries(host), asked);
+    expectSteps({{CIRCLE, {"rect1", "30", "20", "10", ""}, 1},
+                 {TEXT, {"rect1", "x", "1", "1", "", "$000000", ""}, 1},
+                 {CLEAR, {"rect1"}, 1},
+                 {CREATE, {"rect1", ""}, 1}});
     EXPECT_EQ(plugin->message(2, 0), 0);
     // Released: the name is free again, on a new object window.
     HWND again = object("rect1", 50, 30);
-    EXPECT_EQ(exec(CREATE, {"rect1", "$0000FF"}), 1);
-    EXPECT_EQ(windowQueries(host), asked + 1);
-    CanvasPixels s = readCanvas(again);
-    EXPECT_EQ(s.width, 50);
-    EXPECT_EQ(s.count(RED), s.pixels.size());
+    expectSteps({{CREATE, {"rect1", "$0000FF"}, 1, 1}});
+    EXPECT_EQ(readCanvas(again).width, 50);
+    EXPECT_TRUE(filledWith(again, RED));
 }
 
-// A host's object window hears of its child's end (WM_PARENTNOTIFY, sent
-// inside DestroyWindow) and runs script code there, which may call any
-// export; then the script allocates and writes what it has, so a block the
-// plug-in freed inside that call and still reads is garbage (no pointer)
-// every time. Each object window's script runs once.
+// An object window hears of its child's end (WM_PARENTNOTIFY, inside
+// DestroyWindow) and runs its script once there, which may call any export;
+// then it scribbles over fresh blocks, so that one the plug-in freed and still
+// reads is garbage.
 std::map<HWND, std::function<void()>> g_scripts;
 std::vector<std::unique_ptr<char[]>> g_scribbled;
 int g_childrenGone = 0;
@@ -115,9 +103,8 @@ TEST_F(Canvases, AHostCallingBackInsideAReleaseFindsOnlyCanvasesMadeSince) {
     for (const Row& row : rows) {
         HWND objects[3];
         for (int i = 0; i < 3; ++i) {
-            objects[i] = object(names[i], 60, 40, 70 * i, 0);
+            objects[i] = canvasOn(names[i], "", 60, 40, 70 * i, 0);
             hearChildren(objects[i]);
-            ASSERT_EQ(exec(CREATE, {names[i], ""}), 1);
         }
         std::vector<int> results;
         g_scripts[objects[0]] = [&] { results.push_back(row.call("c")); };
@@ -134,8 +121,7 @@ TEST_F(Canvases, AHostCallingBackInsideAReleaseFindsOnlyCanvasesMadeSince) {
         // The plug-in goes on; a canvas made inside the release stays.
         EXPECT_EQ(exec(CIRCLE, {"late", "5", "5", "5", ""}), row.result) << row.what;
         ASSERT_EQ(exec(CREATE, {"a", "$0000FF"}), 1) << row.what;
-        const CanvasPixels s = readCanvas(objects[0]);
-        EXPECT_EQ(s.count(RED), s.pixels.size()) << row.what;
+        EXPECT_TRUE(filledWith(objects[0], RED)) << row.what;
         EXPECT_EQ(plugin->message(2, 0), 0);
         for (HWND o : objects) {
             DestroyWindow(o);
@@ -156,18 +142,14 @@ TEST_F(Canvases, ACanvasMadeInTheHostsAnswerIsTheOneThatStays) {
     };
     EXPECT_EQ(exec(CREATE, {"dup", "$FF0000"}), 1);
     EXPECT_EQ(canvasWindowsIn(o).size(), 1u);
-    const CanvasPixels s = readCanvas(o);
-    EXPECT_EQ(s.count(RED), s.pixels.size());
+    EXPECT_TRUE(filledWith(o, RED));
     EXPECT_EQ(plugin->message(2, 0), 0);
     EXPECT_TRUE(canvasWindowsIn(o).empty());
 }
 
 TEST_F(Canvases, UnloadingReleasesCanvasesAndEveryStringOnce) {
-    HWND kept = object("kept");
-    HWND orphan = object("orphan", 60, 40, 70, 0);
-    ASSERT_EQ(exec(CREATE, {"kept", ""}), 1);
-    ASSERT_EQ(exec(CREATE, {"orphan", ""}), 1);
-    DestroyWindow(orphan);
+    HWND kept = canvasOn("kept");
+    DestroyWindow(canvasOn("orphan", "", 60, 40, 70, 0));
     pumpMessages();
     const std::vector<const void*> handedOver = registrationStrings(host);
     ASSERT_EQ(handedOver.size(), static_cast<size_t>(REGISTRATION_STRING_COUNT));
@@ -182,20 +164,15 @@ TEST_F(Canvases, UnloadingReleasesCanvasesAndEveryStringOnce) {
     g_scripts.clear();
     EXPECT_EQ(canvasWindowIn(kept), nullptr) << "the remaining canvas window is closed";
     // Loaded again, the plug-in starts from nothing and works.
-    plugin = std::make_unique<host::PluginModule>(L"canvas.nbp");
-    ASSERT_TRUE(plugin->ok());
-    host.connect(*plugin);
+    load();
     EXPECT_EQ(exec(CREATE, {"kept", "$0000FF"}), 1);
-    CanvasPixels s = readCanvas(kept);
-    EXPECT_EQ(s.count(RED), s.pixels.size());
+    EXPECT_TRUE(filledWith(kept, RED));
 }
 
 //--- Right-to-left hosts, each in a process of its own ----------------------------------
-// A right-to-left host mirrors every window it makes without a parent, and
-// so their children (the process's default layout); a hook may mirror any
-// window as it is made. The canvas is never mirrored: the screen shows the
-// image's pixel (x, y) at the canvas's (x, y), so a circle stands where
-// the script put it and text reads forwards.
+// A right-to-left host mirrors its windows and their children (the process's
+// default layout), or a hook mirrors any window as it is made. The canvas is
+// never mirrored: the screen shows image pixel (x, y) at the canvas's (x, y).
 
 LRESULT CALLBACK mirrorOnCreation(int code, WPARAM wp, LPARAM lp) {
     const auto* msg = reinterpret_cast<const CWPSTRUCT*>(lp);
@@ -207,16 +184,13 @@ LRESULT CALLBACK mirrorOnCreation(int code, WPARAM wp, LPARAM lp) {
 }
 
 void expectCanvasUnmirroredOnScreen() {
-    HostScene scene;
-    host::Host host;
-    host::PluginModule dll(L"canvas.nbp");
-    ASSERT_TRUE(dll.ok());
-    host.connect(dll);
-    const HWND o = scene.addObject(host, "a", 10, 10, 120, 40);
+    PluggedScene p;
+    ASSERT_TRUE(p.plugin.ok());
+    const HWND o = p.scene.addObject(p.host, "a", 10, 10, 120, 40);
     ASSERT_EQ(GetWindowLongW(o, GWL_EXSTYLE) & WS_EX_LAYOUTRTL, WS_EX_LAYOUTRTL) << "mirrored";
-    ASSERT_EQ(runAction(dll, CREATE, {"a", ""}), 1);
-    ASSERT_EQ(runAction(dll, CIRCLE, {"a", "20", "20", "10", "$0000FF"}), 1);
-    ASSERT_EQ(runAction(dll, TEXT, {"a", "Hola", "5", "5", "$FF0000", "", ""}), 1);
+    ASSERT_EQ(runAction(p.plugin, CREATE, {"a", ""}), 1);
+    ASSERT_EQ(runAction(p.plugin, CIRCLE, {"a", "20", "20", "10", "$0000FF"}), 1);
+    ASSERT_EQ(runAction(p.plugin, TEXT, {"a", "Hola", "5", "5", "$FF0000", "", ""}), 1);
     const CanvasPixels image = readCanvas(o), screen = readCanvasScreen(o);
     ASSERT_EQ(image.at(10, 20), RED) << "the circle's left end";
     ASSERT_NE(image.count(BLUE), 0u) << "the text";

@@ -36,6 +36,22 @@ enum class Ended { Running, Ok, Cancel, CloseBox, Timeout };
 // or the close box ends it. Its client area is painted kBoxColour.
 Ended runBox(const wchar_t* okCaption = L"OK");
 
+using Close = host::CloseWith;
+// The request of command 1, for an object's name.
+constexpr const char* kPickObject = "ObjectType=4";
+
+// A question to the host as the plug-in asks it, with a ModalWatch closing
+// the box it opens as `close` says, and what must come of it.
+struct Answer {
+    const char* what;
+    int command;
+    const char* request;
+    Close close;
+    int result;
+    bool box;          // a box came up
+    const char* reply; // the slot's text then, null for none
+};
+
 class HostApp : public HostAppTest {
   protected:
     host::Picture shot() {
@@ -51,10 +67,14 @@ class HostApp : public HostAppTest {
         const ModalGuard guard;
         return host::Host::interfaceProc(command, slot);
     }
-    // Chooses a command of the host's menu.
-    void menu(int command) {
+    void expectAnswer(const Answer& answer);
+    // Chooses a command of the host's menu, closing its box as `close` says;
+    // true when a box came up.
+    bool menu(int command, Close close) {
+        host::ModalWatch watch(L"", close);
         const ModalGuard guard;
         SendMessageW(app.mainWindow(), WM_COMMAND, command, 0);
+        return watch.sawBox();
     }
 };
 

@@ -6,21 +6,26 @@ using namespace hosttests;
 
 namespace {
 
-//--- The script runner, with the plug-in's exports stood in for where the
-// test must see what the host hands over
-
 struct Handed {
     int id = 0;
     std::vector<HostString> slots;
     std::vector<std::string> texts; // "(null)" for a null slot
     bool fixedBlocks = true;
 };
-std::vector<Handed> g_handed;
-int g_editResult = 1;
-bool g_aboutShowsBox = true;
-Ended g_aboutEnded = Ended::Running;
 
-Handed record(int id, HostString* params) {
+// What the stand-in exports were handed and how they behave, for one test.
+struct Fakes {
+    std::vector<Handed> handed;
+    int editResult = 1;
+    bool aboutShowsBox = true;
+    Ended aboutEnded = Ended::Running;
+    int aboutDepth = 0, aboutMaxDepth = 0;
+    HWND pokeWindow = nullptr; // the host's main window, poked while the box is up
+    // What the stand-in plug-in writes with OutputDebugString inside its calls.
+    std::function<void()> debugWrite;
+} g;
+
+void record(int id, HostString* params) {
     Handed h;
     h.id = id;
     int count = 0;
@@ -38,44 +43,35 @@ Handed record(int id, HostString* params) {
             h.fixedBlocks = false;
         }
     }
-    return h;
+    g.handed.push_back(h);
+    if (g.debugWrite) {
+        g.debugWrite();
+    }
 }
 
-// What the stand-in plug-in writes with OutputDebugString inside its calls.
-std::function<void()> g_debugWrite;
-
 int __stdcall fakeExec(int id, HostString* params) {
-    g_handed.push_back(record(id, params));
-    if (g_debugWrite) {
-        g_debugWrite();
-    }
+    record(id, params);
     return id == 2 ? 1 : 0;
 }
 
 // Rewrites slot 0 as the plug-in's editor does on "OK".
 int __stdcall fakeEdit(int id, HostString* params) {
-    g_handed.push_back(record(id, params));
-    if (g_debugWrite) {
-        g_debugWrite();
-    }
-    if (g_editResult == 1) {
+    record(id, params);
+    if (g.editResult == 1) {
         GlobalFree(params[0]);
         params[0] = host::allocString("nuevo");
     }
-    return g_editResult;
+    return g.editResult;
 }
 
-int g_aboutDepth = 0, g_aboutMaxDepth = 0;
-HWND g_pokeWindow = nullptr; // the host's main window, poked while the box is up
-
 int __stdcall fakeAbout() {
-    g_aboutMaxDepth = std::max(g_aboutMaxDepth, ++g_aboutDepth);
-    if (g_pokeWindow) {
-        SendMessageW(g_pokeWindow, WM_COMMAND, host::MENU_ABOUT, 0);
-        SendMessageW(g_pokeWindow, WM_CLOSE, 0, 0);
+    g.aboutMaxDepth = std::max(g.aboutMaxDepth, ++g.aboutDepth);
+    if (g.pokeWindow) {
+        SendMessageW(g.pokeWindow, WM_COMMAND, host::MENU_ABOUT, 0);
+        SendMessageW(g.pokeWindow, WM_CLOSE, 0, 0);
     }
-    g_aboutEnded = g_aboutShowsBox ? runBox() : Ended::Running;
-    --g_aboutDepth;
+    g.aboutEnded = g.aboutShowsBox ? runBox() : Ended::Running;
+    --g.aboutDepth;
     return 0;
 }
 
@@ -86,15 +82,10 @@ class Runner : public HostApp {
         plugin.execAction = &fakeExec;
         plugin.editAction = &fakeEdit;
         plugin.about = &fakeAbout;
-        g_handed.clear();
-        g_editResult = 1;
-        g_aboutShowsBox = true;
-        g_pokeWindow = nullptr;
-        g_aboutMaxDepth = 0;
-        g_debugWrite = nullptr;
+        g = Fakes();
         captured.out.clear();
     }
-    void TearDown() override { g_debugWrite = nullptr; }
+    void TearDown() override { g.debugWrite = nullptr; }
 };
 
 // A diagnostic plug-in says why an action returned 0 with OutputDebugString;
@@ -121,7 +112,7 @@ TEST_F(Runner, DebugOutputOfTheCallFollowsItsResult) {
          "edit kiv_ClearCanvas -> 1 (otro di\xC3\xA1logo)"},
     };
     for (const auto& c : cases) {
-        g_debugWrite = c.write;
+        g.debugWrite = c.write;
         captured.out.clear();
         ASSERT_TRUE(run(c.command)) << captured.errors();
         ASSERT_FALSE(captured.out.empty());
@@ -137,20 +128,20 @@ TEST_F(Runner, ActionsGetEveryRegisteredSlotAsAnsiText) {
     ASSERT_TRUE(run("kiv_DrawCircle \"Rect\xC3\xA1ngulo\" 50 \"\" # two missing\n"
                     "kiv_DrawText r \"c\xC3\xADrculo \\\"tama\xC3\xB1o\\\"\"\n"))
         << captured.errors();
-    ASSERT_EQ(g_handed.size(), 2u);
-    const Handed& circle = g_handed[0];
+    ASSERT_EQ(g.handed.size(), 2u);
+    const Handed& circle = g.handed[0];
     EXPECT_EQ(circle.id, 2);
     EXPECT_EQ(circle.texts,
               (std::vector<std::string>{"Rect\xE1ngulo", "50", "", "(null)", "(null)"}));
     EXPECT_TRUE(circle.fixedBlocks);
-    const Handed& text = g_handed[1];
+    const Handed& text = g.handed[1];
     EXPECT_EQ(text.id, 4);
     ASSERT_EQ(text.texts.size(), 7u);
     EXPECT_EQ(text.texts[1], "c\xEDrculo \"tama\xF1o\"");
     EXPECT_EQ(captured.out, (std::vector<std::string>{"kiv_DrawCircle -> 1", "kiv_DrawText -> 0"}));
     // The host frees every string it handed over, once, after each call.
     std::vector<void*> handed;
-    for (const Handed& h : g_handed) {
+    for (const Handed& h : g.handed) {
         for (HostString s : h.slots) {
             if (s) {
                 handed.push_back(s);
@@ -166,13 +157,13 @@ TEST_F(Runner, EditReportsAndFreesWhatTheEditorGivesBack) {
     ASSERT_TRUE(run("edit kiv_CreateCanvas \"viejo\"\n"));
     EXPECT_EQ(captured.out, (std::vector<std::string>{"edit kiv_CreateCanvas -> 1",
                                                       "  0: \"nuevo\"", "  1: (null)"}));
-    ASSERT_EQ(g_handed.size(), 1u);
+    ASSERT_EQ(g.handed.size(), 1u);
     // The old text freed by the editor, the new one by the host.
     ASSERT_EQ(spy.allocated.size(), 2u);
-    EXPECT_EQ(spy.freed, (std::vector<void*>{g_handed[0].slots[0], spy.allocated[1]}));
+    EXPECT_EQ(spy.freed, (std::vector<void*>{g.handed[0].slots[0], spy.allocated[1]}));
 
     // On 0 the texts are reported unchanged.
-    g_editResult = 0;
+    g.editResult = 0;
     captured.out.clear();
     ASSERT_TRUE(run("edit kiv_DrawText r \"a \\\"b\\\" c\\\\\"\n"));
     EXPECT_EQ(captured.out.at(0), "edit kiv_DrawText -> 0");
@@ -182,34 +173,24 @@ TEST_F(Runner, EditReportsAndFreesWhatTheEditorGivesBack) {
 
 TEST_F(Runner, MenuRunsAndEditsTheCurrentParameters) {
     ASSERT_TRUE(run("kiv_CreateCanvas \"r1\" \"$00FF00\"\n"));
-    g_handed.clear();
-    {
-        // The menu offers the actions in a list; OK takes the first.
-        host::ModalWatch watch(L"", host::CloseWith::Ok);
-        menu(host::MENU_EDIT);
-        EXPECT_TRUE(watch.sawBox());
-    }
-    ASSERT_EQ(g_handed.size(), 1u);
-    EXPECT_EQ(g_handed[0].texts, (std::vector<std::string>{"r1", "$00FF00"}));
-    {
-        host::ModalWatch watch(L"", host::CloseWith::Ok);
-        menu(host::MENU_RUN);
-    }
-    ASSERT_EQ(g_handed.size(), 2u);
-    EXPECT_EQ(g_handed[1].texts, (std::vector<std::string>{"nuevo", "$00FF00"}))
+    g.handed.clear();
+    // The menu offers the actions in a list; OK takes the first.
+    EXPECT_TRUE(menu(host::MENU_EDIT, Close::Ok));
+    ASSERT_EQ(g.handed.size(), 1u);
+    EXPECT_EQ(g.handed[0].texts, (std::vector<std::string>{"r1", "$00FF00"}));
+    EXPECT_TRUE(menu(host::MENU_RUN, Close::Ok));
+    ASSERT_EQ(g.handed.size(), 2u);
+    EXPECT_EQ(g.handed[1].texts, (std::vector<std::string>{"nuevo", "$00FF00"}))
         << "the edited texts are the current ones";
-    {
-        host::ModalWatch watch(L"", host::CloseWith::Cancel);
-        menu(host::MENU_RUN);
-    }
-    EXPECT_EQ(g_handed.size(), 2u);
+    EXPECT_TRUE(menu(host::MENU_RUN, Close::Cancel));
+    EXPECT_EQ(g.handed.size(), 2u);
 }
 
 TEST_F(Runner, AboutBoxIsCapturedAndDismissedAsAsked) {
     const std::wstring file = tempPath(L"about.png");
     std::string script = "about capture=\"" + host::utf8FromWide(file) + "\" close=ok\n";
     ASSERT_TRUE(run(script)) << captured.errors();
-    EXPECT_EQ(g_aboutEnded, Ended::Ok);
+    EXPECT_EQ(g.aboutEnded, Ended::Ok);
     EXPECT_EQ(captured.out, std::vector<std::string>{"about -> 0"});
 
     // The whole box with its frame: the client area lies inside it.
@@ -224,23 +205,23 @@ TEST_F(Runner, AboutBoxIsCapturedAndDismissedAsAsked) {
     EXPECT_NE(box.at(box.width / 2, 2), kBoxColour) << "the caption is there too";
 
     ASSERT_TRUE(run("about close=cancel"));
-    EXPECT_EQ(g_aboutEnded, Ended::Cancel);
+    EXPECT_EQ(g.aboutEnded, Ended::Cancel);
     ASSERT_TRUE(run("about close=closebox"));
-    EXPECT_EQ(g_aboutEnded, Ended::CloseBox);
+    EXPECT_EQ(g.aboutEnded, Ended::CloseBox);
     app.unattended = true;
     ASSERT_TRUE(run("about"));
-    EXPECT_EQ(g_aboutEnded, Ended::CloseBox);
+    EXPECT_EQ(g.aboutEnded, Ended::CloseBox);
 }
 
 TEST_F(Runner, PlugInIsNotEnteredAgainWhileItIsBusy) {
     // The box's loop dispatches the host's messages: menu and close box must
     // wait until the plug-in's call has returned.
-    g_pokeWindow = app.mainWindow();
+    g.pokeWindow = app.mainWindow();
     ASSERT_TRUE(run("about close=ok"));
-    EXPECT_EQ(g_aboutMaxDepth, 1);
+    EXPECT_EQ(g.aboutMaxDepth, 1);
     EXPECT_TRUE(IsWindow(app.mainWindow()));
     EXPECT_EQ(captured.out, std::vector<std::string>{"about -> 0"});
-    g_pokeWindow = nullptr;
+    g.pokeWindow = nullptr;
     SendMessageW(app.mainWindow(), WM_CLOSE, 0, 0);
     EXPECT_EQ(app.mainWindow(), nullptr);
 }
@@ -253,7 +234,7 @@ TEST_F(Runner, ModalProblemsAreReported) {
         EXPECT_NE(watch.problem().find("no OK button"), std::string::npos);
     }
     // No box at all: a capture fails the command, a close only notes it.
-    g_aboutShowsBox = false;
+    g.aboutShowsBox = false;
     EXPECT_FALSE(run("about capture=never.png"));
     EXPECT_NE(captured.errors().find("line 1: no box appeared"), std::string::npos);
     captured.err.clear();
@@ -297,7 +278,7 @@ TEST_F(Runner, UnloadedPluginIsNotCalled) {
     EXPECT_FALSE(plugin.ok());
     EXPECT_EQ(captured.out, std::vector<std::string>{"unload"});
     EXPECT_EQ(captured.err.size(), 2u);
-    EXPECT_TRUE(g_handed.empty());
+    EXPECT_TRUE(g.handed.empty());
 }
 
 TEST_F(Runner, ScreenshotCommandWritesTheClientArea) {

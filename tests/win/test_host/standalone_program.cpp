@@ -44,7 +44,6 @@ TEST(CanvasHost, RefusesBadArgumentsAndScripts) {
 
 //--- canvas-host.exe as a separate process
 
-// Runs canvas-host.exe from this folder.
 Process runExe(const std::wstring& args) {
     return runProgram(besideThisProgram(L"canvas-host.exe"), args);
 }
@@ -64,9 +63,8 @@ TEST(CanvasHostExe, RunsAScriptAndSavesTheWindow) {
     EXPECT_EQ(p.exitCode, 0u) << p.err;
     std::vector<std::string> lines = splitLines(p.out);
     ASSERT_EQ(lines.size(), kRegistration.size() + 2) << p.out;
-    for (size_t i = 0; i < kRegistration.size(); ++i) {
-        EXPECT_EQ(lines[i], kRegistration[i]);
-    }
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + kRegistration.size()),
+              kRegistration);
     // Results carry the script's file name and line.
     EXPECT_EQ(lines[kRegistration.size()],
               host::baseName(host::utf8FromWide(script)) + ":6: kiv_CreateCanvas -> 1");
@@ -151,8 +149,7 @@ TEST(CanvasHostExe, DrawsTheDemoScene) {
         COLORREF colour;
         const char* what;
     };
-    // An object's client area starts at its declared position, and so does
-    // the canvas laid over it.
+    // An object's client area, and its canvas, start where it was declared.
     const Pixel expected[] = {
         {16 + 5, 16 + 130, RGB(255, 255, 255), "lienzo1: white background"},
         {16 + 284, 16 + 136, RGB(255, 0, 0), "lienzo1: red circle, right point"},
