@@ -32,6 +32,13 @@ int TestWindows::open(uint32_t flags, int w, int h) {
     return n;
 }
 
+int TestWindows::openWithWaitingEvents() {
+    const int n = open();
+    leaveEventsOf(n);
+    EXPECT_EQ(ui::eventQueue().size(), 2u) << "the waiting click and close";
+    return n;
+}
+
 void TestWindows::closeAll() {
     for (int n : opened_) {
         UiCloseWindow(n);
@@ -164,6 +171,66 @@ ModalGuard::~ModalGuard() {
 
 Step post(UINT msg, WPARAM wp, LPARAM lp) {
     return [=](HWND window) { PostMessageW(window, msg, wp, lp); };
+}
+
+void holdShift(bool down) {
+    BYTE keys[256] = {};
+    keys[VK_SHIFT] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+void pressTab(HWND window, bool shift) {
+    holdShift(shift);
+    PostMessageW(GetFocus() ? GetFocus() : window, WM_KEYDOWN, VK_TAB, 0x000F0001);
+}
+
+RECT windowRect(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+RECT clientRect(HWND window) {
+    RECT r{};
+    GetClientRect(window, &r);
+    return r;
+}
+
+RECT rectIn(HWND child, HWND parent) {
+    RECT r = windowRect(child);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+Placement placementOf(HWND window) {
+    return Placement{windowRect(window), clientRect(window), GetWindow(window, GW_OWNER)};
+}
+
+RECT centredOver(HWND owner, const RECT& frame) {
+    const RECT o = windowRect(owner);
+    const LONG w = frame.right - frame.left, h = frame.bottom - frame.top;
+    const LONG left = o.left + ((o.right - o.left) - w) / 2;
+    const LONG top = o.top + ((o.bottom - o.top) - h) / 2;
+    return RECT{left, top, left + w, top + h};
+}
+
+std::vector<HWND> childWindows(HWND parent) {
+    std::vector<HWND> out;
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        out.push_back(c);
+    }
+    return out;
+}
+
+std::wstring windowClass(HWND window) {
+    wchar_t name[257] = {};
+    return std::wstring(name, static_cast<size_t>(GetClassNameW(window, name, 257)));
+}
+
+std::wstring windowText(HWND window) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), int(text.size()))));
+    return text;
 }
 
 bool operator==(const RECT& a, const RECT& b) {
