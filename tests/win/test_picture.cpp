@@ -318,17 +318,14 @@ TEST_F(Picture, MouseGesturesPostTheirEvents) {
     const int pic = add(0, 0, image);
     HWND hwnd = UiControlHandle(pic);
     const int dx = GetSystemMetrics(SM_CXDRAG);
-    const struct {
-        UINT msg;
-        int x, y;
-    } input[] = {
+    const std::tuple<UINT, int, int> input[] = {
         {WM_LBUTTONDOWN, 2, 2},    {WM_MOUSEMOVE, 2 + dx, 2}, {WM_MOUSEMOVE, 3 + dx, 2},
         {WM_LBUTTONUP, 3 + dx, 2}, {WM_RBUTTONUP, 3, 3},      {WM_RBUTTONDBLCLK, 3, 3},
         {WM_RBUTTONUP, 3, 3},      {WM_LBUTTONDBLCLK, 3, 3},  {WM_RBUTTONUP, 4, 4},
     };
-    for (const auto& in : input) {
-        SendMessageW(hwnd, in.msg, in.msg == WM_MOUSEMOVE ? MK_LBUTTON : 0, MAKELPARAM(in.x, in.y));
-        if (in.msg == WM_LBUTTONDOWN) {
+    for (const auto& [msg, x, y] : input) {
+        SendMessageW(hwnd, msg, msg == WM_MOUSEMOVE ? MK_LBUTTON : 0, MAKELPARAM(x, y));
+        if (msg == WM_LBUTTONDOWN) {
             EXPECT_EQ(GetCapture(), hwnd);
         }
     }

@@ -35,13 +35,7 @@ TEST_F(Loaded, ExportsAllEightFunctions) {
 
 TEST_F(Loaded, RegistersEveryActionInOrder) {
     EXPECT_EQ(plugin.registerPlugIn(&host::Host::addActionProc, 7, 8, 9), 0);
-    struct Expected {
-        int id;
-        const char* name;
-        const char* hint;
-        std::vector<unsigned char> types;
-    };
-    const Expected expected[] = {
+    const std::tuple<int, const char*, const char*, std::vector<unsigned char>> expected[] = {
         {1, "kiv_CreateCanvas", "Prepara un objeto Rect\xE1ngulo con un color de fondo.", {8, 4}},
         {2, "kiv_DrawCircle", "Dibuja un c\xEDrculo en el lienzo.", {8, 3, 3, 3, 4}},
         {3, "kiv_ClearCanvas", "Borra todo el contenido del lienzo.", {8}},
@@ -53,16 +47,17 @@ TEST_F(Loaded, RegistersEveryActionInOrder) {
     ASSERT_EQ(host.actions.size(), std::size(expected));
     for (size_t i = 0; i < std::size(expected); ++i) {
         const host::ActionDef& got = host.actions[i];
-        EXPECT_EQ(got.id, expected[i].id);
-        EXPECT_EQ(got.name, expected[i].name);
-        EXPECT_EQ(got.hint, expected[i].hint);
-        EXPECT_EQ(got.types, expected[i].types);
-        EXPECT_EQ(got.count, static_cast<int>(expected[i].types.size()));
+        const auto& [id, name, hint, types] = expected[i];
+        EXPECT_EQ(got.id, id);
+        EXPECT_EQ(got.name, name);
+        EXPECT_EQ(got.hint, hint);
+        EXPECT_EQ(got.types, types);
+        EXPECT_EQ(got.count, static_cast<int>(types.size()));
         EXPECT_EQ(got.last, got.count - 1);
         // The name and hint stay valid after the call, in fixed blocks of
         // exactly their length plus the terminator.
-        EXPECT_STREQ(got.namePtr, expected[i].name);
-        EXPECT_EQ(GlobalSize(GlobalHandle(got.hintPtr)), std::strlen(expected[i].hint) + 1);
+        EXPECT_STREQ(got.namePtr, name);
+        EXPECT_EQ(GlobalSize(GlobalHandle(got.hintPtr)), std::strlen(hint) + 1);
     }
 }
 

@@ -32,12 +32,9 @@ bool fontAlive(HFONT font) {
 //--- Windows
 
 TEST_F(Toolkit, WindowsTakeStyleClientSizeAndClassFromTheirFlags) {
-    struct Case {
-        uint32_t flags;
-        DWORD style; // of WS_POPUP, WS_CAPTION, WS_SYSMENU and the option bits
-        bool visible;
-    };
-    const Case cases[] = {
+    // Flags, the style they give (of WS_POPUP, WS_CAPTION, WS_SYSMENU and the
+    // option bits), and whether the window shows.
+    const std::tuple<uint32_t, DWORD, bool> cases[] = {
         {UI_FLAGS_DIALOG, WS_CAPTION | WS_SYSMENU, true},
         {UI_FLAGS_CANVAS, WS_POPUP, true},
         {UI_FLAGS_CANVAS | UI_OPEN_HIDDEN, WS_POPUP, false},
@@ -45,12 +42,12 @@ TEST_F(Toolkit, WindowsTakeStyleClientSizeAndClassFromTheirFlags) {
         {UI_OPTION_BITS, WS_CAPTION, false},
     };
     const DWORD mask = WS_POPUP | WS_CAPTION | WS_SYSMENU | UI_OPTION_BITS;
-    for (const Case& c : cases) {
-        HWND hwnd = hwndOf(UiOpenWindow(0, 30, 40, 400, 150, u"T\u00edtulo", c.flags, nullptr));
+    for (const auto& [flags, style, visible] : cases) {
+        HWND hwnd = hwndOf(UiOpenWindow(0, 30, 40, 400, 150, u"T\u00edtulo", flags, nullptr));
         ASSERT_TRUE(hwnd);
         EXPECT_EQ(UiWindowHandle(0), hwnd);
-        EXPECT_EQ(GetWindowLongW(hwnd, GWL_STYLE) & mask, c.style) << std::hex << c.flags;
-        EXPECT_EQ(IsWindowVisible(hwnd) != 0, c.visible) << std::hex << c.flags;
+        EXPECT_EQ(GetWindowLongW(hwnd, GWL_STYLE) & mask, style) << std::hex << flags;
+        EXPECT_EQ(IsWindowVisible(hwnd) != 0, visible) << std::hex << flags;
         EXPECT_EQ(clientRect(hwnd), (RECT{0, 0, 400, 150}));
         const RECT frame = windowRect(hwnd);
         EXPECT_EQ(frame.left, 30);

@@ -2,23 +2,15 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-class AroundAllTests : public ::testing::Environment {
-  public:
-    AroundAllTests(void (*start)(), void (*stop)()) : start_(start), stop_(stop) {}
-    void SetUp() override { start_(); }
-    void TearDown() override { stop_(); }
-
-  private:
-    void (*start_)();
-    void (*stop_)();
-};
-
-} // namespace
-
 bool aroundAllTests(void (*start)(), void (*stop)()) {
-    ::testing::AddGlobalTestEnvironment(new AroundAllTests(start, stop));
+    struct Around : ::testing::Environment {
+        Around(void (*a)(), void (*b)()) : start(a), stop(b) {}
+        void SetUp() override { start(); }
+        void TearDown() override { stop(); }
+        void (*start)();
+        void (*stop)();
+    };
+    ::testing::AddGlobalTestEnvironment(new Around(start, stop));
     return true;
 }
 

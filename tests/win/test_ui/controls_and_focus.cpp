@@ -95,19 +95,14 @@ TEST_F(Toolkit, EditFieldsKeepEnterAndEscapeAndPassEveryOtherCharacterOn) {
 
 TEST_F(Toolkit, CloseBoxAltF4AndCloseQueueOneCloseAndTheWindowStays) {
     HWND hwnd = openDialog();
-    struct Input {
-        UINT message;
-        WPARAM wParam;
-        LPARAM lParam;
-    };
-    const Input inputs[] = {
+    const std::tuple<UINT, WPARAM, LPARAM> inputs[] = {
         {WM_CLOSE, 0, 0},
         {WM_SYSCOMMAND, SC_CLOSE, 0},
         {WM_SYSKEYDOWN, VK_F4, 0x20000001}, // bit 29: Alt is down
     };
-    for (const Input& in : inputs) {
-        PostMessageW(hwnd, in.message, in.wParam, in.lParam);
-        EXPECT_EQ(waitEvent(), UI_EVENT_CLOSE) << in.message;
+    for (const auto& [message, wParam, lParam] : inputs) {
+        PostMessageW(hwnd, message, wParam, lParam);
+        EXPECT_EQ(waitEvent(), UI_EVENT_CLOSE) << message;
         EXPECT_EQ(UiEventWindow(), 0);
         EXPECT_EQ(UiEventControl(), 0);
         pumpMessages();

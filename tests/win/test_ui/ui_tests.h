@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "base/gdi_win.h"
 #include "base/owners_win.h"
