@@ -36,21 +36,18 @@ int screenDpi() {
 }
 
 std::string describe(HWND control) {
-    wchar_t cls[16] = {}, text[64] = {};
-    GetClassNameW(control, cls, 16);
-    GetWindowTextW(control, text, 64);
-    return host::ansi(std::wstring(cls) + L" \"" + text + L"\"");
+    return host::ansi(windowClass(control) + L" \"" + windowText(control) + L"\"");
 }
 
 // What a text or a line of it needs in the control's own font.
 SIZE textSize(HWND control) {
-    wchar_t text[64] = {};
-    const int length = GetWindowTextW(control, text, 64);
+    const std::wstring text = windowText(control);
+    const int length = static_cast<int>(text.size());
     const WindowDC dc(control);
     const ScopedSelect font(dc.get(),
                             reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
     SIZE size{};
-    GetTextExtentPoint32W(dc.get(), length ? text : L"X", length ? length : 1, &size);
+    GetTextExtentPoint32W(dc.get(), length ? text.c_str() : L"X", length ? length : 1, &size);
     return size;
 }
 
@@ -60,13 +57,11 @@ SIZE textSize(HWND control) {
 // control reaching out of the client area, two controls that overlap.
 std::vector<std::string> layoutFaults(HWND window) {
     std::vector<std::string> faults;
-    RECT client{};
-    GetClientRect(window, &client);
+    const RECT client = clientRect(window);
     std::vector<std::pair<HWND, RECT>> placed;
-    for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        RECT r{}, common{};
-        GetWindowRect(c, &r);
-        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+    for (HWND c : childWindows(window)) {
+        const RECT r = rectIn(c, window);
+        RECT common{};
         IntersectRect(&common, &r, &client);
         if (!EqualRect(&common, &r)) {
             faults.push_back(describe(c) + " reaches out of the client area");
@@ -77,12 +72,11 @@ std::vector<std::string> layoutFaults(HWND window) {
             }
         }
         placed.push_back({c, r});
-        wchar_t cls[16] = {};
-        GetClassNameW(c, cls, 16);
-        const bool edit = lstrcmpiW(cls, L"Edit") == 0;
-        const int edges = lstrcmpiW(cls, L"Button") == 0 ? 2 * GetSystemMetrics(SM_CXEDGE) : 0;
-        RECT inside{};
-        GetClientRect(c, &inside);
+        const std::wstring cls = windowClass(c);
+        const bool edit = lstrcmpiW(cls.c_str(), L"Edit") == 0;
+        const int edges =
+            lstrcmpiW(cls.c_str(), L"Button") == 0 ? 2 * GetSystemMetrics(SM_CXEDGE) : 0;
+        const RECT inside = clientRect(c);
         const SIZE need = textSize(c);
         if ((!edit && need.cx > inside.right - 2 * edges) || need.cy > inside.bottom) {
             faults.push_back(describe(c) + " needs " + std::to_string(need.cx) + "x" +
@@ -130,9 +124,7 @@ TEST(Dpi, DISABLED_TextsFitTheirControlsAndCanvasesKeepTheirPixels) {
     HWND object = scene.addObject(host, "a", 10, 10, 60, 40);
     ASSERT_EQ(runAction(plugin, CREATE, {"a", "$0000FF"}), 1);
     ASSERT_EQ(runAction(plugin, CIRCLE, {"a", "30", "20", "10", "$FFFFFF"}), 1);
-    RECT canvas{};
-    GetClientRect(canvasWindowIn(object), &canvas);
-    EXPECT_EQ(canvas, (RECT{0, 0, 60, 40}));
+    EXPECT_EQ(clientRect(canvasWindowIn(object)), (RECT{0, 0, 60, 40}));
     const CanvasPixels shown = readCanvas(object);
     ASSERT_EQ(shown.width, 60);
     ASSERT_EQ(shown.height, 40);
@@ -173,12 +165,10 @@ TEST(Dpi, AtEveryDpiTheDialogsTextsFitAndCanvasesKeepTheirPixels) {
         Process child;
         {
             const ScreenDpiSetting setting(static_cast<DWORD>(dpi));
-            child = runProgram(thisProgram(), L"--gtest_also_run_disabled_tests "
-                                              L"--gtest_filter=Dpi.DISABLED_* " +
-                                                  std::wstring(DPI_FLAG) + std::to_wstring(dpi));
+            // The DPI flag rides after the filter on the child's command line.
+            child = runOwnTests(L"Dpi.DISABLED_* " + std::wstring(DPI_FLAG) + std::to_wstring(dpi));
         }
-        EXPECT_EQ(child.exitCode, 0u) << dpi << " dpi:\n" << child.out << child.err;
-        EXPECT_NE(child.out.find("[  PASSED  ] 1 test"), std::string::npos) << child.out;
+        EXPECT_TRUE(onePassed(child)) << dpi << " dpi:\n" << child.out << child.err;
     }
 }
 

@@ -30,36 +30,39 @@ const bool g_toolkit = aroundAllTests(&startToolkit, [] {
     draw::alphaBlendForget();
 });
 
-// A 32-bit bottom-up DIB section, addressed from the top row down, pixels
-// as 0xAARRGGBB.
+// The letter F in red on blue, 6 x 5, drawn through `at(x, y)` (top row
+// first): a flipped row order or a red/blue swap shows at once.
+template <typename At> void drawLetterF(At at) {
+    const char* rows[] = {"#####.", "#.....", "####..", "#.....", "#....."};
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 6; ++x) {
+            at(x, y) = rows[y][x] == '#' ? PIXEL_RED : PIXEL_BLUE;
+        }
+    }
+}
+
+// A 32-bit DIB section, bottom-up unless said otherwise, addressed from the
+// top row down, pixels as 0xAARRGGBB.
 class Image {
   public:
-    Image(int w, int h, uint32_t fill) : w_(w), h_(h) {
-        BITMAPINFO bi{};
-        bi.bmiHeader = dibHeader(w, h, 32, RowOrder::BottomUp);
-        void* bits = nullptr;
-        bitmap_.reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-        bits_ = static_cast<uint32_t*>(bits);
+    Image(int w, int h, uint32_t fill, RowOrder order = RowOrder::BottomUp)
+        : w_(w), h_(h), order_(order), dib_(nullptr, w, h, 32, order) {
         fillWith(fill);
     }
-    // The letter F in red on blue, 6 x 5: a flipped row order or a red/blue
-    // swap shows at once.
-    static Image letterF() {
-        Image f(6, 5, PIXEL_BLUE);
-        const char* rows[] = {"#####.", "#.....", "####..", "#.....", "#....."};
-        for (int y = 0; y < 5; ++y) {
-            for (int x = 0; x < 6; ++x) {
-                f.at(x, y) = rows[y][x] == '#' ? PIXEL_RED : PIXEL_BLUE;
-            }
-        }
+    static Image letterF(RowOrder order = RowOrder::BottomUp) {
+        Image f(6, 5, PIXEL_BLUE, order);
+        drawLetterF([&](int x, int y) -> uint32_t& { return f.at(x, y); });
         return f;
     }
-    uint32_t& at(int x, int y) { return bits_[(h_ - 1 - y) * w_ + x]; }
+    uint32_t* bits() const { return reinterpret_cast<uint32_t*>(dib_.bits()); }
+    uint32_t& at(int x, int y) const {
+        return bits()[(order_ == RowOrder::TopDown ? y : h_ - 1 - y) * w_ + x];
+    }
     void fillWith(uint32_t value) {
         GdiFlush();
-        std::fill(bits_, bits_ + w_ * h_, value);
+        std::fill(bits(), bits() + w_ * h_, value);
     }
-    std::vector<uint32_t> rgb() {
+    std::vector<uint32_t> rgb() const {
         std::vector<uint32_t> out;
         for (int y = 0; y < h_; ++y) {
             for (int x = 0; x < w_; ++x) {
@@ -68,13 +71,13 @@ class Image {
         }
         return out;
     }
-    HBITMAP get() const { return bitmap_.get(); }
-    int64_t state() const { return reinterpret_cast<intptr_t>(bitmap_.get()); }
+    HBITMAP get() const { return dib_.get(); }
+    int64_t state() const { return reinterpret_cast<intptr_t>(dib_.get()); }
 
   private:
     int w_, h_;
-    GdiObject<HBITMAP> bitmap_;
-    uint32_t* bits_ = nullptr;
+    RowOrder order_;
+    DibSection dib_;
 };
 
 // Pixels (RGB) of a w x h area painted by `paint` into a fresh 32-bit DC
@@ -191,14 +194,13 @@ TEST_F(Picture, OpaqueImagesShowThePixelsAlphaBlendWouldPaint) {
         reinterpret_cast<void*>(GetProcAddress(msimg32, "AlphaBlend")));
     ASSERT_NE(alphaBlend, nullptr);
     {
-        HDC dc = GetDC(hwnd);
-        PatBlt(dc, 0, 0, w, h, WHITENESS);
-        MemoryDC source(dc);
+        const WindowDC dc(hwnd);
+        PatBlt(dc.get(), 0, 0, w, h, WHITENESS);
+        MemoryDC source(dc.get());
         ScopedSelect select(source.get(), image.get());
         const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        EXPECT_TRUE(alphaBlend(dc, 0, 0, w, h, source.get(), 0, 0, w, h, blend));
+        EXPECT_TRUE(alphaBlend(dc.get(), 0, 0, w, h, source.get(), 0, 0, w, h, blend));
         GdiFlush();
-        ReleaseDC(hwnd, dc);
     }
     EXPECT_EQ(onScreen(hwnd, w, h), painted) << "AlphaBlend paints what the control painted";
     FreeLibrary(msimg32);
@@ -207,27 +209,16 @@ TEST_F(Picture, OpaqueImagesShowThePixelsAlphaBlendWouldPaint) {
 // Sources other than a bottom-up DIB section: a top-down section and a
 // device-dependent bitmap are shown exactly too.
 TEST_F(Picture, TopDownSectionsAndDeviceBitmapsAreShownExactly) {
-    const Image f = Image::letterF();
-    const std::vector<uint32_t> letter = const_cast<Image&>(f).rgb();
+    const std::vector<uint32_t> letter = Image::letterF().rgb();
+    const Image topDown = Image::letterF(RowOrder::TopDown);
+    ASSERT_TRUE(topDown.get());
     BITMAPINFO bi{};
     bi.bmiHeader = dibHeader(6, 5, 32, RowOrder::TopDown);
-    std::vector<uint32_t> topDown;
-    for (uint32_t p : letter) {
-        topDown.push_back(p | 0xFF000000u);
-    }
-    void* bits = nullptr;
-    GdiObject<HBITMAP> section(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    ASSERT_TRUE(section && bits);
-    std::copy(topDown.begin(), topDown.end(), static_cast<uint32_t*>(bits));
-    HDC screen = GetDC(nullptr);
-    GdiObject<HBITMAP> device(CreateCompatibleBitmap(screen, 6, 5));
-    ReleaseDC(nullptr, screen);
+    GdiObject<HBITMAP> device(CreateCompatibleBitmap(ScreenDC().get(), 6, 5));
     ASSERT_TRUE(device);
-    {
-        MemoryDC dc;
-        ASSERT_EQ(SetDIBits(dc.get(), device.get(), 0, 5, topDown.data(), &bi, DIB_RGB_COLORS), 5);
-    }
-    const int pic = static_cast<int>(UiAddPicture(UI_ANY, 0, 0, 10, 10, section.get()));
+    ASSERT_EQ(SetDIBits(MemoryDC().get(), device.get(), 0, 5, topDown.bits(), &bi, DIB_RGB_COLORS),
+              5);
+    const int pic = add(0, 0, topDown);
     HWND hwnd = UiControlHandle(pic);
     EXPECT_EQ(printed(hwnd, 6, 5), letter);
     UiSetState(pic, reinterpret_cast<intptr_t>(device.get()));
@@ -244,12 +235,7 @@ TEST_F(Picture, CanvasImagesAreShownUnflippedWithTheirLatestPixels) {
     DIBSECTION ds{};
     ASSERT_EQ(GetObjectW(bitmap, sizeof(ds), &ds), static_cast<int>(sizeof(ds)));
     auto* bits = static_cast<uint32_t*>(ds.dsBm.bmBits);
-    const char* rows[] = {"#####.", "#.....", "####..", "#.....", "#....."};
-    for (int y = 0; y < 5; ++y) {
-        for (int x = 0; x < 6; ++x) {
-            bits[(4 - y) * 6 + x] = rows[y][x] == '#' ? PIXEL_RED : PIXEL_BLUE;
-        }
-    }
+    drawLetterF([&](int x, int y) -> uint32_t& { return bits[(4 - y) * 6 + x]; });
     const std::vector<uint32_t> letter = Image::letterF().rgb();
     const int pic = static_cast<int>(UiAddPicture(UI_ANY, 0, 0, 10, 10, bitmap));
     HWND hwnd = UiControlHandle(pic);
@@ -298,18 +284,13 @@ TEST_F(Picture, AssigningResizesWithoutMovingAndPostsNoEvent) {
     const int pic = add(7, 9, f, 5);
     HWND hwnd = UiControlHandle(pic);
     EXPECT_EQ(GetWindowLongPtrW(hwnd, GWLP_ID), 5);
-    auto placement = [&] {
-        RECT r{};
-        GetWindowRect(hwnd, &r);
-        MapWindowPoints(nullptr, UiWindowHandle(canvas), reinterpret_cast<POINT*>(&r), 2);
-        return r;
-    };
-    EXPECT_EQ(placement(), (RECT{7, 9, 13, 14}));
+    const HWND parent = UiWindowHandle(canvas);
+    EXPECT_EQ(rectIn(hwnd, parent), (RECT{7, 9, 13, 14}));
     pumpMessages();
     takeEvents();
     UiSetState(pic, wide.state());
     pumpMessages();
-    EXPECT_EQ(placement(), (RECT{7, 9, 27, 19}));
+    EXPECT_EQ(rectIn(hwnd, parent), (RECT{7, 9, 27, 19}));
     EXPECT_EQ(ui::controlSize(pic).cx, 20);
     EXPECT_EQ(UiGetState(pic), wide.state());
     EXPECT_TRUE(takeEvents().empty());
@@ -337,17 +318,14 @@ TEST_F(Picture, MouseGesturesPostTheirEvents) {
     const int pic = add(0, 0, image);
     HWND hwnd = UiControlHandle(pic);
     const int dx = GetSystemMetrics(SM_CXDRAG);
-    const struct {
-        UINT msg;
-        int x, y;
-    } input[] = {
+    const std::tuple<UINT, int, int> input[] = {
         {WM_LBUTTONDOWN, 2, 2},    {WM_MOUSEMOVE, 2 + dx, 2}, {WM_MOUSEMOVE, 3 + dx, 2},
         {WM_LBUTTONUP, 3 + dx, 2}, {WM_RBUTTONUP, 3, 3},      {WM_RBUTTONDBLCLK, 3, 3},
         {WM_RBUTTONUP, 3, 3},      {WM_LBUTTONDBLCLK, 3, 3},  {WM_RBUTTONUP, 4, 4},
     };
-    for (const auto& in : input) {
-        SendMessageW(hwnd, in.msg, in.msg == WM_MOUSEMOVE ? MK_LBUTTON : 0, MAKELPARAM(in.x, in.y));
-        if (in.msg == WM_LBUTTONDOWN) {
+    for (const auto& [msg, x, y] : input) {
+        SendMessageW(hwnd, msg, msg == WM_MOUSEMOVE ? MK_LBUTTON : 0, MAKELPARAM(x, y));
+        if (msg == WM_LBUTTONDOWN) {
             EXPECT_EQ(GetCapture(), hwnd);
         }
     }
@@ -373,9 +351,7 @@ TEST_F(Picture, ToolBarsAndStatusBarsAreNeverPaintedOver) {
     std::vector<uint32_t> expected(60 * 40, PIXEL_GREEN & PIXEL_RGB);
     for (HWND bar : bars) {
         ASSERT_TRUE(bar);
-        RECT r{};
-        GetWindowRect(bar, &r);
-        MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
+        const RECT r = rectIn(bar, hwnd);
         for (int y = std::max(0L, r.top); y < std::min(40L, r.bottom); ++y) {
             for (int x = std::max(0L, r.left); x < std::min(60L, r.right); ++x) {
                 expected[y * 60 + x] = 0x123456;
@@ -406,8 +382,7 @@ TEST_F(Picture, ToolBarsAndStatusBarsAreNeverPaintedOver) {
 TEST_F(Picture, ClosingTheWindowReleasesTheControlAndItsCopy) {
     Image image(256, 256, PIXEL_GREEN); // each copy: 256 KB
     auto cycle = [&] {
-        const int window =
-            static_cast<int>(UiOpenWindow(UI_ANY, 0, 0, 256, 256, u"", UI_FLAGS_CANVAS, nullptr));
+        const int window = windows.open(UI_FLAGS_CANVAS, 256, 256);
         const int pic = add(0, 0, image);
         UiSetState(pic, image.state());
         UiCloseWindow(window);
@@ -444,11 +419,11 @@ TEST_F(HostileHost, EachPictureHandsOnToTheProcedureItDisplaced) {
     const HWND a = spied[0]->hwnd;
     ASSERT_EQ(GetParent(GetParent(a)), objectA);
     ASSERT_EQ(GetParent(GetParent(spied[1]->hwnd)), objectB);
-    const HDC dc = GetDC(a);
+    const WindowDC dc(a);
     const std::tuple<UINT, WPARAM, LPARAM> rows[] = {
         {WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3)},
         {WM_LBUTTONUP, 0, MAKELPARAM(3, 3)},
-        {WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0},
+        {WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0},
         {WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE},
     };
     for (const bool bGone : {false, true}) {
@@ -463,7 +438,6 @@ TEST_F(HostileHost, EachPictureHandsOnToTheProcedureItDisplaced) {
         }
         pumpMessages();
     }
-    ReleaseDC(a, dc);
     for (const Spied* s : spied) {
         EXPECT_EQ(s->strays, 0u) << "a procedure saw another window, or was called once freed";
     }

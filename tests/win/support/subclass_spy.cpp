@@ -1,5 +1,7 @@
 #include "tests/win/support/subclass_spy.h"
 
+#include "tests/win/support/ui_driver.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,9 +27,7 @@ constexpr WNDPROC SPY_PROCS[] = {&spyProc<0>, &spyProc<1>, &spyProc<2>, &spyProc
 
 LRESULT CALLBACK subclassOnCreation(int code, WPARAM wp, LPARAM lp) {
     const auto hwnd = reinterpret_cast<HWND>(wp);
-    wchar_t name[64] = {};
-    if (code == HCBT_CREATEWND && GetClassNameW(hwnd, name, 64) &&
-        lstrcmpiW(name, g_className) == 0) {
+    if (code == HCBT_CREATEWND && lstrcmpiW(windowClass(hwnd).c_str(), g_className) == 0) {
         if (g_used == g_spied.size()) {
             ADD_FAILURE() << "the spy's procedures ran out";
         } else {

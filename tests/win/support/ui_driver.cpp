@@ -2,23 +2,15 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-class AroundAllTests : public ::testing::Environment {
-  public:
-    AroundAllTests(void (*start)(), void (*stop)()) : start_(start), stop_(stop) {}
-    void SetUp() override { start_(); }
-    void TearDown() override { stop_(); }
-
-  private:
-    void (*start_)();
-    void (*stop_)();
-};
-
-} // namespace
-
 bool aroundAllTests(void (*start)(), void (*stop)()) {
-    ::testing::AddGlobalTestEnvironment(new AroundAllTests(start, stop));
+    struct Around : ::testing::Environment {
+        Around(void (*a)(), void (*b)()) : start(a), stop(b) {}
+        void SetUp() override { start(); }
+        void TearDown() override { stop(); }
+        void (*start)();
+        void (*stop)();
+    };
+    ::testing::AddGlobalTestEnvironment(new Around(start, stop));
     return true;
 }
 
@@ -29,6 +21,13 @@ void startToolkit() {
 int TestWindows::open(uint32_t flags, int w, int h) {
     const int n = static_cast<int>(UiOpenWindow(UI_ANY, 0, 0, w, h, u"", flags, nullptr));
     opened_.push_back(n);
+    return n;
+}
+
+int TestWindows::openWithWaitingEvents() {
+    const int n = open();
+    leaveEventsOf(n);
+    EXPECT_EQ(ui::eventQueue().size(), 2u) << "the waiting click and close";
     return n;
 }
 
@@ -164,6 +163,66 @@ ModalGuard::~ModalGuard() {
 
 Step post(UINT msg, WPARAM wp, LPARAM lp) {
     return [=](HWND window) { PostMessageW(window, msg, wp, lp); };
+}
+
+void holdShift(bool down) {
+    BYTE keys[256] = {};
+    keys[VK_SHIFT] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+void pressTab(HWND window, bool shift) {
+    holdShift(shift);
+    PostMessageW(GetFocus() ? GetFocus() : window, WM_KEYDOWN, VK_TAB, 0x000F0001);
+}
+
+RECT windowRect(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+RECT clientRect(HWND window) {
+    RECT r{};
+    GetClientRect(window, &r);
+    return r;
+}
+
+RECT rectIn(HWND child, HWND parent) {
+    RECT r = windowRect(child);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+Placement placementOf(HWND window) {
+    return Placement{windowRect(window), clientRect(window), GetWindow(window, GW_OWNER)};
+}
+
+RECT centredOver(HWND owner, const RECT& frame) {
+    const RECT o = windowRect(owner);
+    const LONG w = frame.right - frame.left, h = frame.bottom - frame.top;
+    const LONG left = o.left + ((o.right - o.left) - w) / 2;
+    const LONG top = o.top + ((o.bottom - o.top) - h) / 2;
+    return RECT{left, top, left + w, top + h};
+}
+
+std::vector<HWND> childWindows(HWND parent) {
+    std::vector<HWND> out;
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        out.push_back(c);
+    }
+    return out;
+}
+
+std::wstring windowClass(HWND window) {
+    wchar_t name[257] = {};
+    return std::wstring(name, static_cast<size_t>(GetClassNameW(window, name, 257)));
+}
+
+std::wstring windowText(HWND window) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), int(text.size()))));
+    return text;
 }
 
 bool operator==(const RECT& a, const RECT& b) {

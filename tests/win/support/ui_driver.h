@@ -79,6 +79,8 @@ class TestWindows {
     // A window of a generated number at the screen's corner, w x h, without
     // a caption (a canvas's) unless `flags` says otherwise.
     int open(uint32_t flags = UI_FLAGS_CANVAS, int w = 120, int h = 80);
+    // Such a canvas with its two events of leaveEventsOf waiting.
+    int openWithWaitingEvents();
     void closeAll();
 
   private:
@@ -92,6 +94,32 @@ void leaveEventsOf(int window);
 
 // A step that posts a message to the window.
 Step post(UINT msg, WPARAM wp = 0, LPARAM lp = 0);
+
+// Shift held down, or not, in this thread's keyboard state, as the toolkit's
+// and the Edit control's keyboard handling read it.
+void holdShift(bool down);
+// Tab, with Shift held or not (and left so), posted to the focused window,
+// or to `window` when nothing has the focus.
+void pressTab(HWND window, bool shift);
+
+// A window's rectangle on the screen; its client area; a child's rectangle
+// in its parent's client coordinates.
+RECT windowRect(HWND window);
+RECT clientRect(HWND window);
+RECT rectIn(HWND child, HWND parent);
+// Where a window is and whose it is, read while it is up.
+struct Placement {
+    RECT frame{}, client{};
+    HWND owner = nullptr;
+};
+Placement placementOf(HWND window);
+// Where a window the size of `frame` lies centred over `owner`'s window
+// rectangle (halves truncated toward zero, as dialogs are placed).
+RECT centredOver(HWND owner, const RECT& frame);
+// A window's children in z-order, its class name, its text.
+std::vector<HWND> childWindows(HWND parent);
+std::wstring windowClass(HWND window);
+std::wstring windowText(HWND window);
 
 bool operator==(const RECT& a, const RECT& b);
 void PrintTo(const RECT& r, std::ostream* os);
