@@ -1,15 +1,12 @@
-// Everything a host or a script can hand to canvas.nbp, sound or not: null
-// and garbage parameter slots, texts of a megabyte, numbers at and beyond
-// the 32-bit limits, fonts that cannot be had, host replies that are no
-// window, callbacks that answer oddly, exports called in any order, and
-// the DLL unloaded under live canvases and loaded again. Each row states
-// the result and what is left behind; none may crash, hang or leak.
+// Everything a host or a script can hand to canvas.nbp, sound or not (null
+// and garbage slots, megabyte texts, numbers past the 32-bit limits here;
+// the rest in test_badinput/). Each row states the result and what is left
+// behind; none may crash, hang or leak.
 #include "tests/win/test_badinput/badinput.h"
 
 //--- Allocation failures on demand -----------------------------------------------------
 // The plug-in's code linked into this program (not the loaded DLL, which has
-// its own runtime) takes its memory through these. When armed, the n-th
-// allocation from then on fails as it would when memory runs out.
+// its own runtime) takes its memory through these.
 
 namespace badinput {
 long g_allocations = 0;
@@ -102,9 +99,8 @@ TEST_F(Plugged, MegabyteNameTheHostDoesNotKnow) {
     EXPECT_EQ(windowQueries(host), 2u) << "nothing registered: asked again";
 }
 
-// Every byte value but zero in a name and in the text, the five that code
-// page 1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) included: the
-// name is found again exactly, and one byte more or less finds nothing.
+// Every byte but zero, the five code page 1252 leaves undefined included, in
+// a name and a text: the name is found again exactly, one byte more or less finds nothing.
 TEST_F(Plugged, EveryByteInNamesAndText) {
     std::string bytes;
     for (int b = 1; b < 256; ++b) {
@@ -174,8 +170,7 @@ TEST_F(Plugged, MegabyteTextFontAndNumbers) {
     EXPECT_EQ(exec(TEXT, {"a", repeat('W', MEGABYTE), "-2147483648", "0", "", "", ""}), 1);
     EXPECT_EQ(readCanvas(a), readCanvas(b));
 
-    // Font descriptions and numbers of a megabyte that mean the same as short
-    // ones draw the same pixels.
+    // Megabyte fonts and numbers that mean the same as short ones draw the same.
     struct Row {
         const char* what;
         Slots big;
@@ -201,22 +196,18 @@ TEST_F(Plugged, MegabyteTextFontAndNumbers) {
     for (const Row& row : rows) {
         ASSERT_EQ(exec(CLEAR, {"a"}), 1);
         ASSERT_EQ(exec(CLEAR, {"b"}), 1);
-        Slots big = row.big, small = row.small;
-        big.insert(big.begin(), Slot("a"));
-        small.insert(small.begin(), Slot("b"));
-        EXPECT_EQ(exec(TEXT, big), 1) << row.what;
-        EXPECT_EQ(exec(TEXT, small), 1) << row.what;
+        EXPECT_EQ(exec(TEXT, on("a", row.big)), 1) << row.what;
+        EXPECT_EQ(exec(TEXT, on("b", row.small)), 1) << row.what;
         const CanvasPixels pa = readCanvas(a);
         EXPECT_EQ(pa, readCanvas(b)) << row.what;
         EXPECT_LT(pa.count(WHITE), pa.pixels.size()) << row.what << ": something was drawn";
     }
 }
 
-// A slot larger than the plug-in can hold as UTF-16 text. In the 32-bit
-// product the address space runs out first: the host string takes the
-// largest block there is, so its UTF-16 copy, twice as large, cannot be had.
-// The call ends with 0, nothing else happens, and the plug-in stays usable.
-// (No exception may unwind into a host, which could not catch it.)
+// A slot larger than the plug-in can hold as UTF-16 text: in the 32-bit
+// product the host string takes the largest block there is, so its copy,
+// twice as large, cannot be had. The call ends with 0 (no exception may
+// unwind into a host) and the plug-in stays usable.
 TEST_F(Plugged, SlotTooLargeToReadEndsTheCallWithZero) {
     if (sizeof(void*) != 4) {
         GTEST_SKIP() << "a 64-bit process would read it";
@@ -255,9 +246,7 @@ TEST_F(Plugged, CircleParametersThatMeanTheSame) {
     ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
     auto draw = [&](const Slots& args) {
         EXPECT_EQ(exec(CLEAR, {"a"}), 1);
-        Slots slots = args;
-        slots.insert(slots.begin(), Slot("a"));
-        EXPECT_EQ(exec(CIRCLE, slots), 1);
+        EXPECT_EQ(exec(CIRCLE, on("a", args)), 1);
         return readCanvas(a);
     };
     struct Class {
@@ -321,9 +310,8 @@ TEST_F(Plugged, CircleParametersThatMeanTheSame) {
     EXPECT_EQ(blank.count(WHITE), 120u * 80u);
 }
 
-// Circles from the far ends of the 32-bit range whose outline just reaches
-// the canvas: computed without overflow, clipped, and drawn as the almost
-// straight edge they are there.
+// Circles from the far ends of the 32-bit range whose outline just reaches the
+// canvas: computed without overflow, clipped, drawn as the straight edge they are.
 TEST_F(Plugged, CirclesFromTheEndsOfTheRange) {
     HWND a = object("a", 120, 80);
     ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
@@ -357,9 +345,7 @@ TEST_F(Plugged, CirclesFromTheEndsOfTheRange) {
     };
     for (const Row& row : rows) {
         ASSERT_EQ(exec(CLEAR, {"a"}), 1);
-        Slots slots = row.args;
-        slots.insert(slots.begin(), Slot("a"));
-        EXPECT_EQ(exec(CIRCLE, slots), 1) << row.what;
+        EXPECT_EQ(exec(CIRCLE, on("a", row.args)), 1) << row.what;
         const CanvasPixels s = readCanvas(a);
         size_t expectedRed = 0;
         if (row.at >= 0) {

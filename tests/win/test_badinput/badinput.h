@@ -72,6 +72,21 @@ class Plugged : public PluggedHost {
     // The same call as exec on the linked copy, for the reason of its result.
     Reason reasonOf(int id, const Slots& slots) { return linked.reasonOf(id, slotTexts(slots)); }
 
+    // The slots of an action on canvas `name`: the name, then `rest`.
+    static Slots on(const char* name, Slots rest) {
+        rest.insert(rest.begin(), Slot(name));
+        return rest;
+    }
+
+    // The host answers every callback with `reply`.
+    void answerWith(const std::string& reply) {
+        host.answer = [reply](int, host::HostString* slot) {
+            host::freeString(*slot);
+            *slot = host::allocString(reply);
+            return 1;
+        };
+    }
+
     LinkedPlugin linked;
 
   private:

@@ -66,17 +66,16 @@ TEST_F(Plugged, FontsThatCannotBeHadStillReturnOne) {
     }
 }
 
-// Glyphs far larger than the canvas, upright and italic (whose overhang is
-// then measured on an "H" thousands of pixels high). The canvas looks onto
-// the upper stem of "l": all black upright; slanted, the stem has
-// moved to the right at that height.
+// Glyphs far larger than the canvas, upright and italic (whose overhang is then
+// measured on an "H" thousands of pixels high). The canvas looks onto the upper
+// stem of "l": all black upright, while the slanted stem has moved right there.
 TEST_F(Plugged, GlyphsFarLargerThanTheCanvas) {
     const int points = sizeof(void*) == 4 ? 800 : 3000;
     const double em = points * 96.0 / 72; // pixels
     const int side = static_cast<int>(0.05 * em);
-    // The stem of Arial's "l" runs from about 0.07 to 0.16 em across and
-    // from 0.18 em below the top of the text cell down to its baseline; the
-    // italic one leans right, by some 0.13 em near its top.
+    // The stem of Arial's "l" runs from about 0.07 to 0.16 em across and from
+    // 0.18 em below the cell's top down to the baseline; italic, it leans right
+    // by some 0.13 em near its top.
     const std::string x = std::to_string(-static_cast<int>(0.085 * em));
     const std::string y = std::to_string(-static_cast<int>(0.25 * em));
     const std::string size = std::to_string(points);
@@ -118,20 +117,16 @@ TEST_F(Plugged, HostRepliesThatAreNoUsableWindow) {
         {repeat('9', MEGABYTE), Reason::ObjectNotWindow},
     };
     for (const Row& row : rows) {
-        const std::string& reply = row.reply;
-        host.answer = [&](int, host::HostString* slot) {
-            host::freeString(*slot);
-            *slot = host::allocString(reply);
-            return 1;
-        };
-        EXPECT_EQ(reasonOf(CREATE, {"rect", "$0000FF"}), row.reason) << reply.substr(0, 20);
+        answerWith(row.reply);
+        const std::string what = row.reply.substr(0, 20);
+        EXPECT_EQ(reasonOf(CREATE, {"rect", "$0000FF"}), row.reason) << what;
         const size_t before = windowQueries(host);
-        EXPECT_EQ(exec(CREATE, {"rect", "$0000FF"}), 0) << reply.substr(0, 20);
+        EXPECT_EQ(exec(CREATE, {"rect", "$0000FF"}), 0) << what;
         // Nothing registered: drawing finds nothing, creating asks again.
-        EXPECT_EQ(exec(CLEAR, {"rect"}), 0) << reply.substr(0, 20);
-        EXPECT_EQ(exec(CREATE, {"rect", "$0000FF"}), 0) << reply.substr(0, 20);
-        EXPECT_EQ(windowQueries(host), before + 2) << reply.substr(0, 20);
-        EXPECT_EQ(reasonOf(CLEAR, {"rect"}), Reason::NotACanvas) << reply.substr(0, 20);
+        EXPECT_EQ(exec(CLEAR, {"rect"}), 0) << what;
+        EXPECT_EQ(exec(CREATE, {"rect", "$0000FF"}), 0) << what;
+        EXPECT_EQ(windowQueries(host), before + 2) << what;
+        EXPECT_EQ(reasonOf(CLEAR, {"rect"}), Reason::NotACanvas) << what;
     }
     EXPECT_TRUE(canvasWindowsIn(wide).empty()) << "no half-built canvas left behind";
     EXPECT_TRUE(canvasWindowsIn(tall).empty());
@@ -152,11 +147,7 @@ TEST_F(Plugged, HostRepliesThatNameAWindowInOtherWords) {
     };
     int i = 0;
     for (const std::string& reply : replies) {
-        host.answer = [&](int, host::HostString* slot) {
-            host::freeString(*slot);
-            *slot = host::allocString(reply);
-            return 1;
-        };
+        answerWith(reply);
         const std::string name = "r" + std::to_string(i++);
         EXPECT_EQ(exec(CREATE, {name, "$0000FF"}), 1) << reply.substr(0, 20);
         EXPECT_EQ(canvasWindowsIn(o).size(), static_cast<size_t>(i)) << reply.substr(0, 20);
@@ -180,9 +171,8 @@ TEST_F(Plugged, LargestObjectStillMakesACanvas) {
     EXPECT_EQ(s.count(RED), 3u) << "(32767, 1) lies outside";
 }
 
-// Canvases inside canvases: the host may name any window, also one the
-// plug-in made. Releasing closes the outer window first, which takes the
-// inner one with it; the inner entry must still be released cleanly.
+// The host may name any window, also a canvas: releasing closes the outer
+// one first, which takes the inner one along, whose entry still goes cleanly.
 TEST_F(Plugged, ACanvasInsideAnotherCanvas) {
     HWND o = object("outer", 100, 60);
     ASSERT_EQ(exec(CREATE, {"outer", ""}), 1);
@@ -213,9 +203,9 @@ TEST_F(Plugged, ACanvasInsideAnotherCanvas) {
 
 //--- GDI running out ----------------------------------------------------------------
 
-// With GDI out of objects (some other part of the host took them all), the
-// actions fail or complete as objects come free one by one; none leaves a
-// half-made canvas, an open pass or a single GDI object behind.
+// With GDI out of objects (another part of the host took them all), the actions
+// fail or complete as objects come free one by one, and none leaves a half-made
+// canvas, an open pass or a GDI object behind.
 TEST_F(Plugged, RunningOutOfGdiObjects) {
     HWND o = object("rect", 60, 40);
     HWND d = object("drawn", 60, 40);
@@ -257,9 +247,8 @@ TEST_F(Plugged, RunningOutOfGdiObjects) {
 
 //--- Host callbacks that answer oddly ----------------------------------------------
 
-// Every way the host can leave command 7's slot, and who frees what: the
-// plug-in frees whatever the slot holds after the call, once, and never
-// the request the host took over.
+// Every way the host can leave command 7's slot: the plug-in frees whatever it
+// holds after the call, once, and never a request the host took over.
 TEST_F(Plugged, ObjectWindowQueryLeavesNothingBehind) {
     HWND o = object("rect", 40, 30);
     enum Slotting { KEEP_REQUEST, REPLACE, NULL_SLOT };

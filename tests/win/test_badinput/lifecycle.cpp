@@ -35,8 +35,7 @@ TEST(Exports, EveryOrderWorksWithWhatExists) {
     EXPECT_EQ(plugin.registerInterfaceAccess(&host::Host::interfaceProc), 0);
     EXPECT_EQ(runAction(plugin, CREATE, {"other", ""}), 1);
 
-    // Registration after canvases exist and after a release, twice, with a
-    // null callback between.
+    // Registration after canvases exist and after a release, twice, a null callback between.
     EXPECT_EQ(plugin.message(6, 0), 0);
     EXPECT_EQ(runAction(plugin, CREATE, {"rect", ""}), 1);
     EXPECT_EQ(runAction(plugin, CREATE, {"other", ""}), 1);
@@ -52,14 +51,13 @@ TEST(Exports, EveryOrderWorksWithWhatExists) {
     EXPECT_STREQ(t1, "KivCanvas 2D (Final)") << "an earlier string stays valid";
     EXPECT_EQ(runAction(plugin, CLEAR, {"rect"}), 1) << "canvases survive registration";
 
-    // The latest set is freed at unload, each string once; the earlier set
-    // stays with the host.
+    // The latest set (and the latest _nbInitPlugIn's author and description) is
+    // freed at unload, each string once; the earlier set stays with the host.
     std::vector<const void*> latest = {t2};
     for (size_t i = actionCount; i < 2 * actionCount; ++i) {
         latest.push_back(host.actions[i].namePtr);
         latest.push_back(host.actions[i].hintPtr);
     }
-    // Author and description of the latest _nbInitPlugIn call, too.
     const std::vector<void*> freed = unloadFreeingEachOnce(plugin, latest);
     EXPECT_EQ(std::count(freed.begin(), freed.end(), t1), 0);
     EXPECT_EQ(std::count(freed.begin(), freed.end(), host.actions[0].namePtr), 0);
@@ -83,8 +81,8 @@ TEST_F(Plugged, UnloadAndReloadUnderLiveAndOrphanedCanvases) {
     // What GDI has free without the plug-in loaded at all.
     plugin.reset();
     const int unloaded = gdiHeadroom();
-    // AlphaBlend's library is loaded on first need, never under the loader
-    // lock at attach, and kept at the unload: nothing is freed there either.
+    // AlphaBlend's library is loaded on first need, never at attach under the
+    // loader lock, and kept at the unload.
     const bool hadMsimg32 = GetModuleHandleW(L"msimg32.dll") != nullptr;
     load();
     EXPECT_EQ(GetModuleHandleW(L"msimg32.dll") != nullptr, hadMsimg32) << "not loaded at attach";
@@ -118,8 +116,7 @@ TEST_F(Plugged, UnloadAndReloadUnderLiveAndOrphanedCanvases) {
         EXPECT_FALSE(GetClassInfoExW(module, name.c_str(), &wc)) << "a class left registered";
     }
     EXPECT_EQ(GetModuleHandleW(L"msimg32.dll"), msimg32) << "kept by the unload";
-    // The host goes on: its windows paint, and are destroyed, without the
-    // plug-in's code behind any of them.
+    // The host's windows paint and are destroyed without the plug-in's code.
     RedrawWindow(scene.main(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     DestroyWindow(doomed);
@@ -158,20 +155,18 @@ TEST_F(Plugged, HostWindowGoneBeforeTheRelease) {
 
 //--- The process ending under live canvases --------------------------------------------
 
-// At process exit the system reclaims everything, and other threads and
-// DLLs may already be gone: the plug-in releases nothing then, neither from
-// its DllMain nor from destructors the C runtime runs at detach. The child
-// below ends its process from inside a kiv_DrawText, with canvases on
-// screen, the strings handed to the host, the text's font loaded and the
-// pass's device contexts open. From then on every watched call (the
-// releases the DLL's unload would make, and what its first use makes)
-// writes EXIT_CALL_MARK and the function's name to stdout.
+// At process exit the system reclaims everything, and other threads and DLLs
+// may be gone: the plug-in releases nothing then, neither from its DllMain nor
+// from the C runtime's destructors. The child below ends its process inside a
+// kiv_DrawText, with canvases on screen, strings handed to the host, the font
+// loaded and the pass open; from then on every watched call writes
+// EXIT_CALL_MARK and the function's name to stdout.
 constexpr UINT CHILD_EXIT_CODE = 42;
 const char EXIT_CALL_MARK[] = "<called by the plug-in at exit>";
 
-// The calls watched in an import table: one row each, in the order of
-// WATCHED below. The releases of an unload, then the calls into other DLLs
-// that attach leaves to first use.
+// The calls watched in an import table, the rows of WATCHED below: the
+// releases of an unload, then the calls into other DLLs that attach leaves
+// to first use.
 enum Watched {
     GLOBAL_FREE,
     FREE_LIBRARY,
@@ -210,7 +205,7 @@ template <Watched Which, typename R, typename... A> R WINAPI reportCall(A... arg
     return reinterpret_cast<R(WINAPI*)(A...)>(g_real[Which])(args...);
 }
 
-// The hook of row `Which`, for a function of the type of `real`.
+// The hook of row `Which`, for a function of the type of the argument.
 template <Watched Which, typename R, typename... A> void* hookFor(R(WINAPI*)(A...)) {
     return reinterpret_cast<void*>(&reportCall<Which, R, A...>);
 }
@@ -241,9 +236,8 @@ const char* watchedName(Watched which) {
     return WATCHED[which].name;
 }
 
-// Stands in for the glyph drawing of kiv_DrawText and ends the process
-// there, while the pass is open. (The text's own releases before it, such
-// as a measuring context, happen before the end and are not counted.)
+// Stands in for kiv_DrawText's glyph drawing and ends the process there, the
+// pass open. (The text's own releases before it are not counted.)
 BOOL WINAPI exitInsteadOfTextOut(HDC, int, int, LPCWSTR, int) {
     std::fflush(stdout);
     g_exiting = true;
@@ -266,9 +260,8 @@ TEST(ProcessEnd, DISABLED_EndsWithEverythingLive) {
     for (int i = 0; i < WATCHED_COUNT; ++i) {
         const WatchRow& row = WATCHED[i];
         g_real[i] = patchImport(module, row.dll, row.name, row.hook);
-        // The plug-in frees no library (it keeps the system DLLs it loads);
-        // only the 32-bit runtime's start-up code may import FreeLibrary.
-        // Not imported, it cannot be called at the end either.
+        // The plug-in frees no library (it keeps the system DLLs it loads); only
+        // the 32-bit runtime's start-up code may import FreeLibrary, if at all.
         if (i == FREE_LIBRARY && !g_real[i]) {
             continue;
         }
@@ -281,8 +274,7 @@ TEST(ProcessEnd, DISABLED_EndsWithEverythingLive) {
 }
 
 TEST(ProcessEnd, EndsCleanlyWithItsOwnExitCodeWithoutTheUnloadsReleases) {
-    const Process child = runProgram(thisProgram(), L"--gtest_also_run_disabled_tests "
-                                                    L"--gtest_filter=ProcessEnd.DISABLED_*");
+    const Process child = runOwnTests(L"ProcessEnd.DISABLED_*");
     EXPECT_NE(child.out.find("DISABLED_EndsWithEverythingLive"), std::string::npos) << child.out;
     EXPECT_EQ(child.exitCode, CHILD_EXIT_CODE) << child.out << child.err;
     EXPECT_EQ(child.out.find(EXIT_CALL_MARK), std::string::npos) << "called at process exit:\n"
@@ -291,9 +283,9 @@ TEST(ProcessEnd, EndsCleanlyWithItsOwnExitCodeWithoutTheUnloadsReleases) {
 
 //--- Attach does the least ------------------------------------------------------------
 // DllMain runs under the loader lock, where calls into User32, GDI and the
-// common controls do not belong: attach makes none of the deferred rows
-// above (counted in this program's import table, the plug-in's code being
-// linked in), and the first canvas and its text make each of them.
+// common controls do not belong: attach makes none of the deferred rows above
+// (counted in this program's imports, the plug-in's code being linked in), and
+// the first canvas and its text make each of them.
 
 class Attach : public LinkedPluginTest {};
 
