@@ -1,8 +1,7 @@
-// A long session: canvas.nbp loaded once and driven through its exports with
-// a long, varied script, the way a host runs one for hours on its user
-// interface thread. Afterwards the plug-in must still draw exactly what it
-// drew at the start, the process must not have grown, and GDI must still
-// hand out objects.
+// A long session: canvas.nbp loaded once and driven through its exports with a
+// long, varied script, as a host runs one for hours on its UI thread. Then the
+// plug-in must still draw exactly what it drew at the start, the process must
+// not have grown, and GDI must still hand out objects.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -26,14 +25,12 @@ namespace {
 // which takes about as long (a minute each).
 constexpr int FULL_ACTIONS = 100000;
 const int ACTIONS = sizeof(void*) == 4 ? FULL_ACTIONS * 3 / 10 : FULL_ACTIONS;
-// Host notifications that release every canvas come this often; canvases
-// are then made again under their old names as the script goes on.
+// Every canvas is released this often, then made again under its old name.
 constexpr int RELEASE_EVERY = 300;
 // This often the host destroys one object's window under its live canvas
 // and shows the object again in a new window.
 constexpr int REBUILD_OBJECT_EVERY = 1000;
-// The host runs its message loop between script steps.
-constexpr int PUMP_EVERY = 8;
+constexpr int PUMP_EVERY = 8; // the host's message loop, between script steps
 constexpr size_t ALLOWED_GROWTH = 2 * 1024 * 1024;
 // GDI objects the process may hold more at the end than after the warm-up
 // (Wine's own caches); a leak of one object per action or per canvas made
@@ -57,7 +54,7 @@ double seconds() {
 struct Object {
     enum State { NONE, LIVE, ORPHANED };
     std::string name;
-    RECT place{};
+    int x, y, width, height; // of its window in the host's
     HWND window = nullptr;
     State state = NONE;
 };
@@ -66,13 +63,9 @@ class Soak {
   public:
     Soak() : random_(0x5EED1234ABCDull) {
         for (int i = 0; i < OBJECTS; ++i) {
-            Object o;
-            o.name = "Objeto " + std::to_string(i);
-            const int w = 120 + 20 * (i % 4), h = 90 + 15 * (i / 4);
-            o.place = RECT{10 + (i % 4) * 220, 10 + (i / 4) * 200, 0, 0};
-            o.place.right = o.place.left + w;
-            o.place.bottom = o.place.top + h;
-            objects_.push_back(o);
+            const int column = i % 4, row = i / 4;
+            objects_.push_back({"Objeto " + std::to_string(i), 10 + column * 220, 10 + row * 200,
+                                120 + 20 * column, 90 + 15 * row});
             showObject(objects_.back());
         }
         host_.connect(plugin_);
@@ -89,9 +82,8 @@ class Soak {
     // One step of the script; false when its result was not the expected.
     bool step(int index, std::string* what) {
         if (index % RELEASE_EVERY == RELEASE_EVERY - 1) {
-            // Before the release: a live canvas shows in its object's window,
-            // and no object shows more than one; an orphaned canvas's object
-            // got none in its new window.
+            // Before the release: a live canvas shows in its object's window, no
+            // object shows more than one, and an orphaned one's new window none.
             bool shownAsExpected = true;
             for (const Object& o : objects_) {
                 const size_t expectedWindows = o.state == Object::LIVE ? 1 : 0;
@@ -117,7 +109,7 @@ class Soak {
         const std::string name = o ? o->name : "Objeto " + std::to_string(random_.range(8, 12));
         int expected = 0, got = 0;
         if (pick < 8) {
-            got = exec(CREATE, {name.c_str(), colour().c_str()});
+            got = exec(CREATE, {name, colour()});
             expected = o ? 1 : 0;
             if (o && o->state == Object::NONE) {
                 o->state = Object::LIVE;
@@ -126,26 +118,21 @@ class Soak {
         } else {
             expected = o && o->state != Object::NONE ? 1 : 0;
             if (pick < 48) {
-                const std::string x = std::to_string(random_.range(-60, 300));
-                const std::string y = std::to_string(random_.range(-60, 250));
-                const std::string r = std::to_string(random_.range(-5, 160));
-                got =
-                    exec(CIRCLE, {name.c_str(), x.c_str(), y.c_str(), r.c_str(), colour().c_str()});
+                const std::string x = number(-60, 300), y = number(-60, 250), r = number(-5, 160);
+                got = exec(CIRCLE, {name, x, y, r, colour()});
                 *what = "circle " + name + " " + x + " " + y + " " + r;
             } else if (pick < 88) {
                 std::string text;
                 for (int n = random_.range(0, 30); n > 0; --n) {
                     text += CHARSET[random_.range(0, static_cast<int>(sizeof CHARSET) - 2)];
                 }
-                const std::string x = std::to_string(random_.range(-80, 260));
-                const std::string y = std::to_string(random_.range(-40, 220));
+                const std::string x = number(-80, 260), y = number(-40, 220);
                 const std::string back = random_.chance(50) ? std::string() : colour();
                 const std::string font = fontSpec();
-                got = exec(TEXT, {name.c_str(), text.c_str(), x.c_str(), y.c_str(),
-                                  colour().c_str(), back.c_str(), font.c_str()});
+                got = exec(TEXT, {name, text, x, y, colour(), back, font});
                 *what = "text " + name + " [" + font + "]";
             } else {
-                got = exec(CLEAR, {name.c_str()});
+                got = exec(CLEAR, {name});
                 *what = "clear " + name;
             }
         }
@@ -160,13 +147,15 @@ class Soak {
     void settle() {
         plugin_.message(2, 0);
         for (Object& o : objects_) {
-            exec(CREATE, {o.name.c_str(), ""});
+            exec(CREATE, {o.name, ""});
             o.state = Object::LIVE;
         }
         pumpMessages();
     }
 
   private:
+    std::string number(int low, int high) { return std::to_string(random_.range(low, high)); }
+
     std::string colour() {
         switch (random_.range(0, 3)) {
         case 0: {
@@ -175,7 +164,7 @@ class Soak {
             return text;
         }
         case 1:
-            return std::to_string(random_.range(0, 0xFFFFFF));
+            return number(0, 0xFFFFFF);
         case 2:
             return std::string();
         default:
@@ -184,16 +173,14 @@ class Soak {
     }
 
     std::string fontSpec() {
-        std::string spec = FACES[random_.range(0, 5)];
-        spec += "," + std::to_string(random_.range(-2, 40)) + ",";
         const char* const styles[] = {"", "B", "I", "U", "BI", "BU", "IU", "BIU", "biu"};
-        spec += styles[random_.range(0, 8)];
-        return spec;
+        std::string spec = FACES[random_.range(0, 5)];
+        spec += "," + number(-2, 40) + ",";
+        return spec + styles[random_.range(0, 8)];
     }
 
     void showObject(Object& o) {
-        o.window = scene_.addObject(host_, o.name, o.place.left, o.place.top,
-                                    o.place.right - o.place.left, o.place.bottom - o.place.top);
+        o.window = scene_.addObject(host_, o.name, o.x, o.y, o.width, o.height);
     }
 
     // The host destroys one object's window (its canvas window goes with
@@ -221,11 +208,8 @@ void drawReference(Soak& soak, const char* name) {
     EXPECT_EQ(soak.exec(CLEAR, {name}), 1);
     EXPECT_EQ(soak.exec(CIRCLE, {name, "60", "45", "30", "$0000FF"}), 1);
     EXPECT_EQ(soak.exec(CIRCLE, {name, "190", "-5", "40", "$00FF00"}), 1);
-    EXPECT_EQ(soak.exec(TEXT, {name,
-                               "\xD1"
-                               "and\xFA 42",
-                               "8", "8", "", "", "Arial,14,B"}),
-              1);
+    // Octal escapes end after three digits: an N with a tilde, "and", an acute u.
+    EXPECT_EQ(soak.exec(TEXT, {name, "\321and\372 42", "8", "8", "", "", "Arial,14,B"}), 1);
     EXPECT_EQ(
         soak.exec(TEXT, {name, "xyz", "100", "60", "$FFFFFF", "$FF0000", "Liberation Serif,12,I"}),
         1);
@@ -316,8 +300,7 @@ TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
     drawReference(soak, "ref");
     EXPECT_TRUE(readCanvas(first) == before);
 
-    // And GDI still hands out what a host needs: a thousand bitmaps of the
-    // screen's kind.
+    // And GDI still hands out a thousand bitmaps of the screen's kind.
     ScreenDC screen;
     std::vector<HBITMAP> bitmaps;
     for (int i = 0; i < 1000; ++i) {

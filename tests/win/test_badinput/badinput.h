@@ -17,7 +17,6 @@
 #include <initializer_list>
 #include <memory>
 #include <new>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,8 +26,6 @@
 #include "canvas/actions_win.h"
 #include "draw/drawpass_win.h"
 #include "draw/font_win.h"
-#include "draw/image_win.h"
-#include "draw/picture_win.h"
 #include "host/host_win.h"
 #include "plugin/plugin_win.h"
 #include "tests/win/support/canvas_probe.h"

@@ -18,24 +18,9 @@ TEST_F(Plugged, FontDescriptionsThatMeanTwelvePointArial) {
     };
     const CanvasPixels expected = draw("Arial,12");
     EXPECT_LT(expected.count(WHITE), expected.pixels.size());
-    const char* const same[] = {
-        "",
-        ",",
-        ",,,,",
-        "Arial",
-        ",12",
-        "Arial,0",
-        "Arial,-5",
-        "Arial,abc",
-        "Arial,12,bi",
-        "Arial,12,x",
-        "Arial, 12",
-        "Arial,12,,B",
-        "Arial,4294967308",
-        "Arial,-2147483648",
-        "Arial,2147483648",
-    };
-    for (const char* font : same) {
+    for (const char* font : {"", ",", ",,,,", "Arial", ",12", "Arial,0", "Arial,-5", "Arial,abc",
+                             "Arial,12,bi", "Arial,12,x", "Arial, 12", "Arial,12,,B",
+                             "Arial,4294967308", "Arial,-2147483648", "Arial,2147483648"}) {
         EXPECT_EQ(draw(font), expected) << font;
     }
 }
@@ -137,16 +122,12 @@ TEST_F(Plugged, HostRepliesThatNameAWindowInOtherWords) {
     const uint64_t h = reinterpret_cast<uintptr_t>(o);
     char hex[32];
     std::snprintf(hex, sizeof hex, "$%llX", static_cast<unsigned long long>(h));
-    const std::string replies[] = {
-        hex,
-        "  " + handleText(o),
-        handleText(o) + " px",
-        "+" + handleText(o),
-        std::to_string(h + (uint64_t(1) << 32)), // high bits dropped
-        repeat('0', MEGABYTE) + handleText(o),
-    };
+    // In hexadecimal, with blanks, a unit or a sign, beyond 32 bits (whose high
+    // bits are dropped), and after a megabyte of zeros.
     int i = 0;
-    for (const std::string& reply : replies) {
+    for (const std::string& reply :
+         {std::string(hex), "  " + handleText(o), handleText(o) + " px", "+" + handleText(o),
+          std::to_string(h + (uint64_t(1) << 32)), repeat('0', MEGABYTE) + handleText(o)}) {
         answerWith(reply);
         const std::string name = "r" + std::to_string(i++);
         EXPECT_EQ(exec(CREATE, {name, "$0000FF"}), 1) << reply.substr(0, 20);
