@@ -315,47 +315,33 @@ TEST_F(Plugged, CircleParametersThatMeanTheSame) {
 TEST_F(Plugged, CirclesFromTheEndsOfTheRange) {
     HWND a = object("a", 120, 80);
     ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
+    // Each reaches the canvas as the edge column x = at, or row y = at; -1: none.
     struct Row {
         const char* what;
-        Slots args;
-        bool column; // the edge is a column (else a row)
+        const char *x, *y, *r;
+        char edge;
         int at;
     };
     const Row rows[] = {
-        {"centre far left, rightmost point at x = 50",
-         {"-2147483597", "40", "2147483647", "$0000FF"},
-         true,
-         50},
-        {"centre 2147483648 wraps to the far left",
-         {"2147483648", "40", "2147483647", "$0000FF"},
-         true,
-         -1},
-        {"centre -2147483649 wraps to the far right, leftmost point at x = 0",
-         {"-2147483649", "40", "2147483647", "$0000FF"},
-         true,
-         0},
-        {"centre 2147483677 wraps to the far top, lowest point at y = 28",
-         {"60", "2147483677", "2147483647", "$0000FF"},
-         false,
-         28},
-        {"centre far below, topmost point at y = 79",
-         {"60", "2147483647", "2147483568", "$0000FF"},
-         false,
-         79},
+        {"centre far left", "-2147483597", "40", "2147483647", 'x', 50},
+        {"centre 2147483648 wraps to the far left", "2147483648", "40", "2147483647", 'x', -1},
+        {"centre -2147483649 wraps to the far right", "-2147483649", "40", "2147483647", 'x', 0},
+        {"centre 2147483677 wraps to the far top", "60", "2147483677", "2147483647", 'y', 28},
+        {"centre far below", "60", "2147483647", "2147483568", 'y', 79},
     };
     for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.what) + ", edge at " + row.edge + " = " +
+                     std::to_string(row.at));
         ASSERT_EQ(exec(CLEAR, {"a"}), 1);
-        EXPECT_EQ(exec(CIRCLE, on("a", row.args)), 1) << row.what;
+        EXPECT_EQ(exec(CIRCLE, {"a", row.x, row.y, row.r, "$0000FF"}), 1);
         const CanvasPixels s = readCanvas(a);
-        size_t expectedRed = 0;
-        if (row.at >= 0) {
-            expectedRed = row.column ? 80 : 120;
-            for (int i = 0; i < (row.column ? 80 : 120); ++i) {
-                EXPECT_EQ(row.column ? s.at(row.at, i) : s.at(i, row.at), RED) << row.what;
-            }
+        const bool column = row.edge == 'x';
+        const size_t expectedRed = row.at < 0 ? 0 : column ? 80 : 120;
+        for (int i = 0; i < static_cast<int>(expectedRed); ++i) {
+            EXPECT_EQ(column ? s.at(row.at, i) : s.at(i, row.at), RED);
         }
-        EXPECT_EQ(s.count(RED), expectedRed) << row.what;
-        EXPECT_EQ(s.count(WHITE), s.pixels.size() - expectedRed) << row.what;
+        EXPECT_EQ(s.count(RED), expectedRed);
+        EXPECT_EQ(s.count(WHITE), s.pixels.size() - expectedRed);
     }
 }
 

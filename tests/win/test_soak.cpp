@@ -68,16 +68,13 @@ class Soak {
                                 120 + 20 * column, 90 + 15 * row});
             showObject(objects_.back());
         }
-        host_.connect(plugin_);
+        host.connect(plugin);
     }
 
-    bool ok() const { return plugin_.ok() && scene_.main(); }
-    host::PluginModule& plugin() { return plugin_; }
-    host::Host& host() { return host_; }
-    HostScene& scene() { return scene_; }
+    bool ok() const { return plugin.ok() && scene.main(); }
 
     // The host pumps its messages only every PUMP_EVERY steps.
-    int exec(int id, const Slots& slots) { return runAction(plugin_, id, slots, false); }
+    int exec(int id, const Slots& slots) { return runAction(plugin, id, slots, false); }
 
     // One step of the script; false when its result was not the expected.
     bool step(int index, std::string* what) {
@@ -92,7 +89,7 @@ class Soak {
                     *what = "canvas windows of " + o.name;
                 }
             }
-            plugin_.message(index / RELEASE_EVERY % 2 ? 6 : 2, 0);
+            plugin.message(index / RELEASE_EVERY % 2 ? 6 : 2, 0);
             for (Object& o : objects_) {
                 o.state = Object::NONE;
             }
@@ -145,13 +142,17 @@ class Soak {
     // Makes a canvas on every object again, as the script would after a
     // release; the state of the plug-in is then the same each time.
     void settle() {
-        plugin_.message(2, 0);
+        plugin.message(2, 0);
         for (Object& o : objects_) {
             exec(CREATE, {o.name, ""});
             o.state = Object::LIVE;
         }
         pumpMessages();
     }
+
+    HostScene scene;
+    host::PluginModule plugin{L"canvas.nbp"};
+    host::Host host;
 
   private:
     std::string number(int low, int high) { return std::to_string(random_.range(low, high)); }
@@ -180,7 +181,7 @@ class Soak {
     }
 
     void showObject(Object& o) {
-        o.window = scene_.addObject(host_, o.name, o.x, o.y, o.width, o.height);
+        o.window = scene.addObject(host, o.name, o.x, o.y, o.width, o.height);
     }
 
     // The host destroys one object's window (its canvas window goes with
@@ -194,9 +195,6 @@ class Soak {
         }
     }
 
-    HostScene scene_;
-    host::PluginModule plugin_{L"canvas.nbp"};
-    host::Host host_;
     std::vector<Object> objects_;
     TestRandom random_;
 };
@@ -240,7 +238,7 @@ TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
     ASSERT_TRUE(soak.ok());
 
     // The reference scene on a fresh canvas, before anything else ran.
-    HWND first = soak.scene().addObject(soak.host(), "ref", 10, 420, REF_W, REF_H);
+    HWND first = soak.scene.addObject(soak.host, "ref", 10, 420, REF_W, REF_H);
     ASSERT_EQ(soak.exec(CREATE, {"ref", ""}), 1);
     // Circles alone first, against the raster core's own drawing.
     ASSERT_EQ(soak.exec(CIRCLE, {"ref", "60", "45", "30", "$0000FF"}), 1);
@@ -252,7 +250,7 @@ TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
     ASSERT_FALSE(before.empty());
     EXPECT_GT(before.count(BLACK), 20u) << "black glyphs";
     EXPECT_GT(before.count(BLUE), 20u) << "blue text cell";
-    soak.plugin().message(6, 0);
+    soak.plugin.message(6, 0);
 
     const int warmUp = ACTIONS / 10;
     ProcessReading warm;
@@ -292,7 +290,7 @@ TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
 
     // The last actions still draw exactly what the first ones drew: on a
     // new object's canvas, and on the first canvas made again.
-    HWND fresh = soak.scene().addObject(soak.host(), "fresh", 240, 420, REF_W, REF_H);
+    HWND fresh = soak.scene.addObject(soak.host, "fresh", 240, 420, REF_W, REF_H);
     ASSERT_EQ(soak.exec(CREATE, {"fresh", ""}), 1);
     drawReference(soak, "fresh");
     EXPECT_TRUE(readCanvas(fresh) == before);
