@@ -1,12 +1,9 @@
-// Everything a host or a script can hand to canvas.nbp, sound or not (null
-// and garbage slots, megabyte texts, numbers past the 32-bit limits here;
-// the rest in test_badinput/). Each row states the result and what is left
-// behind; none may crash, hang or leak.
+// Everything a host or a script can hand to canvas.nbp, sound or not: each row
+// states the result and what is left behind; none may crash, hang or leak.
 #include "tests/win/test_badinput/badinput.h"
 
 //--- Allocation failures on demand -----------------------------------------------------
-// The plug-in's code linked into this program (not the loaded DLL, which has
-// its own runtime) takes its memory through these.
+// The plug-in's code linked into this program (not the DLL) allocates through these.
 
 namespace badinput {
 long g_allocations = 0;
@@ -131,15 +128,9 @@ TEST_F(Plugged, MegabyteNameTheHostKnows) {
     EXPECT_EQ(exec(CLEAR, {name + "n"}), 0) << "one character longer";
 }
 
-// Colour texts of a megabyte: the number wraps at 64 bits, the colour
-// keeps its low 32 bits, and the alpha byte does not show.
+// The number wraps at 64 bits, the colour keeps its low 32, the alpha byte does not show.
 TEST_F(Plugged, MegabyteColourTexts) {
-    struct Row {
-        const char* what;
-        std::string colour;
-        uint32_t shown;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, std::string, uint32_t> rows[] = {
         {"hexadecimal Fs", "$" + repeat('F', MEGABYTE), WHITE},
         {"binary ones", "%" + repeat('1', MEGABYTE), WHITE},
         {"zeros before 255", repeat('0', MEGABYTE) + "255", RED},
@@ -148,11 +139,11 @@ TEST_F(Plugged, MegabyteColourTexts) {
         {"garbage", repeat('#', MEGABYTE), BLACK},
     };
     int i = 0;
-    for (const Row& row : rows) {
+    for (const auto& [what, colour, shown] : rows) {
         const std::string name = "c" + std::to_string(i++);
         HWND o = object(name, 40, 30);
-        EXPECT_EQ(exec(CREATE, {name, row.colour}), 1) << row.what;
-        EXPECT_EQ(readCanvas(o).count(row.shown), 40u * 30u) << row.what;
+        EXPECT_EQ(exec(CREATE, {name, colour}), 1) << what;
+        EXPECT_EQ(readCanvas(o).count(shown), 40u * 30u) << what;
     }
 }
 
@@ -171,12 +162,7 @@ TEST_F(Plugged, MegabyteTextFontAndNumbers) {
     EXPECT_EQ(readCanvas(a), readCanvas(b));
 
     // Megabyte fonts and numbers that mean the same as short ones draw the same.
-    struct Row {
-        const char* what;
-        Slots big;
-        Slots small;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, Slots, Slots> rows[] = {
         {"face of a megabyte",
          {"Hola", "5", "5", "", "", repeat('A', MEGABYTE) + ",14"},
          {"Hola", "5", "5", "", "", repeat('A', 31) + ",14"}},
@@ -193,21 +179,19 @@ TEST_F(Plugged, MegabyteTextFontAndNumbers) {
          {"Hola", "5", "5", repeat('0', MEGABYTE) + "255", "%" + repeat('1', MEGABYTE), ""},
          {"Hola", "5", "5", "255", "$FFFFFF", ""}},
     };
-    for (const Row& row : rows) {
+    for (const auto& [what, big, small] : rows) {
         ASSERT_EQ(exec(CLEAR, {"a"}), 1);
         ASSERT_EQ(exec(CLEAR, {"b"}), 1);
-        EXPECT_EQ(exec(TEXT, on("a", row.big)), 1) << row.what;
-        EXPECT_EQ(exec(TEXT, on("b", row.small)), 1) << row.what;
+        EXPECT_EQ(exec(TEXT, on("a", big)), 1) << what;
+        EXPECT_EQ(exec(TEXT, on("b", small)), 1) << what;
         const CanvasPixels pa = readCanvas(a);
-        EXPECT_EQ(pa, readCanvas(b)) << row.what;
-        EXPECT_LT(pa.count(WHITE), pa.pixels.size()) << row.what << ": something was drawn";
+        EXPECT_EQ(pa, readCanvas(b)) << what;
+        EXPECT_LT(pa.count(WHITE), pa.pixels.size()) << what << ": something was drawn";
     }
 }
 
-// A slot larger than the plug-in can hold as UTF-16 text: in the 32-bit
-// product the host string takes the largest block there is, so its copy,
-// twice as large, cannot be had. The call ends with 0 (no exception may
-// unwind into a host) and the plug-in stays usable.
+// In the 32-bit product the host string takes the largest block there is, so its
+// UTF-16 copy, twice as large, cannot be had: no exception may unwind into the host.
 TEST_F(Plugged, SlotTooLargeToReadEndsTheCallWithZero) {
     if (sizeof(void*) != 4) {
         GTEST_SKIP() << "a 64-bit process would read it";
@@ -239,8 +223,7 @@ TEST_F(Plugged, SlotTooLargeToReadEndsTheCallWithZero) {
 
 //--- Numbers: every conversion edge, the 32-bit limits ---------------------------
 
-// Each row draws one circle on a fresh white canvas; rows of one class must
-// show exactly the same pixels as its first row.
+// Each row draws one circle on a white canvas, exactly as its class's first row.
 TEST_F(Plugged, CircleParametersThatMeanTheSame) {
     HWND a = object("a", 120, 80);
     ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
@@ -249,11 +232,7 @@ TEST_F(Plugged, CircleParametersThatMeanTheSame) {
         EXPECT_EQ(exec(CIRCLE, on("a", args)), 1);
         return readCanvas(a);
     };
-    struct Class {
-        Slots first;
-        std::vector<Slots> same;
-    };
-    const Class classes[] = {
+    const std::pair<Slots, std::vector<Slots>> classes[] = {
         {{"30", "20", "10", "$0000FF"},
          {
              {"+30", "20", "10", "$0000FF"},
@@ -299,9 +278,9 @@ TEST_F(Plugged, CircleParametersThatMeanTheSame) {
              {"-2147483648", "-2147483648", "2147483647", "$0000FF"},
          }},
     };
-    for (const Class& c : classes) {
-        const CanvasPixels expected = draw(c.first);
-        for (const Slots& s : c.same) {
+    for (const auto& [first, same] : classes) {
+        const CanvasPixels expected = draw(first);
+        for (const Slots& s : same) {
             EXPECT_EQ(draw(s), expected) << s[0].c_str() << " " << s[1].c_str() << " "
                                          << s[2].c_str() << " " << s[3].c_str();
         }
@@ -310,8 +289,7 @@ TEST_F(Plugged, CircleParametersThatMeanTheSame) {
     EXPECT_EQ(blank.count(WHITE), 120u * 80u);
 }
 
-// Circles from the far ends of the 32-bit range whose outline just reaches the
-// canvas: computed without overflow, clipped, drawn as the straight edge they are.
+// Outlines that just reach the canvas: computed without overflow, clipped, straight.
 TEST_F(Plugged, CirclesFromTheEndsOfTheRange) {
     HWND a = object("a", 120, 80);
     ASSERT_EQ(exec(CREATE, {"a", ""}), 1);

@@ -19,6 +19,8 @@
 #include <new>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "base/gdi_win.h"

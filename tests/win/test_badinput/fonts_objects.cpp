@@ -28,11 +28,7 @@ TEST_F(Plugged, FontDescriptionsThatMeanTwelvePointArial) {
 TEST_F(Plugged, FontsThatCannotBeHadStillReturnOne) {
     HWND a = object("a", 160, 60);
     ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
-    struct Row {
-        const char* font;
-        bool drawsSomething;
-    };
-    const Row rows[] = {
+    const std::pair<const char*, bool> rows[] = {
         {"NoSuchFontAnywhere,12", true}, // a substitute face
         {"Arial,1", false},              // below a pixel
         {"Arial,100000", false},         // beyond what the rasteriser renders
@@ -42,18 +38,17 @@ TEST_F(Plugged, FontsThatCannotBeHadStillReturnOne) {
         {"Arial,-1", true}, // 12 points
         {"Liberation Sans,12,BIU", true},
     };
-    for (const Row& row : rows) {
+    for (const auto& [font, drawsSomething] : rows) {
         ASSERT_EQ(exec(CLEAR, {"a"}), 1);
-        EXPECT_EQ(exec(TEXT, {"a", "Hola", "2", "2", "", "", row.font}), 1) << row.font;
-        if (row.drawsSomething) {
-            EXPECT_GT(readCanvas(a).count(BLACK), 10u) << row.font;
+        EXPECT_EQ(exec(TEXT, {"a", "Hola", "2", "2", "", "", font}), 1) << font;
+        if (drawsSomething) {
+            EXPECT_GT(readCanvas(a).count(BLACK), 10u) << font;
         }
     }
 }
 
-// Glyphs far larger than the canvas, upright and italic (whose overhang is then
-// measured on an "H" thousands of pixels high). The canvas looks onto the upper
-// stem of "l": all black upright, while the slanted stem has moved right there.
+// Italic text measures its overhang on an "H" thousands of pixels high. The
+// canvas looks onto the upper stem of "l": all black upright; italic, the stem leans away.
 TEST_F(Plugged, GlyphsFarLargerThanTheCanvas) {
     const int points = sizeof(void*) == 4 ? 800 : 3000;
     const double em = points * 96.0 / 72; // pixels
@@ -85,11 +80,7 @@ TEST_F(Plugged, HostRepliesThatAreNoUsableWindow) {
     RECT r{};
     GetClientRect(wide, &r);
     ASSERT_EQ(r.right, 40000) << "the object window really is that wide";
-    struct Row {
-        std::string reply;
-        Reason reason;
-    };
-    const Row rows[] = {
+    const std::pair<std::string, Reason> rows[] = {
         {"0", Reason::ObjectUnknown},
         {"", Reason::ObjectUnknown},
         {"abc", Reason::ObjectUnknown},
@@ -101,10 +92,10 @@ TEST_F(Plugged, HostRepliesThatAreNoUsableWindow) {
         {handleText(tall), Reason::NoImage},
         {repeat('9', MEGABYTE), Reason::ObjectNotWindow},
     };
-    for (const Row& row : rows) {
-        answerWith(row.reply);
-        const std::string what = row.reply.substr(0, 20);
-        EXPECT_EQ(reasonOf(CREATE, {"rect", "$0000FF"}), row.reason) << what;
+    for (const auto& [reply, reason] : rows) {
+        answerWith(reply);
+        const std::string what = reply.substr(0, 20);
+        EXPECT_EQ(reasonOf(CREATE, {"rect", "$0000FF"}), reason) << what;
         const size_t before = windowQueries(host);
         EXPECT_EQ(exec(CREATE, {"rect", "$0000FF"}), 0) << what;
         // Nothing registered: drawing finds nothing, creating asks again.
@@ -138,8 +129,7 @@ TEST_F(Plugged, HostRepliesThatNameAWindowInOtherWords) {
     EXPECT_TRUE(canvasWindowsIn(o).empty());
 }
 
-// The object window must be at most 32767 pixels each way: the largest
-// still makes a canvas, which draws up to its far edge.
+// An object window may be 32767 pixels wide: the canvas draws up to its far edge.
 TEST_F(Plugged, LargestObjectStillMakesACanvas) {
     HWND o = object("long", 32767, 3);
     ASSERT_EQ(exec(CREATE, {"long", ""}), 1);
@@ -184,9 +174,8 @@ TEST_F(Plugged, ACanvasInsideAnotherCanvas) {
 
 //--- GDI running out ----------------------------------------------------------------
 
-// With GDI out of objects (another part of the host took them all), the actions
-// fail or complete as objects come free one by one, and none leaves a half-made
-// canvas, an open pass or a GDI object behind.
+// The actions fail or complete as GDI objects come free one by one, and none
+// leaves a half-made canvas, an open pass or a GDI object behind.
 TEST_F(Plugged, RunningOutOfGdiObjects) {
     HWND o = object("rect", 60, 40);
     HWND d = object("drawn", 60, 40);

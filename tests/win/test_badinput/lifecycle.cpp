@@ -138,8 +138,7 @@ TEST_F(Plugged, UnloadAndReloadUnderLiveAndOrphanedCanvases) {
     EXPECT_EQ(canvasWindowsIn(host.objects["orphan"]).size(), 1u);
 }
 
-// The host destroys its main window, and with it every object and canvas
-// window, before telling the plug-in anything.
+// The host destroys every object and canvas window before telling the plug-in.
 TEST_F(Plugged, HostWindowGoneBeforeTheRelease) {
     object("a", 40, 30);
     object("b", 40, 30);
@@ -155,12 +154,10 @@ TEST_F(Plugged, HostWindowGoneBeforeTheRelease) {
 
 //--- The process ending under live canvases --------------------------------------------
 
-// At process exit the system reclaims everything, and other threads and DLLs
-// may be gone: the plug-in releases nothing then, neither from its DllMain nor
-// from the C runtime's destructors. The child below ends its process inside a
-// kiv_DrawText, with canvases on screen, strings handed to the host, the font
-// loaded and the pass open; from then on every watched call writes
-// EXIT_CALL_MARK and the function's name to stdout.
+// At process exit other threads and DLLs may be gone, and the system reclaims all:
+// the plug-in releases nothing then, from DllMain or the runtime's destructors.
+// The child ends its process inside a kiv_DrawText, everything live; from then
+// on each watched call writes EXIT_CALL_MARK and its name to stdout.
 constexpr UINT CHILD_EXIT_CODE = 42;
 const char EXIT_CALL_MARK[] = "<called by the plug-in at exit>";
 
@@ -190,8 +187,7 @@ bool g_exiting = false;      // set once the process has begun to end
 
 const char* watchedName(Watched which);
 
-// The hook of row `Which`: counts the call, reports it once the process is
-// ending, and makes it.
+// Row `Which`'s hook: counts the call, reports it while the process ends, makes it.
 template <Watched Which, typename R, typename... A> R WINAPI reportCall(A... args) {
     ++g_calls[Which];
     if (g_exiting) {
@@ -282,10 +278,9 @@ TEST(ProcessEnd, EndsCleanlyWithItsOwnExitCodeWithoutTheUnloadsReleases) {
 }
 
 //--- Attach does the least ------------------------------------------------------------
-// DllMain runs under the loader lock, where calls into User32, GDI and the
-// common controls do not belong: attach makes none of the deferred rows above
-// (counted in this program's imports, the plug-in's code being linked in), and
-// the first canvas and its text make each of them.
+// DllMain runs under the loader lock, where calls into User32, GDI and the common
+// controls do not belong: the first canvas and text make the deferred rows above
+// (in this program's imports, the code linked in), attach none.
 
 class Attach : public LinkedPluginTest {};
 

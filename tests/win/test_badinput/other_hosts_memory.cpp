@@ -68,11 +68,9 @@ TEST(ChildProcess, DISABLED_MessageRunsOutOfMemory) {
     });
 }
 
-// The windows the unload could not destroy stay in the host with no procedure
-// (nor class procedure) in the unloaded DLL: each picture has the one it
-// displaced back, the Static's or that of a host that subclassed it. The host
-// repaints, clicks and destroys them and loads the plug-in again, whose
-// canvas windows get its own procedure, never a class left behind.
+// The windows the unload could not destroy keep no (class) procedure in the DLL:
+// each picture has the one it displaced back, a host's subclass's included. They
+// paint, take clicks and go; loaded again, the DLL's canvases get its own procedure.
 TEST(ChildProcess, DISABLED_UnloadFromAnotherThread) {
     ChildHost child;
     HWND canvas = canvasWindowIn(child.object);
@@ -121,8 +119,7 @@ TEST(ChildProcess, DISABLED_UnloadFromAnotherThread) {
     pumpMessages();
 }
 
-// Every row ends with exit code 0: each call that ran out of memory
-// returned 0 or handled its message, and the host went on.
+// Each call that ran out of memory returned 0 or handled its message, and the host went on.
 TEST(HostileHosts, EveryRowEndsNormally) {
     const std::pair<const wchar_t*, bool> rows[] = {
         {L"ExportRunsOutOfMemory", false},   {L"ExportRunsOutOfMemory", true},
@@ -142,10 +139,9 @@ TEST(HostileHosts, EveryRowEndsNormally) {
 }
 
 //--- Running out of memory -------------------------------------------------------------
-// The plug-in's own code, linked in, with its n-th allocation failing, for
-// every n until the action no longer allocates that often: whatever it then
-// returns, it leaves no half-built canvas, open pass or font behind. (The
-// exports end an exception that leaves an action with 0: checked above.)
+// The plug-in's code, linked in, with its n-th allocation failing for each n: it
+// leaves no half-built canvas, open pass or font behind. (The exports end an
+// exception that leaves an action with 0: checked above.)
 
 class OutOfMemory : public LinkedPluginTest {
   protected:
@@ -156,10 +152,9 @@ class OutOfMemory : public LinkedPluginTest {
     }
 
     using Check = std::function<void(long n, int result)>;
-    // For n = 1, 2, ...: `prepare`, then `action` with its n-th allocation
-    // failing, its result (-1 for an exception that left it) handed to
-    // `check`, until the action no longer allocates n times or a check ends
-    // the test. Returns the result of that last run.
+    // For n = 1, 2, ...: `prepare`, `action` with its n-th allocation failing, and
+    // `check` of its result (-1: an exception), until the action allocates fewer
+    // times or a check ends the test. Returns the last result.
     static int eachFailure(const std::function<void()>& prepare, const std::function<int()>& action,
                            const Check& check) {
         for (long n = 1; n < 100000; ++n) {
@@ -187,8 +182,7 @@ class OutOfMemory : public LinkedPluginTest {
         return eachFailure(nullptr, action, check);
     }
 
-    // A failed allocation ends the call with 0 and one of `reasons`, or
-    // is done without: 1 and no reason. No exception leaves the call.
+    // A failed allocation ends the call with 0 and one of `reasons`, or is done without.
     static void expectReason(int result, std::initializer_list<Reason> reasons, long n) {
         const Reason reason = canvas::lastFailure();
         if (result == 1) {
@@ -305,9 +299,8 @@ TEST_F(OutOfMemory, AReleaseThatRunsOutIsFinishedByTheNext) {
     });
 }
 
-// The entries Windows calls (the toolkit's window and control procedures, the
-// picture control's) running out of memory in a message: the message ends
-// there, nothing unwinds into the system's frames (which the 32-bit build
+// The window procedures Windows calls, out of memory in a message: the message
+// ends there, nothing unwinds into the system's frames (which the 32-bit build
 // cannot pass), and the host goes on.
 TEST_F(OutOfMemory, MessagesThatRunOutEndThereAndTheHostGoesOn) {
     host::Params create({"rect", "$0000FF"});
