@@ -21,20 +21,17 @@
 
 namespace {
 
-// The 32-bit build runs emulated, about three times slower: it runs 30%,
-// which takes about as long (a minute each).
+// The 32-bit build runs emulated, three times slower: 30% takes as long.
 constexpr int FULL_ACTIONS = 100000;
 const int ACTIONS = sizeof(void*) == 4 ? FULL_ACTIONS * 3 / 10 : FULL_ACTIONS;
 // Every canvas is released this often, then made again under its old name.
 constexpr int RELEASE_EVERY = 300;
-// This often the host destroys one object's window under its live canvas
-// and shows the object again in a new window.
+// This often the host shows one object in a new window, its canvas orphaned.
 constexpr int REBUILD_OBJECT_EVERY = 1000;
 constexpr int PUMP_EVERY = 8; // the host's message loop, between script steps
 constexpr size_t ALLOWED_GROWTH = 2 * 1024 * 1024;
-// GDI objects the process may hold more at the end than after the warm-up
-// (Wine's own caches); a leak of one object per action or per canvas made
-// would be thousands.
+// GDI objects more at the end than after the warm-up (Wine's caches); a leak
+// of one per action or canvas would be thousands.
 constexpr int GDI_SLACK = 50;
 
 constexpr int OBJECTS = 8;
@@ -139,8 +136,7 @@ class Soak {
         return got == expected;
     }
 
-    // Makes a canvas on every object again, as the script would after a
-    // release; the state of the plug-in is then the same each time.
+    // A canvas on every object again, as after a release: the same state each time.
     void settle() {
         plugin.message(2, 0);
         for (Object& o : objects_) {
@@ -184,8 +180,7 @@ class Soak {
         o.window = scene.addObject(host, o.name, o.x, o.y, o.width, o.height);
     }
 
-    // The host destroys one object's window (its canvas window goes with
-    // it, the plug-in is not told) and shows the object in a new window.
+    // The plug-in is not told: its canvas window goes with the object's.
     void rebuildAnObject() {
         Object& o = objects_[static_cast<size_t>(random_.range(0, OBJECTS - 1))];
         DestroyWindow(o.window);
@@ -222,9 +217,7 @@ CanvasPixels referenceCircles() {
     raster.setMode(DRAW_MODE_OUTLINED);
     raster.circle(60, 45, 30, 0x0000FF);
     raster.circle(190, -5, 40, 0x00FF00);
-    CanvasPixels out;
-    out.width = REF_W;
-    out.height = REF_H;
+    CanvasPixels out{REF_W, REF_H, {}};
     for (int y = 0; y < REF_H; ++y) {
         for (int x = 0; x < REF_W; ++x) {
             out.pixels.push_back(colourOfPixel(image.get(x, y)));
@@ -280,16 +273,14 @@ TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
                 end.committed / 1024, growth);
     EXPECT_NE(warm.committed, 0u);
     EXPECT_LT(end.committed, warm.committed + ALLOWED_GROWTH);
-    // The same canvases are alive at both points: the same GDI objects are
-    // in use, give or take what Wine caches for itself.
+    // The same canvases are alive at both points, so the same GDI objects.
     std::printf("soak: GDI headroom %d, then %d; windows %d, then %d\n", warm.gdiHeadroom,
                 end.gdiHeadroom, warm.windows, end.windows);
     EXPECT_GT(warm.gdiHeadroom, 1000);
     EXPECT_GE(end.gdiHeadroom, warm.gdiHeadroom - GDI_SLACK);
     EXPECT_EQ(end.windows, warm.windows);
 
-    // The last actions still draw exactly what the first ones drew: on a
-    // new object's canvas, and on the first canvas made again.
+    // Still exactly the first drawing: on a new object's canvas and the first made again.
     HWND fresh = soak.scene.addObject(soak.host, "fresh", 240, 420, REF_W, REF_H);
     ASSERT_EQ(soak.exec(CREATE, {"fresh", ""}), 1);
     drawReference(soak, "fresh");
@@ -314,8 +305,8 @@ TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
     }
 }
 
-// The readings the soak trusts must see leaks of the size they guard
-// against: 100 fonts exactly, and 200 bitmaps of 40 KB in the memory.
+// The readings must see leaks of the size they guard against: 100 fonts
+// exactly, and 200 bitmaps of 40 KB in the memory.
 TEST(Soak, ReadingsSeeLeaks) {
     auto leak = [](int fontCount, int bitmapCount, std::vector<HGDIOBJ>* objects) {
         for (int i = 0; i < fontCount; ++i) {

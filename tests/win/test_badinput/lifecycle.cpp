@@ -185,13 +185,18 @@ void* g_real[WATCHED_COUNT]; // the functions the hooks stand in front of
 int g_calls[WATCHED_COUNT];  // how often each was called
 bool g_exiting = false;      // set once the process has begun to end
 
-const char* watchedName(Watched which);
+struct WatchRow {
+    const char* dll;
+    const char* name;
+    void* hook;
+};
+extern const WatchRow WATCHED[WATCHED_COUNT];
 
 // Row `Which`'s hook: counts the call, reports it while the process ends, makes it.
 template <Watched Which, typename R, typename... A> R WINAPI reportCall(A... args) {
     ++g_calls[Which];
     if (g_exiting) {
-        const char* name = watchedName(Which);
+        const char* name = WATCHED[Which].name;
         DWORD written = 0;
         const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
         WriteFile(out, EXIT_CALL_MARK, sizeof EXIT_CALL_MARK - 1, &written, nullptr);
@@ -206,11 +211,6 @@ template <Watched Which, typename R, typename... A> void* hookFor(R(WINAPI*)(A..
     return reinterpret_cast<void*>(&reportCall<Which, R, A...>);
 }
 
-struct WatchRow {
-    const char* dll;
-    const char* name;
-    void* hook;
-};
 const WatchRow WATCHED[WATCHED_COUNT] = {
     {"kernel32.dll", "GlobalFree", hookFor<GLOBAL_FREE>(&GlobalFree)},
     {"kernel32.dll", "FreeLibrary", hookFor<FREE_LIBRARY>(&FreeLibrary)},
@@ -227,10 +227,6 @@ const WatchRow WATCHED[WATCHED_COUNT] = {
     {"gdi32.dll", "CreateFontIndirectW", hookFor<CREATE_FONT>(&CreateFontIndirectW)},
     {"comctl32.dll", "InitCommonControlsEx", hookFor<COMMON_CONTROLS>(&InitCommonControlsEx)},
 };
-
-const char* watchedName(Watched which) {
-    return WATCHED[which].name;
-}
 
 // Stands in for kiv_DrawText's glyph drawing and ends the process there, the
 // pass open. (The text's own releases before it are not counted.)

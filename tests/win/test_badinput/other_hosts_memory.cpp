@@ -216,10 +216,8 @@ class OutOfMemory : public LinkedPluginTest {
     }
 
     HWND object_ = nullptr;
-    static char reply_[32];
+    static inline char reply_[32];
 };
-
-char OutOfMemory::reply_[32];
 
 TEST_F(OutOfMemory, ACreateThatRunsOutLeavesNothing) {
     host::Params params({"rect", "$0000FF"});
