@@ -161,26 +161,25 @@ TEST_F(Plugged, HostWindowGoneBeforeTheRelease) {
 constexpr UINT CHILD_EXIT_CODE = 42;
 const char EXIT_CALL_MARK[] = "<called by the plug-in at exit>";
 
-// The calls watched in an import table, the rows of WATCHED below: the
-// releases of an unload, then the calls into other DLLs that attach leaves
-// to first use.
-enum Watched {
-    GLOBAL_FREE,
-    FREE_LIBRARY,
-    DESTROY_WINDOW,
-    UNREGISTER_CLASS,
-    DESTROY_ICON,
-    DESTROY_ACCELERATORS,
-    DELETE_OBJECT,
-    DELETE_DC,
-    GET_DC,
-    FIRST_DEFERRED = GET_DC,
-    LOAD_IMAGE,
-    METRICS,
-    CREATE_FONT,
-    COMMON_CONTROLS,
-    WATCHED_COUNT
-};
+// The calls watched in an import table, written once for the enum and the
+// table: the releases of an unload, then from GET_DC on the calls into other
+// DLLs that attach leaves to first use.
+#define WATCHED_CALLS(ROW)                                                                         \
+    ROW(GLOBAL_FREE, "kernel32.dll", GlobalFree)                                                   \
+    ROW(FREE_LIBRARY, "kernel32.dll", FreeLibrary)                                                 \
+    ROW(DESTROY_WINDOW, "user32.dll", DestroyWindow)                                               \
+    ROW(UNREGISTER_CLASS, "user32.dll", UnregisterClassW)                                          \
+    ROW(DESTROY_ICON, "user32.dll", DestroyIcon)                                                   \
+    ROW(DESTROY_ACCELERATORS, "user32.dll", DestroyAcceleratorTable)                               \
+    ROW(DELETE_OBJECT, "gdi32.dll", DeleteObject)                                                  \
+    ROW(DELETE_DC, "gdi32.dll", DeleteDC)                                                          \
+    ROW(GET_DC, "user32.dll", GetDC)                                                               \
+    ROW(LOAD_IMAGE, "user32.dll", LoadImageW)                                                      \
+    ROW(METRICS, "user32.dll", SystemParametersInfoW)                                              \
+    ROW(CREATE_FONT, "gdi32.dll", CreateFontIndirectW)                                             \
+    ROW(COMMON_CONTROLS, "comctl32.dll", InitCommonControlsEx)
+#define WATCHED_ENUM(which, dll, function) which,
+enum Watched { WATCHED_CALLS(WATCHED_ENUM) WATCHED_COUNT, FIRST_DEFERRED = GET_DC };
 void* g_real[WATCHED_COUNT]; // the functions the hooks stand in front of
 int g_calls[WATCHED_COUNT];  // how often each was called
 bool g_exiting = false;      // set once the process has begun to end
@@ -211,22 +210,8 @@ template <Watched Which, typename R, typename... A> void* hookFor(R(WINAPI*)(A..
     return reinterpret_cast<void*>(&reportCall<Which, R, A...>);
 }
 
-const WatchRow WATCHED[WATCHED_COUNT] = {
-    {"kernel32.dll", "GlobalFree", hookFor<GLOBAL_FREE>(&GlobalFree)},
-    {"kernel32.dll", "FreeLibrary", hookFor<FREE_LIBRARY>(&FreeLibrary)},
-    {"user32.dll", "DestroyWindow", hookFor<DESTROY_WINDOW>(&DestroyWindow)},
-    {"user32.dll", "UnregisterClassW", hookFor<UNREGISTER_CLASS>(&UnregisterClassW)},
-    {"user32.dll", "DestroyIcon", hookFor<DESTROY_ICON>(&DestroyIcon)},
-    {"user32.dll", "DestroyAcceleratorTable",
-     hookFor<DESTROY_ACCELERATORS>(&DestroyAcceleratorTable)},
-    {"gdi32.dll", "DeleteObject", hookFor<DELETE_OBJECT>(&DeleteObject)},
-    {"gdi32.dll", "DeleteDC", hookFor<DELETE_DC>(&DeleteDC)},
-    {"user32.dll", "GetDC", hookFor<GET_DC>(&GetDC)},
-    {"user32.dll", "LoadImageW", hookFor<LOAD_IMAGE>(&LoadImageW)},
-    {"user32.dll", "SystemParametersInfoW", hookFor<METRICS>(&SystemParametersInfoW)},
-    {"gdi32.dll", "CreateFontIndirectW", hookFor<CREATE_FONT>(&CreateFontIndirectW)},
-    {"comctl32.dll", "InitCommonControlsEx", hookFor<COMMON_CONTROLS>(&InitCommonControlsEx)},
-};
+#define WATCHED_ROW(which, dll, function) {dll, #function, hookFor<which>(&function)},
+const WatchRow WATCHED[WATCHED_COUNT] = {WATCHED_CALLS(WATCHED_ROW)};
 
 // Stands in for kiv_DrawText's glyph drawing and ends the process there, the
 // pass open. (The text's own releases before it are not counted.)
@@ -250,14 +235,10 @@ TEST(ProcessEnd, DISABLED_EndsWithEverythingLive) {
     ASSERT_EQ(runAction(*dll, TEXT, {"b", "Hola", "1", "1", "", "", ""}), 1);
     const HMODULE module = dll->handle();
     for (int i = 0; i < WATCHED_COUNT; ++i) {
-        const WatchRow& row = WATCHED[i];
-        g_real[i] = patchImport(module, row.dll, row.name, row.hook);
+        g_real[i] = patchImport(module, WATCHED[i].dll, WATCHED[i].name, WATCHED[i].hook);
         // The plug-in frees no library (it keeps the system DLLs it loads); only
         // the 32-bit runtime's start-up code may import FreeLibrary, if at all.
-        if (i == FREE_LIBRARY && !g_real[i]) {
-            continue;
-        }
-        ASSERT_TRUE(g_real[i]) << row.name << " is imported";
+        ASSERT_TRUE(g_real[i] || i == FREE_LIBRARY) << WATCHED[i].name << " is imported";
     }
     ASSERT_TRUE(patchImport(module, "gdi32.dll", "TextOutW",
                             reinterpret_cast<void*>(&exitInsteadOfTextOut)));

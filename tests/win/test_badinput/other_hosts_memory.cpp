@@ -183,7 +183,7 @@ class OutOfMemory : public LinkedPluginTest {
     }
 
     // A failed allocation ends the call with 0 and one of `reasons`, or is done without.
-    static void expectReason(int result, std::initializer_list<Reason> reasons, long n) {
+    static void expectReason(long n, int result, std::initializer_list<Reason> reasons) {
         const Reason reason = canvas::lastFailure();
         if (result == 1) {
             EXPECT_EQ(reason, Reason::None) << n;
@@ -224,10 +224,9 @@ TEST_F(OutOfMemory, ACreateThatRunsOutLeavesNothing) {
     const auto create = [&] { return plugin::execAction(CREATE, params.data()); };
     const int last = eachFailure(create, [&](long n, int result) {
         expectNoPassOrFont(n);
-        expectReason(result,
+        expectReason(n, result,
                      {Reason::OutOfMemory, Reason::NoEntry, Reason::NoWindow, Reason::ParentRefused,
-                      Reason::NoImage, Reason::NoPicture, Reason::NoPass},
-                     n);
+                      Reason::NoImage, Reason::NoPicture, Reason::NoPass});
         if (result == 1) {
             // Complete: every failure on the way was one it could do without.
             EXPECT_EQ(canvas::registry().size(), 1u) << n;
@@ -263,7 +262,7 @@ TEST_F(OutOfMemory, DrawingThatRunsOutLeavesTheCanvasWhole) {
         const auto action = [&] { return plugin::execAction(row.id, row.params->data()); };
         const int last = eachFailure(action, [&](long n, int result) {
             expectNoPassOrFont(n);
-            expectReason(result, {Reason::OutOfMemory, Reason::NoPass, Reason::NoFont}, n);
+            expectReason(n, result, {Reason::OutOfMemory, Reason::NoPass, Reason::NoFont});
             EXPECT_EQ(canvas::registry().size(), 1u) << row.what << " " << n;
             EXPECT_EQ(canvasWindowsIn(object_).size(), 1u) << row.what << " " << n;
         });
