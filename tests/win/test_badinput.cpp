@@ -283,8 +283,7 @@ TEST_F(Plugged, CircleParametersThatMeanTheSame) {
                                          << s[2].c_str() << " " << s[3].c_str();
         }
     }
-    const CanvasPixels blank = draw({"30", "20", "-1", "$0000FF"});
-    EXPECT_EQ(blank.count(WHITE), 120u * 80u);
+    EXPECT_EQ(draw({"30", "20", "-1", "$0000FF"}).count(WHITE), 120u * 80u);
 }
 
 // Outlines that just reach the canvas: computed without overflow, clipped, straight.

@@ -1,7 +1,6 @@
-// A long session: canvas.nbp loaded once and driven through its exports with a
-// long, varied script, as a host runs one for hours on its UI thread. Then the
-// plug-in must still draw exactly what it drew at the start, the process must
-// not have grown, and GDI must still hand out objects.
+// canvas.nbp driven through its exports by a long, varied script, as a host does
+// for hours on its UI thread. Then it must still draw exactly what it drew at
+// the start, the process must not have grown, and GDI must still hand out objects.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -42,11 +41,6 @@ const char* const FACES[] = {"Arial",           "Liberation Serif",   "Courier N
 const char CHARSET[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .,;:!?-+()"
                        "\xE1\xE9\xED\xF3\xFA\xF1\xD1\xFC\xBF\xA1\x80";
 
-double seconds() {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
 // One object of the host and what the plug-in should hold for it.
 struct Object {
     enum State { NONE, LIVE, ORPHANED };
@@ -68,9 +62,7 @@ class Soak {
         host.connect(plugin);
     }
 
-    bool ok() const { return plugin.ok() && scene.main(); }
-
-    // The host pumps its messages only every PUMP_EVERY steps.
+    // Messages are pumped every PUMP_EVERY steps.
     int exec(int id, const Slots& slots) { return runAction(plugin, id, slots, false); }
 
     // One step of the script; false when its result was not the expected.
@@ -97,9 +89,7 @@ class Soak {
         }
         const int pick = random_.range(0, 99);
         // Now and then a name the host has no canvas for.
-        const bool stranger = random_.chance(3);
-        Object* o =
-            stranger ? nullptr : &objects_[static_cast<size_t>(random_.range(0, OBJECTS - 1))];
+        Object* o = random_.chance(3) ? nullptr : &anyObject();
         const std::string name = o ? o->name : "Objeto " + std::to_string(random_.range(8, 12));
         int expected = 0, got = 0;
         if (pick < 8) {
@@ -151,6 +141,7 @@ class Soak {
     host::Host host;
 
   private:
+    Object& anyObject() { return objects_[static_cast<size_t>(random_.range(0, OBJECTS - 1))]; }
     std::string number(int low, int high) { return std::to_string(random_.range(low, high)); }
 
     std::string colour() {
@@ -182,7 +173,7 @@ class Soak {
 
     // The plug-in is not told: its canvas window goes with the object's.
     void rebuildAnObject() {
-        Object& o = objects_[static_cast<size_t>(random_.range(0, OBJECTS - 1))];
+        Object& o = anyObject();
         DestroyWindow(o.window);
         showObject(o);
         if (o.state == Object::LIVE) {
@@ -228,7 +219,7 @@ CanvasPixels referenceCircles() {
 
 TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
     Soak soak;
-    ASSERT_TRUE(soak.ok());
+    ASSERT_TRUE(soak.plugin.ok() && soak.scene.main());
 
     // The reference scene on a fresh canvas, before anything else ran.
     HWND first = soak.scene.addObject(soak.host, "ref", 10, 420, REF_W, REF_H);
@@ -249,7 +240,7 @@ TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
     ProcessReading warm;
     int mismatches = 0;
     std::string firstMismatch;
-    const double start = seconds();
+    const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < ACTIONS; ++i) {
         if (i == warmUp) {
             soak.settle();
@@ -260,7 +251,8 @@ TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
             firstMismatch = "step " + std::to_string(i) + ": " + what;
         }
     }
-    const double elapsed = seconds() - start;
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     soak.settle();
     const ProcessReading end = readProcess();
     EXPECT_EQ(mismatches, 0) << "first: " << firstMismatch;

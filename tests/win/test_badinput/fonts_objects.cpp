@@ -53,9 +53,8 @@ TEST_F(Plugged, GlyphsFarLargerThanTheCanvas) {
     const int points = sizeof(void*) == 4 ? 800 : 3000;
     const double em = points * 96.0 / 72; // pixels
     const int side = static_cast<int>(0.05 * em);
-    // The stem of Arial's "l" runs from about 0.07 to 0.16 em across and from
-    // 0.18 em below the cell's top down to the baseline; italic, it leans right
-    // by some 0.13 em near its top.
+    // Arial's "l": a stem from 0.07 to 0.16 em across, from 0.18 em below the
+    // cell's top to the baseline; the italic one leans right by 0.13 em at its top.
     const std::string x = std::to_string(-static_cast<int>(0.085 * em));
     const std::string y = std::to_string(-static_cast<int>(0.25 * em));
     const std::string size = std::to_string(points);

@@ -155,15 +155,13 @@ TEST_F(Plugged, HostWindowGoneBeforeTheRelease) {
 //--- The process ending under live canvases --------------------------------------------
 
 // At process exit other threads and DLLs may be gone, and the system reclaims all:
-// the plug-in releases nothing then, from DllMain or the runtime's destructors.
-// The child ends its process inside a kiv_DrawText, everything live; from then
-// on each watched call writes EXIT_CALL_MARK and its name to stdout.
+// the plug-in releases nothing, from DllMain or the runtime's destructors. The
+// child ends inside a kiv_DrawText, everything live; each watched call then says so.
 constexpr UINT CHILD_EXIT_CODE = 42;
 const char EXIT_CALL_MARK[] = "<called by the plug-in at exit>";
 
-// The calls watched in an import table, written once for the enum and the
-// table: the releases of an unload, then from GET_DC on the calls into other
-// DLLs that attach leaves to first use.
+// The calls watched in an import table: the releases of an unload, then from
+// GET_DC on the calls into other DLLs that attach leaves to first use.
 #define WATCHED_CALLS(ROW)                                                                         \
     ROW(GLOBAL_FREE, "kernel32.dll", GlobalFree)                                                   \
     ROW(FREE_LIBRARY, "kernel32.dll", FreeLibrary)                                                 \
@@ -255,9 +253,8 @@ TEST(ProcessEnd, EndsCleanlyWithItsOwnExitCodeWithoutTheUnloadsReleases) {
 }
 
 //--- Attach does the least ------------------------------------------------------------
-// DllMain runs under the loader lock, where calls into User32, GDI and the common
-// controls do not belong: the first canvas and text make the deferred rows above
-// (in this program's imports, the code linked in), attach none.
+// DllMain runs under the loader lock, where User32, GDI and the common controls do
+// not belong: of the deferred rows above (this program's imports), attach makes none.
 
 class Attach : public LinkedPluginTest {};
 

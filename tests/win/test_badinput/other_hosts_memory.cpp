@@ -1,5 +1,4 @@
-// Bad input, continued: hosts unlike the reference host, each in a process
-// of its own, running out of memory, and the whole matrix again.
+// Bad input, continued: unlike hosts, running out of memory, the whole matrix again.
 #include "tests/win/test_badinput/badinput.h"
 
 using namespace badinput;
@@ -7,10 +6,9 @@ using namespace badinput;
 namespace {
 
 //--- Hosts unlike the reference host, each in a process of its own --------------------
-// One holds the toolchain's shared GCC runtime (copied beside the 32-bit tests)
-// before it loads the plug-in, as a MinGW-built host does; one has used up its
-// address space and gets small blocks only, none of 64 KB or more (the DLL's
-// malloc import, patched); one unloads the plug-in from another thread.
+// One holds the shared GCC runtime (beside the 32-bit tests) before the plug-in,
+// as a MinGW-built host does; one gets no block of 64 KB or more (the DLL's malloc
+// import, patched), its address space used up; one unloads from another thread.
 
 const wchar_t PRELOAD_FLAG[] = L" --preload-shared-runtime";
 decltype(&std::malloc) g_realMalloc = nullptr;
@@ -139,9 +137,8 @@ TEST(HostileHosts, EveryRowEndsNormally) {
 }
 
 //--- Running out of memory -------------------------------------------------------------
-// The plug-in's code, linked in, with its n-th allocation failing for each n: it
-// leaves no half-built canvas, open pass or font behind. (The exports end an
-// exception that leaves an action with 0: checked above.)
+// The plug-in's code, linked in, with its n-th allocation failing for each n, leaves
+// no half-built canvas, open pass or font. (The exports end an exception with 0.)
 
 class OutOfMemory : public LinkedPluginTest {
   protected:
@@ -158,9 +155,7 @@ class OutOfMemory : public LinkedPluginTest {
     static int eachFailure(const std::function<void()>& prepare, const std::function<int()>& action,
                            const Check& check) {
         for (long n = 1; n < 100000; ++n) {
-            if (prepare) {
-                prepare();
-            }
+            prepare();
             g_allocations = 0;
             g_failAt = n;
             int result = -1;
@@ -179,7 +174,7 @@ class OutOfMemory : public LinkedPluginTest {
         return -1;
     }
     static int eachFailure(const std::function<int()>& action, const Check& check) {
-        return eachFailure(nullptr, action, check);
+        return eachFailure([] {}, action, check);
     }
 
     // A failed allocation ends the call with 0 and one of `reasons`, or is done without.
@@ -194,7 +189,6 @@ class OutOfMemory : public LinkedPluginTest {
             << n << ": reason " << static_cast<int>(reason);
     }
 
-    // Nothing of a drawing action outlives it.
     static void expectNoPassOrFont(long n) {
         EXPECT_EQ(draw::currentRaster(), nullptr) << n;
         EXPECT_EQ(FontHandle(100), 0) << n;
@@ -268,7 +262,6 @@ TEST_F(OutOfMemory, DrawingThatRunsOutLeavesTheCanvasWhole) {
         });
         EXPECT_EQ(last, 1) << row.what;
     }
-    // Still a working canvas.
     ASSERT_EQ(plugin::execAction(CLEAR, clear.data()), 1);
     ASSERT_EQ(plugin::execAction(CIRCLE, circle.data()), 1);
     EXPECT_EQ(readCanvas(object_).at(40, 20), RED);
