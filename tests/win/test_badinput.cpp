@@ -1,15 +1,9 @@
-// Everything a host or a script can hand to canvas.nbp, sound or not: null
-// and garbage parameter slots, texts of a megabyte, numbers at and beyond
-// the 32-bit limits, fonts that cannot be had, host replies that are no
-// window, callbacks that answer oddly, exports called in any order, and
-// the DLL unloaded under live canvases and loaded again. Each row states
-// the result and what is left behind; none may crash, hang or leak.
+// Everything a host or a script can hand to canvas.nbp, sound or not: each row
+// states the result and what is left behind; none may crash, hang or leak.
 #include "tests/win/test_badinput/badinput.h"
 
 //--- Allocation failures on demand -----------------------------------------------------
-// The plug-in's code linked into this program (not the loaded DLL, which has
-// its own runtime) takes its memory through these. When armed, the n-th
-// allocation from then on fails as it would when memory runs out.
+// The plug-in's code linked into this program (not the DLL) allocates through these.
 
 namespace badinput {
 long g_allocations = 0;
@@ -102,9 +96,8 @@ TEST_F(Plugged, MegabyteNameTheHostDoesNotKnow) {
     EXPECT_EQ(windowQueries(host), 2u) << "nothing registered: asked again";
 }
 
-// Every byte value but zero in a name and in the text, the five that code
-// page 1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) included: the
-// name is found again exactly, and one byte more or less finds nothing.
+// Every byte but zero, the five code page 1252 leaves undefined included, in
+// a name and a text: the name is found again exactly, one byte more or less finds nothing.
 TEST_F(Plugged, EveryByteInNamesAndText) {
     std::string bytes;
     for (int b = 1; b < 256; ++b) {
@@ -129,21 +122,13 @@ TEST_F(Plugged, MegabyteNameTheHostKnows) {
     EXPECT_EQ(readCanvas(o).count(RED), 120u * 80u);
     EXPECT_EQ(exec(CLEAR, {name}), 1);
     EXPECT_EQ(readCanvas(o).count(WHITE), 120u * 80u);
-    std::string other = name;
-    other.back() = 'm';
-    EXPECT_EQ(exec(CLEAR, {other}), 0) << "differs in the last character";
+    EXPECT_EQ(exec(CLEAR, {repeat('n', MEGABYTE - 1) + "m"}), 0) << "differs in the last character";
     EXPECT_EQ(exec(CLEAR, {name + "n"}), 0) << "one character longer";
 }
 
-// Colour texts of a megabyte: the number wraps at 64 bits, the colour
-// keeps its low 32 bits, and the alpha byte does not show.
+// The number wraps at 64 bits, the colour keeps its low 32, the alpha byte does not show.
 TEST_F(Plugged, MegabyteColourTexts) {
-    struct Row {
-        const char* what;
-        std::string colour;
-        uint32_t shown;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, std::string, uint32_t> rows[] = {
         {"hexadecimal Fs", "$" + repeat('F', MEGABYTE), WHITE},
         {"binary ones", "%" + repeat('1', MEGABYTE), WHITE},
         {"zeros before 255", repeat('0', MEGABYTE) + "255", RED},
@@ -152,11 +137,11 @@ TEST_F(Plugged, MegabyteColourTexts) {
         {"garbage", repeat('#', MEGABYTE), BLACK},
     };
     int i = 0;
-    for (const Row& row : rows) {
+    for (const auto& [what, colour, shown] : rows) {
         const std::string name = "c" + std::to_string(i++);
         HWND o = object(name, 40, 30);
-        EXPECT_EQ(exec(CREATE, {name, row.colour}), 1) << row.what;
-        EXPECT_EQ(readCanvas(o).count(row.shown), 40u * 30u) << row.what;
+        EXPECT_EQ(exec(CREATE, {name, colour}), 1) << what;
+        EXPECT_EQ(readCanvas(o).count(shown), 40u * 30u) << what;
     }
 }
 
@@ -174,14 +159,8 @@ TEST_F(Plugged, MegabyteTextFontAndNumbers) {
     EXPECT_EQ(exec(TEXT, {"a", repeat('W', MEGABYTE), "-2147483648", "0", "", "", ""}), 1);
     EXPECT_EQ(readCanvas(a), readCanvas(b));
 
-    // Font descriptions and numbers of a megabyte that mean the same as short
-    // ones draw the same pixels.
-    struct Row {
-        const char* what;
-        Slots big;
-        Slots small;
-    };
-    const Row rows[] = {
+    // Megabyte fonts and numbers that mean the same as short ones draw the same.
+    const std::tuple<const char*, Slots, Slots> rows[] = {
         {"face of a megabyte",
          {"Hola", "5", "5", "", "", repeat('A', MEGABYTE) + ",14"},
          {"Hola", "5", "5", "", "", repeat('A', 31) + ",14"}},
@@ -198,25 +177,19 @@ TEST_F(Plugged, MegabyteTextFontAndNumbers) {
          {"Hola", "5", "5", repeat('0', MEGABYTE) + "255", "%" + repeat('1', MEGABYTE), ""},
          {"Hola", "5", "5", "255", "$FFFFFF", ""}},
     };
-    for (const Row& row : rows) {
+    for (const auto& [what, big, small] : rows) {
         ASSERT_EQ(exec(CLEAR, {"a"}), 1);
         ASSERT_EQ(exec(CLEAR, {"b"}), 1);
-        Slots big = row.big, small = row.small;
-        big.insert(big.begin(), Slot("a"));
-        small.insert(small.begin(), Slot("b"));
-        EXPECT_EQ(exec(TEXT, big), 1) << row.what;
-        EXPECT_EQ(exec(TEXT, small), 1) << row.what;
+        EXPECT_EQ(exec(TEXT, on("a", big)), 1) << what;
+        EXPECT_EQ(exec(TEXT, on("b", small)), 1) << what;
         const CanvasPixels pa = readCanvas(a);
-        EXPECT_EQ(pa, readCanvas(b)) << row.what;
-        EXPECT_LT(pa.count(WHITE), pa.pixels.size()) << row.what << ": something was drawn";
+        EXPECT_EQ(pa, readCanvas(b)) << what;
+        EXPECT_LT(pa.count(WHITE), pa.pixels.size()) << what << ": something was drawn";
     }
 }
 
-// A slot larger than the plug-in can hold as UTF-16 text. In the 32-bit
-// product the address space runs out first: the host string takes the
-// largest block there is, so its UTF-16 copy, twice as large, cannot be had.
-// The call ends with 0, nothing else happens, and the plug-in stays usable.
-// (No exception may unwind into a host, which could not catch it.)
+// In the 32-bit product the host string takes the largest block there is, so its
+// UTF-16 copy, twice as large, cannot be had: no exception may unwind into the host.
 TEST_F(Plugged, SlotTooLargeToReadEndsTheCallWithZero) {
     if (sizeof(void*) != 4) {
         GTEST_SKIP() << "a 64-bit process would read it";
@@ -248,23 +221,16 @@ TEST_F(Plugged, SlotTooLargeToReadEndsTheCallWithZero) {
 
 //--- Numbers: every conversion edge, the 32-bit limits ---------------------------
 
-// Each row draws one circle on a fresh white canvas; rows of one class must
-// show exactly the same pixels as its first row.
+// Each row draws one circle on a white canvas, exactly as its class's first row.
 TEST_F(Plugged, CircleParametersThatMeanTheSame) {
     HWND a = object("a", 120, 80);
     ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
     auto draw = [&](const Slots& args) {
         EXPECT_EQ(exec(CLEAR, {"a"}), 1);
-        Slots slots = args;
-        slots.insert(slots.begin(), Slot("a"));
-        EXPECT_EQ(exec(CIRCLE, slots), 1);
+        EXPECT_EQ(exec(CIRCLE, on("a", args)), 1);
         return readCanvas(a);
     };
-    struct Class {
-        Slots first;
-        std::vector<Slots> same;
-    };
-    const Class classes[] = {
+    const std::pair<Slots, std::vector<Slots>> classes[] = {
         {{"30", "20", "10", "$0000FF"},
          {
              {"+30", "20", "10", "$0000FF"},
@@ -310,66 +276,47 @@ TEST_F(Plugged, CircleParametersThatMeanTheSame) {
              {"-2147483648", "-2147483648", "2147483647", "$0000FF"},
          }},
     };
-    for (const Class& c : classes) {
-        const CanvasPixels expected = draw(c.first);
-        for (const Slots& s : c.same) {
+    for (const auto& [first, same] : classes) {
+        const CanvasPixels expected = draw(first);
+        for (const Slots& s : same) {
             EXPECT_EQ(draw(s), expected) << s[0]->c_str() << " " << s[1]->c_str() << " "
                                          << s[2]->c_str() << " " << s[3]->c_str();
         }
     }
-    const CanvasPixels blank = draw({"30", "20", "-1", "$0000FF"});
-    EXPECT_EQ(blank.count(WHITE), 120u * 80u);
+    EXPECT_EQ(draw({"30", "20", "-1", "$0000FF"}).count(WHITE), 120u * 80u);
 }
 
-// Circles from the far ends of the 32-bit range whose outline just reaches
-// the canvas: computed without overflow, clipped, and drawn as the almost
-// straight edge they are there.
+// Outlines that just reach the canvas: computed without overflow, clipped, straight.
 TEST_F(Plugged, CirclesFromTheEndsOfTheRange) {
     HWND a = object("a", 120, 80);
     ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
+    // Each reaches the canvas as the edge column x = at, or row y = at; -1: none.
     struct Row {
         const char* what;
-        Slots args;
-        bool column; // the edge is a column (else a row)
+        const char *x, *y, *r;
+        char edge;
         int at;
     };
     const Row rows[] = {
-        {"centre far left, rightmost point at x = 50",
-         {"-2147483597", "40", "2147483647", "$0000FF"},
-         true,
-         50},
-        {"centre 2147483648 wraps to the far left",
-         {"2147483648", "40", "2147483647", "$0000FF"},
-         true,
-         -1},
-        {"centre -2147483649 wraps to the far right, leftmost point at x = 0",
-         {"-2147483649", "40", "2147483647", "$0000FF"},
-         true,
-         0},
-        {"centre 2147483677 wraps to the far top, lowest point at y = 28",
-         {"60", "2147483677", "2147483647", "$0000FF"},
-         false,
-         28},
-        {"centre far below, topmost point at y = 79",
-         {"60", "2147483647", "2147483568", "$0000FF"},
-         false,
-         79},
+        {"centre far left", "-2147483597", "40", "2147483647", 'x', 50},
+        {"centre 2147483648 wraps to the far left", "2147483648", "40", "2147483647", 'x', -1},
+        {"centre -2147483649 wraps to the far right", "-2147483649", "40", "2147483647", 'x', 0},
+        {"centre 2147483677 wraps to the far top", "60", "2147483677", "2147483647", 'y', 28},
+        {"centre far below", "60", "2147483647", "2147483568", 'y', 79},
     };
     for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.what) + ", edge at " + row.edge + " = " +
+                     std::to_string(row.at));
         ASSERT_EQ(exec(CLEAR, {"a"}), 1);
-        Slots slots = row.args;
-        slots.insert(slots.begin(), Slot("a"));
-        EXPECT_EQ(exec(CIRCLE, slots), 1) << row.what;
+        EXPECT_EQ(exec(CIRCLE, {"a", row.x, row.y, row.r, "$0000FF"}), 1);
         const CanvasPixels s = readCanvas(a);
-        size_t expectedRed = 0;
-        if (row.at >= 0) {
-            expectedRed = row.column ? 80 : 120;
-            for (int i = 0; i < (row.column ? 80 : 120); ++i) {
-                EXPECT_EQ(row.column ? s.at(row.at, i) : s.at(i, row.at), RED) << row.what;
-            }
+        const bool column = row.edge == 'x';
+        const size_t expectedRed = row.at < 0 ? 0 : column ? 80 : 120;
+        for (int i = 0; i < static_cast<int>(expectedRed); ++i) {
+            EXPECT_EQ(column ? s.at(row.at, i) : s.at(i, row.at), RED);
         }
-        EXPECT_EQ(s.count(RED), expectedRed) << row.what;
-        EXPECT_EQ(s.count(WHITE), s.pixels.size() - expectedRed) << row.what;
+        EXPECT_EQ(s.count(RED), expectedRed);
+        EXPECT_EQ(s.count(WHITE), s.pixels.size() - expectedRed);
     }
 }
 

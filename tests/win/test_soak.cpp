@@ -1,8 +1,6 @@
-// A long session: canvas.nbp loaded once and driven through its exports with
-// a long, varied script, the way a host runs one for hours on its user
-// interface thread. Afterwards the plug-in must still draw exactly what it
-// drew at the start, the process must not have grown, and GDI must still
-// hand out objects.
+// canvas.nbp driven through its exports by a long, varied script, as a host does
+// for hours on its UI thread. Then it must still draw exactly what it drew at
+// the start, the process must not have grown, and GDI must still hand out objects.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -22,22 +20,17 @@
 
 namespace {
 
-// The 32-bit build runs emulated, about three times slower: it runs 30%,
-// which takes about as long (a minute each).
+// The 32-bit build runs emulated, three times slower: 30% takes as long.
 constexpr int FULL_ACTIONS = 100000;
 const int ACTIONS = sizeof(void*) == 4 ? FULL_ACTIONS * 3 / 10 : FULL_ACTIONS;
-// Host notifications that release every canvas come this often; canvases
-// are then made again under their old names as the script goes on.
+// Every canvas is released this often, then made again under its old name.
 constexpr int RELEASE_EVERY = 300;
-// This often the host destroys one object's window under its live canvas
-// and shows the object again in a new window.
+// This often the host shows one object in a new window, its canvas orphaned.
 constexpr int REBUILD_OBJECT_EVERY = 1000;
-// The host runs its message loop between script steps.
-constexpr int PUMP_EVERY = 8;
+constexpr int PUMP_EVERY = 8; // the host's message loop, between script steps
 constexpr size_t ALLOWED_GROWTH = 2 * 1024 * 1024;
-// GDI objects the process may hold more at the end than after the warm-up
-// (Wine's own caches); a leak of one object per action or per canvas made
-// would be thousands.
+// GDI objects more at the end than after the warm-up (Wine's caches); a leak
+// of one per action or canvas would be thousands.
 constexpr int GDI_SLACK = 50;
 
 constexpr int OBJECTS = 8;
@@ -48,16 +41,11 @@ const char* const FACES[] = {"Arial",           "Liberation Serif",   "Courier N
 const char CHARSET[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .,;:!?-+()"
                        "\xE1\xE9\xED\xF3\xFA\xF1\xD1\xFC\xBF\xA1\x80";
 
-double seconds() {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
 // One object of the host and what the plug-in should hold for it.
 struct Object {
     enum State { NONE, LIVE, ORPHANED };
     std::string name;
-    RECT place{};
+    int x, y, width, height; // of its window in the host's
     HWND window = nullptr;
     State state = NONE;
 };
@@ -66,32 +54,22 @@ class Soak {
   public:
     Soak() : random_(0x5EED1234ABCDull) {
         for (int i = 0; i < OBJECTS; ++i) {
-            Object o;
-            o.name = "Objeto " + std::to_string(i);
-            const int w = 120 + 20 * (i % 4), h = 90 + 15 * (i / 4);
-            o.place = RECT{10 + (i % 4) * 220, 10 + (i / 4) * 200, 0, 0};
-            o.place.right = o.place.left + w;
-            o.place.bottom = o.place.top + h;
-            objects_.push_back(o);
+            const int column = i % 4, row = i / 4;
+            objects_.push_back({"Objeto " + std::to_string(i), 10 + column * 220, 10 + row * 200,
+                                120 + 20 * column, 90 + 15 * row});
             showObject(objects_.back());
         }
-        host_.connect(plugin_);
+        host.connect(plugin);
     }
 
-    bool ok() const { return plugin_.ok() && scene_.main(); }
-    host::PluginModule& plugin() { return plugin_; }
-    host::Host& host() { return host_; }
-    HostScene& scene() { return scene_; }
-
-    // The host pumps its messages only every PUMP_EVERY steps.
-    int exec(int id, const Slots& slots) { return runAction(plugin_, id, slots, false); }
+    // Messages are pumped every PUMP_EVERY steps.
+    int exec(int id, const Slots& slots) { return runAction(plugin, id, slots, false); }
 
     // One step of the script; false when its result was not the expected.
     bool step(int index, std::string* what) {
         if (index % RELEASE_EVERY == RELEASE_EVERY - 1) {
-            // Before the release: a live canvas shows in its object's window,
-            // and no object shows more than one; an orphaned canvas's object
-            // got none in its new window.
+            // Before the release: a live canvas shows in its object's window, no
+            // object shows more than one, and an orphaned one's new window none.
             bool shownAsExpected = true;
             for (const Object& o : objects_) {
                 const size_t expectedWindows = o.state == Object::LIVE ? 1 : 0;
@@ -100,7 +78,7 @@ class Soak {
                     *what = "canvas windows of " + o.name;
                 }
             }
-            plugin_.message(index / RELEASE_EVERY % 2 ? 6 : 2, 0);
+            plugin.message(index / RELEASE_EVERY % 2 ? 6 : 2, 0);
             for (Object& o : objects_) {
                 o.state = Object::NONE;
             }
@@ -111,13 +89,11 @@ class Soak {
         }
         const int pick = random_.range(0, 99);
         // Now and then a name the host has no canvas for.
-        const bool stranger = random_.chance(3);
-        Object* o =
-            stranger ? nullptr : &objects_[static_cast<size_t>(random_.range(0, OBJECTS - 1))];
+        Object* o = random_.chance(3) ? nullptr : &anyObject();
         const std::string name = o ? o->name : "Objeto " + std::to_string(random_.range(8, 12));
         int expected = 0, got = 0;
         if (pick < 8) {
-            got = exec(CREATE, {name.c_str(), colour().c_str()});
+            got = exec(CREATE, {name, colour()});
             expected = o ? 1 : 0;
             if (o && o->state == Object::NONE) {
                 o->state = Object::LIVE;
@@ -126,26 +102,21 @@ class Soak {
         } else {
             expected = o && o->state != Object::NONE ? 1 : 0;
             if (pick < 48) {
-                const std::string x = std::to_string(random_.range(-60, 300));
-                const std::string y = std::to_string(random_.range(-60, 250));
-                const std::string r = std::to_string(random_.range(-5, 160));
-                got =
-                    exec(CIRCLE, {name.c_str(), x.c_str(), y.c_str(), r.c_str(), colour().c_str()});
+                const std::string x = number(-60, 300), y = number(-60, 250), r = number(-5, 160);
+                got = exec(CIRCLE, {name, x, y, r, colour()});
                 *what = "circle " + name + " " + x + " " + y + " " + r;
             } else if (pick < 88) {
                 std::string text;
                 for (int n = random_.range(0, 30); n > 0; --n) {
                     text += CHARSET[random_.range(0, static_cast<int>(sizeof CHARSET) - 2)];
                 }
-                const std::string x = std::to_string(random_.range(-80, 260));
-                const std::string y = std::to_string(random_.range(-40, 220));
+                const std::string x = number(-80, 260), y = number(-40, 220);
                 const std::string back = random_.chance(50) ? std::string() : colour();
                 const std::string font = fontSpec();
-                got = exec(TEXT, {name.c_str(), text.c_str(), x.c_str(), y.c_str(),
-                                  colour().c_str(), back.c_str(), font.c_str()});
+                got = exec(TEXT, {name, text, x, y, colour(), back, font});
                 *what = "text " + name + " [" + font + "]";
             } else {
-                got = exec(CLEAR, {name.c_str()});
+                got = exec(CLEAR, {name});
                 *what = "clear " + name;
             }
         }
@@ -155,18 +126,24 @@ class Soak {
         return got == expected;
     }
 
-    // Makes a canvas on every object again, as the script would after a
-    // release; the state of the plug-in is then the same each time.
+    // A canvas on every object again, as after a release: the same state each time.
     void settle() {
-        plugin_.message(2, 0);
+        plugin.message(2, 0);
         for (Object& o : objects_) {
-            exec(CREATE, {o.name.c_str(), ""});
+            exec(CREATE, {o.name, ""});
             o.state = Object::LIVE;
         }
         pumpMessages();
     }
 
+    HostScene scene;
+    host::PluginModule plugin{L"canvas.nbp"};
+    host::Host host;
+
   private:
+    Object& anyObject() { return objects_[static_cast<size_t>(random_.range(0, OBJECTS - 1))]; }
+    std::string number(int low, int high) { return std::to_string(random_.range(low, high)); }
+
     std::string colour() {
         switch (random_.range(0, 3)) {
         case 0: {
@@ -175,7 +152,7 @@ class Soak {
             return text;
         }
         case 1:
-            return std::to_string(random_.range(0, 0xFFFFFF));
+            return number(0, 0xFFFFFF);
         case 2:
             return std::string();
         default:
@@ -184,22 +161,19 @@ class Soak {
     }
 
     std::string fontSpec() {
-        std::string spec = FACES[random_.range(0, 5)];
-        spec += "," + std::to_string(random_.range(-2, 40)) + ",";
         const char* const styles[] = {"", "B", "I", "U", "BI", "BU", "IU", "BIU", "biu"};
-        spec += styles[random_.range(0, 8)];
-        return spec;
+        std::string spec = FACES[random_.range(0, 5)];
+        spec += "," + number(-2, 40) + ",";
+        return spec + styles[random_.range(0, 8)];
     }
 
     void showObject(Object& o) {
-        o.window = scene_.addObject(host_, o.name, o.place.left, o.place.top,
-                                    o.place.right - o.place.left, o.place.bottom - o.place.top);
+        o.window = scene.addObject(host, o.name, o.x, o.y, o.width, o.height);
     }
 
-    // The host destroys one object's window (its canvas window goes with
-    // it, the plug-in is not told) and shows the object in a new window.
+    // The plug-in is not told: its canvas window goes with the object's.
     void rebuildAnObject() {
-        Object& o = objects_[static_cast<size_t>(random_.range(0, OBJECTS - 1))];
+        Object& o = anyObject();
         DestroyWindow(o.window);
         showObject(o);
         if (o.state == Object::LIVE) {
@@ -207,9 +181,6 @@ class Soak {
         }
     }
 
-    HostScene scene_;
-    host::PluginModule plugin_{L"canvas.nbp"};
-    host::Host host_;
     std::vector<Object> objects_;
     TestRandom random_;
 };
@@ -221,11 +192,8 @@ void drawReference(Soak& soak, const char* name) {
     EXPECT_EQ(soak.exec(CLEAR, {name}), 1);
     EXPECT_EQ(soak.exec(CIRCLE, {name, "60", "45", "30", "$0000FF"}), 1);
     EXPECT_EQ(soak.exec(CIRCLE, {name, "190", "-5", "40", "$00FF00"}), 1);
-    EXPECT_EQ(soak.exec(TEXT, {name,
-                               "\xD1"
-                               "and\xFA 42",
-                               "8", "8", "", "", "Arial,14,B"}),
-              1);
+    // Octal escapes end after three digits: an N with a tilde, "and", an acute u.
+    EXPECT_EQ(soak.exec(TEXT, {name, "\321and\372 42", "8", "8", "", "", "Arial,14,B"}), 1);
     EXPECT_EQ(
         soak.exec(TEXT, {name, "xyz", "100", "60", "$FFFFFF", "$FF0000", "Liberation Serif,12,I"}),
         1);
@@ -240,9 +208,7 @@ CanvasPixels referenceCircles() {
     raster.setMode(DRAW_MODE_OUTLINED);
     raster.circle(60, 45, 30, 0x0000FF);
     raster.circle(190, -5, 40, 0x00FF00);
-    CanvasPixels out;
-    out.width = REF_W;
-    out.height = REF_H;
+    CanvasPixels out{REF_W, REF_H, {}};
     for (int y = 0; y < REF_H; ++y) {
         for (int x = 0; x < REF_W; ++x) {
             out.pixels.push_back(colourOfPixel(image.get(x, y)));
@@ -253,10 +219,10 @@ CanvasPixels referenceCircles() {
 
 TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
     Soak soak;
-    ASSERT_TRUE(soak.ok());
+    ASSERT_TRUE(soak.plugin.ok() && soak.scene.main());
 
     // The reference scene on a fresh canvas, before anything else ran.
-    HWND first = soak.scene().addObject(soak.host(), "ref", 10, 420, REF_W, REF_H);
+    HWND first = soak.scene.addObject(soak.host, "ref", 10, 420, REF_W, REF_H);
     ASSERT_EQ(soak.exec(CREATE, {"ref", ""}), 1);
     // Circles alone first, against the raster core's own drawing.
     ASSERT_EQ(soak.exec(CIRCLE, {"ref", "60", "45", "30", "$0000FF"}), 1);
@@ -268,13 +234,13 @@ TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
     ASSERT_FALSE(before.empty());
     EXPECT_GT(before.count(BLACK), 20u) << "black glyphs";
     EXPECT_GT(before.count(BLUE), 20u) << "blue text cell";
-    soak.plugin().message(6, 0);
+    soak.plugin.message(6, 0);
 
     const int warmUp = ACTIONS / 10;
     ProcessReading warm;
     int mismatches = 0;
     std::string firstMismatch;
-    const double start = seconds();
+    const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < ACTIONS; ++i) {
         if (i == warmUp) {
             soak.settle();
@@ -285,7 +251,8 @@ TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
             firstMismatch = "step " + std::to_string(i) + ": " + what;
         }
     }
-    const double elapsed = seconds() - start;
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     soak.settle();
     const ProcessReading end = readProcess();
     EXPECT_EQ(mismatches, 0) << "first: " << firstMismatch;
@@ -298,17 +265,15 @@ TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
                 end.committed / 1024, growth);
     EXPECT_NE(warm.committed, 0u);
     EXPECT_LT(end.committed, warm.committed + ALLOWED_GROWTH);
-    // The same canvases are alive at both points: the same GDI objects are
-    // in use, give or take what Wine caches for itself.
+    // The same canvases are alive at both points, so the same GDI objects.
     std::printf("soak: GDI headroom %d, then %d; windows %d, then %d\n", warm.gdiHeadroom,
                 end.gdiHeadroom, warm.windows, end.windows);
     EXPECT_GT(warm.gdiHeadroom, 1000);
     EXPECT_GE(end.gdiHeadroom, warm.gdiHeadroom - GDI_SLACK);
     EXPECT_EQ(end.windows, warm.windows);
 
-    // The last actions still draw exactly what the first ones drew: on a
-    // new object's canvas, and on the first canvas made again.
-    HWND fresh = soak.scene().addObject(soak.host(), "fresh", 240, 420, REF_W, REF_H);
+    // Still exactly the first drawing: on a new object's canvas and the first made again.
+    HWND fresh = soak.scene.addObject(soak.host, "fresh", 240, 420, REF_W, REF_H);
     ASSERT_EQ(soak.exec(CREATE, {"fresh", ""}), 1);
     drawReference(soak, "fresh");
     EXPECT_TRUE(readCanvas(fresh) == before);
@@ -316,8 +281,7 @@ TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
     drawReference(soak, "ref");
     EXPECT_TRUE(readCanvas(first) == before);
 
-    // And GDI still hands out what a host needs: a thousand bitmaps of the
-    // screen's kind.
+    // And GDI still hands out a thousand bitmaps of the screen's kind.
     ScreenDC screen;
     std::vector<HBITMAP> bitmaps;
     for (int i = 0; i < 1000; ++i) {
@@ -333,8 +297,8 @@ TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
     }
 }
 
-// The readings the soak trusts must see leaks of the size they guard
-// against: 100 fonts exactly, and 200 bitmaps of 40 KB in the memory.
+// The readings must see leaks of the size they guard against: 100 fonts
+// exactly, and 200 bitmaps of 40 KB in the memory.
 TEST(Soak, ReadingsSeeLeaks) {
     auto leak = [](int fontCount, int bitmapCount, std::vector<HGDIOBJ>* objects) {
         for (int i = 0; i < fontCount; ++i) {

@@ -49,14 +49,10 @@ GlobalSpy::~GlobalSpy() {
     if (g_spy != this) {
         return;
     }
-    if (unloading_) {
-        g_spy = nullptr;
-        return;
-    }
-    if (g_realAlloc) {
+    if (!unloading_ && g_realAlloc) {
         patchImport(module_, "kernel32.dll", "GlobalAlloc", reinterpret_cast<void*>(g_realAlloc));
     }
-    if (g_realFree) {
+    if (!unloading_ && g_realFree) {
         patchImport(module_, "kernel32.dll", "GlobalFree", reinterpret_cast<void*>(g_realFree));
     }
     g_spy = nullptr;

@@ -20,9 +20,8 @@ class GlobalSpy {
     std::vector<void*> allocated;
     std::vector<void*> freed;
     int timesFreed(const void* block) const;
-    // The watched module is about to be unloaded: its import table goes
-    // with it, so there is nothing to restore later. Calls made while it
-    // unloads are still recorded.
+    // The module is about to be unloaded, its import table with it: nothing
+    // to restore then. Calls made while it unloads are still recorded.
     void moduleUnloading() { unloading_ = true; }
 
   private:

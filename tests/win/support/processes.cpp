@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cwchar>
+#include <fstream>
+#include <iterator>
 
 std::wstring tempPath(const wchar_t* name) {
     wchar_t dir[MAX_PATH] = {};
@@ -14,17 +15,8 @@ std::wstring tempPath(const wchar_t* name) {
 }
 
 std::string readAll(const std::wstring& path) {
-    std::string bytes;
-    FILE* f = _wfopen(path.c_str(), L"rb");
-    if (f) {
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-            bytes.append(buffer, n);
-        }
-        std::fclose(f);
-    }
-    return bytes;
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::wstring thisProgram() {

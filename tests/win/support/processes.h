@@ -21,11 +21,9 @@ struct Process {
     std::string out, err;
 };
 
-// Runs the program with the arguments, its stdout and stderr in files, and
-// waits for it to end. The wait is a hang guard, generous for the emulated
-// 32-bit tier; a program that does not end is killed and fails the test.
-// `environment`: variables (NAME=value) the program gets instead of, or on
-// top of, this process's own.
+// Runs the program, its stdout and stderr in files, and waits for it: a hang
+// guard, generous for the emulated 32-bit tier, kills it and fails the test.
+// `environment`: variables (NAME=value) put into this process's own for it.
 Process runProgram(const std::wstring& path, const std::wstring& args,
                    const std::vector<std::wstring>& environment = {});
 

@@ -17,9 +17,9 @@
 #include <initializer_list>
 #include <memory>
 #include <new>
-#include <optional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "base/gdi_win.h"
@@ -27,8 +27,6 @@
 #include "canvas/actions_win.h"
 #include "draw/drawpass_win.h"
 #include "draw/font_win.h"
-#include "draw/image_win.h"
-#include "draw/picture_win.h"
 #include "host/host_win.h"
 #include "plugin/plugin_win.h"
 #include "tests/win/support/canvas_probe.h"
@@ -71,6 +69,21 @@ class Plugged : public PluggedHost {
 
     // The same call as exec on the linked copy, for the reason of its result.
     Reason reasonOf(int id, const Slots& slots) { return linked.reasonOf(id, slotTexts(slots)); }
+
+    // The slots of an action on canvas `name`: the name, then `rest`.
+    static Slots on(const char* name, Slots rest) {
+        rest.insert(rest.begin(), Slot(name));
+        return rest;
+    }
+
+    // The host answers every callback with `reply`.
+    void answerWith(const std::string& reply) {
+        host.answer = [reply](int, host::HostString* slot) {
+            host::freeString(*slot);
+            *slot = host::allocString(reply);
+            return 1;
+        };
+    }
 
     LinkedPlugin linked;
 

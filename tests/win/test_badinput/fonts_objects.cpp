@@ -18,24 +18,9 @@ TEST_F(Plugged, FontDescriptionsThatMeanTwelvePointArial) {
     };
     const CanvasPixels expected = draw("Arial,12");
     EXPECT_LT(expected.count(WHITE), expected.pixels.size());
-    const char* const same[] = {
-        "",
-        ",",
-        ",,,,",
-        "Arial",
-        ",12",
-        "Arial,0",
-        "Arial,-5",
-        "Arial,abc",
-        "Arial,12,bi",
-        "Arial,12,x",
-        "Arial, 12",
-        "Arial,12,,B",
-        "Arial,4294967308",
-        "Arial,-2147483648",
-        "Arial,2147483648",
-    };
-    for (const char* font : same) {
+    for (const char* font : {"", ",", ",,,,", "Arial", ",12", "Arial,0", "Arial,-5", "Arial,abc",
+                             "Arial,12,bi", "Arial,12,x", "Arial, 12", "Arial,12,,B",
+                             "Arial,4294967308", "Arial,-2147483648", "Arial,2147483648"}) {
         EXPECT_EQ(draw(font), expected) << font;
     }
 }
@@ -43,11 +28,7 @@ TEST_F(Plugged, FontDescriptionsThatMeanTwelvePointArial) {
 TEST_F(Plugged, FontsThatCannotBeHadStillReturnOne) {
     HWND a = object("a", 160, 60);
     ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
-    struct Row {
-        const char* font;
-        bool drawsSomething;
-    };
-    const Row rows[] = {
+    const std::pair<const char*, bool> rows[] = {
         {"NoSuchFontAnywhere,12", true}, // a substitute face
         {"Arial,1", false},              // below a pixel
         {"Arial,100000", false},         // beyond what the rasteriser renders
@@ -57,26 +38,23 @@ TEST_F(Plugged, FontsThatCannotBeHadStillReturnOne) {
         {"Arial,-1", true}, // 12 points
         {"Liberation Sans,12,BIU", true},
     };
-    for (const Row& row : rows) {
+    for (const auto& [font, drawsSomething] : rows) {
         ASSERT_EQ(exec(CLEAR, {"a"}), 1);
-        EXPECT_EQ(exec(TEXT, {"a", "Hola", "2", "2", "", "", row.font}), 1) << row.font;
-        if (row.drawsSomething) {
-            EXPECT_GT(readCanvas(a).count(BLACK), 10u) << row.font;
+        EXPECT_EQ(exec(TEXT, {"a", "Hola", "2", "2", "", "", font}), 1) << font;
+        if (drawsSomething) {
+            EXPECT_GT(readCanvas(a).count(BLACK), 10u) << font;
         }
     }
 }
 
-// Glyphs far larger than the canvas, upright and italic (whose overhang is
-// then measured on an "H" thousands of pixels high). The canvas looks onto
-// the upper stem of "l": all black upright; slanted, the stem has
-// moved to the right at that height.
+// Italic text measures its overhang on an "H" thousands of pixels high. The
+// canvas looks onto the upper stem of "l": all black upright; italic, the stem leans away.
 TEST_F(Plugged, GlyphsFarLargerThanTheCanvas) {
     const int points = sizeof(void*) == 4 ? 800 : 3000;
     const double em = points * 96.0 / 72; // pixels
     const int side = static_cast<int>(0.05 * em);
-    // The stem of Arial's "l" runs from about 0.07 to 0.16 em across and
-    // from 0.18 em below the top of the text cell down to its baseline; the
-    // italic one leans right, by some 0.13 em near its top.
+    // Arial's "l": a stem from 0.07 to 0.16 em across, from 0.18 em below the
+    // cell's top to the baseline; the italic one leans right by 0.13 em at its top.
     const std::string x = std::to_string(-static_cast<int>(0.085 * em));
     const std::string y = std::to_string(-static_cast<int>(0.25 * em));
     const std::string size = std::to_string(points);
@@ -101,11 +79,7 @@ TEST_F(Plugged, HostRepliesThatAreNoUsableWindow) {
     RECT r{};
     GetClientRect(wide, &r);
     ASSERT_EQ(r.right, 40000) << "the object window really is that wide";
-    struct Row {
-        std::string reply;
-        Reason reason;
-    };
-    const Row rows[] = {
+    const std::pair<std::string, Reason> rows[] = {
         {"0", Reason::ObjectUnknown},
         {"", Reason::ObjectUnknown},
         {"abc", Reason::ObjectUnknown},
@@ -117,21 +91,17 @@ TEST_F(Plugged, HostRepliesThatAreNoUsableWindow) {
         {handleText(tall), Reason::NoImage},
         {repeat('9', MEGABYTE), Reason::ObjectNotWindow},
     };
-    for (const Row& row : rows) {
-        const std::string& reply = row.reply;
-        host.answer = [&](int, host::HostString* slot) {
-            host::freeString(*slot);
-            *slot = host::allocString(reply);
-            return 1;
-        };
-        EXPECT_EQ(reasonOf(CREATE, {"rect", "$0000FF"}), row.reason) << reply.substr(0, 20);
+    for (const auto& [reply, reason] : rows) {
+        answerWith(reply);
+        const std::string what = reply.substr(0, 20);
+        EXPECT_EQ(reasonOf(CREATE, {"rect", "$0000FF"}), reason) << what;
         const size_t before = windowQueries(host);
-        EXPECT_EQ(exec(CREATE, {"rect", "$0000FF"}), 0) << reply.substr(0, 20);
+        EXPECT_EQ(exec(CREATE, {"rect", "$0000FF"}), 0) << what;
         // Nothing registered: drawing finds nothing, creating asks again.
-        EXPECT_EQ(exec(CLEAR, {"rect"}), 0) << reply.substr(0, 20);
-        EXPECT_EQ(exec(CREATE, {"rect", "$0000FF"}), 0) << reply.substr(0, 20);
-        EXPECT_EQ(windowQueries(host), before + 2) << reply.substr(0, 20);
-        EXPECT_EQ(reasonOf(CLEAR, {"rect"}), Reason::NotACanvas) << reply.substr(0, 20);
+        EXPECT_EQ(exec(CLEAR, {"rect"}), 0) << what;
+        EXPECT_EQ(exec(CREATE, {"rect", "$0000FF"}), 0) << what;
+        EXPECT_EQ(windowQueries(host), before + 2) << what;
+        EXPECT_EQ(reasonOf(CLEAR, {"rect"}), Reason::NotACanvas) << what;
     }
     EXPECT_TRUE(canvasWindowsIn(wide).empty()) << "no half-built canvas left behind";
     EXPECT_TRUE(canvasWindowsIn(tall).empty());
@@ -142,21 +112,13 @@ TEST_F(Plugged, HostRepliesThatNameAWindowInOtherWords) {
     const uint64_t h = reinterpret_cast<uintptr_t>(o);
     char hex[32];
     std::snprintf(hex, sizeof hex, "$%llX", static_cast<unsigned long long>(h));
-    const std::string replies[] = {
-        hex,
-        "  " + handleText(o),
-        handleText(o) + " px",
-        "+" + handleText(o),
-        std::to_string(h + (uint64_t(1) << 32)), // high bits dropped
-        repeat('0', MEGABYTE) + handleText(o),
-    };
+    // In hexadecimal, with blanks, a unit or a sign, beyond 32 bits (whose high
+    // bits are dropped), and after a megabyte of zeros.
     int i = 0;
-    for (const std::string& reply : replies) {
-        host.answer = [&](int, host::HostString* slot) {
-            host::freeString(*slot);
-            *slot = host::allocString(reply);
-            return 1;
-        };
+    for (const std::string& reply :
+         {std::string(hex), "  " + handleText(o), handleText(o) + " px", "+" + handleText(o),
+          std::to_string(h + (uint64_t(1) << 32)), repeat('0', MEGABYTE) + handleText(o)}) {
+        answerWith(reply);
         const std::string name = "r" + std::to_string(i++);
         EXPECT_EQ(exec(CREATE, {name, "$0000FF"}), 1) << reply.substr(0, 20);
         EXPECT_EQ(canvasWindowsIn(o).size(), static_cast<size_t>(i)) << reply.substr(0, 20);
@@ -166,8 +128,7 @@ TEST_F(Plugged, HostRepliesThatNameAWindowInOtherWords) {
     EXPECT_TRUE(canvasWindowsIn(o).empty());
 }
 
-// The object window must be at most 32767 pixels each way: the largest
-// still makes a canvas, which draws up to its far edge.
+// An object window may be 32767 pixels wide: the canvas draws up to its far edge.
 TEST_F(Plugged, LargestObjectStillMakesACanvas) {
     HWND o = object("long", 32767, 3);
     ASSERT_EQ(exec(CREATE, {"long", ""}), 1);
@@ -180,9 +141,8 @@ TEST_F(Plugged, LargestObjectStillMakesACanvas) {
     EXPECT_EQ(s.count(RED), 3u) << "(32767, 1) lies outside";
 }
 
-// Canvases inside canvases: the host may name any window, also one the
-// plug-in made. Releasing closes the outer window first, which takes the
-// inner one with it; the inner entry must still be released cleanly.
+// The host may name any window, also a canvas: releasing closes the outer
+// one first, which takes the inner one along, whose entry still goes cleanly.
 TEST_F(Plugged, ACanvasInsideAnotherCanvas) {
     HWND o = object("outer", 100, 60);
     ASSERT_EQ(exec(CREATE, {"outer", ""}), 1);
@@ -213,9 +173,8 @@ TEST_F(Plugged, ACanvasInsideAnotherCanvas) {
 
 //--- GDI running out ----------------------------------------------------------------
 
-// With GDI out of objects (some other part of the host took them all), the
-// actions fail or complete as objects come free one by one; none leaves a
-// half-made canvas, an open pass or a single GDI object behind.
+// The actions fail or complete as GDI objects come free one by one, and none
+// leaves a half-made canvas, an open pass or a GDI object behind.
 TEST_F(Plugged, RunningOutOfGdiObjects) {
     HWND o = object("rect", 60, 40);
     HWND d = object("drawn", 60, 40);
@@ -257,9 +216,8 @@ TEST_F(Plugged, RunningOutOfGdiObjects) {
 
 //--- Host callbacks that answer oddly ----------------------------------------------
 
-// Every way the host can leave command 7's slot, and who frees what: the
-// plug-in frees whatever the slot holds after the call, once, and never
-// the request the host took over.
+// Every way the host can leave command 7's slot: the plug-in frees whatever it
+// holds after the call, once, and never a request the host took over.
 TEST_F(Plugged, ObjectWindowQueryLeavesNothingBehind) {
     HWND o = object("rect", 40, 30);
     enum Slotting { KEEP_REQUEST, REPLACE, NULL_SLOT };

@@ -35,8 +35,7 @@ TEST(Exports, EveryOrderWorksWithWhatExists) {
     EXPECT_EQ(plugin.registerInterfaceAccess(&host::Host::interfaceProc), 0);
     EXPECT_EQ(runAction(plugin, CREATE, {"other", ""}), 1);
 
-    // Registration after canvases exist and after a release, twice, with a
-    // null callback between.
+    // Registration after canvases exist and after a release, twice, a null callback between.
     EXPECT_EQ(plugin.message(6, 0), 0);
     EXPECT_EQ(runAction(plugin, CREATE, {"rect", ""}), 1);
     EXPECT_EQ(runAction(plugin, CREATE, {"other", ""}), 1);
@@ -52,14 +51,13 @@ TEST(Exports, EveryOrderWorksWithWhatExists) {
     EXPECT_STREQ(t1, "KivCanvas 2D (Final)") << "an earlier string stays valid";
     EXPECT_EQ(runAction(plugin, CLEAR, {"rect"}), 1) << "canvases survive registration";
 
-    // The latest set is freed at unload, each string once; the earlier set
-    // stays with the host.
+    // The latest set (and the latest _nbInitPlugIn's author and description) is
+    // freed at unload, each string once; the earlier set stays with the host.
     std::vector<const void*> latest = {t2};
     for (size_t i = actionCount; i < 2 * actionCount; ++i) {
         latest.push_back(host.actions[i].namePtr);
         latest.push_back(host.actions[i].hintPtr);
     }
-    // Author and description of the latest _nbInitPlugIn call, too.
     const std::vector<void*> freed = unloadFreeingEachOnce(plugin, latest);
     EXPECT_EQ(std::count(freed.begin(), freed.end(), t1), 0);
     EXPECT_EQ(std::count(freed.begin(), freed.end(), host.actions[0].namePtr), 0);
@@ -83,8 +81,8 @@ TEST_F(Plugged, UnloadAndReloadUnderLiveAndOrphanedCanvases) {
     // What GDI has free without the plug-in loaded at all.
     plugin.reset();
     const int unloaded = gdiHeadroom();
-    // AlphaBlend's library is loaded on first need, never under the loader
-    // lock at attach, and kept at the unload: nothing is freed there either.
+    // AlphaBlend's library is loaded on first need, never at attach under the
+    // loader lock, and kept at the unload.
     const bool hadMsimg32 = GetModuleHandleW(L"msimg32.dll") != nullptr;
     load();
     EXPECT_EQ(GetModuleHandleW(L"msimg32.dll") != nullptr, hadMsimg32) << "not loaded at attach";
@@ -118,8 +116,7 @@ TEST_F(Plugged, UnloadAndReloadUnderLiveAndOrphanedCanvases) {
         EXPECT_FALSE(GetClassInfoExW(module, name.c_str(), &wc)) << "a class left registered";
     }
     EXPECT_EQ(GetModuleHandleW(L"msimg32.dll"), msimg32) << "kept by the unload";
-    // The host goes on: its windows paint, and are destroyed, without the
-    // plug-in's code behind any of them.
+    // The host's windows paint and are destroyed without the plug-in's code.
     RedrawWindow(scene.main(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     DestroyWindow(doomed);
@@ -141,8 +138,7 @@ TEST_F(Plugged, UnloadAndReloadUnderLiveAndOrphanedCanvases) {
     EXPECT_EQ(canvasWindowsIn(host.objects["orphan"]).size(), 1u);
 }
 
-// The host destroys its main window, and with it every object and canvas
-// window, before telling the plug-in anything.
+// The host destroys every object and canvas window before telling the plug-in.
 TEST_F(Plugged, HostWindowGoneBeforeTheRelease) {
     object("a", 40, 30);
     object("b", 40, 30);
@@ -158,49 +154,46 @@ TEST_F(Plugged, HostWindowGoneBeforeTheRelease) {
 
 //--- The process ending under live canvases --------------------------------------------
 
-// At process exit the system reclaims everything, and other threads and
-// DLLs may already be gone: the plug-in releases nothing then, neither from
-// its DllMain nor from destructors the C runtime runs at detach. The child
-// below ends its process from inside a kiv_DrawText, with canvases on
-// screen, the strings handed to the host, the text's font loaded and the
-// pass's device contexts open. From then on every watched call (the
-// releases the DLL's unload would make, and what its first use makes)
-// writes EXIT_CALL_MARK and the function's name to stdout.
+// At process exit other threads and DLLs may be gone, and the system reclaims all:
+// the plug-in releases nothing, from DllMain or the runtime's destructors. The
+// child ends inside a kiv_DrawText, everything live; each watched call then says so.
 constexpr UINT CHILD_EXIT_CODE = 42;
 const char EXIT_CALL_MARK[] = "<called by the plug-in at exit>";
 
-// The calls watched in an import table: one row each, in the order of
-// WATCHED below. The releases of an unload, then the calls into other DLLs
-// that attach leaves to first use.
-enum Watched {
-    GLOBAL_FREE,
-    FREE_LIBRARY,
-    DESTROY_WINDOW,
-    UNREGISTER_CLASS,
-    DESTROY_ICON,
-    DESTROY_ACCELERATORS,
-    DELETE_OBJECT,
-    DELETE_DC,
-    GET_DC,
-    FIRST_DEFERRED = GET_DC,
-    LOAD_IMAGE,
-    METRICS,
-    CREATE_FONT,
-    COMMON_CONTROLS,
-    WATCHED_COUNT
-};
+// The calls watched in an import table: the releases of an unload, then from
+// GET_DC on the calls into other DLLs that attach leaves to first use.
+#define WATCHED_CALLS(ROW)                                                                         \
+    ROW(GLOBAL_FREE, "kernel32.dll", GlobalFree)                                                   \
+    ROW(FREE_LIBRARY, "kernel32.dll", FreeLibrary)                                                 \
+    ROW(DESTROY_WINDOW, "user32.dll", DestroyWindow)                                               \
+    ROW(UNREGISTER_CLASS, "user32.dll", UnregisterClassW)                                          \
+    ROW(DESTROY_ICON, "user32.dll", DestroyIcon)                                                   \
+    ROW(DESTROY_ACCELERATORS, "user32.dll", DestroyAcceleratorTable)                               \
+    ROW(DELETE_OBJECT, "gdi32.dll", DeleteObject)                                                  \
+    ROW(DELETE_DC, "gdi32.dll", DeleteDC)                                                          \
+    ROW(GET_DC, "user32.dll", GetDC)                                                               \
+    ROW(LOAD_IMAGE, "user32.dll", LoadImageW)                                                      \
+    ROW(METRICS, "user32.dll", SystemParametersInfoW)                                              \
+    ROW(CREATE_FONT, "gdi32.dll", CreateFontIndirectW)                                             \
+    ROW(COMMON_CONTROLS, "comctl32.dll", InitCommonControlsEx)
+#define WATCHED_ENUM(which, dll, function) which,
+enum Watched { WATCHED_CALLS(WATCHED_ENUM) WATCHED_COUNT, FIRST_DEFERRED = GET_DC };
 void* g_real[WATCHED_COUNT]; // the functions the hooks stand in front of
 int g_calls[WATCHED_COUNT];  // how often each was called
 bool g_exiting = false;      // set once the process has begun to end
 
-const char* watchedName(Watched which);
+struct WatchRow {
+    const char* dll;
+    const char* name;
+    void* hook;
+};
+extern const WatchRow WATCHED[WATCHED_COUNT];
 
-// The hook of row `Which`: counts the call, reports it once the process is
-// ending, and makes it.
+// Row `Which`'s hook: counts the call, reports it while the process ends, makes it.
 template <Watched Which, typename R, typename... A> R WINAPI reportCall(A... args) {
     ++g_calls[Which];
     if (g_exiting) {
-        const char* name = watchedName(Which);
+        const char* name = WATCHED[Which].name;
         DWORD written = 0;
         const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
         WriteFile(out, EXIT_CALL_MARK, sizeof EXIT_CALL_MARK - 1, &written, nullptr);
@@ -210,40 +203,16 @@ template <Watched Which, typename R, typename... A> R WINAPI reportCall(A... arg
     return reinterpret_cast<R(WINAPI*)(A...)>(g_real[Which])(args...);
 }
 
-// The hook of row `Which`, for a function of the type of `real`.
+// The hook of row `Which`, for a function of the type of the argument.
 template <Watched Which, typename R, typename... A> void* hookFor(R(WINAPI*)(A...)) {
     return reinterpret_cast<void*>(&reportCall<Which, R, A...>);
 }
 
-struct WatchRow {
-    const char* dll;
-    const char* name;
-    void* hook;
-};
-const WatchRow WATCHED[WATCHED_COUNT] = {
-    {"kernel32.dll", "GlobalFree", hookFor<GLOBAL_FREE>(&GlobalFree)},
-    {"kernel32.dll", "FreeLibrary", hookFor<FREE_LIBRARY>(&FreeLibrary)},
-    {"user32.dll", "DestroyWindow", hookFor<DESTROY_WINDOW>(&DestroyWindow)},
-    {"user32.dll", "UnregisterClassW", hookFor<UNREGISTER_CLASS>(&UnregisterClassW)},
-    {"user32.dll", "DestroyIcon", hookFor<DESTROY_ICON>(&DestroyIcon)},
-    {"user32.dll", "DestroyAcceleratorTable",
-     hookFor<DESTROY_ACCELERATORS>(&DestroyAcceleratorTable)},
-    {"gdi32.dll", "DeleteObject", hookFor<DELETE_OBJECT>(&DeleteObject)},
-    {"gdi32.dll", "DeleteDC", hookFor<DELETE_DC>(&DeleteDC)},
-    {"user32.dll", "GetDC", hookFor<GET_DC>(&GetDC)},
-    {"user32.dll", "LoadImageW", hookFor<LOAD_IMAGE>(&LoadImageW)},
-    {"user32.dll", "SystemParametersInfoW", hookFor<METRICS>(&SystemParametersInfoW)},
-    {"gdi32.dll", "CreateFontIndirectW", hookFor<CREATE_FONT>(&CreateFontIndirectW)},
-    {"comctl32.dll", "InitCommonControlsEx", hookFor<COMMON_CONTROLS>(&InitCommonControlsEx)},
-};
+#define WATCHED_ROW(which, dll, function) {dll, #function, hookFor<which>(&function)},
+const WatchRow WATCHED[WATCHED_COUNT] = {WATCHED_CALLS(WATCHED_ROW)};
 
-const char* watchedName(Watched which) {
-    return WATCHED[which].name;
-}
-
-// Stands in for the glyph drawing of kiv_DrawText and ends the process
-// there, while the pass is open. (The text's own releases before it, such
-// as a measuring context, happen before the end and are not counted.)
+// Stands in for kiv_DrawText's glyph drawing and ends the process there, the
+// pass open. (The text's own releases before it are not counted.)
 BOOL WINAPI exitInsteadOfTextOut(HDC, int, int, LPCWSTR, int) {
     std::fflush(stdout);
     g_exiting = true;
@@ -264,15 +233,10 @@ TEST(ProcessEnd, DISABLED_EndsWithEverythingLive) {
     ASSERT_EQ(runAction(*dll, TEXT, {"b", "Hola", "1", "1", "", "", ""}), 1);
     const HMODULE module = dll->handle();
     for (int i = 0; i < WATCHED_COUNT; ++i) {
-        const WatchRow& row = WATCHED[i];
-        g_real[i] = patchImport(module, row.dll, row.name, row.hook);
-        // The plug-in frees no library (it keeps the system DLLs it loads);
-        // only the 32-bit runtime's start-up code may import FreeLibrary.
-        // Not imported, it cannot be called at the end either.
-        if (i == FREE_LIBRARY && !g_real[i]) {
-            continue;
-        }
-        ASSERT_TRUE(g_real[i]) << row.name << " is imported";
+        g_real[i] = patchImport(module, WATCHED[i].dll, WATCHED[i].name, WATCHED[i].hook);
+        // The plug-in frees no library (it keeps the system DLLs it loads); only
+        // the 32-bit runtime's start-up code may import FreeLibrary, if at all.
+        ASSERT_TRUE(g_real[i] || i == FREE_LIBRARY) << WATCHED[i].name << " is imported";
     }
     ASSERT_TRUE(patchImport(module, "gdi32.dll", "TextOutW",
                             reinterpret_cast<void*>(&exitInsteadOfTextOut)));
@@ -281,8 +245,7 @@ TEST(ProcessEnd, DISABLED_EndsWithEverythingLive) {
 }
 
 TEST(ProcessEnd, EndsCleanlyWithItsOwnExitCodeWithoutTheUnloadsReleases) {
-    const Process child = runProgram(thisProgram(), L"--gtest_also_run_disabled_tests "
-                                                    L"--gtest_filter=ProcessEnd.DISABLED_*");
+    const Process child = runOwnTests(L"ProcessEnd.DISABLED_*");
     EXPECT_NE(child.out.find("DISABLED_EndsWithEverythingLive"), std::string::npos) << child.out;
     EXPECT_EQ(child.exitCode, CHILD_EXIT_CODE) << child.out << child.err;
     EXPECT_EQ(child.out.find(EXIT_CALL_MARK), std::string::npos) << "called at process exit:\n"
@@ -290,10 +253,8 @@ TEST(ProcessEnd, EndsCleanlyWithItsOwnExitCodeWithoutTheUnloadsReleases) {
 }
 
 //--- Attach does the least ------------------------------------------------------------
-// DllMain runs under the loader lock, where calls into User32, GDI and the
-// common controls do not belong: attach makes none of the deferred rows
-// above (counted in this program's import table, the plug-in's code being
-// linked in), and the first canvas and its text make each of them.
+// DllMain runs under the loader lock, where User32, GDI and the common controls do
+// not belong: of the deferred rows above (this program's imports), attach makes none.
 
 class Attach : public LinkedPluginTest {};
 

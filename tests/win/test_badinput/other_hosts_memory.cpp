@@ -1,5 +1,4 @@
-// Bad input, continued: hosts unlike the reference host, each in a process
-// of its own, running out of memory, and the whole matrix again.
+// Bad input, continued: unlike hosts, running out of memory, the whole matrix again.
 #include "tests/win/test_badinput/badinput.h"
 
 using namespace badinput;
@@ -7,11 +6,9 @@ using namespace badinput;
 namespace {
 
 //--- Hosts unlike the reference host, each in a process of its own --------------------
-// A host built with MinGW holds the toolchain's shared GCC runtime (copied
-// beside the 32-bit tests) before it loads the plug-in; one that has used
-// up its address space still gets small blocks from its heap, but no block
-// of 64 KB or more (the DLL's malloc import, patched); one unloads the
-// plug-in from another thread than the one that made its canvases.
+// One holds the shared GCC runtime (beside the 32-bit tests) before the plug-in,
+// as a MinGW-built host does; one gets no block of 64 KB or more (the DLL's malloc
+// import, patched), its address space used up; one unloads from another thread.
 
 const wchar_t PRELOAD_FLAG[] = L" --preload-shared-runtime";
 decltype(&std::malloc) g_realMalloc = nullptr;
@@ -69,11 +66,9 @@ TEST(ChildProcess, DISABLED_MessageRunsOutOfMemory) {
     });
 }
 
-// The windows the unload could not destroy stay in the host, with no
-// procedure (nor class procedure) in the unloaded DLL: each picture has the
-// one it displaced back, the Static's or a host's that subclassed it. The
-// host repaints, clicks and destroys them, and loads the plug-in again,
-// whose canvas windows get its own procedure, never a class left behind.
+// The windows the unload could not destroy keep no (class) procedure in the DLL:
+// each picture has the one it displaced back, a host's subclass's included. They
+// paint, take clicks and go; loaded again, the DLL's canvases get its own procedure.
 TEST(ChildProcess, DISABLED_UnloadFromAnotherThread) {
     ChildHost child;
     HWND canvas = canvasWindowIn(child.object);
@@ -89,7 +84,7 @@ TEST(ChildProcess, DISABLED_UnloadFromAnotherThread) {
     };
     const LONG_PTR toolkitProc = GetWindowLongPtrW(canvas, GWLP_WNDPROC);
     const HMODULE loadedAt = child.dll->handle();
-    const auto base = reinterpret_cast<uintptr_t>(child.dll->handle());
+    const auto base = reinterpret_cast<uintptr_t>(loadedAt);
     const uintptr_t end =
         base + reinterpret_cast<const IMAGE_NT_HEADERS*>(
                    base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew)
@@ -122,8 +117,7 @@ TEST(ChildProcess, DISABLED_UnloadFromAnotherThread) {
     pumpMessages();
 }
 
-// Every row ends with exit code 0: each call that ran out of memory
-// returned 0 or handled its message, and the host went on.
+// Each call that ran out of memory returned 0 or handled its message, and the host went on.
 TEST(HostileHosts, EveryRowEndsNormally) {
     const std::pair<const wchar_t*, bool> rows[] = {
         {L"ExportRunsOutOfMemory", false},   {L"ExportRunsOutOfMemory", true},
@@ -135,50 +129,56 @@ TEST(HostileHosts, EveryRowEndsNormally) {
         if (preload && sizeof(void*) != 4) {
             continue;
         }
-        const Process child =
-            runProgram(thisProgram(),
-                       L"--gtest_also_run_disabled_tests --gtest_filter=ChildProcess.DISABLED_" +
-                           std::wstring(test) + (preload ? PRELOAD_FLAG : L""));
+        const Process child = runOwnTests(L"ChildProcess.DISABLED_" + std::wstring(test) +
+                                          (preload ? PRELOAD_FLAG : L""));
         EXPECT_EQ(child.exitCode, 0u) << preload << child.out << child.err;
         EXPECT_NE(child.out.find("[  PASSED  ] 1 test"), std::string::npos) << child.out;
     }
 }
 
 //--- Running out of memory -------------------------------------------------------------
-// The plug-in's own code, linked in, with its n-th allocation failing, for
-// every n until the action no longer allocates that often. Whatever the
-// action then returns, it leaves no half-built canvas, no drawing pass open
-// and no font behind. (An exception that leaves the action is ended by the
-// exports with result 0; that is checked above on the real DLL.)
+// The plug-in's code, linked in, with its n-th allocation failing for each n, leaves
+// no half-built canvas, open pass or font. (The exports end an exception with 0.)
 
 class OutOfMemory : public LinkedPluginTest {
   protected:
     void SetUp() override {
         object_ = scene.addObject(0, 0, 60, 40);
-        std::snprintf(reply_, sizeof reply_, "%llu",
-                      static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(object_)));
+        answerWith(object_);
         plugin::state().hostInterface = &answer;
     }
 
-    // The action's result with its n-th allocation failing; -1 when the
-    // failure left it as an exception.
-    static int failing(long n, const std::function<int()>& action) {
-        g_allocations = 0;
-        g_failAt = n;
-        int result = -1;
-        try {
-            result = action();
-        } catch (const std::bad_alloc&) {
+    using Check = std::function<void(long n, int result)>;
+    // For n = 1, 2, ...: `prepare`, `action` with its n-th allocation failing, and
+    // `check` of its result (-1: an exception), until the action allocates fewer
+    // times or a check ends the test. Returns the last result.
+    static int eachFailure(const std::function<void()>& prepare, const std::function<int()>& action,
+                           const Check& check) {
+        for (long n = 1; n < 100000; ++n) {
+            prepare();
+            g_allocations = 0;
+            g_failAt = n;
+            int result = -1;
+            try {
+                result = action();
+            } catch (const std::bad_alloc&) {
+            }
+            g_failAt = 0;
+            pumpMessages();
+            check(n, result);
+            if (g_allocations < n || HasFatalFailure()) {
+                return result;
+            }
         }
-        g_failAt = 0;
-        pumpMessages();
-        return result;
+        ADD_FAILURE() << "still allocating after 100000 failures";
+        return -1;
     }
-    static bool allocationFailed(long n) { return g_allocations >= n; }
+    static int eachFailure(const std::function<int()>& action, const Check& check) {
+        return eachFailure([] {}, action, check);
+    }
 
-    // A failed allocation ends the call with 0 and one of `reasons`, or
-    // is done without: 1 and no reason. No exception leaves the call.
-    static void expectReason(int result, std::initializer_list<Reason> reasons, long n) {
+    // A failed allocation ends the call with 0 and one of `reasons`, or is done without.
+    static void expectReason(long n, int result, std::initializer_list<Reason> reasons) {
         const Reason reason = canvas::lastFailure();
         if (result == 1) {
             EXPECT_EQ(reason, Reason::None) << n;
@@ -189,14 +189,17 @@ class OutOfMemory : public LinkedPluginTest {
             << n << ": reason " << static_cast<int>(reason);
     }
 
-    // Nothing of a drawing action outlives it.
     static void expectNoPassOrFont(long n) {
         EXPECT_EQ(draw::currentRaster(), nullptr) << n;
         EXPECT_EQ(FontHandle(100), 0) << n;
     }
 
-    // The host's answer to command 7, made without C++ allocations so that
-    // only the plug-in's own ones fail.
+    // The host's answer to command 7 from now on: window `w`.
+    static void answerWith(HWND w) {
+        std::snprintf(reply_, sizeof reply_, "%llu",
+                      static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(w)));
+    }
+    // Made without C++ allocations so that only the plug-in's own ones fail.
     static int __stdcall answer(int, HostString* slot) {
         const size_t length = std::strlen(reply_) + 1;
         auto* reply = static_cast<HostString>(GlobalAlloc(0, length));
@@ -207,21 +210,17 @@ class OutOfMemory : public LinkedPluginTest {
     }
 
     HWND object_ = nullptr;
-    static char reply_[32];
+    static inline char reply_[32];
 };
-
-char OutOfMemory::reply_[32];
 
 TEST_F(OutOfMemory, ACreateThatRunsOutLeavesNothing) {
     host::Params params({"rect", "$0000FF"});
-    for (long n = 1;; ++n) {
-        ASSERT_LT(n, 100000);
-        const int result = failing(n, [&] { return plugin::execAction(CREATE, params.data()); });
+    const auto create = [&] { return plugin::execAction(CREATE, params.data()); };
+    const int last = eachFailure(create, [&](long n, int result) {
         expectNoPassOrFont(n);
-        expectReason(result,
+        expectReason(n, result,
                      {Reason::OutOfMemory, Reason::NoEntry, Reason::NoWindow, Reason::ParentRefused,
-                      Reason::NoImage, Reason::NoPicture, Reason::NoPass},
-                     n);
+                      Reason::NoImage, Reason::NoPicture, Reason::NoPass});
         if (result == 1) {
             // Complete: every failure on the way was one it could do without.
             EXPECT_EQ(canvas::registry().size(), 1u) << n;
@@ -233,11 +232,8 @@ TEST_F(OutOfMemory, ACreateThatRunsOutLeavesNothing) {
             EXPECT_TRUE(canvas::registry().empty()) << n << ": no half-built canvas";
             EXPECT_TRUE(canvasWindowsIn(object_).empty()) << n;
         }
-        if (!allocationFailed(n)) {
-            EXPECT_EQ(result, 1);
-            break;
-        }
-    }
+    });
+    EXPECT_EQ(last, 1);
 }
 
 TEST_F(OutOfMemory, DrawingThatRunsOutLeavesTheCanvasWhole) {
@@ -257,57 +253,45 @@ TEST_F(OutOfMemory, DrawingThatRunsOutLeavesTheCanvasWhole) {
                         {"circle", CIRCLE, &circle},
                         {"clear", CLEAR, &clear}};
     for (const Row& row : rows) {
-        for (long n = 1;; ++n) {
-            ASSERT_LT(n, 100000);
-            const int result =
-                failing(n, [&] { return plugin::execAction(row.id, row.params->data()); });
+        const auto action = [&] { return plugin::execAction(row.id, row.params->data()); };
+        const int last = eachFailure(action, [&](long n, int result) {
             expectNoPassOrFont(n);
-            expectReason(result, {Reason::OutOfMemory, Reason::NoPass, Reason::NoFont}, n);
+            expectReason(n, result, {Reason::OutOfMemory, Reason::NoPass, Reason::NoFont});
             EXPECT_EQ(canvas::registry().size(), 1u) << row.what << " " << n;
             EXPECT_EQ(canvasWindowsIn(object_).size(), 1u) << row.what << " " << n;
-            if (!allocationFailed(n)) {
-                EXPECT_EQ(result, 1) << row.what;
-                break;
-            }
-        }
+        });
+        EXPECT_EQ(last, 1) << row.what;
     }
-    // Still a working canvas.
     ASSERT_EQ(plugin::execAction(CLEAR, clear.data()), 1);
     ASSERT_EQ(plugin::execAction(CIRCLE, circle.data()), 1);
     EXPECT_EQ(readCanvas(object_).at(40, 20), RED);
 }
 
-// A release cut short by a failed allocation leaves entries whose windows
-// and images may be gone; the next release finishes the job without
-// touching anything twice.
+// A release cut short by a failed allocation leaves entries whose windows and
+// images may be gone; the next release finishes without touching anything twice.
 TEST_F(OutOfMemory, AReleaseThatRunsOutIsFinishedByTheNext) {
     HWND second = scene.addObject(100, 0, 50, 30);
-    for (long n = 1;; ++n) {
-        ASSERT_LT(n, 100000);
+    const auto createBoth = [&] {
         host::Params a({"rect", ""});
         ASSERT_EQ(plugin::execAction(CREATE, a.data()), 1);
-        std::snprintf(reply_, sizeof reply_, "%llu",
-                      static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(second)));
+        answerWith(second);
         host::Params b({"second", ""});
         ASSERT_EQ(plugin::execAction(CREATE, b.data()), 1);
-        std::snprintf(reply_, sizeof reply_, "%llu",
-                      static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(object_)));
-        failing(n, [] { return plugin::message(2); });
+        answerWith(object_);
+    };
+    const auto release = [] { return plugin::message(2); };
+    eachFailure(createBoth, release, [&](long n, int) {
         EXPECT_EQ(plugin::message(2), 0);
         pumpMessages();
         EXPECT_TRUE(canvas::registry().empty()) << n;
         EXPECT_TRUE(canvasWindowsIn(object_).empty()) << n;
         EXPECT_TRUE(canvasWindowsIn(second).empty()) << n;
-        if (!allocationFailed(n)) {
-            break;
-        }
-    }
+    });
 }
 
-// The entries Windows calls (the toolkit's window and control procedures,
-// the picture control's) with memory running out in the middle of a
-// message: the message ends there, nothing unwinds into the system's
-// frames (which the 32-bit build cannot pass), and the host goes on.
+// The window procedures Windows calls, out of memory in a message: the message
+// ends there, nothing unwinds into the system's frames (which the 32-bit build
+// cannot pass), and the host goes on.
 TEST_F(OutOfMemory, MessagesThatRunOutEndThereAndTheHostGoesOn) {
     host::Params create({"rect", "$0000FF"});
     ASSERT_EQ(plugin::execAction(CREATE, create.data()), 1);
@@ -360,18 +344,14 @@ TEST_F(OutOfMemory, MessagesThatRunOutEndThereAndTheHostGoesOn) {
          }},
     };
     for (const Row& row : rows) {
-        for (long n = 1;; ++n) {
-            ASSERT_LT(n, 100000);
-            const int result = failing(n, [&] {
-                row.deliver();
-                return 1;
-            });
+        const auto deliver = [&] {
+            row.deliver();
+            return 1;
+        };
+        eachFailure(deliver, [&](long n, int result) {
             EXPECT_EQ(result, 1) << row.what << " " << n << ": an exception left a message";
             EXPECT_EQ(UiWindowHandle(window), dialog) << row.what << " " << n;
-            if (!allocationFailed(n)) {
-                break;
-            }
-        }
+        });
     }
     takeEvents();
     UiCloseWindow(window);
