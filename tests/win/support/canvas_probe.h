@@ -56,6 +56,8 @@ struct ImagePixels {
     int height() const { return ds.dsBm.bmHeight; }
     // A 32-bit image's pixel in memory form.
     uint32_t at(int x, int y) const;
+    // All of them so, rows top first.
+    std::vector<uint32_t> all() const;
 };
 // A number of the plug-in's images or fonts (ImgCreate's, or a font's
 // fixed number), freed when the scope ends.
