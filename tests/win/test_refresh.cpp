@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <iterator>
 #include <ostream>
@@ -52,23 +51,14 @@ uint32_t shownOver(uint32_t memory, uint32_t under) {
 // readCanvas's form.
 CanvasPixels imagePixels(int image, uint32_t under = 0) {
     const ImagePixels memory(image);
-    CanvasPixels out;
-    out.width = memory.width();
-    out.height = memory.height();
-    for (int y = 0; y < out.height; ++y) {
-        for (int x = 0; x < out.width; ++x) {
-            out.pixels.push_back(shownOver(memory.at(x, y), under));
-        }
+    CanvasPixels out{memory.width(), memory.height(), memory.all()};
+    for (uint32_t& pixel : out.pixels) {
+        pixel = shownOver(pixel, under);
     }
     return out;
 }
 
-class Refresh : public LinkedPluginTest {
-  protected:
-    static HWND controlOf(const CanvasEntry& entry) {
-        return UiControlHandle(entry.pictureControl);
-    }
-};
+class Refresh : public LinkedPluginTest {};
 
 // A pass that changes nothing (a circle wholly outside, empty text) copies
 // nothing and leaves nothing to repaint: pixels written straight into the
@@ -93,7 +83,7 @@ TEST_F(Refresh, APassThatChangesNothingCopiesAndRepaintsNothing) {
         {"text far outside", 4, {"rect", "Hola", "9000", "9000", "$000000", "", "Arial,12,"}},
         {"second create", 1, {"rect", "$0000FF"}},
     };
-    HWND control = controlOf(*entry);
+    const HWND control = UiControlHandle(entry->pictureControl);
     for (const Row& row : rows) {
         ASSERT_EQ(runAction(row.id, row.params, false), 1) << row.what;
         RECT update{};
@@ -157,8 +147,8 @@ TEST_F(Refresh, EachControlShowsItsImageAtItsLastAssignment) {
     const int window = static_cast<int>(
         UiOpenWindow(UI_ANY, 20, 20, 2 * W + 10, H, Text(), UI_FLAGS_CANVAS, nullptr));
     ASSERT_TRUE(window);
-    const int images[] = {static_cast<int>(ImgCreate(UI_ANY, W, H, 32, 0xC0FFFF)),
-                          static_cast<int>(ImgCreate(UI_ANY, W, H, 32, 0xFFC0C0))};
+    const ScopedImage images[] = {ScopedImage(ImgCreate(UI_ANY, W, H, 32, 0xC0FFFF)),
+                                  ScopedImage(ImgCreate(UI_ANY, W, H, 32, 0xFFC0C0))};
     ASSERT_TRUE(images[A] && images[B]);
     auto bitmap = [](int image) { return reinterpret_cast<HBITMAP>(ImgHandle(image)); };
     const int controls[] = {
@@ -225,8 +215,6 @@ TEST_F(Refresh, EachControlShowsItsImageAtItsLastAssignment) {
     }
     DrawStop();
     UiCloseWindow(window);
-    ImgFree(images[A]);
-    ImgFree(images[B]);
 }
 
 // Random scripts on canvases of several sizes; after every step the control
@@ -246,12 +234,11 @@ TEST_F(Refresh, WhatIsShownIsTheImageAtItsLastAssignment) {
         CanvasPixels assigned = imagePixels(entry->image);
         HWND cover = nullptr;
         for (int step = 0; step < 60; ++step) {
-            std::string what = std::to_string(size.w) + "x" + std::to_string(size.h) + " step " +
-                               std::to_string(step);
             const int x = random.range(-20, size.w + 20), y = random.range(-20, size.h + 20);
             const std::string colour = std::to_string(random.range(0, 0xFFFFFF));
             const int op = random.range(0, 7);
-            what += " op " + std::to_string(op);
+            const std::string what = std::to_string(size.w) + "x" + std::to_string(size.h) +
+                                     " step " + std::to_string(step) + " op " + std::to_string(op);
             switch (op) {
             case 0:
             case 1:
