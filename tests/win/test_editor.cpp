@@ -137,36 +137,28 @@ TEST_F(Editor, CancelarAndEveryCloseLeaveTheSlotsAsTheyWere) {
         *slot = host::allocString(command == 1 ? "otro" : "$00FF00");
         return 1;
     };
-    struct Way {
-        const char* name;
-        Step step;
-    };
-    const Way ways[] = {
+    const std::pair<const char*, Step> ways[] = {
         {"Cancelar", click(editor::CONTROL_CANCEL)},
         {"WM_CLOSE", post(WM_CLOSE)},
         {"close box", post(WM_SYSCOMMAND, SC_CLOSE)},
         {"Alt+F4", post(WM_SYSKEYDOWN, VK_F4, 0x20000001)},
     };
-    for (const Way& way : ways) {
+    for (const auto& [name, ending] : ways) {
         host::Params params({"Lienzo", "1", "2", "3", "255"});
         const Snapshot before = snapshot(params);
         GlobalSpy spy(plugin.handle());
         std::wstring typed;
-        const int result = edit(2, params,
-                                {setText(14, L"99"), click(3), click(17),
-                                 [&](HWND d) {
-                                     typed = textOf(item(d, 2)) + L"|" + textOf(item(d, 14)) +
-                                             L"|" + textOf(item(d, 16));
-                                 },
-                                 way.step});
-        EXPECT_EQ(result, 0) << way.name;
-        EXPECT_EQ(typed, L"otro|99|$00FF00") << way.name << ": the picks reached the fields";
-        EXPECT_EQ(ticks, 5u) << way.name << " ended it";
+        const int result =
+            edit(2, params,
+                 {setText(14, L"99"), click(3), click(17), readFields(typed, {2, 14, 16}), ending});
+        EXPECT_EQ(result, 0) << name;
+        EXPECT_EQ(typed, L"otro|99|$00FF00") << name << ": the picks reached the fields";
+        EXPECT_EQ(ticks, 5u) << name << " ended it";
         const Snapshot after = snapshot(params);
-        EXPECT_EQ(after.pointers, before.pointers) << way.name;
-        EXPECT_EQ(after.texts, before.texts) << way.name;
+        EXPECT_EQ(after.pointers, before.pointers) << name;
+        EXPECT_EQ(after.texts, before.texts) << name;
         for (host::HostString s : before.pointers) {
-            EXPECT_EQ(spy.timesFreed(s), 0) << way.name;
+            EXPECT_EQ(spy.timesFreed(s), 0) << name;
         }
         EXPECT_EQ(FindWindowW(nullptr, L"Configurar DrawCircle"), nullptr);
     }
@@ -186,11 +178,9 @@ TEST_F(Editor, FieldsStoreWhatWasTypedWithoutChecking) {
                    {type(14, L"abc"), setText(10, L"12.9"), setText(12, L"Rect\u00e1ngulo"),
                     type(2, L"  Lienzo 1 "), setText(16, L"#FF0000"), click(editor::CONTROL_OK)}),
               1);
-    EXPECT_EQ(params.text(0), "  Lienzo 1 ");
-    EXPECT_EQ(params.text(1), "12.9");
-    EXPECT_EQ(params.text(2), "Rect\xE1ngulo") << "ANSI bytes, code page 1252";
-    EXPECT_EQ(params.text(3), "abc");
-    EXPECT_EQ(params.text(4), "#FF0000");
+    EXPECT_EQ(snapshot(params).texts,
+              (std::vector<std::string>{"  Lienzo 1 ", "12.9", "Rect\xE1ngulo", "abc", "#FF0000"}))
+        << "the accented text in ANSI bytes, code page 1252";
 }
 
 //--- Picks through the host
@@ -232,7 +222,7 @@ TEST_F(Editor, ObjectPickFillsTheObjectFieldAndEachStringIsFreedOnceByItsOwner) 
             std::wstring field;
             edit(id, params,
                  {click(editor::CONTROL_OBJECT_PICK),
-                  [&](HWND d) { field = textOf(item(d, editor::CONTROL_OBJECT_FIELD)); },
+                  readFields(field, {editor::CONTROL_OBJECT_FIELD}),
                   click(editor::CONTROL_CANCEL)});
             SCOPED_TRACE(std::string(c.name) + ", action " + std::to_string(id));
             ASSERT_EQ(host.calls.size(), 1u);
@@ -312,9 +302,7 @@ TEST_F(Editor, AColourPickTheHostDoesNotAnswerChangesNothingAndFreesNothing) {
         host::Params params({"o", "$0000FF"});
         GlobalSpy spy(plugin.handle());
         std::wstring field;
-        edit(
-            1, params,
-            {click(8), [&](HWND d) { field = textOf(item(d, 7)); }, click(editor::CONTROL_CANCEL)});
+        edit(1, params, {click(8), readFields(field, {7}), click(editor::CONTROL_CANCEL)});
         EXPECT_EQ(field, L"$0000FF") << c.name;
         EXPECT_TRUE(spy.freed.empty()) << c.name << ": the slot is not looked at";
         host::freeString(left);
@@ -328,10 +316,7 @@ TEST_F(Editor, WithoutTheHostsCallbackThePicksDoNothing) {
     GlobalSpy spy(plugin.handle());
     std::wstring fields;
     edit(4, params,
-         {click(3), click(26), click(29),
-          [&](HWND d) {
-              fields = textOf(item(d, 2)) + L"|" + textOf(item(d, 25)) + L"|" + textOf(item(d, 28));
-          },
+         {click(3), click(26), click(29), readFields(fields, {2, 25, 28}),
           click(editor::CONTROL_CANCEL)});
     EXPECT_TRUE(host.calls.empty());
     EXPECT_EQ(fields, L"o|$0000FF|0");
