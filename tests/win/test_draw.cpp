@@ -91,10 +91,10 @@ TEST(Owners, MovedOwnersReleaseOnce) {
 TEST(Images, CanvasImageIsABottomUp32BitSectionOfOpaqueBlack) {
     const ScopedImage n(ImgCreate(UI_ANY, 7, 5, 32, 0));
     ASSERT_GE(n, FIRST_ALLOCATED_NUMBER);
-    EXPECT_TRUE(ImgExists(static_cast<int>(n)));
-    EXPECT_EQ(ImgWidth(static_cast<int>(n)), 7);
-    EXPECT_EQ(ImgHeight(static_cast<int>(n)), 5);
-    const ImagePixels px(static_cast<int>(n));
+    EXPECT_TRUE(ImgExists(n));
+    EXPECT_EQ(ImgWidth(n), 7);
+    EXPECT_EQ(ImgHeight(n), 5);
+    const ImagePixels px(n);
     EXPECT_GT(px.ds.dsBmih.biHeight, 0);
     EXPECT_EQ(px.ds.dsBm.bmBitsPixel, 32);
     EXPECT_EQ(px.ds.dsBm.bmWidthBytes, 28);
@@ -115,9 +115,8 @@ TEST(Images, FillValuesByDepthAndColour) {
         EXPECT_EQ(p.ds.dsBm.bmBitsPixel, 24);
         EXPECT_EQ(p.ds.dsBm.bmWidthBytes, 16);
         const uint8_t* first = static_cast<const uint8_t*>(p.ds.dsBm.bmBits);
-        EXPECT_EQ(first[12], 0x33);
-        EXPECT_EQ(first[13], 0x22);
-        EXPECT_EQ(first[14], 0x11);
+        EXPECT_EQ(std::vector<uint8_t>(first + 12, first + 15),
+                  (std::vector<uint8_t>{0x33, 0x22, 0x11}));
     }
 }
 

@@ -36,10 +36,9 @@ TEST_F(Editor, EachDialogIsBuiltFromItsTableCentredOnTheActiveHostWindow) {
                           GetWindowRect(c, &r);
                           MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&r), 2);
                           const RECT want{row.x, row.y, row.x + row.width, row.y + row.height};
-                          std::wstring text = wide(row.text);
-                          if (row.slot != editor::NO_SLOT) {
-                              text = host::wide(texts[row.slot]);
-                          }
+                          const std::wstring text = row.slot != editor::NO_SLOT
+                                                        ? host::wide(texts[row.slot])
+                                                        : wide(row.text);
                           wchar_t cls[16] = {};
                           GetClassNameW(c, cls, 16);
                           const wchar_t* kinds[] = {L"Static", L"Edit", L"Button"};

@@ -136,12 +136,8 @@ CanvasPixels readCanvasScreen(HWND object) {
 }
 
 size_t committedBytes() {
-    PROCESS_MEMORY_COUNTERS pmc{};
-    pmc.cb = sizeof pmc;
-    if (!GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc)) {
-        return 0;
-    }
-    return pmc.PagefileUsage;
+    PROCESS_MEMORY_COUNTERS pmc{sizeof pmc};
+    return GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc) ? pmc.PagefileUsage : 0;
 }
 
 int gdiHeadroom() {

@@ -185,8 +185,7 @@ TEST(Text, TallFontsGrowTheGlyphBuffer) {
             DrawSetFont(FontHandle(100));
             DrawString(0, 0, u"Hg", 0x00000000, 0x00000000);
         }
-        const Cell c = changedCell(n, 0xFFFFFFFF);
-        EXPECT_EQ(c.y1, s.cy) << textBefore;
+        EXPECT_EQ(changedCell(n, 0xFFFFFFFF).y1, s.cy) << textBefore;
     }
 }
 

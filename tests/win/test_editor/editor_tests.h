@@ -110,23 +110,20 @@ inline BOOL WINAPI spyChooseFont(LPCHOOSEFONTW choice) {
     return call.result;
 }
 
-class FontDialogSpy {
-  public:
-    explicit FontDialogSpy(HMODULE module) : module_(module) {
+struct FontDialogSpy {
+    explicit FontDialogSpy(HMODULE m) : module(m) {
         g_fontCalls.clear();
         g_realChooseFont = reinterpret_cast<decltype(&ChooseFontW)>(patchImport(
             module, "comdlg32.dll", "ChooseFontW", reinterpret_cast<void*>(&spyChooseFont)));
     }
     ~FontDialogSpy() {
         if (g_realChooseFont) {
-            patchImport(module_, "comdlg32.dll", "ChooseFontW",
+            patchImport(module, "comdlg32.dll", "ChooseFontW",
                         reinterpret_cast<void*>(g_realChooseFont));
         }
     }
     bool ok() const { return g_realChooseFont != nullptr; }
-
-  private:
-    HMODULE module_;
+    const HMODULE module;
 };
 
 inline std::wstring wide(const char16_t* t) {
@@ -185,9 +182,7 @@ class CreationCounter {
 
   private:
     static LRESULT CALLBACK onCbt(int code, WPARAM wp, LPARAM lp) {
-        if (code == HCBT_CREATEWND) {
-            ++count_;
-        }
+        count_ += code == HCBT_CREATEWND;
         return CallNextHookEx(nullptr, code, wp, lp);
     }
     static inline int count_ = 0;
