@@ -107,9 +107,8 @@ TEST_F(Editor, OkRewritesEverySlotOfTheActionWithAFreshCopyAndNoOther) {
             const int slotCount = canvas::findAction(id)->paramCount;
             EXPECT_EQ(static_cast<int>(spy.allocated.size()), slotCount) << id;
             for (size_t i = 0; i < params.size(); ++i) {
-                const bool ofAction = static_cast<int>(i) < slotCount;
                 host::HostString now = params.slot(i);
-                if (!ofAction) {
+                if (static_cast<int>(i) >= slotCount) { // not one of the action's
                     EXPECT_EQ(now, before.pointers[i]) << id << " slot " << i << " is not read";
                     EXPECT_EQ(spy.timesFreed(now), 0);
                     continue;
@@ -240,11 +239,8 @@ TEST_F(Editor, ObjectPickFillsTheObjectFieldAndEachStringIsFreedOnceByItsOwner) 
 }
 
 TEST_F(Editor, ColourPicksFillTheirOwnFieldWithTheRepliedTextAsItIs) {
-    struct Case {
-        int id, button, field;
-    };
-    const Case cases[] = {{1, 8, 7}, {2, 17, 16}, {4, 26, 25}, {4, 29, 28}};
-    for (const Case& c : cases) {
+    const int cases[][3] = {{1, 8, 7}, {2, 17, 16}, {4, 26, 25}, {4, 29, 28}};
+    for (const auto& [id, button, field] : cases) {
         host::HostString reply = nullptr;
         host.calls.clear();
         host.answer = [&](int, host::HostString* slot) {
@@ -254,9 +250,9 @@ TEST_F(Editor, ColourPicksFillTheirOwnFieldWithTheRepliedTextAsItIs) {
         host::Params params({"o", "1", "2", "3", "4", "5", "6"});
         GlobalSpy spy(plugin.handle());
         std::vector<std::wstring> fields;
-        const editor::DialogLayout& layout = *editor::findDialog(c.id);
-        EXPECT_EQ(edit(c.id, params,
-                       {click(c.button),
+        const editor::DialogLayout& layout = *editor::findDialog(id);
+        EXPECT_EQ(edit(id, params,
+                       {click(button),
                         [&](HWND d) {
                             for (size_t i = 0; i < layout.rowCount; ++i) {
                                 if (layout.rows[i].kind == editor::ControlKind::Edit) {
@@ -266,12 +262,12 @@ TEST_F(Editor, ColourPicksFillTheirOwnFieldWithTheRepliedTextAsItIs) {
                         },
                         click(editor::CONTROL_OK)}),
                   1);
-        SCOPED_TRACE("button " + std::to_string(c.button));
+        SCOPED_TRACE("button " + std::to_string(button));
         ASSERT_EQ(host.calls.size(), 1u);
         EXPECT_EQ(host.calls[0].command, 10);
         EXPECT_EQ(host.calls[0].request, nullptr) << "a colour pick asks with an empty slot";
         EXPECT_EQ(spy.timesFreed(reply), 1);
-        const int slot = editor::findControl(layout, c.field)->slot;
+        const int slot = editor::findControl(layout, field)->slot;
         for (size_t i = 0; i < fields.size(); ++i) {
             const std::string want =
                 static_cast<int>(i) == slot ? " $00ff80 " : std::string(params.text(i));

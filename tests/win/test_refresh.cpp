@@ -221,29 +221,26 @@ TEST_F(Refresh, EachControlShowsItsImageAtItsLastAssignment) {
 // shows, through WM_PRINTCLIENT and on its own surface when nothing covers
 // it, exactly the image as it was at its last assignment.
 TEST_F(Refresh, WhatIsShownIsTheImageAtItsLastAssignment) {
-    struct Size {
-        int w, h;
-    };
-    const Size sizes[] = {{1, 1}, {37, 23}, {160, 120}, {333, 201}};
+    const int sizes[][2] = {{1, 1}, {37, 23}, {160, 120}, {333, 201}};
     TestRandom random(20261208);
-    for (const Size& size : sizes) {
-        const HWND object = scene.addObject(host, "rect", 10, 10, size.w, size.h);
-        ASSERT_EQ(runAction(1, {"rect", "$C0FFFF"}), 1) << size.w;
+    for (const auto& [w, h] : sizes) {
+        const HWND object = scene.addObject(host, "rect", 10, 10, w, h);
+        ASSERT_EQ(runAction(1, {"rect", "$C0FFFF"}), 1) << w;
         const CanvasEntry* entry = canvas::registry().findCanvas(u"rect");
         ASSERT_TRUE(entry);
         CanvasPixels assigned = imagePixels(entry->image);
         HWND cover = nullptr;
         for (int step = 0; step < 60; ++step) {
-            const int x = random.range(-20, size.w + 20), y = random.range(-20, size.h + 20);
+            const int x = random.range(-20, w + 20), y = random.range(-20, h + 20);
             const std::string colour = std::to_string(random.range(0, 0xFFFFFF));
             const int op = random.range(0, 7);
-            const std::string what = std::to_string(size.w) + "x" + std::to_string(size.h) +
-                                     " step " + std::to_string(step) + " op " + std::to_string(op);
+            const std::string what = std::to_string(w) + "x" + std::to_string(h) + " step " +
+                                     std::to_string(step) + " op " + std::to_string(op);
             switch (op) {
             case 0:
             case 1:
                 ASSERT_EQ(runAction(2, {"rect", std::to_string(x), std::to_string(y),
-                                        std::to_string(random.range(0, 2 * size.w)), colour}),
+                                        std::to_string(random.range(0, 2 * w)), colour}),
                           1);
                 assigned = imagePixels(entry->image);
                 break;
@@ -285,16 +282,15 @@ TEST_F(Refresh, WhatIsShownIsTheImageAtItsLastAssignment) {
                              SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
                 break;
             case 7: // the object is resized; the canvas keeps its size
-                SetWindowPos(object, nullptr, 0, 0, random.range(1, size.w + 40),
-                             random.range(1, size.h + 40),
-                             SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                SetWindowPos(object, nullptr, 0, 0, random.range(1, w + 40),
+                             random.range(1, h + 40), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
                 break;
             }
             pumpMessages();
             ASSERT_EQ(readCanvas(object), assigned) << what;
             RECT client{};
             GetClientRect(object, &client);
-            if (!cover && client.right >= size.w && client.bottom >= size.h) {
+            if (!cover && client.right >= w && client.bottom >= h) {
                 ASSERT_EQ(readCanvasSurface(object), assigned) << what;
             }
         }
