@@ -1,10 +1,8 @@
-// What a canvas shows, against what its image held when it was last
-// assigned, after every step of random scripts: the actions on
-// canvases of several sizes, passes that draw without assigning, the
-// object window covered, uncovered, moved and resized; and below the
-// actions, the drawing primitives on two images shown by two controls.
-// The picture control copies and repaints only what changed; nothing of
-// that may ever show.
+// What a canvas shows against what its image held when last assigned, after
+// every step of scripts: the actions on canvases of several sizes, passes
+// that draw without assigning, the object window covered, moved and resized;
+// below the actions, the primitives on two images shown by two controls. The
+// picture control copies and repaints only what changed: that never shows.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -22,7 +20,7 @@
 #include "tests/win/support/host_scene.h"
 #include "tests/win/support/ui_driver.h"
 
-// Where two pictures differ first, for the failure messages.
+// A picture's size and first pixels, for the failure messages.
 void PrintTo(const CanvasPixels& p, std::ostream* os) {
     *os << p.width << "x" << p.height;
     for (size_t i = 0; i < p.pixels.size() && i < 4; ++i) {
@@ -93,13 +91,12 @@ TEST_F(Refresh, APassThatChangesNothingCopiesAndRepaintsNothing) {
     }
 }
 
-// Below the actions: two images A and B of one size, two picture controls
-// side by side, and steps that draw filled and outlined boxes and circles
-// (clipped or not, the pass ended or left open) into either image, or
-// assign either image to either control: first the cases that each turn on
-// one piece of the bookkeeping, then random ones. After every step each
-// control shows, through WM_PRINTCLIENT and on its own surface, exactly
-// the image it was last assigned as it was then.
+// Below the actions: images A and B of one size, two picture controls side by
+// side, and steps that draw boxes and circles, filled or outlined, clipped or
+// not, the pass ended or left open, into either image, or assign either image
+// to either control: first the cases that each turn on one piece of the
+// bookkeeping, then random ones. Each control shows, through WM_PRINTCLIENT
+// and on its own surface, the image it was last assigned as it was then.
 TEST_F(Refresh, EachControlShowsItsImageAtItsLastAssignment) {
     constexpr int W = 61, H = 47, A = 0, B = 1, DRAW = -1;
     // FILL: all of it, then a disc of w if any; FILL_TEXT: all of it, then
@@ -217,9 +214,8 @@ TEST_F(Refresh, EachControlShowsItsImageAtItsLastAssignment) {
     UiCloseWindow(window);
 }
 
-// Random scripts on canvases of several sizes; after every step the control
-// shows, through WM_PRINTCLIENT and on its own surface when nothing covers
-// it, exactly the image as it was at its last assignment.
+// Random scripts on canvases of several sizes; the surface is read too when
+// nothing covers it.
 TEST_F(Refresh, WhatIsShownIsTheImageAtItsLastAssignment) {
     const int sizes[][2] = {{1, 1}, {37, 23}, {160, 120}, {333, 201}};
     TestRandom random(20261208);

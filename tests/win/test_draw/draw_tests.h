@@ -26,8 +26,7 @@
 
 namespace drawtests {
 
-// The drawing pieces the plug-in starts at attach and stops at detach, in
-// its order.
+// The drawing pieces the plug-in starts at attach and stops at detach.
 inline void startDrawing() {
     draw::imageStartup();
 }

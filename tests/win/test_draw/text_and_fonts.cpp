@@ -8,10 +8,9 @@ namespace {
 
 //--- Text ------------------------------------------------------------------------
 
-// Scripts name faces by their Windows names. Every Wine prefix that ./run
-// makes serves them with the installed faces that stand in for them, so
-// such text comes out as the stand-in's, pixel for pixel, and not in some
-// fallback face.
+// Scripts name faces by their Windows names. Every Wine prefix ./run makes
+// serves them with installed stand-ins, so such text comes out as the
+// stand-in's, pixel for pixel, and not in some fallback face.
 TEST(Text, WindowsFaceNamesDrawAsTheirStandIns) {
     const auto drawn = [](const char16_t* face, int style) {
         const ScopedImage n(whiteCanvas(320, 40));

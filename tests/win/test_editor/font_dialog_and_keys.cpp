@@ -63,10 +63,9 @@ TEST_F(Editor, TheFontDialogOpensOnTheFontFieldAndTheTextColour) {
     }
 }
 
-// The dialog lists the installed faces and, in the prefixes ./run makes, the
-// Windows names served by stand-ins ("Arial" by Liberation Sans). What it
-// returns is read off the dialog itself just before its "OK" is pressed,
-// and for the faces here it is exactly what it opened on.
+// The dialog lists the installed faces and, in ./run's prefixes, Windows names
+// served by stand-ins ("Arial" by Liberation Sans). What it returns is read off
+// the dialog just before "OK"; for the faces here it is what it opened on.
 TEST_F(Editor, TheFontDialogsOkWritesFaceSizeStylesAndTheColourAsADecimal) {
     struct Case {
         const char* font;
@@ -150,11 +149,10 @@ TEST_F(Editor, TheFontDialogsOkWritesFaceSizeStylesAndTheColourAsADecimal) {
 
 //--- Keyboard, the host's windows, the ways a dialog ends early
 
-// With keyboard cues off a window hides its focus rectangles until a key
-// moves the focus; the dialog manager then sends the top-level window
-// WM_CHANGEUISTATE(UIS_CLEAR, UISF_HIDEFOCUS) before the move. (Wine keeps
-// no such state, WM_QUERYUISTATE always answers 0 there: the dialog's
-// procedure records the message and where the focus was when it came.)
+// With keyboard cues off a window hides its focus rectangles until a key moves
+// the focus; the dialog manager then sends the top-level window
+// WM_CHANGEUISTATE(UIS_CLEAR, UISF_HIDEFOCUS) before the move. (Wine keeps no
+// such state: the dialog's procedure records the message and the focus then.)
 std::vector<std::pair<WPARAM, int>> g_uiChanges;
 WNDPROC g_dialogProc = nullptr;
 LRESULT CALLBACK recordUiChanges(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
