@@ -207,11 +207,10 @@ TEST(Passes, StopRestoresTheBatchLimitAndFreesTheContext) {
     const intptr_t output = ImgOutput(n);
     ASSERT_NE(output, 0);
     EXPECT_EQ(GdiGetBatchLimit(), 1u);
-    const intptr_t dc = DrawStart(output);
-    ASSERT_NE(dc, 0);
-    EXPECT_EQ(GetObjectType(reinterpret_cast<HDC>(dc)), DWORD(OBJ_MEMDC));
-    EXPECT_EQ(reinterpret_cast<HBITMAP>(GetCurrentObject(reinterpret_cast<HDC>(dc), OBJ_BITMAP)),
-              reinterpret_cast<HBITMAP>(ImgHandle(n)));
+    const HDC dc = reinterpret_cast<HDC>(DrawStart(output));
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(GetObjectType(dc), DWORD(OBJ_MEMDC));
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), reinterpret_cast<HGDIOBJ>(ImgHandle(n)));
     DrawStop();
     EXPECT_EQ(GdiGetBatchLimit(), before);
     EXPECT_EQ(draw::currentRaster(), nullptr);

@@ -18,7 +18,7 @@ TEST_F(Editor, EachDialogIsBuiltFromItsTableCentredOnTheActiveHostWindow) {
         std::vector<std::wstring> problems;
         RECT client{}, frame{};
         HWND dialogOwner = nullptr;
-        std::vector<int> childOrder;
+        std::vector<int> childOrder, tableOrder;
         const int result =
             edit(id, params,
                  {[&](HWND d) {
@@ -30,6 +30,7 @@ TEST_F(Editor, EachDialogIsBuiltFromItsTableCentredOnTheActiveHostWindow) {
                       }
                       for (size_t i = 0; i < layout.rowCount; ++i) {
                           const editor::ControlRow& row = layout.rows[i];
+                          tableOrder.push_back(row.number);
                           HWND c = item(d, row.number);
                           RECT r{};
                           GetWindowRect(c, &r);
@@ -59,10 +60,6 @@ TEST_F(Editor, EachDialogIsBuiltFromItsTableCentredOnTheActiveHostWindow) {
         GetWindowRect(owner.main(), &o);
         EXPECT_EQ(frame.left, o.left + ((o.right - o.left) - (frame.right - frame.left)) / 2);
         EXPECT_EQ(frame.top, o.top + ((o.bottom - o.top) - (frame.bottom - frame.top)) / 2);
-        std::vector<int> tableOrder;
-        for (size_t i = 0; i < layout.rowCount; ++i) {
-            tableOrder.push_back(layout.rows[i].number);
-        }
         EXPECT_EQ(childOrder, tableOrder) << "created in table order, nothing else";
         EXPECT_EQ(FindWindowW(nullptr, titleOf(id).c_str()), nullptr) << "closed on return";
         EXPECT_EQ(GetActiveWindow(), owner.main()) << "the host window is active again";
