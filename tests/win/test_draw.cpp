@@ -21,42 +21,38 @@ TEST(Owners, SelectionsComeBackOnScopeExitFromTheOwnerHoldingThem) {
     ASSERT_TRUE(a && b);
     struct Row {
         const char* what;
-        HGDIOBJ (*run)(HDC, HBITMAP, HBITMAP); // the bitmap the DC must hold after
+        void (*run)(HDC, HBITMAP, HBITMAP);
+        bool endsOnB = false; // the DC holds b after, else the original again
     };
     const Row rows[] = {
         {"selected, then restored",
          [](HDC dc, HBITMAP a, HBITMAP) {
-             const HGDIOBJ before = GetCurrentObject(dc, OBJ_BITMAP);
              ScopedSelect select(dc, a);
              EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), a);
-             return before;
          }},
         {"kept, then selected twice by hand",
          [](HDC dc, HBITMAP a, HBITMAP b) {
-             const HGDIOBJ before = GetCurrentObject(dc, OBJ_BITMAP);
              ScopedSelect keep = ScopedSelect::keepCurrent(dc, OBJ_BITMAP);
              SelectObject(dc, a);
              SelectObject(dc, b);
-             return before;
          }},
         {"default-constructed, then assigned",
          [](HDC dc, HBITMAP a, HBITMAP) {
-             const HGDIOBJ before = GetCurrentObject(dc, OBJ_BITMAP);
              ScopedSelect select;
              select = ScopedSelect(dc, a);
              EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), a);
-             return before;
          }},
         {"moved-from restores nothing",
          [](HDC dc, HBITMAP a, HBITMAP b) {
              ScopedSelect select(dc, a);
              { const ScopedSelect moved(std::move(select)); } // puts the original back
              SelectObject(dc, b);
-             return static_cast<HGDIOBJ>(b);
-         }},
+         },
+         true},
     };
     for (const Row& row : rows) {
-        const HGDIOBJ expected = row.run(dc.get(), a.get(), b.get());
+        row.run(dc.get(), a.get(), b.get());
+        const HGDIOBJ expected = row.endsOnB ? b.get() : original;
         EXPECT_EQ(GetCurrentObject(dc.get(), OBJ_BITMAP), expected) << row.what;
         SelectObject(dc.get(), original);
     }
@@ -65,7 +61,6 @@ TEST(Owners, SelectionsComeBackOnScopeExitFromTheOwnerHoldingThem) {
 // Owners release their object once: a moved-from one holds and frees
 // nothing, a move assignment frees what it held before.
 TEST(Owners, MovedOwnersReleaseOnce) {
-    const auto alive = [](HGDIOBJ h) { return GetObjectType(h) != 0; };
     DibSection first(nullptr, 3, 2, 24, RowOrder::TopDown);
     const HBITMAP firstBitmap = first.get();
     {
@@ -96,28 +91,22 @@ TEST(Owners, MovedOwnersReleaseOnce) {
 TEST(Images, CanvasImageIsABottomUp32BitSectionOfOpaqueBlack) {
     const ScopedImage n(ImgCreate(UI_ANY, 7, 5, 32, 0));
     ASSERT_GE(n, FIRST_ALLOCATED_NUMBER);
-    EXPECT_TRUE(ImgExists(static_cast<int>(n)));
-    EXPECT_EQ(ImgWidth(static_cast<int>(n)), 7);
-    EXPECT_EQ(ImgHeight(static_cast<int>(n)), 5);
-    const ImagePixels px(static_cast<int>(n));
+    EXPECT_TRUE(ImgExists(n));
+    EXPECT_EQ(ImgWidth(n), 7);
+    EXPECT_EQ(ImgHeight(n), 5);
+    const ImagePixels px(n);
     EXPECT_GT(px.ds.dsBmih.biHeight, 0);
     EXPECT_EQ(px.ds.dsBm.bmBitsPixel, 32);
     EXPECT_EQ(px.ds.dsBm.bmWidthBytes, 28);
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 7; ++x)
-            ASSERT_EQ(px.at(x, y), 0xFF000000u);
+    EXPECT_EQ(px.all(), std::vector<uint32_t>(7 * 5, 0xFF000000u));
 }
 
 TEST(Images, FillValuesByDepthAndColour) {
     const ScopedImage none(ImgCreate(UI_ANY, 3, 2, 32, 0xFFFFFFFFu));
     const ScopedImage red(ImgCreate(UI_ANY, 3, 2, 32, 0x00332211));
-    const ImagePixels a(none), b(red);
-    for (int y = 0; y < 2; ++y) {
-        for (int x = 0; x < 3; ++x) {
-            EXPECT_EQ(a.at(x, y), 0u);
-            EXPECT_EQ(b.at(x, y), 0xFF112233u); // bytes 33 22 11 FF: blue first
-        }
-    }
+    EXPECT_EQ(ImagePixels(none).all(), std::vector<uint32_t>(3 * 2, 0u));
+    // Bytes 33 22 11 FF: blue first.
+    EXPECT_EQ(ImagePixels(red).all(), std::vector<uint32_t>(3 * 2, 0xFF112233u));
     // Any other depth is 24 bits, filled through GDI, rows padded to 4 bytes.
     for (int depth : {24, 8, 16}) {
         const ScopedImage n(ImgCreate(UI_ANY, 5, 3, depth, 0x00332211));
@@ -126,9 +115,8 @@ TEST(Images, FillValuesByDepthAndColour) {
         EXPECT_EQ(p.ds.dsBm.bmBitsPixel, 24);
         EXPECT_EQ(p.ds.dsBm.bmWidthBytes, 16);
         const uint8_t* first = static_cast<const uint8_t*>(p.ds.dsBm.bmBits);
-        EXPECT_EQ(first[12], 0x33);
-        EXPECT_EQ(first[13], 0x22);
-        EXPECT_EQ(first[14], 0x11);
+        EXPECT_EQ(std::vector<uint8_t>(first + 12, first + 15),
+                  (std::vector<uint8_t>{0x33, 0x22, 0x11}));
     }
 }
 
@@ -169,13 +157,11 @@ TEST(Images, ReusingAFixedNumberFreesTheOldBitmap) {
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(ImgWidth(3), 6);
     if (second != first) {
-        BITMAP bm{};
-        EXPECT_EQ(GetObjectW(first, sizeof(bm), &bm), 0) << "the first bitmap is still alive";
+        EXPECT_FALSE(alive(first)) << "the first bitmap is still alive";
     }
     ImgFree(3);
     EXPECT_FALSE(ImgExists(3));
-    BITMAP bm{};
-    EXPECT_EQ(GetObjectW(second, sizeof(bm), &bm), 0);
+    EXPECT_FALSE(alive(second));
 }
 
 TEST(Images, SizesOutsideOneTo32767AreRefused) {
@@ -221,11 +207,10 @@ TEST(Passes, StopRestoresTheBatchLimitAndFreesTheContext) {
     const intptr_t output = ImgOutput(n);
     ASSERT_NE(output, 0);
     EXPECT_EQ(GdiGetBatchLimit(), 1u);
-    const intptr_t dc = DrawStart(output);
-    ASSERT_NE(dc, 0);
-    EXPECT_EQ(GetObjectType(reinterpret_cast<HDC>(dc)), DWORD(OBJ_MEMDC));
-    EXPECT_EQ(reinterpret_cast<HBITMAP>(GetCurrentObject(reinterpret_cast<HDC>(dc), OBJ_BITMAP)),
-              reinterpret_cast<HBITMAP>(ImgHandle(n)));
+    const HDC dc = reinterpret_cast<HDC>(DrawStart(output));
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(GetObjectType(dc), DWORD(OBJ_MEMDC));
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), reinterpret_cast<HGDIOBJ>(ImgHandle(n)));
     DrawStop();
     EXPECT_EQ(GdiGetBatchLimit(), before);
     EXPECT_EQ(draw::currentRaster(), nullptr);
@@ -258,13 +243,15 @@ TEST(Passes, BoxAndCircleDrawIntoTheImageKeepingAlpha) {
         DrawCircle(INT32_MIN, INT32_MAX, INT32_MAX, 0x000000FF);
     }
     const ImagePixels px(n);
-    EXPECT_EQ(px.at(15, 7), 0xFFFF0000u);
-    EXPECT_EQ(px.at(5, 7), 0xFFFF0000u);
-    EXPECT_EQ(px.at(10, 2), 0xFFFF0000u);
-    EXPECT_EQ(px.at(10, 12), 0xFFFF0000u);
-    EXPECT_EQ(px.at(10, 7), 0xFFFFFFFFu);
-    EXPECT_EQ(px.at(16, 7), 0xFFFFFFFFu);
-    EXPECT_EQ(px.at(0, 0), 0xFFFFFFFFu);
+    const struct {
+        int x, y;
+        uint32_t memory;
+    } pixels[] = {{15, 7, PIXEL_RED},  {5, 7, PIXEL_RED},    {10, 2, PIXEL_RED},
+                  {10, 12, PIXEL_RED}, {10, 7, 0xFFFFFFFFu}, {16, 7, 0xFFFFFFFFu},
+                  {0, 0, 0xFFFFFFFFu}};
+    for (const auto& p : pixels) {
+        EXPECT_EQ(px.at(p.x, p.y), p.memory) << p.x << "," << p.y;
+    }
     ImgFree(n);
 
     // A box over the whole image is a fill of whole pixels only on an image

@@ -1,7 +1,6 @@
-// The parameter dialogs behind the DLL's _nbEditAction, driven the way the
-// host's user drives them while the dialog's own loop runs: a thread timer
-// finds the dialog by its title and plays one step per tick (typing,
-// clicks, the close box, the font dialog), while a host::Host answers the
+// The parameter dialogs behind the DLL's _nbEditAction, driven as the host's
+// user drives them while the dialog's own loop runs: a thread timer finds the
+// dialog by its title and plays one step a tick, a host::Host answers the
 // plug-in's picks and a GlobalSpy on the DLL tells who freed which string.
 #include "tests/win/test_editor/editor_tests.h"
 
@@ -19,7 +18,7 @@ TEST_F(Editor, EachDialogIsBuiltFromItsTableCentredOnTheActiveHostWindow) {
         std::vector<std::wstring> problems;
         RECT client{}, frame{};
         HWND dialogOwner = nullptr;
-        std::vector<int> childOrder;
+        std::vector<int> childOrder, tableOrder;
         const int result =
             edit(id, params,
                  {[&](HWND d) {
@@ -31,15 +30,15 @@ TEST_F(Editor, EachDialogIsBuiltFromItsTableCentredOnTheActiveHostWindow) {
                       }
                       for (size_t i = 0; i < layout.rowCount; ++i) {
                           const editor::ControlRow& row = layout.rows[i];
+                          tableOrder.push_back(row.number);
                           HWND c = item(d, row.number);
                           RECT r{};
                           GetWindowRect(c, &r);
                           MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&r), 2);
                           const RECT want{row.x, row.y, row.x + row.width, row.y + row.height};
-                          std::wstring text = wide(row.text);
-                          if (row.slot != editor::NO_SLOT) {
-                              text = host::wide(texts[row.slot]);
-                          }
+                          const std::wstring text = row.slot != editor::NO_SLOT
+                                                        ? host::wide(texts[row.slot])
+                                                        : wide(row.text);
                           wchar_t cls[16] = {};
                           GetClassNameW(c, cls, 16);
                           const wchar_t* kinds[] = {L"Static", L"Edit", L"Button"};
@@ -61,10 +60,6 @@ TEST_F(Editor, EachDialogIsBuiltFromItsTableCentredOnTheActiveHostWindow) {
         GetWindowRect(owner.main(), &o);
         EXPECT_EQ(frame.left, o.left + ((o.right - o.left) - (frame.right - frame.left)) / 2);
         EXPECT_EQ(frame.top, o.top + ((o.bottom - o.top) - (frame.bottom - frame.top)) / 2);
-        std::vector<int> tableOrder;
-        for (size_t i = 0; i < layout.rowCount; ++i) {
-            tableOrder.push_back(layout.rows[i].number);
-        }
         EXPECT_EQ(childOrder, tableOrder) << "created in table order, nothing else";
         EXPECT_EQ(FindWindowW(nullptr, titleOf(id).c_str()), nullptr) << "closed on return";
         EXPECT_EQ(GetActiveWindow(), owner.main()) << "the host window is active again";
@@ -108,9 +103,8 @@ TEST_F(Editor, OkRewritesEverySlotOfTheActionWithAFreshCopyAndNoOther) {
             const int slotCount = canvas::findAction(id)->paramCount;
             EXPECT_EQ(static_cast<int>(spy.allocated.size()), slotCount) << id;
             for (size_t i = 0; i < params.size(); ++i) {
-                const bool ofAction = static_cast<int>(i) < slotCount;
                 host::HostString now = params.slot(i);
-                if (!ofAction) {
+                if (static_cast<int>(i) >= slotCount) { // not one of the action's
                     EXPECT_EQ(now, before.pointers[i]) << id << " slot " << i << " is not read";
                     EXPECT_EQ(spy.timesFreed(now), 0);
                     continue;
@@ -137,36 +131,28 @@ TEST_F(Editor, CancelarAndEveryCloseLeaveTheSlotsAsTheyWere) {
         *slot = host::allocString(command == 1 ? "otro" : "$00FF00");
         return 1;
     };
-    struct Way {
-        const char* name;
-        Step step;
-    };
-    const Way ways[] = {
+    const std::pair<const char*, Step> ways[] = {
         {"Cancelar", click(editor::CONTROL_CANCEL)},
         {"WM_CLOSE", post(WM_CLOSE)},
         {"close box", post(WM_SYSCOMMAND, SC_CLOSE)},
         {"Alt+F4", post(WM_SYSKEYDOWN, VK_F4, 0x20000001)},
     };
-    for (const Way& way : ways) {
+    for (const auto& [name, ending] : ways) {
         host::Params params({"Lienzo", "1", "2", "3", "255"});
         const Snapshot before = snapshot(params);
         GlobalSpy spy(plugin.handle());
         std::wstring typed;
-        const int result = edit(2, params,
-                                {setText(14, L"99"), click(3), click(17),
-                                 [&](HWND d) {
-                                     typed = textOf(item(d, 2)) + L"|" + textOf(item(d, 14)) +
-                                             L"|" + textOf(item(d, 16));
-                                 },
-                                 way.step});
-        EXPECT_EQ(result, 0) << way.name;
-        EXPECT_EQ(typed, L"otro|99|$00FF00") << way.name << ": the picks reached the fields";
-        EXPECT_EQ(ticks, 5u) << way.name << " ended it";
+        const int result =
+            edit(2, params,
+                 {setText(14, L"99"), click(3), click(17), readFields(typed, {2, 14, 16}), ending});
+        EXPECT_EQ(result, 0) << name;
+        EXPECT_EQ(typed, L"otro|99|$00FF00") << name << ": the picks reached the fields";
+        EXPECT_EQ(ticks, 5u) << name << " ended it";
         const Snapshot after = snapshot(params);
-        EXPECT_EQ(after.pointers, before.pointers) << way.name;
-        EXPECT_EQ(after.texts, before.texts) << way.name;
+        EXPECT_EQ(after.pointers, before.pointers) << name;
+        EXPECT_EQ(after.texts, before.texts) << name;
         for (host::HostString s : before.pointers) {
-            EXPECT_EQ(spy.timesFreed(s), 0) << way.name;
+            EXPECT_EQ(spy.timesFreed(s), 0) << name;
         }
         EXPECT_EQ(FindWindowW(nullptr, L"Configurar DrawCircle"), nullptr);
     }
@@ -186,11 +172,9 @@ TEST_F(Editor, FieldsStoreWhatWasTypedWithoutChecking) {
                    {type(14, L"abc"), setText(10, L"12.9"), setText(12, L"Rect\u00e1ngulo"),
                     type(2, L"  Lienzo 1 "), setText(16, L"#FF0000"), click(editor::CONTROL_OK)}),
               1);
-    EXPECT_EQ(params.text(0), "  Lienzo 1 ");
-    EXPECT_EQ(params.text(1), "12.9");
-    EXPECT_EQ(params.text(2), "Rect\xE1ngulo") << "ANSI bytes, code page 1252";
-    EXPECT_EQ(params.text(3), "abc");
-    EXPECT_EQ(params.text(4), "#FF0000");
+    EXPECT_EQ(snapshot(params).texts,
+              (std::vector<std::string>{"  Lienzo 1 ", "12.9", "Rect\xE1ngulo", "abc", "#FF0000"}))
+        << "the accented text in ANSI bytes, code page 1252";
 }
 
 //--- Picks through the host
@@ -213,7 +197,6 @@ TEST_F(Editor, ObjectPickFillsTheObjectFieldAndEachStringIsFreedOnceByItsOwner) 
         for (int id = 1; id <= canvas::ACTION_COUNT; ++id) {
             host::HostString request = nullptr, reply = nullptr;
             std::string requestText;
-            bool requestFreedByHost = false;
             host.calls.clear();
             host.answer = [&](int, host::HostString* slot) {
                 request = *slot;
@@ -222,7 +205,6 @@ TEST_F(Editor, ObjectPickFillsTheObjectFieldAndEachStringIsFreedOnceByItsOwner) 
                     // The host swaps the slot: the request is its to free.
                     reply = c.reply ? host::allocString(c.reply) : nullptr;
                     host::freeString(*slot);
-                    requestFreedByHost = true;
                     *slot = reply;
                 }
                 return c.result;
@@ -232,7 +214,7 @@ TEST_F(Editor, ObjectPickFillsTheObjectFieldAndEachStringIsFreedOnceByItsOwner) 
             std::wstring field;
             edit(id, params,
                  {click(editor::CONTROL_OBJECT_PICK),
-                  [&](HWND d) { field = textOf(item(d, editor::CONTROL_OBJECT_FIELD)); },
+                  readFields(field, {editor::CONTROL_OBJECT_FIELD}),
                   click(editor::CONTROL_CANCEL)});
             SCOPED_TRACE(std::string(c.name) + ", action " + std::to_string(id));
             ASSERT_EQ(host.calls.size(), 1u);
@@ -241,21 +223,18 @@ TEST_F(Editor, ObjectPickFillsTheObjectFieldAndEachStringIsFreedOnceByItsOwner) 
             EXPECT_EQ(std::count(spy.allocated.begin(), spy.allocated.end(), request), 1)
                 << "the plug-in made the request";
             EXPECT_EQ(field, c.field);
-            EXPECT_EQ(spy.timesFreed(request), requestFreedByHost ? 0 : 1);
+            EXPECT_EQ(spy.timesFreed(request), c.keepRequest ? 1 : 0);
             if (reply) {
                 EXPECT_EQ(spy.timesFreed(reply), 1) << "the plug-in frees what the slot holds";
             }
-            EXPECT_EQ(spy.freed.size(), (requestFreedByHost ? 0u : 1u) + (reply ? 1u : 0u));
+            EXPECT_EQ(spy.freed.size(), (c.keepRequest ? 1u : 0u) + (reply ? 1u : 0u));
         }
     }
 }
 
 TEST_F(Editor, ColourPicksFillTheirOwnFieldWithTheRepliedTextAsItIs) {
-    struct Case {
-        int id, button, field;
-    };
-    const Case cases[] = {{1, 8, 7}, {2, 17, 16}, {4, 26, 25}, {4, 29, 28}};
-    for (const Case& c : cases) {
+    const int cases[][3] = {{1, 8, 7}, {2, 17, 16}, {4, 26, 25}, {4, 29, 28}};
+    for (const auto& [id, button, field] : cases) {
         host::HostString reply = nullptr;
         host.calls.clear();
         host.answer = [&](int, host::HostString* slot) {
@@ -265,9 +244,9 @@ TEST_F(Editor, ColourPicksFillTheirOwnFieldWithTheRepliedTextAsItIs) {
         host::Params params({"o", "1", "2", "3", "4", "5", "6"});
         GlobalSpy spy(plugin.handle());
         std::vector<std::wstring> fields;
-        const editor::DialogLayout& layout = *editor::findDialog(c.id);
-        EXPECT_EQ(edit(c.id, params,
-                       {click(c.button),
+        const editor::DialogLayout& layout = *editor::findDialog(id);
+        EXPECT_EQ(edit(id, params,
+                       {click(button),
                         [&](HWND d) {
                             for (size_t i = 0; i < layout.rowCount; ++i) {
                                 if (layout.rows[i].kind == editor::ControlKind::Edit) {
@@ -277,12 +256,12 @@ TEST_F(Editor, ColourPicksFillTheirOwnFieldWithTheRepliedTextAsItIs) {
                         },
                         click(editor::CONTROL_OK)}),
                   1);
-        SCOPED_TRACE("button " + std::to_string(c.button));
+        SCOPED_TRACE("button " + std::to_string(button));
         ASSERT_EQ(host.calls.size(), 1u);
         EXPECT_EQ(host.calls[0].command, 10);
         EXPECT_EQ(host.calls[0].request, nullptr) << "a colour pick asks with an empty slot";
         EXPECT_EQ(spy.timesFreed(reply), 1);
-        const int slot = editor::findControl(layout, c.field)->slot;
+        const int slot = editor::findControl(layout, field)->slot;
         for (size_t i = 0; i < fields.size(); ++i) {
             const std::string want =
                 static_cast<int>(i) == slot ? " $00ff80 " : std::string(params.text(i));
@@ -312,9 +291,7 @@ TEST_F(Editor, AColourPickTheHostDoesNotAnswerChangesNothingAndFreesNothing) {
         host::Params params({"o", "$0000FF"});
         GlobalSpy spy(plugin.handle());
         std::wstring field;
-        edit(
-            1, params,
-            {click(8), [&](HWND d) { field = textOf(item(d, 7)); }, click(editor::CONTROL_CANCEL)});
+        edit(1, params, {click(8), readFields(field, {7}), click(editor::CONTROL_CANCEL)});
         EXPECT_EQ(field, L"$0000FF") << c.name;
         EXPECT_TRUE(spy.freed.empty()) << c.name << ": the slot is not looked at";
         host::freeString(left);
@@ -328,10 +305,7 @@ TEST_F(Editor, WithoutTheHostsCallbackThePicksDoNothing) {
     GlobalSpy spy(plugin.handle());
     std::wstring fields;
     edit(4, params,
-         {click(3), click(26), click(29),
-          [&](HWND d) {
-              fields = textOf(item(d, 2)) + L"|" + textOf(item(d, 25)) + L"|" + textOf(item(d, 28));
-          },
+         {click(3), click(26), click(29), readFields(fields, {2, 25, 28}),
           click(editor::CONTROL_CANCEL)});
     EXPECT_TRUE(host.calls.empty());
     EXPECT_EQ(fields, L"o|$0000FF|0");

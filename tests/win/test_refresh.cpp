@@ -1,14 +1,11 @@
-// What a canvas shows, against what its image held when it was last
-// assigned, after every step of random scripts: the actions on
-// canvases of several sizes, passes that draw without assigning, the
-// object window covered, uncovered, moved and resized; and below the
-// actions, the drawing primitives on two images shown by two controls.
-// The picture control copies and repaints only what changed; nothing of
-// that may ever show.
+// What a canvas shows against what its image held when last assigned, after
+// every step of scripts: the actions on canvases of several sizes, passes
+// that draw without assigning, the object window covered, moved and resized;
+// below the actions, the primitives on two images shown by two controls. The
+// picture control copies and repaints only what changed: that never shows.
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <iterator>
 #include <ostream>
@@ -23,7 +20,7 @@
 #include "tests/win/support/host_scene.h"
 #include "tests/win/support/ui_driver.h"
 
-// Where two pictures differ first, for the failure messages.
+// A picture's size and first pixels, for the failure messages.
 void PrintTo(const CanvasPixels& p, std::ostream* os) {
     *os << p.width << "x" << p.height;
     for (size_t i = 0; i < p.pixels.size() && i < 4; ++i) {
@@ -52,23 +49,14 @@ uint32_t shownOver(uint32_t memory, uint32_t under) {
 // readCanvas's form.
 CanvasPixels imagePixels(int image, uint32_t under = 0) {
     const ImagePixels memory(image);
-    CanvasPixels out;
-    out.width = memory.width();
-    out.height = memory.height();
-    for (int y = 0; y < out.height; ++y) {
-        for (int x = 0; x < out.width; ++x) {
-            out.pixels.push_back(shownOver(memory.at(x, y), under));
-        }
+    CanvasPixels out{memory.width(), memory.height(), memory.all()};
+    for (uint32_t& pixel : out.pixels) {
+        pixel = shownOver(pixel, under);
     }
     return out;
 }
 
-class Refresh : public LinkedPluginTest {
-  protected:
-    static HWND controlOf(const CanvasEntry& entry) {
-        return UiControlHandle(entry.pictureControl);
-    }
-};
+class Refresh : public LinkedPluginTest {};
 
 // A pass that changes nothing (a circle wholly outside, empty text) copies
 // nothing and leaves nothing to repaint: pixels written straight into the
@@ -93,7 +81,7 @@ TEST_F(Refresh, APassThatChangesNothingCopiesAndRepaintsNothing) {
         {"text far outside", 4, {"rect", "Hola", "9000", "9000", "$000000", "", "Arial,12,"}},
         {"second create", 1, {"rect", "$0000FF"}},
     };
-    HWND control = controlOf(*entry);
+    const HWND control = UiControlHandle(entry->pictureControl);
     for (const Row& row : rows) {
         ASSERT_EQ(runAction(row.id, row.params, false), 1) << row.what;
         RECT update{};
@@ -103,13 +91,12 @@ TEST_F(Refresh, APassThatChangesNothingCopiesAndRepaintsNothing) {
     }
 }
 
-// Below the actions: two images A and B of one size, two picture controls
-// side by side, and steps that draw filled and outlined boxes and circles
-// (clipped or not, the pass ended or left open) into either image, or
-// assign either image to either control: first the cases that each turn on
-// one piece of the bookkeeping, then random ones. After every step each
-// control shows, through WM_PRINTCLIENT and on its own surface, exactly
-// the image it was last assigned as it was then.
+// Below the actions: images A and B of one size, two picture controls side by
+// side, and steps that draw boxes and circles, filled or outlined, clipped or
+// not, the pass ended or left open, into either image, or assign either image
+// to either control: first the cases that each turn on one piece of the
+// bookkeeping, then random ones. Each control shows, through WM_PRINTCLIENT
+// and on its own surface, the image it was last assigned as it was then.
 TEST_F(Refresh, EachControlShowsItsImageAtItsLastAssignment) {
     constexpr int W = 61, H = 47, A = 0, B = 1, DRAW = -1;
     // FILL: all of it, then a disc of w if any; FILL_TEXT: all of it, then
@@ -157,8 +144,8 @@ TEST_F(Refresh, EachControlShowsItsImageAtItsLastAssignment) {
     const int window = static_cast<int>(
         UiOpenWindow(UI_ANY, 20, 20, 2 * W + 10, H, Text(), UI_FLAGS_CANVAS, nullptr));
     ASSERT_TRUE(window);
-    const int images[] = {static_cast<int>(ImgCreate(UI_ANY, W, H, 32, 0xC0FFFF)),
-                          static_cast<int>(ImgCreate(UI_ANY, W, H, 32, 0xFFC0C0))};
+    const ScopedImage images[] = {ScopedImage(ImgCreate(UI_ANY, W, H, 32, 0xC0FFFF)),
+                                  ScopedImage(ImgCreate(UI_ANY, W, H, 32, 0xFFC0C0))};
     ASSERT_TRUE(images[A] && images[B]);
     auto bitmap = [](int image) { return reinterpret_cast<HBITMAP>(ImgHandle(image)); };
     const int controls[] = {
@@ -225,38 +212,31 @@ TEST_F(Refresh, EachControlShowsItsImageAtItsLastAssignment) {
     }
     DrawStop();
     UiCloseWindow(window);
-    ImgFree(images[A]);
-    ImgFree(images[B]);
 }
 
-// Random scripts on canvases of several sizes; after every step the control
-// shows, through WM_PRINTCLIENT and on its own surface when nothing covers
-// it, exactly the image as it was at its last assignment.
+// Random scripts on canvases of several sizes; the surface is read too when
+// nothing covers it.
 TEST_F(Refresh, WhatIsShownIsTheImageAtItsLastAssignment) {
-    struct Size {
-        int w, h;
-    };
-    const Size sizes[] = {{1, 1}, {37, 23}, {160, 120}, {333, 201}};
+    const int sizes[][2] = {{1, 1}, {37, 23}, {160, 120}, {333, 201}};
     TestRandom random(20261208);
-    for (const Size& size : sizes) {
-        const HWND object = scene.addObject(host, "rect", 10, 10, size.w, size.h);
-        ASSERT_EQ(runAction(1, {"rect", "$C0FFFF"}), 1) << size.w;
+    for (const auto& [w, h] : sizes) {
+        const HWND object = scene.addObject(host, "rect", 10, 10, w, h);
+        ASSERT_EQ(runAction(1, {"rect", "$C0FFFF"}), 1) << w;
         const CanvasEntry* entry = canvas::registry().findCanvas(u"rect");
         ASSERT_TRUE(entry);
         CanvasPixels assigned = imagePixels(entry->image);
         HWND cover = nullptr;
         for (int step = 0; step < 60; ++step) {
-            std::string what = std::to_string(size.w) + "x" + std::to_string(size.h) + " step " +
-                               std::to_string(step);
-            const int x = random.range(-20, size.w + 20), y = random.range(-20, size.h + 20);
+            const int x = random.range(-20, w + 20), y = random.range(-20, h + 20);
             const std::string colour = std::to_string(random.range(0, 0xFFFFFF));
             const int op = random.range(0, 7);
-            what += " op " + std::to_string(op);
+            const std::string what = std::to_string(w) + "x" + std::to_string(h) + " step " +
+                                     std::to_string(step) + " op " + std::to_string(op);
             switch (op) {
             case 0:
             case 1:
                 ASSERT_EQ(runAction(2, {"rect", std::to_string(x), std::to_string(y),
-                                        std::to_string(random.range(0, 2 * size.w)), colour}),
+                                        std::to_string(random.range(0, 2 * w)), colour}),
                           1);
                 assigned = imagePixels(entry->image);
                 break;
@@ -298,16 +278,15 @@ TEST_F(Refresh, WhatIsShownIsTheImageAtItsLastAssignment) {
                              SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
                 break;
             case 7: // the object is resized; the canvas keeps its size
-                SetWindowPos(object, nullptr, 0, 0, random.range(1, size.w + 40),
-                             random.range(1, size.h + 40),
-                             SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                SetWindowPos(object, nullptr, 0, 0, random.range(1, w + 40),
+                             random.range(1, h + 40), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
                 break;
             }
             pumpMessages();
             ASSERT_EQ(readCanvas(object), assigned) << what;
             RECT client{};
             GetClientRect(object, &client);
-            if (!cover && client.right >= size.w && client.bottom >= size.h) {
+            if (!cover && client.right >= w && client.bottom >= h) {
                 ASSERT_EQ(readCanvasSurface(object), assigned) << what;
             }
         }

@@ -50,6 +50,16 @@ uint32_t ImagePixels::at(int x, int y) const {
     return v;
 }
 
+std::vector<uint32_t> ImagePixels::all() const {
+    std::vector<uint32_t> out;
+    for (int y = 0; y < height(); ++y) {
+        for (int x = 0; x < width(); ++x) {
+            out.push_back(at(x, y));
+        }
+    }
+    return out;
+}
+
 std::vector<HWND> canvasWindowsIn(HWND object) {
     std::vector<HWND> out;
     for (HWND w = GetWindow(object, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
@@ -75,24 +85,17 @@ HWND pictureIn(HWND object) {
 // canvas pixel reads as, so an unpainted area shows. Empty without a
 // control.
 template <typename Draw> CanvasPixels capturePicture(HWND picture, Draw draw) {
-    CanvasPixels s;
-    if (!picture) {
-        return s;
-    }
     RECT r{};
-    GetClientRect(picture, &r);
-    if (r.right <= 0 || r.bottom <= 0) {
-        return s;
+    if (!picture || !GetClientRect(picture, &r) || r.right <= 0 || r.bottom <= 0) {
+        return {};
     }
-    const std::vector<uint32_t> memory =
-        paintedPixels(r.right, r.bottom, 0xFF123456u, [&](HDC dc) { draw(picture, dc, r); });
-    if (memory.empty()) {
-        return s;
+    CanvasPixels s{r.right, r.bottom, paintedPixels(r.right, r.bottom, 0xFF123456u, [&](HDC dc) {
+                       draw(picture, dc, r);
+                   })};
+    if (s.empty()) {
+        return {};
     }
-    s.width = r.right;
-    s.height = r.bottom;
-    s.pixels.resize(memory.size());
-    std::transform(memory.begin(), memory.end(), s.pixels.begin(), &colourOfPixel);
+    std::transform(s.pixels.begin(), s.pixels.end(), s.pixels.begin(), &colourOfPixel);
     return s;
 }
 
@@ -133,20 +136,12 @@ CanvasPixels readCanvasScreen(HWND object) {
 }
 
 size_t committedBytes() {
-    PROCESS_MEMORY_COUNTERS pmc{};
-    pmc.cb = sizeof pmc;
-    if (!GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc)) {
-        return 0;
-    }
-    return pmc.PagefileUsage;
+    PROCESS_MEMORY_COUNTERS pmc{sizeof pmc};
+    return GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc) ? pmc.PagefileUsage : 0;
 }
 
-namespace {
-// Far above Wine's tables; a system without a limit still ends.
-constexpr size_t LIMIT = 1000000;
-} // namespace
-
 int gdiHeadroom() {
+    constexpr size_t LIMIT = 1000000; // far above Wine's tables; a system without one still ends
     std::vector<HBRUSH> brushes;
     brushes.reserve(70000);
     while (brushes.size() < LIMIT) {
@@ -184,11 +179,8 @@ int threadWindowCount() {
 }
 
 ProcessReading readProcess() {
-    ProcessReading r;
-    r.gdiHeadroom = gdiHeadroom();
-    r.windows = threadWindowCount();
-    r.committed = committedBytes();
-    return r;
+    // A braced list runs in its order: the GDI table is filled before the memory is read.
+    return {gdiHeadroom(), threadWindowCount(), committedBytes()};
 }
 
 uint32_t TestRandom::next() {

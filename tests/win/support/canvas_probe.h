@@ -56,19 +56,18 @@ struct ImagePixels {
     int height() const { return ds.dsBm.bmHeight; }
     // A 32-bit image's pixel in memory form.
     uint32_t at(int x, int y) const;
+    // All of them so, rows top first.
+    std::vector<uint32_t> all() const;
 };
 // A number of the plug-in's images or fonts (ImgCreate's, or a font's
 // fixed number), freed when the scope ends.
-template <void (*Free)(int)> class ScopedNumber {
-  public:
-    explicit ScopedNumber(intptr_t number) : number_(static_cast<int>(number)) {}
-    ~ScopedNumber() { Free(number_); }
+template <void (*Free)(int)> struct ScopedNumber {
+    explicit ScopedNumber(intptr_t n) : number(static_cast<int>(n)) {}
+    ~ScopedNumber() { Free(number); }
     ScopedNumber(const ScopedNumber&) = delete;
     ScopedNumber& operator=(const ScopedNumber&) = delete;
-    operator int() const { return number_; }
-
-  private:
-    int number_;
+    operator int() const { return number; }
+    const int number;
 };
 using ScopedImage = ScopedNumber<&ImgFree>;
 using ScopedFont = ScopedNumber<&FontFree>;
@@ -98,23 +97,20 @@ CanvasPixels readCanvasScreen(HWND object);
 // its PrivateUsage reads 0).
 size_t committedBytes();
 
-// How many more GDI objects the process could create right now: filled up
-// with brushes until GDI refuses, counted and freed again. Wine reports no
-// GDI object counts, but its table of about 65,000 handles per process is
-// exact, so a difference between two readings is the number of objects
-// created (or leaked) in between.
+// How many more GDI objects the process could create right now (brushes made
+// until GDI refuses, then freed). Wine counts no GDI objects, but its table of
+// about 65,000 handles a process is exact: two readings differ by the objects
+// made (or leaked) in between.
 int gdiHeadroom();
 // The windows this thread owns, top-level ones and all their descendants.
-// (USER objects cannot be counted like GDI ones: Wine's USER table is
-// shared by every process of the prefix, and filling it would break the
-// test programs running beside this one.)
+// (Not counted like GDI objects: Wine's USER table is shared by the prefix's
+// processes, and filling it would break the test programs beside this one.)
 int threadWindowCount();
 
-// What the process holds at one moment. The GDI table is filled up and
-// emptied first: that takes some megabytes of heap, which stays committed,
-// so the memory is read after it at every reading alike. Memory lost since
-// an earlier reading then shows, because the table's objects no longer fit
-// into what was committed for them before.
+// What the process holds at one moment. Filling the GDI table commits some
+// megabytes of heap for good, so memory is read after it at every reading:
+// memory lost since an earlier one then shows, as the table's objects no
+// longer fit into what was committed for them before.
 struct ProcessReading {
     int gdiHeadroom = 0;
     int windows = 0; // of this thread

@@ -1,5 +1,5 @@
 // What the drawing tests share: a pass on an image, a white canvas, text
-// measured in a font, and the cell a drawing changed.
+// drawn and measured in a font, and the cell a drawing changed.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -25,8 +26,7 @@
 
 namespace drawtests {
 
-// The drawing pieces the plug-in starts at attach and stops at detach, in
-// its order.
+// The drawing pieces the plug-in starts at attach and stops at detach.
 inline void startDrawing() {
     draw::imageStartup();
 }
@@ -47,6 +47,28 @@ inline int whiteCanvas(int w, int h) {
     Pass pass(n);
     DrawBox(0, 0, w, h, 0x00FFFFFF);
     return n;
+}
+
+// Text drawn in a pass of its own on `image`, in `font` (DrawSetFont's
+// handle) and `mode` when one is given; returns DrawString's answer.
+inline double drawText(int image, intptr_t font, double x, double y, const char16_t* text,
+                       uint32_t front, std::optional<uint32_t> back = std::nullopt,
+                       std::optional<int> mode = std::nullopt) {
+    Pass pass(image);
+    if (mode) {
+        DrawSetMode(*mode);
+    }
+    DrawSetFont(font);
+    return DrawString(x, y, text, front, back);
+}
+
+inline HFONT fontOf(int number) {
+    return reinterpret_cast<HFONT>(FontHandle(number));
+}
+
+// Whether a GDI handle still names an object.
+inline bool alive(HGDIOBJ h) {
+    return GetObjectType(h) != 0;
 }
 
 inline SIZE measure(HFONT font, const wchar_t* text) {

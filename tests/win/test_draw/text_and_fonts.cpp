@@ -8,29 +8,17 @@ namespace {
 
 //--- Text ------------------------------------------------------------------------
 
-// Scripts name faces by their Windows names. Every Wine prefix that ./run
-// makes serves them with the installed faces that stand in for them, so
-// such text comes out as the stand-in's, pixel for pixel, and not in some
-// fallback face.
+// Scripts name faces by their Windows names. Every Wine prefix ./run makes
+// serves them with installed stand-ins, so such text comes out as the
+// stand-in's, pixel for pixel, and not in some fallback face.
 TEST(Text, WindowsFaceNamesDrawAsTheirStandIns) {
     const auto drawn = [](const char16_t* face, int style) {
         const ScopedImage n(whiteCanvas(320, 40));
         const ScopedFont font(100);
         EXPECT_NE(FontLoad(100, face, 16, style), 0);
-        {
-            Pass pass(n);
-            DrawSetMode(DRAW_MODE_TRANSPARENT);
-            DrawSetFont(FontHandle(100));
-            DrawString(2, 2, u"Hamburgefonstiv 0123", 0x00000000);
-        }
-        const ImagePixels px(n);
-        std::vector<uint32_t> all;
-        for (int y = 0; y < px.height(); ++y) {
-            for (int x = 0; x < px.width(); ++x) {
-                all.push_back(px.at(x, y));
-            }
-        }
-        return all;
+        drawText(n, FontHandle(100), 2, 2, u"Hamburgefonstiv 0123", 0, std::nullopt,
+                 DRAW_MODE_TRANSPARENT);
+        return ImagePixels(n).all();
     };
     EXPECT_NE(drawn(u"Liberation Serif", 0), drawn(u"Liberation Sans", 0)) << "faces show apart";
     const struct {
@@ -56,15 +44,9 @@ TEST(Text, TransparentWhiteOnWhiteChangesNothing) {
     const ScopedImage n(whiteCanvas(120, 40));
     const ScopedFont font(100);
     ASSERT_NE(FontLoad(100, u"Arial", 12, 0), 0);
-    double after = 0;
-    {
-        Pass pass(n);
-        DrawSetMode(DRAW_MODE_TRANSPARENT);
-        DrawSetFont(FontHandle(100));
-        after = DrawString(4, 3, u"Hola mundo", 0x00FFFFFF);
-    }
-    const SIZE s = measure(reinterpret_cast<HFONT>(FontHandle(100)), L"Hola mundo");
-    EXPECT_EQ(after, 4.0 + s.cx);
+    const double after = drawText(n, FontHandle(100), 4, 3, u"Hola mundo", 0x00FFFFFF, std::nullopt,
+                                  DRAW_MODE_TRANSPARENT);
+    EXPECT_EQ(after, 4.0 + measure(fontOf(100), L"Hola mundo").cx);
     EXPECT_EQ(changedCell(n, 0xFFFFFFFF).count, 0);
 }
 
@@ -72,13 +54,9 @@ TEST(Text, OpaqueTextPaintsItsWholeCellWithTheBackColour) {
     const ScopedImage n(whiteCanvas(120, 40));
     const ScopedFont font(100);
     ASSERT_NE(FontLoad(100, u"Arial", 12, 0), 0);
-    double after = 0;
-    {
-        Pass pass(n);
-        DrawSetFont(FontHandle(100));
-        after = DrawString(5, 6, u"Hg", 0x00000000); // black on the default back, black
-    }
-    const SIZE s = measure(reinterpret_cast<HFONT>(FontHandle(100)), L"Hg");
+    // Black on the default back, black.
+    const double after = drawText(n, FontHandle(100), 5, 6, u"Hg", 0x00000000);
+    const SIZE s = measure(fontOf(100), L"Hg");
     EXPECT_EQ(after, 5.0 + s.cx);
     const Cell c = changedCell(n, 0xFFFFFFFF);
     EXPECT_EQ(c.x0, 5);
@@ -92,22 +70,14 @@ TEST(Text, OpaqueTextPaintsItsWholeCellWithTheBackColour) {
 
 TEST(Text, RedTextStaysRed) {
     const ScopedImage n(whiteCanvas(80, 30));
-    {
-        Pass pass(n);
-        DrawSetFont(-1);
-        DrawString(2, 2, u"MMM", 0x000000FF, 0x00000000);
-    }
-    const ImagePixels px(n);
+    drawText(n, -1, 2, 2, u"MMM", 0x000000FF, 0x00000000);
     int red = 0;
-    for (int y = 0; y < 30; ++y) {
-        for (int x = 0; x < 80; ++x) {
-            const uint32_t v = px.at(x, y);
-            if (v == 0xFFFFFFFFu)
-                continue;
-            EXPECT_EQ(v & 0xFF, 0u); // no blue anywhere in the cell
-            EXPECT_EQ(v >> 24, 0xFFu);
-            red += ((v >> 16) & 0xFF) > 0x80;
-        }
+    for (const uint32_t v : ImagePixels(n).all()) {
+        if (v == 0xFFFFFFFFu)
+            continue;
+        EXPECT_EQ(v & 0xFF, 0u); // no blue anywhere in the cell
+        EXPECT_EQ(v >> 24, 0xFFu);
+        red += ((v >> 16) & 0xFF) > 0x80;
     }
     EXPECT_GT(red, 10);
 }
@@ -115,20 +85,13 @@ TEST(Text, RedTextStaysRed) {
 TEST(Text, ItalicWidensTheResultByItsOverhang) {
     const ScopedImage n(whiteCanvas(200, 60));
     ASSERT_NE(FontLoad(100, u"Arial", 20, FONT_ITALIC), 0);
-    const HFONT italic = reinterpret_cast<HFONT>(FontHandle(100));
-    const int overhang = draw::italicOverhang(italic);
+    const int overhang = draw::italicOverhang(fontOf(100));
     EXPECT_GT(overhang, 0);
-    double after = 0;
-    {
-        Pass pass(n);
-        DrawSetFont(FontHandle(100));
-        after = DrawString(10, 5, u"Wolf", 0x00FFFFFF, 0x00000000);
-    }
-    EXPECT_EQ(after, 10.0 + measure(italic, L"Wolf").cx + overhang);
-    const Cell c = changedCell(n, 0xFFFFFFFF);
-    EXPECT_EQ(c.x1, int(after));
+    const double after = drawText(n, FontHandle(100), 10, 5, u"Wolf", 0x00FFFFFF, 0x00000000);
+    EXPECT_EQ(after, 10.0 + measure(fontOf(100), L"Wolf").cx + overhang);
+    EXPECT_EQ(changedCell(n, 0xFFFFFFFF).x1, int(after));
     ASSERT_NE(FontLoad(101, u"Arial", 20, 0), 0);
-    EXPECT_EQ(draw::italicOverhang(reinterpret_cast<HFONT>(FontHandle(101))), 0);
+    EXPECT_EQ(draw::italicOverhang(fontOf(101)), 0);
     FontFree(-1);
 }
 
@@ -180,10 +143,9 @@ TEST(Text, ItalicOverhangIsTheLastColumnHReaches) {
             continue;
         }
         ASSERT_NE(FontLoad(100, c.face, c.size, c.style), 0);
-        const HFONT font = reinterpret_cast<HFONT>(FontHandle(100));
-        const int expected = overhangByGetPixel(font);
+        const int expected = overhangByGetPixel(fontOf(100));
         EXPECT_GT(expected, 0) << c.size;
-        EXPECT_EQ(draw::italicOverhang(font), expected) << c.size;
+        EXPECT_EQ(draw::italicOverhang(fontOf(100)), expected) << c.size;
     }
     FontFree(-1);
 }
@@ -193,19 +155,10 @@ TEST(Text, NegativeXDrawsTheVisibleRightPartFromColumnZero) {
     ASSERT_NE(FontLoad(100, u"Arial", 14, 0), 0);
     const ScopedImage whole(whiteCanvas(150, 30)), cut(whiteCanvas(150, 30));
     const int shift = 13;
-    double afterCut = 0;
-    {
-        Pass pass(whole);
-        DrawSetFont(FontHandle(100));
-        DrawString(0, 4, u"WAVE wave", 0x00FFFFFF, 0x00800000);
-    }
-    {
-        Pass pass(cut);
-        DrawSetFont(FontHandle(100));
-        afterCut = DrawString(-shift, 4, u"WAVE wave", 0x00FFFFFF, 0x00800000);
-    }
-    const int cx = measure(reinterpret_cast<HFONT>(FontHandle(100)), L"WAVE wave").cx;
-    EXPECT_EQ(afterCut, double(cx - shift));
+    drawText(whole, FontHandle(100), 0, 4, u"WAVE wave", 0x00FFFFFF, 0x00800000);
+    const double afterCut =
+        drawText(cut, FontHandle(100), -shift, 4, u"WAVE wave", 0x00FFFFFF, 0x00800000);
+    EXPECT_EQ(afterCut, double(measure(fontOf(100), L"WAVE wave").cx - shift));
     const ImagePixels a(whole), b(cut);
     for (int y = 0; y < 30; ++y) {
         for (int x = 0; x + shift < 150; ++x) {
@@ -217,7 +170,7 @@ TEST(Text, NegativeXDrawsTheVisibleRightPartFromColumnZero) {
 TEST(Text, TallFontsGrowTheGlyphBuffer) {
     const ScopedFont font(100);
     ASSERT_NE(FontLoad(100, u"Arial", 60, 0), 0);
-    const SIZE s = measure(reinterpret_cast<HFONT>(FontHandle(100)), L"Hg");
+    const SIZE s = measure(fontOf(100), L"Hg");
     ASSERT_GT(s.cy, 50);
     // Set before any text, or after text in a smaller font: either way the
     // whole cell is drawn, not cut at the 50 rows the system font needs.
@@ -231,8 +184,7 @@ TEST(Text, TallFontsGrowTheGlyphBuffer) {
             DrawSetFont(FontHandle(100));
             DrawString(0, 0, u"Hg", 0x00000000, 0x00000000);
         }
-        const Cell c = changedCell(n, 0xFFFFFFFF);
-        EXPECT_EQ(c.y1, s.cy) << textBefore;
+        EXPECT_EQ(changedCell(n, 0xFFFFFFFF).y1, s.cy) << textBefore;
     }
 }
 
@@ -240,7 +192,7 @@ TEST(Text, AFontThatCannotBeSelectedLeavesTheLastGoodOneInUse) {
     const ScopedFont font(100);
     ASSERT_NE(FontLoad(100, u"Arial", 40, 0), 0);
     ASSERT_NE(FontLoad(101, u"Arial", 8, 0), 0);
-    const HFONT big = reinterpret_cast<HFONT>(FontHandle(100));
+    const HFONT big = fontOf(100);
     const ScopedImage n(whiteCanvas(300, 100));
     const intptr_t gone = FontHandle(101);
     FontFree(101); // a stale handle, nothing made after it
@@ -296,9 +248,7 @@ TEST(Fonts, LoadAsksForThePointSizeAtScreenDpiAndTheStyles) {
         const intptr_t number = FontLoad(UI_ANY, u"Liberation Serif", c.size, c.style);
         ASSERT_GE(number, FIRST_ALLOCATED_NUMBER);
         LOGFONTW lf{};
-        ASSERT_EQ(GetObjectW(reinterpret_cast<HFONT>(FontHandle(static_cast<int>(number))),
-                             sizeof(lf), &lf),
-                  int(sizeof(lf)));
+        ASSERT_EQ(GetObjectW(fontOf(static_cast<int>(number)), sizeof(lf), &lf), int(sizeof(lf)));
         EXPECT_EQ(lf.lfHeight, c.height);
         EXPECT_EQ(lf.lfWeight, c.weight);
         EXPECT_EQ(lf.lfItalic, c.italic);
@@ -320,8 +270,7 @@ TEST(Fonts, FixedNumbersReturnTheHandleAndReuseFreesTheOldFont) {
     const HFONT second = reinterpret_cast<HFONT>(FontLoad(100, u"Arial", 11, 0));
     ASSERT_NE(second, nullptr);
     if (second != first) {
-        LOGFONTW lf{};
-        EXPECT_EQ(GetObjectW(first, sizeof(lf), &lf), 0);
+        EXPECT_FALSE(alive(first));
     }
     FontFree(100);
     EXPECT_EQ(FontHandle(100), 0);
@@ -338,8 +287,7 @@ TEST(Lifecycle, ShutdownFreesImagesFontsAndAnOpenPass) {
     EXPECT_EQ(draw::currentRaster(), nullptr);
     EXPECT_FALSE(ImgExists(n));
     EXPECT_EQ(FontHandle(static_cast<int>(f)), 0);
-    BITMAP bm{};
-    EXPECT_EQ(GetObjectW(bitmap, sizeof(bm), &bm), 0);
+    EXPECT_FALSE(alive(bitmap));
     startDrawing();
 }
 

@@ -21,11 +21,8 @@
 #include "editor/dialogs.h"
 #include "editor/editor_win.h"
 #include "plugin/plugin_win.h"
-#include "host/app_win.h"
 #include "host/encoding_win.h"
 #include "host/host_win.h"
-#include "host/script.h"
-#include "base/gdi_win.h"
 #include "base/text_win.h"
 #include "tests/win/support/global_spy.h"
 #include "tests/win/support/host_app.h"
@@ -56,29 +53,26 @@ inline Step setText(int control, const wchar_t* text) {
         SendMessageW(item(d, control), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
     };
 }
+// A step that reads the texts of `controls` into `out`, joined by "|".
+inline Step readFields(std::wstring& out, std::vector<int> controls) {
+    return [&out, controls](HWND d) {
+        out.clear();
+        for (size_t i = 0; i < controls.size(); ++i) {
+            out += (i ? L"|" : L"") + textOf(item(d, controls[i]));
+        }
+    };
+}
 const Step pause = [](HWND) {};
 
 // The font dialog the editor opened: a dialog-class window owned by it.
-struct OwnedDialogSearch {
-    HWND owner;
-    HWND found;
-};
-
-inline BOOL CALLBACK findOwnedDialog(HWND hwnd, LPARAM lp) {
-    auto* s = reinterpret_cast<OwnedDialogSearch*>(lp);
-    wchar_t cls[16] = {};
-    GetClassNameW(hwnd, cls, 16);
-    if (lstrcmpW(cls, L"#32770") == 0 && GetWindow(hwnd, GW_OWNER) == s->owner) {
-        s->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 inline HWND fontDialogOf(HWND editor) {
-    OwnedDialogSearch search{editor, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), &findOwnedDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); w;
+         w = FindWindowExW(nullptr, w, L"#32770", nullptr)) {
+        if (GetWindow(w, GW_OWNER) == editor) {
+            return w;
+        }
+    }
+    return nullptr;
 }
 
 // What the font dialog holds now: its LOGFONT and the colour it would return.
@@ -108,38 +102,33 @@ inline std::vector<FontDialogCall> g_fontCalls;
 inline decltype(&ChooseFontW) g_realChooseFont = nullptr;
 
 inline BOOL WINAPI spyChooseFont(LPCHOOSEFONTW choice) {
-    FontDialogCall call;
-    call.choice = *choice;
-    if (choice->lpLogFont) {
-        call.font = *choice->lpLogFont;
-    }
+    FontDialogCall call{*choice, choice->lpLogFont ? *choice->lpLogFont : LOGFONTW{}};
     call.result = g_realChooseFont(choice);
-    if (choice->lpLogFont) {
-        call.chosen = *choice->lpLogFont;
-    }
+    call.chosen = choice->lpLogFont ? *choice->lpLogFont : LOGFONTW{};
     call.chosenColour = choice->rgbColors;
     g_fontCalls.push_back(call);
     return call.result;
 }
 
-class FontDialogSpy {
-  public:
-    explicit FontDialogSpy(HMODULE module) : module_(module) {
+struct FontDialogSpy {
+    explicit FontDialogSpy(HMODULE m) : module(m) {
         g_fontCalls.clear();
         g_realChooseFont = reinterpret_cast<decltype(&ChooseFontW)>(patchImport(
             module, "comdlg32.dll", "ChooseFontW", reinterpret_cast<void*>(&spyChooseFont)));
     }
     ~FontDialogSpy() {
         if (g_realChooseFont) {
-            patchImport(module_, "comdlg32.dll", "ChooseFontW",
+            patchImport(module, "comdlg32.dll", "ChooseFontW",
                         reinterpret_cast<void*>(g_realChooseFont));
         }
     }
     bool ok() const { return g_realChooseFont != nullptr; }
-
-  private:
-    HMODULE module_;
+    const HMODULE module;
 };
+
+inline std::wstring wide(const char16_t* t) {
+    return std::wstring(t, t + std::char_traits<char16_t>::length(t));
+}
 
 //--- The fixture: the DLL, a host, an active host window
 
@@ -159,20 +148,13 @@ class Editor : public ::testing::Test {
         return result;
     }
 
-    static std::wstring titleOf(int id) {
-        const char16_t* t = editor::findDialog(id)->title;
-        return std::wstring(t, t + std::char_traits<char16_t>::length(t));
-    }
+    static std::wstring titleOf(int id) { return wide(editor::findDialog(id)->title); }
 
     host::PluginModule plugin{L"canvas.nbp"};
     host::Host host;
     HostScene owner{100, 80, 700, 500, WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE};
     size_t ticks = 0;
 };
-
-inline std::wstring wide(const char16_t* t) {
-    return std::wstring(t, t + std::char_traits<char16_t>::length(t));
-}
 
 // The slots' addresses and texts, to tell "untouched" from "rewritten".
 struct Snapshot {
@@ -200,9 +182,7 @@ class CreationCounter {
 
   private:
     static LRESULT CALLBACK onCbt(int code, WPARAM wp, LPARAM lp) {
-        if (code == HCBT_CREATEWND) {
-            ++count_;
-        }
+        count_ += code == HCBT_CREATEWND;
         return CallNextHookEx(nullptr, code, wp, lp);
     }
     static inline int count_ = 0;

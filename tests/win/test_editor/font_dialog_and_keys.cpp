@@ -42,8 +42,7 @@ TEST_F(Editor, TheFontDialogOpensOnTheFontFieldAndTheTextColour) {
                   fontOwner = f ? GetWindow(f, GW_OWNER) : nullptr;
                   SendMessageW(item(f, IDCANCEL), BM_CLICK, 0, 0);
               },
-              [&](HWND d) { after = textOf(item(d, 31)) + L"|" + textOf(item(d, 25)); },
-              click(editor::CONTROL_CANCEL)});
+              readFields(after, {31, 25}), click(editor::CONTROL_CANCEL)});
         ASSERT_EQ(g_fontCalls.size(), 1u);
         const FontDialogCall& call = g_fontCalls[0];
         EXPECT_EQ(call.choice.lStructSize, sizeof(CHOOSEFONTW));
@@ -64,10 +63,9 @@ TEST_F(Editor, TheFontDialogOpensOnTheFontFieldAndTheTextColour) {
     }
 }
 
-// The dialog lists the installed faces and, in the prefixes ./run makes, the
-// Windows names served by stand-ins ("Arial" by Liberation Sans). What it
-// returns is read off the dialog itself just before its "OK" is pressed,
-// and for the faces here it is exactly what it opened on.
+// The dialog lists the installed faces and, in ./run's prefixes, Windows names
+// served by stand-ins ("Arial" by Liberation Sans). What it returns is read off
+// the dialog just before "OK"; for the faces here it is what it opened on.
 TEST_F(Editor, TheFontDialogsOkWritesFaceSizeStylesAndTheColourAsADecimal) {
     struct Case {
         const char* font;
@@ -132,17 +130,11 @@ TEST_F(Editor, TheFontDialogsOkWritesFaceSizeStylesAndTheColourAsADecimal) {
             EXPECT_EQ(shown.colour, c.pickColour);
         }
         EXPECT_EQ(call.chosen.lfStrikeOut != 0, c.strikeOut);
-        std::wstring want = std::wstring(shown.font.lfFaceName) + L"," +
-                            std::to_wstring(std::abs(MulDiv(shown.font.lfHeight, 72, 96))) + L",";
-        if (shown.font.lfWeight >= 700) {
-            want += L"B";
-        }
-        if (shown.font.lfItalic) {
-            want += L"I";
-        }
-        if (shown.font.lfUnderline) {
-            want += L"U";
-        }
+        const std::wstring want = std::wstring(shown.font.lfFaceName) + L"," +
+                                  std::to_wstring(std::abs(MulDiv(shown.font.lfHeight, 72, 96))) +
+                                  L"," + (shown.font.lfWeight >= 700 ? L"B" : L"") +
+                                  (shown.font.lfItalic ? L"I" : L"") +
+                                  (shown.font.lfUnderline ? L"U" : L"");
         EXPECT_EQ(font, want);
         EXPECT_EQ(colour, std::to_wstring(static_cast<int32_t>(shown.colour)));
         EXPECT_EQ(parseColor(textFromWide(colour.c_str())), shown.colour) << "reads back";
@@ -157,11 +149,10 @@ TEST_F(Editor, TheFontDialogsOkWritesFaceSizeStylesAndTheColourAsADecimal) {
 
 //--- Keyboard, the host's windows, the ways a dialog ends early
 
-// With keyboard cues off a window hides its focus rectangles until a key
-// moves the focus; the dialog manager then sends the top-level window
-// WM_CHANGEUISTATE(UIS_CLEAR, UISF_HIDEFOCUS) before the move. (Wine keeps
-// no such state, WM_QUERYUISTATE always answers 0 there: the dialog's
-// procedure records the message and where the focus was when it came.)
+// With keyboard cues off a window hides its focus rectangles until a key moves
+// the focus; the dialog manager then sends the top-level window
+// WM_CHANGEUISTATE(UIS_CLEAR, UISF_HIDEFOCUS) before the move. (Wine keeps no
+// such state: the dialog's procedure records the message and the focus then.)
 std::vector<std::pair<WPARAM, int>> g_uiChanges;
 WNDPROC g_dialogProc = nullptr;
 LRESULT CALLBACK recordUiChanges(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -192,12 +183,8 @@ TEST_F(Editor, TabWalksTheFieldsAndButtonsInTableOrderAndShiftTabBack) {
         g_dialogProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrW(d, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&recordUiChanges)));
     }};
-    for (int i = 0; i < 14; ++i) {
-        steps.push_back(tab(false, &forward));
-    }
-    for (int i = 0; i < 3; ++i) {
-        steps.push_back(tab(true, &backward));
-    }
+    steps.insert(steps.end(), 14, tab(false, &forward));
+    steps.insert(steps.end(), 3, tab(true, &backward));
     steps.push_back([&](HWND d) {
         backward.push_back(GetDlgCtrlID(GetFocus()));
         BYTE keys[256] = {};
@@ -249,18 +236,17 @@ TEST_F(Editor, ASecondDialogWhileOneIsOpenIsRefused) {
     host::Params params({"o", "$0000FF"});
     host::Params other({"x", "1", "2", "3", "4"});
     const Snapshot otherBefore = snapshot(other);
-    const int result =
-        edit(1, params,
-             {[&](HWND d) {
-                  before = d;
-                  nested = plugin.editAction(2, other.data());
-                  about = plugin.about();
-              },
-              [&](HWND d) {
-                  after = d;
-                  SendMessageW(item(d, 7), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"255"));
-              },
-              click(editor::CONTROL_OK)});
+    const int result = edit(1, params,
+                            {[&](HWND d) {
+                                 before = d;
+                                 nested = plugin.editAction(2, other.data());
+                                 about = plugin.about();
+                             },
+                             [&](HWND d) {
+                                 after = d;
+                                 setText(7, L"255")(d);
+                             },
+                             click(editor::CONTROL_OK)});
     EXPECT_EQ(nested, 0);
     EXPECT_EQ(about, 0);
     EXPECT_EQ(before, after) << "the first dialog kept its window";
