@@ -146,10 +146,8 @@ TEST_F(Plugged, MegabyteColourTexts) {
 }
 
 TEST_F(Plugged, MegabyteTextFontAndNumbers) {
-    HWND a = object("a", 200, 60);
-    HWND b = object("b", 200, 60);
-    ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
-    ASSERT_EQ(exec(CREATE, {"b", ""}), 1);
+    HWND a = canvasObject("a", 200, 60);
+    HWND b = canvasObject("b", 200, 60);
     // A megabyte of text: drawn as far as the canvas reaches.
     EXPECT_EQ(exec(TEXT, {"a", repeat('W', MEGABYTE), "0", "0", "", "", ""}), 1);
     EXPECT_EQ(exec(TEXT, {"b", "WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", "0", "0", "", "", ""}), 1);
@@ -178,13 +176,10 @@ TEST_F(Plugged, MegabyteTextFontAndNumbers) {
          {"Hola", "5", "5", "255", "$FFFFFF", ""}},
     };
     for (const auto& [what, big, small] : rows) {
-        ASSERT_EQ(exec(CLEAR, {"a"}), 1);
-        ASSERT_EQ(exec(CLEAR, {"b"}), 1);
-        EXPECT_EQ(exec(TEXT, on("a", big)), 1) << what;
-        EXPECT_EQ(exec(TEXT, on("b", small)), 1) << what;
-        const CanvasPixels pa = readCanvas(a);
-        EXPECT_EQ(pa, readCanvas(b)) << what;
-        EXPECT_LT(pa.count(WHITE), pa.pixels.size()) << what << ": something was drawn";
+        SCOPED_TRACE(what);
+        const CanvasPixels pa = redrawn("a", TEXT, big);
+        EXPECT_EQ(pa, redrawn("b", TEXT, small));
+        EXPECT_LT(pa.count(WHITE), pa.pixels.size()) << "something was drawn";
     }
 }
 
@@ -223,13 +218,7 @@ TEST_F(Plugged, SlotTooLargeToReadEndsTheCallWithZero) {
 
 // Each row draws one circle on a white canvas, exactly as its class's first row.
 TEST_F(Plugged, CircleParametersThatMeanTheSame) {
-    HWND a = object("a", 120, 80);
-    ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
-    auto draw = [&](const Slots& args) {
-        EXPECT_EQ(exec(CLEAR, {"a"}), 1);
-        EXPECT_EQ(exec(CIRCLE, on("a", args)), 1);
-        return readCanvas(a);
-    };
+    canvasObject("a");
     const std::pair<Slots, std::vector<Slots>> classes[] = {
         {{"30", "20", "10", "$0000FF"},
          {
@@ -277,43 +266,32 @@ TEST_F(Plugged, CircleParametersThatMeanTheSame) {
          }},
     };
     for (const auto& [first, same] : classes) {
-        const CanvasPixels expected = draw(first);
+        const CanvasPixels expected = redrawn("a", CIRCLE, first);
         for (const Slots& s : same) {
-            EXPECT_EQ(draw(s), expected) << s[0]->c_str() << " " << s[1]->c_str() << " "
-                                         << s[2]->c_str() << " " << s[3]->c_str();
+            EXPECT_EQ(redrawn("a", CIRCLE, s), expected) << scriptLine(CIRCLE, s);
         }
     }
-    EXPECT_EQ(draw({"30", "20", "-1", "$0000FF"}).count(WHITE), 120u * 80u);
+    EXPECT_EQ(redrawn("a", CIRCLE, {"30", "20", "-1", "$0000FF"}).count(WHITE), 120u * 80u);
 }
 
 // Outlines that just reach the canvas: computed without overflow, clipped, straight.
 TEST_F(Plugged, CirclesFromTheEndsOfTheRange) {
-    HWND a = object("a", 120, 80);
-    ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
+    canvasObject("a");
     // Each reaches the canvas as the edge column x = at, or row y = at; -1: none.
-    struct Row {
-        const char* what;
-        const char *x, *y, *r;
-        char edge;
-        int at;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, const char*, const char*, const char*, char, int> rows[] = {
         {"centre far left", "-2147483597", "40", "2147483647", 'x', 50},
         {"centre 2147483648 wraps to the far left", "2147483648", "40", "2147483647", 'x', -1},
         {"centre -2147483649 wraps to the far right", "-2147483649", "40", "2147483647", 'x', 0},
         {"centre 2147483677 wraps to the far top", "60", "2147483677", "2147483647", 'y', 28},
         {"centre far below", "60", "2147483647", "2147483568", 'y', 79},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.what) + ", edge at " + row.edge + " = " +
-                     std::to_string(row.at));
-        ASSERT_EQ(exec(CLEAR, {"a"}), 1);
-        EXPECT_EQ(exec(CIRCLE, {"a", row.x, row.y, row.r, "$0000FF"}), 1);
-        const CanvasPixels s = readCanvas(a);
-        const bool column = row.edge == 'x';
-        const size_t expectedRed = row.at < 0 ? 0 : column ? 80 : 120;
+    for (const auto& [what, x, y, r, edge, at] : rows) {
+        SCOPED_TRACE(std::string(what) + ", edge at " + edge + " = " + std::to_string(at));
+        const CanvasPixels s = redrawn("a", CIRCLE, {x, y, r, "$0000FF"});
+        const bool column = edge == 'x';
+        const size_t expectedRed = at < 0 ? 0 : column ? 80 : 120;
         for (int i = 0; i < static_cast<int>(expectedRed); ++i) {
-            EXPECT_EQ(column ? s.at(row.at, i) : s.at(i, row.at), RED);
+            EXPECT_EQ(column ? s.at(at, i) : s.at(i, at), RED);
         }
         EXPECT_EQ(s.count(RED), expectedRed);
         EXPECT_EQ(s.count(WHITE), s.pixels.size() - expectedRed);
@@ -321,8 +299,7 @@ TEST_F(Plugged, CirclesFromTheEndsOfTheRange) {
 }
 
 TEST_F(Plugged, TextAtTheEndsOfTheRangeDrawsNothing) {
-    HWND a = object("a", 120, 80);
-    ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
+    HWND a = canvasObject("a");
     const char* const coordinates[][2] = {
         {"2147483647", "0"},  {"-2147483648", "0"}, {"0", "2147483647"},
         {"0", "-2147483648"}, {"2147483648", "0"},  {"0", "-2147483649"},

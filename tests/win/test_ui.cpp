@@ -88,22 +88,20 @@ TEST_F(Toolkit, DialogsAreCentredOnTheirOwnerAndClampedAtZero) {
     EXPECT_EQ(alone.left, 30);
     EXPECT_EQ(alone.top, 40);
     const int w = alone.right - alone.left, h = alone.bottom - alone.top;
-    struct Case {
-        int x, y, ownerWidth, ownerHeight, left, top;
-    };
-    const Case cases[] = {
+    // The owner's place and size, and where the dialog goes.
+    const std::tuple<int, int, int, int, int, int> cases[] = {
         {200, 100, w + 300, h + 200, 350, 200},
         // A smaller owner: (-401) / 2 truncates toward zero, to -200.
         {300, 300, w - 401, h - 101, 100, 250},
         // Near the screen's corner the result would be negative: 0.
         {50, 20, w - 300, h - 100, 0, 0},
     };
-    for (const Case& c : cases) {
-        HostScene owner(c.x, c.y, c.ownerWidth, c.ownerHeight);
+    for (const auto& [x, y, ownerWidth, ownerHeight, left, top] : cases) {
+        HostScene owner(x, y, ownerWidth, ownerHeight);
         HWND dialog = openDialog(owner.main());
         const RECT r = windowRect(dialog);
-        EXPECT_EQ(r.left, c.left);
-        EXPECT_EQ(r.top, c.top);
+        EXPECT_EQ(r.left, left);
+        EXPECT_EQ(r.top, top);
         EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner.main());
     }
 }
@@ -153,12 +151,8 @@ TEST_F(Toolkit, ShutDownClosesEveryWindowAndTheToolkitStartsAgain) {
 // when its last owner lets go of it, and never twice.
 template <typename Owner, typename Handle>
 void checkOwner(const char* kind, Handle (*make)(), bool (*alive)(Handle)) {
-    struct Case {
-        const char* name;
-        void (*run)(Handle a, Handle b);
-        bool aAlive, bAlive;
-    };
-    const Case cases[] = {
+    // What is done with two handles, and whether each is alive afterwards.
+    const std::tuple<const char*, void (*)(Handle a, Handle b), bool, bool> cases[] = {
         {"the end of its scope destroys its handle", [](Handle a, Handle) { Owner o(a); }, false,
          true},
         {"a moved-from owner destroys nothing",
@@ -193,12 +187,12 @@ void checkOwner(const char* kind, Handle (*make)(), bool (*alive)(Handle)) {
          },
          true, true},
     };
-    for (const Case& c : cases) {
+    for (const auto& [name, run, aAlive, bAlive] : cases) {
         const Handle a = make(), b = make();
         ASSERT_TRUE(a && b) << kind;
-        c.run(a, b);
-        EXPECT_EQ(alive(a), c.aAlive) << kind << ": " << c.name;
-        EXPECT_EQ(alive(b), c.bAlive) << kind << ": " << c.name;
+        run(a, b);
+        EXPECT_EQ(alive(a), aAlive) << kind << ": " << name;
+        EXPECT_EQ(alive(b), bAlive) << kind << ": " << name;
         Owner left[] = {Owner(alive(a) ? a : nullptr), Owner(alive(b) ? b : nullptr)};
     }
 }

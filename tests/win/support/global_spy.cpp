@@ -1,5 +1,7 @@
 #include "tests/win/support/global_spy.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
 #include "tests/win/support/import_patch.h"
@@ -29,19 +31,16 @@ HGLOBAL WINAPI spyFree(HGLOBAL block) {
 
 GlobalSpy::GlobalSpy(HMODULE module) : module_(module) {
     if (g_spy) {
+        ADD_FAILURE() << "another GlobalSpy is active";
         return;
     }
-    void* alloc =
-        patchImport(module, "kernel32.dll", "GlobalAlloc", reinterpret_cast<void*>(&spyAlloc));
-    void* free =
-        patchImport(module, "kernel32.dll", "GlobalFree", reinterpret_cast<void*>(&spyFree));
-    if (alloc) {
-        g_realAlloc = reinterpret_cast<decltype(&GlobalAlloc)>(alloc);
-    }
-    if (free) {
-        g_realFree = reinterpret_cast<decltype(&GlobalFree)>(free);
-    }
-    ok_ = alloc && free;
+    // A function the module does not import stays unpatched: nothing to restore.
+    g_realAlloc = reinterpret_cast<decltype(&GlobalAlloc)>(
+        patchImport(module, "kernel32.dll", "GlobalAlloc", reinterpret_cast<void*>(&spyAlloc)));
+    g_realFree = reinterpret_cast<decltype(&GlobalFree)>(
+        patchImport(module, "kernel32.dll", "GlobalFree", reinterpret_cast<void*>(&spyFree)));
+    ok_ = g_realAlloc && g_realFree;
+    EXPECT_TRUE(ok_) << "cannot patch GlobalAlloc and GlobalFree";
     g_spy = this;
 }
 

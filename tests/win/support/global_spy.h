@@ -9,7 +9,8 @@
 class GlobalSpy {
   public:
     // Patches `module` (the loaded canvas.nbp, or the test program itself
-    // for the glue linked into it). Only one spy may be active at a time.
+    // for the glue linked into it); fails the test when it cannot. Only one
+    // spy may be active at a time.
     explicit GlobalSpy(HMODULE module);
     ~GlobalSpy();
     GlobalSpy(const GlobalSpy&) = delete;

@@ -36,8 +36,8 @@ std::wstring nameOf(const std::wstring& variable) {
     return variable.substr(0, variable.find(L'=', 1)); // "=C:" (a drive's folder) starts with one
 }
 
-bool sameName(const std::wstring& a, const std::wstring& b) {
-    return _wcsicmp(nameOf(a).c_str(), nameOf(b).c_str()) == 0;
+int compareNames(const std::wstring& a, const std::wstring& b) {
+    return _wcsicmp(nameOf(a).c_str(), nameOf(b).c_str());
 }
 
 // This process's environment with `changes` put in, as CreateProcessW takes
@@ -48,14 +48,13 @@ std::wstring environmentWith(const std::vector<std::wstring>& changes) {
     wchar_t* own = GetEnvironmentStringsW();
     for (const wchar_t* v = own; *v; v += std::wcslen(v) + 1) {
         if (std::none_of(changes.begin(), changes.end(),
-                         [&](const std::wstring& c) { return sameName(c, v); })) {
+                         [&](const std::wstring& c) { return compareNames(c, v) == 0; })) {
             variables.emplace_back(v);
         }
     }
     FreeEnvironmentStringsW(own);
-    std::sort(variables.begin(), variables.end(), [](const std::wstring& a, const std::wstring& b) {
-        return _wcsicmp(nameOf(a).c_str(), nameOf(b).c_str()) < 0;
-    });
+    std::sort(variables.begin(), variables.end(),
+              [](const std::wstring& a, const std::wstring& b) { return compareNames(a, b) < 0; });
     std::wstring block;
     for (const std::wstring& v : variables) {
         block += v;

@@ -67,6 +67,21 @@ class Plugged : public PluggedHost {
         return o;
     }
 
+    // An object of w x h with a white canvas.
+    HWND canvasObject(const std::string& name, int w = 120, int h = 80) {
+        HWND o = object(name, w, h);
+        EXPECT_EQ(exec(CREATE, {name, ""}), 1) << "a canvas on " << name;
+        return o;
+    }
+
+    // Canvas `name` cleared, then action `id` on it with `rest`: what it shows.
+    CanvasPixels redrawn(const char* name, int id, const Slots& rest) {
+        const Slots slots = on(name, rest);
+        EXPECT_EQ(exec(CLEAR, {name}), 1) << name;
+        EXPECT_EQ(exec(id, slots), 1) << scriptLine(id, slots).substr(0, 200);
+        return readCanvas(host.objects[name]);
+    }
+
     // The same call as exec on the linked copy, for the reason of its result.
     Reason reasonOf(int id, const Slots& slots) { return linked.reasonOf(id, slotTexts(slots)); }
 

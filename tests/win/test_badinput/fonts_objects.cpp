@@ -9,12 +9,9 @@ namespace {
 //--- Fonts ----------------------------------------------------------------------------
 
 TEST_F(Plugged, FontDescriptionsThatMeanTwelvePointArial) {
-    HWND a = object("a", 160, 40);
-    ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
+    canvasObject("a", 160, 40);
     auto draw = [&](const std::string& font) {
-        EXPECT_EQ(exec(CLEAR, {"a"}), 1);
-        EXPECT_EQ(exec(TEXT, {"a", "Hola 12", "4", "4", "", "", font}), 1) << font;
-        return readCanvas(a);
+        return redrawn("a", TEXT, {"Hola 12", "4", "4", "", "", font});
     };
     const CanvasPixels expected = draw("Arial,12");
     EXPECT_LT(expected.count(WHITE), expected.pixels.size());
@@ -26,8 +23,7 @@ TEST_F(Plugged, FontDescriptionsThatMeanTwelvePointArial) {
 }
 
 TEST_F(Plugged, FontsThatCannotBeHadStillReturnOne) {
-    HWND a = object("a", 160, 60);
-    ASSERT_EQ(exec(CREATE, {"a", ""}), 1);
+    canvasObject("a", 160, 60);
     const std::pair<const char*, bool> rows[] = {
         {"NoSuchFontAnywhere,12", true}, // a substitute face
         {"Arial,1", false},              // below a pixel
@@ -39,10 +35,9 @@ TEST_F(Plugged, FontsThatCannotBeHadStillReturnOne) {
         {"Liberation Sans,12,BIU", true},
     };
     for (const auto& [font, drawsSomething] : rows) {
-        ASSERT_EQ(exec(CLEAR, {"a"}), 1);
-        EXPECT_EQ(exec(TEXT, {"a", "Hola", "2", "2", "", "", font}), 1) << font;
+        const CanvasPixels s = redrawn("a", TEXT, {"Hola", "2", "2", "", "", font});
         if (drawsSomething) {
-            EXPECT_GT(readCanvas(a).count(BLACK), 10u) << font;
+            EXPECT_GT(s.count(BLACK), 10u) << font;
         }
     }
 }
@@ -58,10 +53,8 @@ TEST_F(Plugged, GlyphsFarLargerThanTheCanvas) {
     const std::string x = std::to_string(-static_cast<int>(0.085 * em));
     const std::string y = std::to_string(-static_cast<int>(0.25 * em));
     const std::string size = std::to_string(points);
-    HWND upright = object("upright", side, side);
-    HWND italic = object("italic", side, side);
-    ASSERT_EQ(exec(CREATE, {"upright", ""}), 1);
-    ASSERT_EQ(exec(CREATE, {"italic", ""}), 1);
+    HWND upright = canvasObject("upright", side, side);
+    HWND italic = canvasObject("italic", side, side);
     EXPECT_EQ(exec(TEXT, {"upright", "l", x, y, "", "", "Arial," + size}), 1);
     EXPECT_EQ(exec(TEXT, {"italic", "l", x, y, "", "", "Arial," + size + ",I"}), 1);
     const size_t all = static_cast<size_t>(side) * side;
@@ -130,8 +123,7 @@ TEST_F(Plugged, HostRepliesThatNameAWindowInOtherWords) {
 
 // An object window may be 32767 pixels wide: the canvas draws up to its far edge.
 TEST_F(Plugged, LargestObjectStillMakesACanvas) {
-    HWND o = object("long", 32767, 3);
-    ASSERT_EQ(exec(CREATE, {"long", ""}), 1);
+    HWND o = canvasObject("long", 32767, 3);
     EXPECT_EQ(exec(CIRCLE, {"long", "32766", "1", "1", "$0000FF"}), 1);
     const CanvasPixels s = readCanvas(o);
     ASSERT_EQ(s.width, 32767);
@@ -144,8 +136,7 @@ TEST_F(Plugged, LargestObjectStillMakesACanvas) {
 // The host may name any window, also a canvas: releasing closes the outer
 // one first, which takes the inner one along, whose entry still goes cleanly.
 TEST_F(Plugged, ACanvasInsideAnotherCanvas) {
-    HWND o = object("outer", 100, 60);
-    ASSERT_EQ(exec(CREATE, {"outer", ""}), 1);
+    HWND o = canvasObject("outer", 100, 60);
     const std::vector<HWND> outer = canvasWindowsIn(o);
     ASSERT_EQ(outer.size(), 1u);
     host.objects["inner"] = outer[0];
@@ -177,8 +168,7 @@ TEST_F(Plugged, ACanvasInsideAnotherCanvas) {
 // leaves a half-made canvas, an open pass or a GDI object behind.
 TEST_F(Plugged, RunningOutOfGdiObjects) {
     HWND o = object("rect", 60, 40);
-    HWND d = object("drawn", 60, 40);
-    ASSERT_EQ(exec(CREATE, {"drawn", ""}), 1);
+    HWND d = canvasObject("drawn", 60, 40);
     ASSERT_EQ(exec(TEXT, {"drawn", "Hola", "1", "1", "", "$FFFFFF", ""}), 1);
     EXPECT_EQ(plugin->message(2, 0), 0);
     pumpMessages();
@@ -240,6 +230,7 @@ TEST_F(Plugged, ObjectWindowQueryLeavesNothingBehind) {
         {"answered with an empty string", 1, REPLACE, "", 0},
     };
     for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
         host::HostString request = nullptr, reply = nullptr;
         host.answer = [&](int command, host::HostString* slot) {
             EXPECT_EQ(command, 7);
@@ -257,28 +248,25 @@ TEST_F(Plugged, ObjectWindowQueryLeavesNothingBehind) {
         };
         {
             GlobalSpy spy(plugin->handle());
-            ASSERT_TRUE(spy.ok());
-            host::Params p({"rect", ""});
-            EXPECT_EQ(plugin->execAction(CREATE, p.data()), row.created) << row.what;
-            ASSERT_EQ(spy.allocated.size(), 1u) << row.what << ": the request only";
-            EXPECT_EQ(spy.allocated[0], request) << row.what;
+            EXPECT_EQ(runAction(*plugin, CREATE, {"rect", ""}, false), row.created);
+            ASSERT_EQ(spy.allocated.size(), 1u) << "the request only";
+            EXPECT_EQ(spy.allocated[0], request);
             if (row.slotting == KEEP_REQUEST) {
-                EXPECT_EQ(spy.timesFreed(request), 1) << row.what;
-                EXPECT_EQ(spy.freed.size(), 1u) << row.what;
+                EXPECT_EQ(spy.timesFreed(request), 1);
+                EXPECT_EQ(spy.freed.size(), 1u);
             } else if (row.slotting == REPLACE) {
-                EXPECT_EQ(spy.timesFreed(request), 0) << row.what << ": the host's to free";
-                EXPECT_EQ(spy.timesFreed(reply), 1) << row.what;
-                EXPECT_EQ(spy.freed.size(), 1u) << row.what;
+                EXPECT_EQ(spy.timesFreed(request), 0) << "the host's to free";
+                EXPECT_EQ(spy.timesFreed(reply), 1);
+                EXPECT_EQ(spy.freed.size(), 1u);
             } else {
-                EXPECT_TRUE(spy.freed.empty()) << row.what;
+                EXPECT_TRUE(spy.freed.empty());
             }
         }
         pumpMessages();
-        EXPECT_EQ(canvasWindowsIn(o).size(), static_cast<size_t>(row.created)) << row.what;
+        EXPECT_EQ(canvasWindowsIn(o).size(), static_cast<size_t>(row.created));
         plugin->message(2, 0);
         EXPECT_EQ(reasonOf(CREATE, {"rect", ""}),
-                  row.created ? Reason::None : Reason::ObjectUnknown)
-            << row.what;
+                  row.created ? Reason::None : Reason::ObjectUnknown);
         canvas::releaseAllCanvases();
     }
 }

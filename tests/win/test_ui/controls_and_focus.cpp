@@ -12,14 +12,8 @@ UiEvent control(int number, int window, int subtype) {
 
 TEST_F(Toolkit, ControlsHaveTheirStylesNumbersAndTheMessageFont) {
     openDialog();
-    struct Case {
-        int number;
-        intptr_t made;
-        const wchar_t* cls;
-        DWORD style, exStyle;
-        Text text;
-    };
-    const Case cases[] = {
+    // Number, what the toolkit made, class, style, extended style and text.
+    const std::tuple<int, intptr_t, const wchar_t*, DWORD, DWORD, Text> cases[] = {
         {1, UiAddLabel(1, 0, 0, 90, 30, u"A & B\r\nC", UI_ALIGN_LEFT), L"Static", 0x50020080, 0,
          u"A & B\r\nC"},
         {2, UiAddLabel(2, 0, 40, 90, 20, u"centro", UI_ALIGN_CENTRE), L"Static",
@@ -31,15 +25,15 @@ TEST_F(Toolkit, ControlsHaveTheirStylesNumbersAndTheMessageFont) {
     NONCLIENTMETRICSW ncm{};
     ncm.cbSize = 500;
     ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 500, &ncm, 0));
-    for (const Case& c : cases) {
-        HWND hwnd = hwndOf(c.made);
-        ASSERT_EQ(UiControlHandle(c.number), hwnd);
+    for (const auto& [number, made, wantedClass, style, exStyle, text] : cases) {
+        HWND hwnd = hwndOf(made);
+        ASSERT_EQ(UiControlHandle(number), hwnd);
         const std::wstring cls = windowClass(hwnd);
-        EXPECT_EQ(lstrcmpiW(cls.c_str(), c.cls), 0) << cls;
-        EXPECT_EQ(GetWindowLongW(hwnd, GWL_STYLE), static_cast<LONG>(c.style)) << c.number;
-        EXPECT_EQ(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, c.exStyle);
-        EXPECT_EQ(GetWindowLongPtrW(hwnd, GWLP_ID), c.number);
-        EXPECT_EQ(UiGetText(c.number), c.text);
+        EXPECT_EQ(lstrcmpiW(cls.c_str(), wantedClass), 0) << cls;
+        EXPECT_EQ(GetWindowLongW(hwnd, GWL_STYLE), static_cast<LONG>(style)) << number;
+        EXPECT_EQ(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, exStyle);
+        EXPECT_EQ(GetWindowLongPtrW(hwnd, GWLP_ID), number);
+        EXPECT_EQ(UiGetText(number), text);
         LOGFONTW lf{};
         GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof(lf), &lf);
         EXPECT_STREQ(lf.lfFaceName, ncm.lfMessageFont.lfFaceName);

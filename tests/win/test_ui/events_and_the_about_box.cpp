@@ -109,11 +109,7 @@ TEST_F(AboutBox, EveryWayOutEndsItWithZeroAndEnterAndEscapeDoNothing) {
     bool okFocused = false;
     const auto tabToOk = [&](HWND box) { PostMessageW(box, WM_KEYDOWN, VK_TAB, 0x000F0001); };
     const auto checkFocus = [&](HWND box) { okFocused = GetFocus() == okButton(box); };
-    struct Way {
-        const char* name;
-        std::vector<Step> steps;
-    };
-    const Way ways[] = {
+    const std::pair<const char*, std::vector<Step>> ways[] = {
         {"OK clicked", {clickOk}},
         {"Space on the focused OK",
          {tabToOk,
@@ -127,10 +123,10 @@ TEST_F(AboutBox, EveryWayOutEndsItWithZeroAndEnterAndEscapeDoNothing) {
         {"Enter and Escape, then OK",
          {tabToOk, press(VK_RETURN), press(VK_ESCAPE), press(VK_RETURN), clickOk}},
     };
-    for (const Way& way : ways) {
-        UserScript script{L"About", way.steps};
-        EXPECT_EQ(runDialog(script, [&] { return about(); }), 0) << way.name;
-        EXPECT_EQ(script.ticks, way.steps.size()) << way.name << ": ended by its last step";
+    for (const auto& [name, steps] : ways) {
+        UserScript script{L"About", steps};
+        EXPECT_EQ(runDialog(script, [&] { return about(); }), 0) << name;
+        EXPECT_EQ(script.ticks, steps.size()) << name << ": ended by its last step";
         EXPECT_EQ(FindWindowW(nullptr, L"About"), nullptr);
     }
     EXPECT_TRUE(okFocused);
