@@ -145,19 +145,13 @@ class Soak {
     std::string number(int low, int high) { return std::to_string(random_.range(low, high)); }
 
     std::string colour() {
-        switch (random_.range(0, 3)) {
-        case 0: {
+        const int kind = random_.range(0, 3);
+        if (kind == 0) {
             char text[8];
             std::snprintf(text, sizeof text, "$%06X", random_.range(0, 0xFFFFFF));
             return text;
         }
-        case 1:
-            return number(0, 0xFFFFFF);
-        case 2:
-            return std::string();
-        default:
-            return "$0000FF";
-        }
+        return kind == 1 ? number(0, 0xFFFFFF) : kind == 2 ? "" : "$0000FF";
     }
 
     std::string fontSpec() {
@@ -284,11 +278,7 @@ TEST(Soak, LongSessionStaysCorrectAndDoesNotGrow) {
     // And GDI still hands out a thousand bitmaps of the screen's kind.
     ScreenDC screen;
     std::vector<HBITMAP> bitmaps;
-    for (int i = 0; i < 1000; ++i) {
-        HBITMAP b = CreateCompatibleBitmap(screen.get(), 16, 16);
-        if (!b) {
-            break;
-        }
+    for (HBITMAP b; bitmaps.size() < 1000 && (b = CreateCompatibleBitmap(screen.get(), 16, 16));) {
         bitmaps.push_back(b);
     }
     EXPECT_EQ(bitmaps.size(), 1000u);

@@ -1,8 +1,7 @@
-// A host that subclasses every control of one class, as skinning tools do
-// from a CBT hook: each such window gets a recording procedure of its own (a
-// distinct function, as a host's thunks are), beneath whatever the plug-in
-// puts in front of it afterwards. Once its window has gone the procedure
-// counts as freed (a host frees its thunk then): a call then, or one for
+// A host that subclasses every control of one class from a CBT hook, as skinning
+// tools do: each window gets a recording procedure of its own (a distinct function,
+// like a host's thunk), beneath whatever the plug-in puts in front of it later.
+// Once its window is gone the thunk counts as freed: a call then, or one for
 // another window, is a stray and goes no further.
 #pragma once
 

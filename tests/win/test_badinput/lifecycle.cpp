@@ -99,9 +99,7 @@ TEST_F(Plugged, UnloadAndReloadUnderLiveAndOrphanedCanvases) {
     EXPECT_NE(msimg32, nullptr) << "loaded by the first picture";
     std::vector<std::wstring> classes;
     for (HWND o : {kept, doomed}) {
-        wchar_t name[64] = {};
-        GetClassNameW(canvasWindowIn(o), name, 64);
-        classes.push_back(name);
+        classes.push_back(windowClass(canvasWindowIn(o)));
     }
     const HMODULE module = plugin->handle();
 

@@ -147,12 +147,12 @@ class OutOfMemory : public LinkedPluginTest {
         plugin::state().hostInterface = &answer;
     }
 
-    using Check = std::function<void(long n, int result)>;
     // For n = 1, 2, ...: `prepare`, `action` with its n-th allocation failing, and
     // `check` of its result (-1: an exception), until the action allocates fewer
     // times or a check ends the test. Returns the last result.
-    static int eachFailure(const std::function<void()>& prepare, const std::function<int()>& action,
-                           const Check& check) {
+    static int eachFailure(
+        const std::function<int()>& action, const std::function<void(long n, int result)>& check,
+        const std::function<void()>& prepare = [] {}) {
         for (long n = 1; n < 100000; ++n) {
             prepare();
             g_allocations = 0;
@@ -171,9 +171,6 @@ class OutOfMemory : public LinkedPluginTest {
         }
         ADD_FAILURE() << "still allocating after 100000 failures";
         return -1;
-    }
-    static int eachFailure(const std::function<int()>& action, const Check& check) {
-        return eachFailure([] {}, action, check);
     }
 
     // A failed allocation ends the call with 0 and one of `reasons`, or is done without.
@@ -272,13 +269,14 @@ TEST_F(OutOfMemory, AReleaseThatRunsOutIsFinishedByTheNext) {
         answerWith(object_);
     };
     const auto release = [] { return plugin::message(2); };
-    eachFailure(createBoth, release, [&](long n, int) {
+    const auto finished = [&](long n, int) {
         EXPECT_EQ(plugin::message(2), 0);
         pumpMessages();
         EXPECT_TRUE(canvas::registry().empty()) << n;
         EXPECT_TRUE(canvasWindowsIn(object_).empty()) << n;
         EXPECT_TRUE(canvasWindowsIn(second).empty()) << n;
-    });
+    };
+    eachFailure(release, finished, createBoth);
 }
 
 // The window procedures Windows calls, out of memory in a message: the message
