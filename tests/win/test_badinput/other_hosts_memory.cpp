@@ -244,7 +244,11 @@ TEST_F(OutOfMemory, DrawingThatRunsOutLeavesTheCanvasWhole) {
                                                                 {"clear", CLEAR, &clear}};
     for (const auto& [what, id, params] : rows) {
         SCOPED_TRACE(what);
-        const auto action = [&] { return plugin::execAction(id, params->data()); };
+        // Structured bindings are captured through initialisers: C++17 lets no
+        // lambda name them.
+        const auto action = [id = id, params = params] {
+            return plugin::execAction(id, params->data());
+        };
         const int last = eachFailure(action, [&](long n, int result) {
             expectNoPassOrFont(n);
             expectReason(n, result, {Reason::OutOfMemory, Reason::NoPass, Reason::NoFont});
@@ -330,7 +334,7 @@ TEST_F(OutOfMemory, MessagesThatRunOutEndThereAndTheHostGoesOn) {
     };
     for (const auto& [what, deliver] : rows) {
         SCOPED_TRACE(what);
-        const auto delivered = [&] {
+        const auto delivered = [&deliver = deliver] {
             deliver();
             return 1;
         };
