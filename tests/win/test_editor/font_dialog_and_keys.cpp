@@ -114,8 +114,8 @@ TEST_F(Editor, TheFontDialogsOkWritesFaceSizeStylesAndTheColourAsADecimal) {
                       SendMessageW(item(f, IDOK), BM_CLICK, 0, 0);
                   },
                   [&](HWND d) {
-                      font = textOf(item(d, editor::CONTROL_FONT_FIELD));
-                      colour = textOf(item(d, editor::CONTROL_TEXT_COLOUR_FIELD));
+                      font = windowText(item(d, editor::CONTROL_FONT_FIELD));
+                      colour = windowText(item(d, editor::CONTROL_TEXT_COLOUR_FIELD));
                   },
                   click(editor::CONTROL_OK)});
         EXPECT_EQ(result, 1);
@@ -170,10 +170,7 @@ TEST_F(Editor, TabWalksTheFieldsAndButtonsInTableOrderAndShiftTabBack) {
             if (IsChild(d, GetFocus())) {
                 seen->push_back(GetDlgCtrlID(GetFocus()));
             }
-            BYTE keys[256] = {};
-            keys[VK_SHIFT] = shift ? 0x80 : 0;
-            SetKeyboardState(keys);
-            PostMessageW(GetFocus() ? GetFocus() : d, WM_KEYDOWN, VK_TAB, 0x000F0001);
+            pressTab(d, shift);
         };
     };
     std::vector<Step> steps{[](HWND d) {
@@ -187,8 +184,7 @@ TEST_F(Editor, TabWalksTheFieldsAndButtonsInTableOrderAndShiftTabBack) {
     steps.insert(steps.end(), 3, tab(true, &backward));
     steps.push_back([&](HWND d) {
         backward.push_back(GetDlgCtrlID(GetFocus()));
-        BYTE keys[256] = {};
-        SetKeyboardState(keys);
+        holdShift(false);
         SendMessageW(item(d, editor::CONTROL_CANCEL), BM_CLICK, 0, 0);
     });
     host::Params params({"o", "t", "1", "2", "3", "4", "5"});
