@@ -67,20 +67,6 @@ inline HWND fontDialogOf(HWND editor) {
     return w;
 }
 
-// What the font dialog holds now: its LOGFONT and the colour it would return.
-struct FontChoice {
-    LOGFONTW font{};
-    COLORREF colour = 0;
-};
-inline FontChoice readFontDialog(HWND fontDialog) {
-    FontChoice c;
-    SendMessageW(fontDialog, WM_CHOOSEFONT_GETLOGFONT, 0, reinterpret_cast<LPARAM>(&c.font));
-    HWND colours = GetDlgItem(fontDialog, cmb4);
-    const LRESULT i = SendMessageW(colours, CB_GETCURSEL, 0, 0);
-    c.colour = static_cast<COLORREF>(SendMessageW(colours, CB_GETITEMDATA, i, 0));
-    return c;
-}
-
 // Records what the DLL hands to ChooseFontW and what comes back, then lets
 // the real font dialog run.
 struct FontDialogCall {
