@@ -27,7 +27,6 @@ struct CanvasPixels {
     bool operator==(const CanvasPixels& o) const {
         return width == o.width && height == o.height && pixels == o.pixels;
     }
-    bool operator!=(const CanvasPixels& o) const { return !(*this == o); }
 };
 
 // The colours the tests draw with and look for, as colour references.
