@@ -16,36 +16,29 @@ TEST_F(Editor, EachDialogIsBuiltFromItsTableCentredOnTheActiveHostWindow) {
         const editor::DialogLayout& layout = *editor::findDialog(id);
         host::Params params(std::vector<const char*>(texts, texts + 7));
         std::vector<std::wstring> problems;
-        RECT client{}, frame{};
-        HWND dialogOwner = nullptr;
+        Placement shown;
         std::vector<int> childOrder, tableOrder;
         const int result =
             edit(id, params,
                  {[&](HWND d) {
-                      GetClientRect(d, &client);
-                      GetWindowRect(d, &frame);
-                      dialogOwner = GetWindow(d, GW_OWNER);
-                      for (HWND c = GetWindow(d, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+                      shown = placementOf(d);
+                      for (HWND c : childWindows(d)) {
                           childOrder.push_back(GetDlgCtrlID(c));
                       }
                       for (size_t i = 0; i < layout.rowCount; ++i) {
                           const editor::ControlRow& row = layout.rows[i];
                           tableOrder.push_back(row.number);
                           HWND c = item(d, row.number);
-                          RECT r{};
-                          GetWindowRect(c, &r);
-                          MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&r), 2);
                           const RECT want{row.x, row.y, row.x + row.width, row.y + row.height};
                           const std::wstring text = row.slot != editor::NO_SLOT
                                                         ? host::wide(texts[row.slot])
                                                         : wide(row.text);
-                          wchar_t cls[16] = {};
-                          GetClassNameW(c, cls, 16);
                           const wchar_t* kinds[] = {L"Static", L"Edit", L"Button"};
-                          if (!(r == want) || textOf(c) != text ||
-                              lstrcmpiW(cls, kinds[static_cast<int>(row.kind)])) {
+                          const std::wstring cls = windowClass(c);
+                          if (!(rectIn(c, d) == want) || windowText(c) != text ||
+                              lstrcmpiW(cls.c_str(), kinds[static_cast<int>(row.kind)])) {
                               problems.push_back(std::to_wstring(row.number) + L" " + cls + L" " +
-                                                 textOf(c));
+                                                 windowText(c));
                           }
                       }
                   },
@@ -54,12 +47,9 @@ TEST_F(Editor, EachDialogIsBuiltFromItsTableCentredOnTheActiveHostWindow) {
         EXPECT_TRUE(problems.empty())
             << layout.actionId << ": " << problems.size() << " controls differ, first "
             << (problems.empty() ? "" : host::ansi(problems[0]));
-        EXPECT_EQ(client, (RECT{0, 0, editor::DIALOG_WIDTH, layout.height}));
-        EXPECT_EQ(dialogOwner, owner.main());
-        RECT o{};
-        GetWindowRect(owner.main(), &o);
-        EXPECT_EQ(frame.left, o.left + ((o.right - o.left) - (frame.right - frame.left)) / 2);
-        EXPECT_EQ(frame.top, o.top + ((o.bottom - o.top) - (frame.bottom - frame.top)) / 2);
+        EXPECT_EQ(shown.client, (RECT{0, 0, editor::DIALOG_WIDTH, layout.height}));
+        EXPECT_EQ(shown.owner, owner.main());
+        EXPECT_EQ(shown.frame, centredOver(owner.main(), shown.frame));
         EXPECT_EQ(childOrder, tableOrder) << "created in table order, nothing else";
         EXPECT_EQ(FindWindowW(nullptr, titleOf(id).c_str()), nullptr) << "closed on return";
         EXPECT_EQ(GetActiveWindow(), owner.main()) << "the host window is active again";
@@ -78,7 +68,7 @@ TEST_F(Editor, NotAnActionOrNoArrayShowsNothingAndTouchesNothing) {
     for (int id = 1; id <= canvas::ACTION_COUNT; ++id) {
         EXPECT_EQ(plugin.editAction(id, nullptr), 0) << id;
     }
-    EXPECT_EQ(windows.count(), 0);
+    EXPECT_EQ(windows.count, 0);
     EXPECT_TRUE(spy.allocated.empty());
     EXPECT_TRUE(spy.freed.empty());
     EXPECT_EQ(snapshot(params).pointers, before.pointers);
@@ -90,10 +80,8 @@ TEST_F(Editor, OkRewritesEverySlotOfTheActionWithAFreshCopyAndNoOther) {
     const char* texts[] = {"Rect\xE1ngulo 1", "10", "", "abc", "$0000FF", "x", "Arial,12,B"};
     for (int id = 1; id <= canvas::ACTION_COUNT; ++id) {
         for (bool allNull : {true, false}) {
-            std::vector<const char*> slots(texts, texts + 7);
-            if (allNull) {
-                slots.assign(7, nullptr);
-            }
+            std::vector<const char*> slots = allNull ? std::vector<const char*>(7, nullptr)
+                                                     : std::vector<const char*>(texts, texts + 7);
             slots.push_back("beyond"); // one slot more than any action has
             host::Params params(slots);
             const Snapshot before = snapshot(params);
@@ -250,7 +238,7 @@ TEST_F(Editor, ColourPicksFillTheirOwnFieldWithTheRepliedTextAsItIs) {
                         [&](HWND d) {
                             for (size_t i = 0; i < layout.rowCount; ++i) {
                                 if (layout.rows[i].kind == editor::ControlKind::Edit) {
-                                    fields.push_back(textOf(item(d, layout.rows[i].number)));
+                                    fields.push_back(windowText(item(d, layout.rows[i].number)));
                                 }
                             }
                         },

@@ -286,13 +286,10 @@ TEST(PlantedDll, DISABLED_TheSystemsMsimg32IsTheOneLoaded) {
     const std::wstring planted = besideThisProgram(L"msimg32.dll");
     ASSERT_NE(GetFileAttributesW(planted.c_str()), INVALID_FILE_ATTRIBUTES);
     ASSERT_EQ(GetModuleHandleW(L"msimg32.dll"), nullptr) << "loaded before the plug-in";
-    HostScene scene;
-    host::Host host;
-    host::PluginModule plugin(L"canvas.nbp");
-    ASSERT_TRUE(plugin.ok());
-    host.connect(plugin);
-    HWND object = scene.addObject(host, "a", 0, 0, 60, 40);
-    ASSERT_EQ(runAction(plugin, CREATE, {"a", "$0000FF"}), 1);
+    PluggedScene p;
+    ASSERT_TRUE(p.plugin.ok());
+    HWND object = p.scene.addObject(p.host, "a", 0, 0, 60, 40);
+    ASSERT_EQ(runAction(p.plugin, CREATE, {"a", "$0000FF"}), 1);
     EXPECT_EQ(GetModuleHandleW(planted.c_str()), nullptr);
     wchar_t system[MAX_PATH] = {}, loaded[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);

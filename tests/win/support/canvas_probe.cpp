@@ -9,6 +9,7 @@
 
 #include "base/dib_win.h"
 #include "base/gdi_win.h"
+#include "tests/win/support/ui_driver.h"
 
 size_t CanvasPixels::count(uint32_t colour) const {
     return static_cast<size_t>(std::count(pixels.begin(), pixels.end(), colour));
@@ -61,11 +62,7 @@ std::vector<uint32_t> ImagePixels::all() const {
 }
 
 std::vector<HWND> canvasWindowsIn(HWND object) {
-    std::vector<HWND> out;
-    for (HWND w = GetWindow(object, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
-        out.push_back(w);
-    }
-    return out;
+    return childWindows(object);
 }
 
 HWND canvasWindowIn(HWND object) {
@@ -114,8 +111,8 @@ CanvasPixels readPictureSurface(HWND picture) {
     });
 }
 
-CanvasPixels readPictureScreen(HWND picture) {
-    return capturePicture(picture, [](HWND control, HDC dc, const RECT& r) {
+CanvasPixels readCanvasScreen(HWND object) {
+    return capturePicture(pictureIn(object), [](HWND control, HDC dc, const RECT& r) {
         RECT at{};
         GetWindowRect(control, &at);
         const ScreenDC screen;
@@ -129,10 +126,6 @@ CanvasPixels readCanvas(HWND object) {
 
 CanvasPixels readCanvasSurface(HWND object) {
     return readPictureSurface(pictureIn(object));
-}
-
-CanvasPixels readCanvasScreen(HWND object) {
-    return readPictureScreen(pictureIn(object));
 }
 
 size_t committedBytes() {

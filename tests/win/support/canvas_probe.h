@@ -27,7 +27,6 @@ struct CanvasPixels {
     bool operator==(const CanvasPixels& o) const {
         return width == o.width && height == o.height && pixels == o.pixels;
     }
-    bool operator!=(const CanvasPixels& o) const { return !(*this == o); }
 };
 
 // The colours the tests draw with and look for, as colour references.
@@ -84,13 +83,12 @@ CanvasPixels readPicture(HWND picture);
 // The same control's pixels as its window's own surface holds them (a blit
 // from its window DC): what the screen shows where nothing covers it.
 CanvasPixels readPictureSurface(HWND picture);
-// The same control's pixels read off the screen where its window lies: what
-// the user sees, whatever layout the window's own device context has.
-CanvasPixels readPictureScreen(HWND picture);
 // The same for the picture control of the object's (first) canvas; empty
 // when the object holds no canvas.
 CanvasPixels readCanvas(HWND object);
 CanvasPixels readCanvasSurface(HWND object);
+// Its pixels read off the screen where its window lies: what the user sees,
+// whatever layout the window's own device context has.
 CanvasPixels readCanvasScreen(HWND object);
 
 // Bytes the process has committed, as Wine reports them (PagefileUsage;

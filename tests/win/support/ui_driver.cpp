@@ -26,7 +26,9 @@ int TestWindows::open(uint32_t flags, int w, int h) {
 
 int TestWindows::openWithWaitingEvents() {
     const int n = open();
-    leaveEventsOf(n);
+    const int button = static_cast<int>(UiAddButton(UI_ANY, 0, 0, 20, 20, u""));
+    SendMessageW(UiControlHandle(button), BM_CLICK, 0, 0);
+    SendMessageW(UiWindowHandle(n), WM_CLOSE, 0, 0);
     EXPECT_EQ(ui::eventQueue().size(), 2u) << "the waiting click and close";
     return n;
 }
@@ -40,12 +42,6 @@ void TestWindows::closeAll() {
     takeEvents();
 }
 
-void leaveEventsOf(int window) {
-    const int button = static_cast<int>(UiAddButton(UI_ANY, 0, 0, 20, 20, u""));
-    SendMessageW(UiControlHandle(button), BM_CLICK, 0, 0);
-    SendMessageW(UiWindowHandle(window), WM_CLOSE, 0, 0);
-}
-
 void pumpMessages() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -56,13 +52,11 @@ void pumpMessages() {
 
 bool takeQuit(WPARAM* exitCode) {
     MSG msg{};
-    if (!PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        return false;
-    }
-    if (exitCode) {
+    const bool quit = PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    if (quit && exitCode) {
         *exitCode = msg.wParam;
     }
-    return true;
+    return quit;
 }
 
 std::vector<UiEvent> takeEvents() {

@@ -17,16 +17,14 @@ constexpr int32_t WATCHDOG_EVENT = 0x7A7A;
 
 // Dispatches every message already waiting (no accelerators).
 void pumpMessages();
-// Takes the quit message waiting in this thread's queue, and its exit code;
-// false when there is none.
+// Takes this thread's waiting quit message and its exit code; false if none.
 bool takeQuit(WPARAM* exitCode = nullptr);
 // Takes every event out of this thread's queue, oldest first.
 std::vector<UiEvent> takeEvents();
 // UiWaitEvent, with a 10 s watchdog that posts WATCHDOG_EVENT.
 int waitEvent();
 
-// The user in front of a modal window: what to do at one moment, given the
-// window.
+// The user in front of a modal window: what to do at one moment.
 using Step = std::function<void(HWND window)>;
 
 struct UserScript {
@@ -39,12 +37,11 @@ struct UserScript {
 };
 
 // Runs `call`, which opens the window titled `script.title` and runs its own
-// loop, while a thread timer, serviced by that loop, finds the window and
-// plays one step per 20 ms tick. Returns what the call returned. A window
-// left open after the last step is sent WM_CLOSE a second later; a call
-// still waiting some seconds after that, or after its window went (or
-// without it ever showing), is ended with a quit and fails the test: a test
-// that goes wrong fails in seconds and does not hang.
+// loop; a 20 ms thread timer serviced by that loop finds the window and plays
+// one step per tick. Returns what the call returned. A window left open after
+// the last step is sent WM_CLOSE a second later; a call still waiting some
+// seconds after that, or without its window, is ended with a quit and fails
+// the test, in seconds, instead of hanging.
 int runDialog(UserScript& script, const std::function<int()>& call);
 
 // Bounds a call whose modal windows someone else closes (the reference
@@ -79,18 +76,15 @@ class TestWindows {
     // A window of a generated number at the screen's corner, w x h, without
     // a caption (a canvas's) unless `flags` says otherwise.
     int open(uint32_t flags = UI_FLAGS_CANVAS, int w = 120, int h = 80);
-    // Such a canvas with its two events of leaveEventsOf waiting.
+    // Such a canvas with two events of it waiting in the queue, for a test
+    // that then runs another window: a click on a new button of it that
+    // nobody reads, and its own close.
     int openWithWaitingEvents();
     void closeAll();
 
   private:
     std::vector<int> opened_;
 };
-
-// Leaves two events of `window`, a window other than the one a test then
-// runs, waiting in the queue: a click on a new button of it that nobody
-// reads, and its own close.
-void leaveEventsOf(int window);
 
 // A step that posts a message to the window.
 Step post(UINT msg, WPARAM wp = 0, LPARAM lp = 0);

@@ -39,12 +39,6 @@ inline HWND item(HWND dialog, int control) {
     return GetDlgItem(dialog, control);
 }
 
-inline std::wstring textOf(HWND hwnd) {
-    wchar_t buffer[512] = {};
-    GetWindowTextW(hwnd, buffer, 512);
-    return buffer;
-}
-
 inline Step click(int control) {
     return [control](HWND d) { SendMessageW(item(d, control), BM_CLICK, 0, 0); };
 }
@@ -58,7 +52,7 @@ inline Step readFields(std::wstring& out, std::vector<int> controls) {
     return [&out, controls](HWND d) {
         out.clear();
         for (size_t i = 0; i < controls.size(); ++i) {
-            out += (i ? L"|" : L"") + textOf(item(d, controls[i]));
+            out += (i ? L"|" : L"") + windowText(item(d, controls[i]));
         }
     };
 }
@@ -66,27 +60,11 @@ const Step pause = [](HWND) {};
 
 // The font dialog the editor opened: a dialog-class window owned by it.
 inline HWND fontDialogOf(HWND editor) {
-    for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); w;
-         w = FindWindowExW(nullptr, w, L"#32770", nullptr)) {
-        if (GetWindow(w, GW_OWNER) == editor) {
-            return w;
-        }
+    HWND w = nullptr;
+    while ((w = FindWindowExW(nullptr, w, L"#32770", nullptr)) &&
+           GetWindow(w, GW_OWNER) != editor) {
     }
-    return nullptr;
-}
-
-// What the font dialog holds now: its LOGFONT and the colour it would return.
-struct FontChoice {
-    LOGFONTW font{};
-    COLORREF colour = 0;
-};
-inline FontChoice readFontDialog(HWND fontDialog) {
-    FontChoice c;
-    SendMessageW(fontDialog, WM_CHOOSEFONT_GETLOGFONT, 0, reinterpret_cast<LPARAM>(&c.font));
-    HWND colours = GetDlgItem(fontDialog, cmb4);
-    const LRESULT i = SendMessageW(colours, CB_GETCURSEL, 0, 0);
-    c.colour = static_cast<COLORREF>(SendMessageW(colours, CB_GETITEMDATA, i, 0));
-    return c;
+    return w;
 }
 
 // Records what the DLL hands to ChooseFontW and what comes back, then lets
@@ -127,7 +105,7 @@ struct FontDialogSpy {
 };
 
 inline std::wstring wide(const char16_t* t) {
-    return std::wstring(t, t + std::char_traits<char16_t>::length(t));
+    return reinterpret_cast<const wchar_t*>(t); // the same UTF-16 units
 }
 
 //--- The fixture: the DLL, a host, an active host window
@@ -171,21 +149,14 @@ inline Snapshot snapshot(const host::Params& p) {
 }
 
 // Counts the windows the thread creates while it lives.
-class CreationCounter {
-  public:
-    CreationCounter() {
-        count_ = 0;
-        hook_ = SetWindowsHookExW(WH_CBT, &onCbt, nullptr, GetCurrentThreadId());
-    }
-    ~CreationCounter() { UnhookWindowsHookEx(hook_); }
-    int count() const { return count_; }
-
-  private:
+struct CreationCounter {
+    CreationCounter() { count = 0; }
+    ~CreationCounter() { UnhookWindowsHookEx(hook); }
     static LRESULT CALLBACK onCbt(int code, WPARAM wp, LPARAM lp) {
-        count_ += code == HCBT_CREATEWND;
+        count += code == HCBT_CREATEWND;
         return CallNextHookEx(nullptr, code, wp, lp);
     }
-    static inline int count_ = 0;
-    HHOOK hook_;
+    static inline int count = 0;
+    const HHOOK hook = SetWindowsHookExW(WH_CBT, &onCbt, nullptr, GetCurrentThreadId());
 };
 } // namespace editortests

@@ -87,57 +87,61 @@ TEST_F(Editor, TheFontDialogsOkWritesFaceSizeStylesAndTheColourAsADecimal) {
         SCOPED_TRACE(c.font);
         FontDialogSpy fonts(plugin.handle());
         host::Params params({"o", "t", "1", "2", c.colour, "0", c.font});
-        FontChoice shown;
+        LOGFONTW shown{};
+        COLORREF shownColour = 0;
         std::wstring font, colour;
-        const int result =
-            edit(4, params,
-                 {click(editor::CONTROL_FONT_PICK),
-                  [&](HWND d) {
-                      HWND f = fontDialogOf(d);
-                      ASSERT_NE(f, nullptr);
-                      if (c.pickColour != CLR_INVALID) {
-                          HWND colours = GetDlgItem(f, cmb4);
-                          const int n = static_cast<int>(SendMessageW(colours, CB_GETCOUNT, 0, 0));
-                          for (int i = 0; i < n; ++i) {
-                              if (static_cast<COLORREF>(SendMessageW(colours, CB_GETITEMDATA, i,
-                                                                     0)) == c.pickColour) {
-                                  SendMessageW(colours, CB_SETCURSEL, i, 0);
-                              }
-                          }
-                          SendMessageW(f, WM_COMMAND, MAKEWPARAM(cmb4, CBN_SELCHANGE),
-                                       reinterpret_cast<LPARAM>(colours));
-                      }
-                      if (c.strikeOut) {
-                          SendMessageW(GetDlgItem(f, chx1), BM_CLICK, 0, 0);
-                      }
-                      shown = readFontDialog(f);
-                      SendMessageW(item(f, IDOK), BM_CLICK, 0, 0);
-                  },
-                  [&](HWND d) {
-                      font = textOf(item(d, editor::CONTROL_FONT_FIELD));
-                      colour = textOf(item(d, editor::CONTROL_TEXT_COLOUR_FIELD));
-                  },
-                  click(editor::CONTROL_OK)});
+        const int result = edit(
+            4, params,
+            {click(editor::CONTROL_FONT_PICK),
+             [&](HWND d) {
+                 HWND f = fontDialogOf(d);
+                 ASSERT_NE(f, nullptr);
+                 HWND colours = GetDlgItem(f, cmb4);
+                 const auto colourAt = [colours](LRESULT i) {
+                     return static_cast<COLORREF>(SendMessageW(colours, CB_GETITEMDATA, i, 0));
+                 };
+                 if (c.pickColour != CLR_INVALID) {
+                     const int n = static_cast<int>(SendMessageW(colours, CB_GETCOUNT, 0, 0));
+                     for (int i = 0; i < n; ++i) {
+                         if (colourAt(i) == c.pickColour) {
+                             SendMessageW(colours, CB_SETCURSEL, i, 0);
+                         }
+                     }
+                     SendMessageW(f, WM_COMMAND, MAKEWPARAM(cmb4, CBN_SELCHANGE),
+                                  reinterpret_cast<LPARAM>(colours));
+                 }
+                 if (c.strikeOut) {
+                     SendMessageW(GetDlgItem(f, chx1), BM_CLICK, 0, 0);
+                 }
+                 // What the dialog holds now: its LOGFONT and the colour it would return.
+                 SendMessageW(f, WM_CHOOSEFONT_GETLOGFONT, 0, reinterpret_cast<LPARAM>(&shown));
+                 shownColour = colourAt(SendMessageW(colours, CB_GETCURSEL, 0, 0));
+                 SendMessageW(item(f, IDOK), BM_CLICK, 0, 0);
+             },
+             [&](HWND d) {
+                 font = windowText(item(d, editor::CONTROL_FONT_FIELD));
+                 colour = windowText(item(d, editor::CONTROL_TEXT_COLOUR_FIELD));
+             },
+             click(editor::CONTROL_OK)});
         EXPECT_EQ(result, 1);
         ASSERT_EQ(g_fontCalls.size(), 1u);
         const FontDialogCall& call = g_fontCalls[0];
         ASSERT_TRUE(call.result);
         // What the dialog showed is what it returned.
-        EXPECT_STREQ(call.chosen.lfFaceName, shown.font.lfFaceName);
-        EXPECT_EQ(call.chosen.lfHeight, shown.font.lfHeight);
-        EXPECT_EQ(call.chosenColour, shown.colour);
+        EXPECT_STREQ(call.chosen.lfFaceName, shown.lfFaceName);
+        EXPECT_EQ(call.chosen.lfHeight, shown.lfHeight);
+        EXPECT_EQ(call.chosenColour, shownColour);
         if (c.pickColour != CLR_INVALID) {
-            EXPECT_EQ(shown.colour, c.pickColour);
+            EXPECT_EQ(shownColour, c.pickColour);
         }
         EXPECT_EQ(call.chosen.lfStrikeOut != 0, c.strikeOut);
-        const std::wstring want = std::wstring(shown.font.lfFaceName) + L"," +
-                                  std::to_wstring(std::abs(MulDiv(shown.font.lfHeight, 72, 96))) +
-                                  L"," + (shown.font.lfWeight >= 700 ? L"B" : L"") +
-                                  (shown.font.lfItalic ? L"I" : L"") +
-                                  (shown.font.lfUnderline ? L"U" : L"");
+        const std::wstring want = std::wstring(shown.lfFaceName) + L"," +
+                                  std::to_wstring(std::abs(MulDiv(shown.lfHeight, 72, 96))) + L"," +
+                                  (shown.lfWeight >= 700 ? L"B" : L"") +
+                                  (shown.lfItalic ? L"I" : L"") + (shown.lfUnderline ? L"U" : L"");
         EXPECT_EQ(font, want);
-        EXPECT_EQ(colour, std::to_wstring(static_cast<int32_t>(shown.colour)));
-        EXPECT_EQ(parseColor(textFromWide(colour.c_str())), shown.colour) << "reads back";
+        EXPECT_EQ(colour, std::to_wstring(static_cast<int32_t>(shownColour)));
+        EXPECT_EQ(parseColor(textFromWide(colour.c_str())), shownColour) << "reads back";
         EXPECT_EQ(params.text(6), host::ansi(font));
         EXPECT_EQ(params.text(4), host::ansi(colour));
         if (c.exactFont) {
@@ -170,10 +174,7 @@ TEST_F(Editor, TabWalksTheFieldsAndButtonsInTableOrderAndShiftTabBack) {
             if (IsChild(d, GetFocus())) {
                 seen->push_back(GetDlgCtrlID(GetFocus()));
             }
-            BYTE keys[256] = {};
-            keys[VK_SHIFT] = shift ? 0x80 : 0;
-            SetKeyboardState(keys);
-            PostMessageW(GetFocus() ? GetFocus() : d, WM_KEYDOWN, VK_TAB, 0x000F0001);
+            pressTab(d, shift);
         };
     };
     std::vector<Step> steps{[](HWND d) {
@@ -187,8 +188,7 @@ TEST_F(Editor, TabWalksTheFieldsAndButtonsInTableOrderAndShiftTabBack) {
     steps.insert(steps.end(), 3, tab(true, &backward));
     steps.push_back([&](HWND d) {
         backward.push_back(GetDlgCtrlID(GetFocus()));
-        BYTE keys[256] = {};
-        SetKeyboardState(keys);
+        holdShift(false);
         SendMessageW(item(d, editor::CONTROL_CANCEL), BM_CLICK, 0, 0);
     });
     host::Params params({"o", "t", "1", "2", "3", "4", "5"});

@@ -1,6 +1,7 @@
 // The editor, continued: the glue linked into this program, and the
 // reference host's edit command on the real dialogs.
 #include "tests/win/test_editor/editor_tests.h"
+#include "tests/win/support/processes.h"
 
 using namespace editortests;
 
@@ -10,8 +11,6 @@ namespace {
 
 class LinkedEditor : public ::testing::Test {
   protected:
-    // A window like a canvas's: generated number, no caption, no dialog.
-    int openCanvas() { return canvases.open(UI_FLAGS_CANVAS, 60, 40); }
     int edit(int id, host::Params& params, std::vector<Step> steps) {
         UserScript script{L"Configurar ClearCanvas", std::move(steps)};
         const int result = runDialog(script, [&] { return plugin::editAction(id, params.data()); });
@@ -23,9 +22,7 @@ class LinkedEditor : public ::testing::Test {
 };
 
 TEST_F(LinkedEditor, EventsOfOtherWindowsWaitingInTheQueuePressNothing) {
-    const int canvas = openCanvas();
-    leaveEventsOf(canvas);
-    ASSERT_EQ(ui::eventQueue().size(), 2u);
+    const int canvas = canvases.openWithWaitingEvents();
     host::Params params({"o"});
     EXPECT_EQ(edit(3, params, {pause, pause, click(editor::CONTROL_OK)}), 1);
     EXPECT_EQ(ticks, 3u) << "the dialog stayed until its own OK";
@@ -53,7 +50,7 @@ TEST_F(LinkedEditor, AQuitReportedAgainstANewerWindowStillEndsTheDialog) {
     // working), so the quit arrives as the close of that canvas window.
     host::Params params({"o"});
     const int result = edit(3, params, {[&](HWND) {
-                                openCanvas();
+                                canvases.open();
                                 PostQuitMessage(5);
                             }});
     EXPECT_EQ(result, 0);
@@ -68,10 +65,7 @@ TEST_F(LinkedEditor, AQuitReportedAgainstANewerWindowStillEndsTheDialog) {
 class HostEditCommand : public HostAppTest {};
 
 TEST_F(HostEditCommand, ShowsTheDialogAndPrintsTheSlotsItGetsBack) {
-    wchar_t dir[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, dir);
-    const std::wstring shot =
-        std::wstring(dir) + L"editor-" + std::to_wstring(GetCurrentProcessId()) + L".png";
+    const std::wstring shot = tempPath(L"editor.png");
     // The last slot of the circle is left out: a null slot, which "OK"
     // turns into an empty string.
     captured.out.clear();
