@@ -58,16 +58,18 @@ void reference(int64_t rx, int64_t ry, std::vector<Step>* region1, std::vector<S
     i128 l = ((i128(ry) * ry) >> 1) + A2 - 2 * i128(ry) * ry * rx;
     i128 s = 0;
     int64_t n = rx, i = 0;
+    // The outline's pixel in each quadrant; one on an axis is written once
+    // or twice, as each region's stepping writes it (XOR shows which).
+    auto plot = [&](bool mirrorX, bool mirrorY) {
+        for (int64_t sx = 1; sx >= (mirrorX ? -1 : 1); sx -= 2)
+            for (int64_t sy = 1; sy >= (mirrorY ? -1 : 1); sy -= 2)
+                out->plot(cx + sx * n, cy + sy * i);
+    };
     while (g < 0) {
         if (region1)
             region1->push_back({n, i});
         if (out && outlined) {
-            out->plot(cx + n, cy + i);
-            out->plot(cx - n, cy + i);
-            if (i != 0) {
-                out->plot(cx + n, cy - i);
-                out->plot(cx - n, cy - i);
-            }
+            plot(true, i != 0);
         } else if (out) {
             out->hspan(cx - n, cy + i, 2 * n + 1);
             if (i != 0)
@@ -91,12 +93,7 @@ void reference(int64_t rx, int64_t ry, std::vector<Step>* region1, std::vector<S
         if (region2)
             region2->push_back({n, i});
         if (out && outlined) {
-            out->plot(cx + n, cy + i);
-            out->plot(cx + n, cy - i);
-            if (n != 0) {
-                out->plot(cx - n, cy + i);
-                out->plot(cx - n, cy - i);
-            }
+            plot(n != 0, true);
         } else if (out) {
             out->vspan(cx + n, u, k);
             out->vspan(cx + n, t, k);

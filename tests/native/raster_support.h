@@ -66,16 +66,17 @@ struct TestImage {
     draw::Surface surface() {
         return surfaceOver(memory.data(), pitch, bpp, bottomUp, width, height);
     }
-    // A raster over the image, switched to a mode and given a front colour
-    // only where asked, so that the others start as a raster is made.
-    draw::Raster raster(int mode = DRAW_MODE_DEFAULT, std::optional<uint32_t> front = {}) {
+    // A raster over the image, switched to a mode and given colours only
+    // where asked, so that the others start as a raster is made.
+    draw::Raster raster(int mode = DRAW_MODE_DEFAULT, std::optional<uint32_t> front = {},
+                        std::optional<uint32_t> back = {}) {
         draw::Raster r(surface());
-        if (mode != DRAW_MODE_DEFAULT) {
+        if (mode != DRAW_MODE_DEFAULT)
             r.setMode(mode);
-        }
-        if (front) {
+        if (front)
             r.setFront(*front);
-        }
+        if (back)
+            r.setBack(*back);
         return r;
     }
 

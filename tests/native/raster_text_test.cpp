@@ -60,9 +60,7 @@ TEST(Glyphs, OpaqueBlendPaintsTheWholeCellWithTheBackColour) {
     Glyphs gl(3, 2);
     gl.set(1, 1, 255, 255, 255);
     TestImage img(5, 4);
-    draw::Raster r = img.raster(DRAW_MODE_DEFAULT, 0x00FFFFFF);
-    r.setBack(0x00000080); // dark red
-    r.blendGlyphs(gl.buffer(), 2, 1, 3, 2);
+    img.raster(DRAW_MODE_DEFAULT, 0x00FFFFFF, 0x00000080).blendGlyphs(gl.buffer(), 2, 1, 3, 2);
     EXPECT_EQ(img.changedPixels(), rect(2, 1, 4, 2));
     EXPECT_EQ(img.get(2, 1), 0xA5800000u);
     EXPECT_EQ(img.get(3, 2), 0xA5FFFFFFu);
@@ -81,10 +79,9 @@ TEST(Glyphs, EveryCoverageBlendsByTheFormula) {
     }
     for (bool transparent : {true, false}) {
         TestImage img(256, 4);
-        draw::Raster r =
-            img.raster(transparent ? DRAW_MODE_TRANSPARENT : DRAW_MODE_DEFAULT, 0x00C08040);
-        r.setBack(0x00306090); // red 0x90, green 0x60, blue 0x30
-        r.blendGlyphs(gl.buffer(), 0, 0, 256, 4);
+        // Back red 0x90, green 0x60, blue 0x30.
+        img.raster(transparent ? DRAW_MODE_TRANSPARENT : DRAW_MODE_DEFAULT, 0x00C08040, 0x00306090)
+            .blendGlyphs(gl.buffer(), 0, 0, 256, 4);
         for (int y = 0; y < 4; ++y) {
             for (int x = 0; x < 256; ++x) {
                 const uint8_t* g = gl.bits.data() + y * gl.pitch + x * 3;
@@ -101,10 +98,9 @@ TEST(Glyphs, XorUsesTheMeanCoverage) {
     gl.set(1, 0, 127, 128, 127); // just below
     for (bool transparent : {true, false}) {
         TestImage img(3, 1);
-        draw::Raster r =
-            img.raster(DRAW_MODE_XOR | (transparent ? DRAW_MODE_TRANSPARENT : 0), 0x000000FF);
-        r.setBack(0x00FF0000);
-        r.blendGlyphs(gl.buffer(), 0, 0, 3, 1);
+        img.raster(DRAW_MODE_XOR | (transparent ? DRAW_MODE_TRANSPARENT : 0), 0x000000FF,
+                   0x00FF0000)
+            .blendGlyphs(gl.buffer(), 0, 0, 3, 1);
         EXPECT_EQ(img.get(0, 0), TestImage::background(0, 0) ^ 0x00FF0000u);
         EXPECT_EQ(img.get(1, 0),
                   transparent ? TestImage::background(1, 0) : TestImage::background(1, 0) ^ 0xFFu);
@@ -144,9 +140,7 @@ TEST(Glyphs, BlendIntoTwentyFourBitImages) {
     Glyphs gl(2, 2);
     gl.set(0, 0, 255, 255, 255);
     TestImage img(3, 2, 3, false);
-    draw::Raster r = img.raster(DRAW_MODE_DEFAULT, 0x000000FF);
-    r.setBack(0x00FF0000);
-    r.blendGlyphs(gl.buffer(), 1, 0, 2, 2);
+    img.raster(DRAW_MODE_DEFAULT, 0x000000FF, 0x00FF0000).blendGlyphs(gl.buffer(), 1, 0, 2, 2);
     EXPECT_EQ(img.get(1, 0), 0xFF0000u); // red
     EXPECT_EQ(img.get(2, 1), 0x0000FFu); // blue back colour
     EXPECT_TRUE(img.keptBytesIntact());
