@@ -20,9 +20,8 @@ namespace hosttests {
 using host::HostString;
 
 void writeAll(const std::wstring& path, const std::string& bytes);
-// Decodes a PNG file into `picture`; false when it is none.
-bool loadPng(const std::wstring& path, host::Picture* picture);
-std::vector<std::string> splitLines(const std::string& text);
+// Decodes a PNG file into `picture` and deletes the file; false when it is none.
+bool takePng(const std::wstring& path, host::Picture* picture);
 
 // What canvas-host prints for the plug-in's registration (UTF-8).
 extern const std::vector<std::string> kRegistration;

@@ -195,8 +195,7 @@ TEST_F(Runner, AboutBoxIsCapturedAndDismissedAsAsked) {
 
     // The whole box with its frame: the client area lies inside it.
     host::Picture box;
-    ASSERT_TRUE(loadPng(file, &box));
-    DeleteFileW(file.c_str());
+    ASSERT_TRUE(takePng(file, &box));
     RECT frame{0, 0, 300, 120};
     AdjustWindowRectEx(&frame, WS_CAPTION | WS_SYSMENU, FALSE, 0);
     EXPECT_EQ(box.width, frame.right - frame.left);
@@ -286,8 +285,7 @@ TEST_F(Runner, ScreenshotCommandWritesTheClientArea) {
     ASSERT_TRUE(run("window 320 200\nobject a 300 180 40 40\nscreenshot \"" +
                     host::utf8FromWide(file) + "\"\n"));
     host::Picture p;
-    ASSERT_TRUE(loadPng(file, &p));
-    DeleteFileW(file.c_str());
+    ASSERT_TRUE(takePng(file, &p));
     EXPECT_EQ(p.width, 320);
     EXPECT_EQ(p.height, 200);
     EXPECT_EQ(p.at(319, 199), host::OBJECT_COLOUR) << "objects reaching over the edge are cut";
