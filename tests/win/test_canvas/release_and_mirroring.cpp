@@ -81,12 +81,11 @@ void hearChildren(HWND object) {
 
 TEST_F(Canvases, AHostCallingBackInsideAReleaseFindsOnlyCanvasesMadeSince) {
     HWND late = object("late", 60, 40, 0, 100);
-    struct Row {
+    const struct {
         const char* what;
         std::function<int(const char* other)> call; // by the scripts of a and c
         int result;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"notification 2 again", [&](const char*) { return plugin->message(2, 0); }, 0},
         {"a drawing on another canvas",
          [&](const char* other) {
@@ -100,7 +99,7 @@ TEST_F(Canvases, AHostCallingBackInsideAReleaseFindsOnlyCanvasesMadeSince) {
          1},
     };
     const char* const names[] = {"a", "b", "c"};
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         HWND objects[3];
         for (int i = 0; i < 3; ++i) {
             objects[i] = canvasOn(names[i], "", 60, 40, 70 * i, 0);
