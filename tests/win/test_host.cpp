@@ -106,6 +106,17 @@ Ended runBox(const wchar_t* okCaption) {
     return g_ended;
 }
 
+std::string HostApp::replyTo(int command, const char* request) {
+    GlobalSpy spy(GetModuleHandleW(nullptr));
+    EXPECT_TRUE(spy.ok());
+    HostString slot = nullptr;
+    EXPECT_EQ(ask(command, request, &slot), 1);
+    EXPECT_EQ(spy.timesFreed(spy.allocated.at(0)), 1) << "the host frees the request it replaces";
+    const std::string reply = slot ? slot : "(no reply)";
+    host::freeString(slot);
+    return reply;
+}
+
 void HostApp::expectAnswer(const Answer& a) {
     const char* const closes[] = {"", "OK", "Cancel", "the close box"};
     SCOPED_TRACE(std::string(a.what) + ", closed with " + closes[static_cast<int>(a.close)]);
@@ -211,16 +222,8 @@ TEST_F(HostApp, ObjectsAreChildWindowsWhereTheScriptPutsThem) {
 
 TEST_F(HostApp, AnswersObjectWindowQueriesByAnsiName) {
     ASSERT_TRUE(run("object \"Rect\xC3\xA1ngulo 1\" 10 20 100 80\nobject b 150 30 120 150\n"));
-    GlobalSpy spy(GetModuleHandleW(nullptr));
-    ASSERT_TRUE(spy.ok());
-    HostString slot = nullptr;
-    ASSERT_EQ(ask(7, "Rect\xE1ngulo 1", &slot), 1);
-    void* request = spy.allocated.at(0);
-    ASSERT_NE(slot, nullptr);
-    EXPECT_EQ(std::string(slot),
+    EXPECT_EQ(replyTo(7, "Rect\xE1ngulo 1"),
               std::to_string(reinterpret_cast<uintptr_t>(app.object("Rect\xC3\xA1ngulo 1"))));
-    EXPECT_EQ(spy.timesFreed(request), 1) << "the host frees the request it replaces";
-    host::freeString(slot);
 
     // Unknown names, wrong case and destroyed objects: no answer, the request
     // stays for the plug-in to free.
@@ -235,19 +238,11 @@ TEST_F(HostApp, AnswersObjectWindowQueriesByAnsiName) {
 
 TEST_F(HostApp, ObjectPickerRepliesTheChosenName) {
     ASSERT_TRUE(run("object \"zeta\" 0 0 10 10\nobject \"Rect\xC3\xA1ngulo\" 20 0 10 10\n"));
-    GlobalSpy spy(GetModuleHandleW(nullptr));
-    HostString slot = nullptr;
     {
         host::ModalWatch watch(tempPath(L"picker.png"), host::CloseWith::Ok);
-        ASSERT_EQ(ask(1, kPickObject, &slot), 1);
+        EXPECT_EQ(replyTo(1, kPickObject), "Rect\xE1ngulo"); // the first in the list
         EXPECT_TRUE(watch.captured()) << watch.problem();
     }
-    void* request = spy.allocated.at(0);
-    ASSERT_NE(slot, nullptr);
-    EXPECT_STREQ(slot, "Rect\xE1ngulo"); // the first in the list
-    EXPECT_EQ(spy.timesFreed(request), 1);
-    host::freeString(slot);
-
     host::Picture box;
     ASSERT_TRUE(takePng(tempPath(L"picker.png"), &box));
     EXPECT_GT(box.width, 150);

@@ -67,6 +67,8 @@ class HostApp : public HostAppTest {
         return host::Host::interfaceProc(command, slot);
     }
     void expectAnswer(const Answer& answer);
+    // The reply to a request the host answers with 1, which frees the request it replaces.
+    std::string replyTo(int command, const char* request);
     // Chooses a command of the host's menu, closing its box as `close` says;
     // true when a box came up.
     bool menu(int command, Close close) {

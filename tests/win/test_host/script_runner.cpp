@@ -26,8 +26,7 @@ struct Fakes {
 } g;
 
 void record(int id, HostString* params) {
-    Handed h;
-    h.id = id;
+    Handed h{id};
     int count = 0;
     for (const host::ActionDef& a : host::Host::current()->actions) {
         if (a.id == id) {
@@ -142,11 +141,8 @@ TEST_F(Runner, ActionsGetEveryRegisteredSlotAsAnsiText) {
     // The host frees every string it handed over, once, after each call.
     std::vector<void*> handed;
     for (const Handed& h : g.handed) {
-        for (HostString s : h.slots) {
-            if (s) {
-                handed.push_back(s);
-            }
-        }
+        std::copy_if(h.slots.begin(), h.slots.end(), std::back_inserter(handed),
+                     [](HostString s) { return s != nullptr; });
     }
     EXPECT_EQ(spy.freed, handed);
 }
