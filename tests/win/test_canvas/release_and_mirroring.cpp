@@ -46,10 +46,9 @@ TEST_F(Canvases, ACanvasOutlivesItsDestroyedObjectUntilReleased) {
     EXPECT_TRUE(filledWith(again, RED));
 }
 
-// An object window hears of its child's end (WM_PARENTNOTIFY, inside
-// DestroyWindow) and runs its script once there, which may call any export;
-// then it scribbles over fresh blocks, so that one the plug-in freed and still
-// reads is garbage.
+// An object window hears of its child's end (WM_PARENTNOTIFY, inside DestroyWindow) and runs
+// its script once there, which may call any export; then it scribbles over fresh blocks, so
+// that one the plug-in freed and still reads is garbage.
 std::map<HWND, std::function<void()>> g_scripts;
 std::vector<std::unique_ptr<char[]>> g_scribbled;
 int g_childrenGone = 0;
