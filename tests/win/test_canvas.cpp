@@ -7,26 +7,23 @@ using namespace canvastests;
 namespace {
 
 TEST_F(Canvases, CreateFillsTheObjectWithItsBackground) {
-    struct Case {
+    const struct {
         Slot colour;
         uint32_t shown;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"", WHITE},       {NUL, WHITE},   {"$0000FF", RED},   {"255", RED},
         {"$FF0000", BLUE}, {"abc", BLACK}, {"#FF0000", BLACK}, {"16777215", WHITE},
     };
     int i = 0;
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const std::string name = "rect" + std::to_string(i);
         HWND o = object(name, 30 + i, 20 + 2 * i, 70 * i, 0);
         EXPECT_EQ(exec(CREATE, {name, c.colour}), 1);
         HWND canvas = canvasWindowIn(o);
         ASSERT_NE(canvas, nullptr) << name;
         EXPECT_TRUE(IsWindowVisible(canvas));
-        RECT r;
-        GetWindowRect(canvas, &r);
-        MapWindowPoints(nullptr, o, reinterpret_cast<POINT*>(&r), 2);
-        EXPECT_EQ(r, (RECT{0, 0, 30 + i, 20 + 2 * i})) << "covers the client area from (0, 0)";
+        EXPECT_EQ(rectIn(canvas, o), (RECT{0, 0, 30 + i, 20 + 2 * i}))
+            << "covers the client area from (0, 0)";
         EXPECT_EQ(readCanvas(o).width, 30 + i);
         EXPECT_TRUE(filledWith(o, c.shown)) << c.colour.value_or("(null)");
         ++i;
@@ -39,13 +36,11 @@ std::vector<std::pair<HWND, HWND>> g_shownIn;
 LRESULT CALLBACK watchShowing(int code, WPARAM wParam, LPARAM lParam) {
     auto msg = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (code == HC_ACTION) {
-        wchar_t cls[64] = {};
-        GetClassNameW(msg->hwnd, cls, 64);
         const bool showing =
             (msg->message == WM_SHOWWINDOW && msg->wParam) ||
             (msg->message == WM_WINDOWPOSCHANGING &&
              (reinterpret_cast<const WINDOWPOS*>(msg->lParam)->flags & SWP_SHOWWINDOW));
-        if (showing && std::wstring(cls).rfind(L"WindowClass_", 0) == 0) {
+        if (showing && windowClass(msg->hwnd).rfind(L"WindowClass_", 0) == 0) {
             g_shownIn.emplace_back(msg->hwnd, GetAncestor(msg->hwnd, GA_PARENT));
         }
     }
@@ -83,12 +78,11 @@ TEST_F(Canvases, TheHostKeepsActivationAndFocus) {
     ASSERT_EQ(GetActiveWindow(), frame.main());
     ASSERT_EQ(GetFocus(), field);
 
-    struct Call {
+    const auto act = [this](int id, Slots slots) { return [=] { return exec(id, slots); }; };
+    const struct {
         const char* what;
         std::function<int()> run;
-    };
-    const auto act = [this](int id, Slots slots) { return [=] { return exec(id, slots); }; };
-    const Call steps[] = {
+    } steps[] = {
         {"create a", act(CREATE, {"a", "$0000FF"})},
         {"create b", act(CREATE, {"b", ""})},
         {"circle", act(CIRCLE, {"a", "30", "20", "10", ""})},
@@ -98,7 +92,7 @@ TEST_F(Canvases, TheHostKeepsActivationAndFocus) {
         {"release", [&] { return plugin->message(2, 0) == 0 ? 1 : 0; }},
         {"create again", act(CREATE, {"a", ""})},
     };
-    for (const Call& step : steps) {
+    for (const auto& step : steps) {
         EXPECT_EQ(step.run(), 1) << step.what;
         pumpMessages();
         EXPECT_EQ(GetActiveWindow(), frame.main()) << step.what;
@@ -112,13 +106,12 @@ TEST_F(Canvases, TheHostKeepsActivationAndFocus) {
     EXPECT_FALSE(style & WS_POPUP);
     EXPECT_EQ(GetAncestor(canvas, GA_ROOT), frame.main());
 
-    const char16_t* title = editor::findDialog(CREATE)->title;
-    UserScript script;
-    script.title.assign(title, title + std::char_traits<char16_t>::length(title));
+    const std::u16string title = editor::findDialog(CREATE)->title;
     HWND owner = nullptr;
-    script.steps = {
-        [&](HWND d) { owner = GetWindow(d, GW_OWNER); },
-        [](HWND d) { SendMessageW(GetDlgItem(d, editor::CONTROL_CANCEL), BM_CLICK, 0, 0); }};
+    UserScript script{
+        std::wstring(title.begin(), title.end()),
+        {[&](HWND d) { owner = GetWindow(d, GW_OWNER); },
+         [](HWND d) { SendMessageW(GetDlgItem(d, editor::CONTROL_CANCEL), BM_CLICK, 0, 0); }}};
     host::Params params({"a", ""});
     EXPECT_EQ(runDialog(script, [&] { return plugin->editAction(CREATE, params.data()); }), 0);
     EXPECT_EQ(owner, frame.main()) << "the editor belongs to the host's frame";
@@ -129,12 +122,9 @@ TEST_F(Canvases, TheHostKeepsActivationAndFocus) {
 HWND g_doomedObject = nullptr;
 
 LRESULT CALLBACK destroyOnCreation(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_CREATEWND && g_doomedObject) {
-        wchar_t cls[64] = {};
-        GetClassNameW(reinterpret_cast<HWND>(wParam), cls, 64);
-        if (std::wstring(cls).rfind(L"WindowClass_", 0) == 0) {
-            DestroyWindow(std::exchange(g_doomedObject, nullptr));
-        }
+    if (code == HCBT_CREATEWND && g_doomedObject &&
+        windowClass(reinterpret_cast<HWND>(wParam)).rfind(L"WindowClass_", 0) == 0) {
+        DestroyWindow(std::exchange(g_doomedObject, nullptr));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -166,15 +156,14 @@ TEST_F(Canvases, FailedCreatesLeaveNothingAndTryAgainNextTime) {
     HWND thin = object("thin", 50, 0);
     host.objects["notawindow"] = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x7FFF0));
     using Reason = canvas::ActionFailure;
-    struct Case {
+    const struct {
         const char* name;
         Reason reason;
-    };
-    const Case cases[] = {{"flat", Reason::ObjectEmpty},
-                          {"thin", Reason::ObjectEmpty},
-                          {"unknown", Reason::ObjectUnknown},
-                          {"notawindow", Reason::ObjectNotWindow}};
-    for (const Case& c : cases) {
+    } cases[] = {{"flat", Reason::ObjectEmpty},
+                 {"thin", Reason::ObjectEmpty},
+                 {"unknown", Reason::ObjectUnknown},
+                 {"notawindow", Reason::ObjectNotWindow}};
+    for (const auto& c : cases) {
         // Nothing was registered: drawing finds no canvas, and a second
         // create asks the host again.
         expectSteps({{CREATE, {c.name, "$0000FF"}, 0, 1},

@@ -2,8 +2,6 @@
 // plug-in's queries, its script runner, and canvas-host.exe as a program.
 #include "tests/win/test_host/host_tests.h"
 
-#include <sstream>
-
 // Screenshots are read back with stb's decoder, independent of the writer.
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
@@ -18,8 +16,9 @@ void writeAll(const std::wstring& path, const std::string& bytes) {
     std::fclose(f);
 }
 
-bool loadPng(const std::wstring& path, host::Picture* picture) {
+bool takePng(const std::wstring& path, host::Picture* picture) {
     const std::string bytes = readAll(path);
+    DeleteFileW(path.c_str());
     int channels = 0;
     stbi_uc* rgb = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(bytes.data()),
                                          static_cast<int>(bytes.size()), &picture->width,
@@ -30,15 +29,6 @@ bool loadPng(const std::wstring& path, host::Picture* picture) {
     picture->rgb.assign(rgb, rgb + static_cast<size_t>(picture->width) * picture->height * 3);
     stbi_image_free(rgb);
     return true;
-}
-
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
 }
 
 const std::vector<std::string> kRegistration = {
@@ -114,6 +104,17 @@ Ended runBox(const wchar_t* okCaption) {
     }
     DestroyWindow(box);
     return g_ended;
+}
+
+std::string HostApp::replyTo(int command, const char* request) {
+    GlobalSpy spy(GetModuleHandleW(nullptr));
+    EXPECT_TRUE(spy.ok());
+    HostString slot = nullptr;
+    EXPECT_EQ(ask(command, request, &slot), 1);
+    EXPECT_EQ(spy.timesFreed(spy.allocated.at(0)), 1) << "the host frees the request it replaces";
+    const std::string reply = slot ? slot : "(no reply)";
+    host::freeString(slot);
+    return reply;
 }
 
 void HostApp::expectAnswer(const Answer& a) {
@@ -193,13 +194,11 @@ TEST_F(HostApp, ObjectsAreChildWindowsWhereTheScriptPutsThem) {
     ASSERT_TRUE(run("window 400 300\n"
                     "object \"Rect\xC3\xA1ngulo 1\" 10 20 100 80\n"
                     "object b 150 30 120 150\n"));
-    RECT r;
-    GetClientRect(app.mainWindow(), &r);
-    EXPECT_EQ(r, (RECT{0, 0, 400, 300}));
+    EXPECT_EQ(clientRect(app.mainWindow()), (RECT{0, 0, 400, 300}));
     HWND a = app.object("Rect\xC3\xA1ngulo 1");
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(GetParent(a), app.mainWindow());
-    GetClientRect(a, &r);
+    RECT r = clientRect(a);
     MapWindowPoints(a, app.mainWindow(), reinterpret_cast<POINT*>(&r), 2);
     EXPECT_EQ(r, (RECT{10, 20, 110, 100})) << "100 x 80 at (10, 20)";
 
@@ -223,16 +222,8 @@ TEST_F(HostApp, ObjectsAreChildWindowsWhereTheScriptPutsThem) {
 
 TEST_F(HostApp, AnswersObjectWindowQueriesByAnsiName) {
     ASSERT_TRUE(run("object \"Rect\xC3\xA1ngulo 1\" 10 20 100 80\nobject b 150 30 120 150\n"));
-    GlobalSpy spy(GetModuleHandleW(nullptr));
-    ASSERT_TRUE(spy.ok());
-    HostString slot = nullptr;
-    ASSERT_EQ(ask(7, "Rect\xE1ngulo 1", &slot), 1);
-    void* request = spy.allocated.at(0);
-    ASSERT_NE(slot, nullptr);
-    EXPECT_EQ(std::string(slot),
+    EXPECT_EQ(replyTo(7, "Rect\xE1ngulo 1"),
               std::to_string(reinterpret_cast<uintptr_t>(app.object("Rect\xC3\xA1ngulo 1"))));
-    EXPECT_EQ(spy.timesFreed(request), 1) << "the host frees the request it replaces";
-    host::freeString(slot);
 
     // Unknown names, wrong case and destroyed objects: no answer, the request
     // stays for the plug-in to free.
@@ -247,24 +238,15 @@ TEST_F(HostApp, AnswersObjectWindowQueriesByAnsiName) {
 
 TEST_F(HostApp, ObjectPickerRepliesTheChosenName) {
     ASSERT_TRUE(run("object \"zeta\" 0 0 10 10\nobject \"Rect\xC3\xA1ngulo\" 20 0 10 10\n"));
-    GlobalSpy spy(GetModuleHandleW(nullptr));
-    HostString slot = nullptr;
     {
         host::ModalWatch watch(tempPath(L"picker.png"), host::CloseWith::Ok);
-        ASSERT_EQ(ask(1, kPickObject, &slot), 1);
+        EXPECT_EQ(replyTo(1, kPickObject), "Rect\xE1ngulo"); // the first in the list
         EXPECT_TRUE(watch.captured()) << watch.problem();
     }
-    void* request = spy.allocated.at(0);
-    ASSERT_NE(slot, nullptr);
-    EXPECT_STREQ(slot, "Rect\xE1ngulo"); // the first in the list
-    EXPECT_EQ(spy.timesFreed(request), 1);
-    host::freeString(slot);
-
     host::Picture box;
-    ASSERT_TRUE(loadPng(tempPath(L"picker.png"), &box));
+    ASSERT_TRUE(takePng(tempPath(L"picker.png"), &box));
     EXPECT_GT(box.width, 150);
     EXPECT_GT(box.height, 100);
-    DeleteFileW(tempPath(L"picker.png").c_str());
 
     for (Close close : {Close::Cancel, Close::CloseBox}) {
         expectAnswer(
@@ -331,20 +313,17 @@ TEST_F(HostApp, ListsCentreOnTheMainWindowAndHandActivationBack) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.title, c.title + wcslen(c.title)));
         SetActiveWindow(main);
-        RECT box{};
-        HWND owner = nullptr;
-        UserScript user{c.title, {[&](HWND list) {
-                            GetWindowRect(list, &box);
-                            owner = GetWindow(list, GW_OWNER);
-                            SendMessageW(GetDlgItem(list, IDCANCEL), BM_CLICK, 0, 0);
+        Placement list;
+        UserScript user{c.title, {[&](HWND w) {
+                            list = placementOf(w);
+                            SendMessageW(GetDlgItem(w, IDCANCEL), BM_CLICK, 0, 0);
                         }}};
         runDialog(user, [&] {
             c.open();
             return 0;
         });
-        RECT frame{};
-        GetWindowRect(main, &frame);
-        EXPECT_EQ(owner, main);
+        const RECT box = list.frame, frame = windowRect(main);
+        EXPECT_EQ(list.owner, main);
         ASSERT_GT(box.right, box.left) << "the list was seen";
         EXPECT_NEAR(box.left + box.right, frame.left + frame.right, 2);
         EXPECT_NEAR(box.top + box.bottom, frame.top + frame.bottom, 2);

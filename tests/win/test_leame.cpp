@@ -1,12 +1,10 @@
-// The users' guide, docs/LEAME.md, held to what the plug-in does: each example
-// that claims a result is a row, with the guide's words, run as a script by
-// the reference host, with its actions' results and what its canvas shows. A
-// guide whose words change, a plug-in that stops doing what they say, or an
-// example line no row runs, fails.
+// The users' guide, docs/LEAME.md, held to what the plug-in does: each example that claims
+// a result is a row with the guide's words, run as a script by the reference host, checked
+// for its actions' results and what its canvas shows. Changed words, a plug-in that stops
+// doing what they say, or an example line that no row runs, fail.
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -94,8 +92,7 @@ const std::vector<Example> kExamples = {
      "superior izquierda en (10, 10); con Color Fondo vacío solo se pintan las letras.",
      "kiv_DrawText \"Rectángulo 1\" \"Hola\" \"10\" \"10\" \"$000000\" \"\" \"Arial,20,B\"", "1",
      {some(10, 10, 80, 35, BLACK), none(0, 0, SIDE, 10, BLACK), none(0, 0, 10, SIDE, BLACK),
-      all(100, 0, 200, SIDE, WHITE)},
-     Compare::Differs,
+      all(100, 0, 200, SIDE, WHITE)}, Compare::Differs,
      "kiv_DrawText \"Rectángulo 1\" \"Hola\" \"10\" \"10\" \"$000000\" \"\" \"Arial,20,\""},
     {"La segunda escribe texto blanco sobre un rectángulo verde oscuro: con un Color Fondo, se "
      "pinta también el rectángulo que ocupa el texto.",
@@ -153,13 +150,11 @@ const std::vector<Example> kExamples = {
     //--- Fonts: a field and the one the guide says it stands for draw alike
     {"Campo vacío: Arial, 12 puntos, normal.",
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"\"", "1",
-     {},
-     Compare::Same,
+     {}, Compare::Same,
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"Arial,12,\""},
     {"Nombre de fuente vacío (`,20,B`): Arial.",
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \",20,B\"", "1",
-     {},
-     Compare::Same,
+     {}, Compare::Same,
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"Arial,20,B\""},
     {"Tamaño vacío, 0, negativo o que no es un número (`Arial`, `Arial,0`, `Arial,grande`): 12 "
      "puntos.",
@@ -167,8 +162,7 @@ const std::vector<Example> kExamples = {
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"40\" \"\" \"\" \"Arial,0\"\n"
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"70\" \"\" \"\" \"Arial,-3\"\n"
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"100\" \"\" \"\" \"Arial,grande\"", "1111",
-     {},
-     Compare::Same,
+     {}, Compare::Same,
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"Arial,12\"\n"
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"40\" \"\" \"\" \"Arial,12\"\n"
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"70\" \"\" \"\" \"Arial,12\"\n"
@@ -177,19 +171,16 @@ const std::vector<Example> kExamples = {
      "(`Arial,14pt` es 14).",
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"Arial, 14\"\n"
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"40\" \"\" \"\" \"Arial,14pt\"", "11",
-     {},
-     Compare::Same,
+     {}, Compare::Same,
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"Arial,14\"\n"
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"40\" \"\" \"\" \"Arial,14\""},
     {"(`Arial,12,bi` es Arial normal).",
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"Arial,12,bi\"", "1",
-     {},
-     Compare::Same,
+     {}, Compare::Same,
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"Arial,12,\""},
     {"Lo que haya después de una tercera coma se ignora.",
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"Arial,12,B,I\"", "1",
-     {},
-     Compare::Same,
+     {}, Compare::Same,
      "kiv_DrawText \"Rectángulo 1\" \"Fuente\" \"10\" \"10\" \"\" \"\" \"Arial,12,B\""},
     //--- Radii
     {"un radio de 2147483648 a 4294967295 da la vuelta a un número negativo y no dibuja nada,",
@@ -197,8 +188,7 @@ const std::vector<Example> kExamples = {
      "kiv_DrawCircle \"Rectángulo 1\" \"100\" \"80\" \"4294967295\" \"\"", "11", {whole(WHITE)}},
     {"y uno de 4294967346 vale 50 y dibuja un círculo de radio 50.",
      "kiv_DrawCircle \"Rectángulo 1\" \"100\" \"80\" \"4294967346\" \"\"", "1",
-     {at(150, 80, BLACK)},
-     Compare::Same,
+     {at(150, 80, BLACK)}, Compare::Same,
      "kiv_DrawCircle \"Rectángulo 1\" \"100\" \"80\" \"50\" \"\""},
     {"Un círculo de radio 2000000000 con el centro en el lienzo no se ve",
      "kiv_DrawCircle \"Rectángulo 1\" \"100\" \"80\" \"2000000000\" \"\"", "1", {whole(WHITE)}},
@@ -208,8 +198,7 @@ const std::vector<Example> kExamples = {
     //--- The code page
     {"letras como á, ñ, ü, ç, ¿, €, š o ž se dibujan bien.",
      "kiv_DrawText \"Rectángulo 1\" \"áñüç¿€šž\" \"10\" \"10\" \"\" \"\" \"\"", "1",
-     {},
-     Compare::Differs,
+     {}, Compare::Differs,
      "kiv_DrawText \"Rectángulo 1\" \"????????\" \"10\" \"10\" \"\" \"\" \"\""},
     {"(la a con macrón del letón o la l con barra del polaco llegan como a y l;",
      "kiv_DrawText \"Rectángulo 1\" \"āł\" \"10\" \"10\" \"\" \"\" \"\"",
@@ -219,8 +208,7 @@ const std::vector<Example> kExamples = {
      "1", {}, Compare::Same, "kiv_DrawText \"Rectángulo 1\" \"ap\" \"10\" \"10\" \"\" \"\" \"\""},
     {"(una palabra rusa de seis letras se ve como ??????" ").",
      "kiv_DrawText \"Rectángulo 1\" \"Привет\" \"10\" \"10\" \"\" \"\" \"\"", "1",
-     {},
-     Compare::Same,
+     {}, Compare::Same,
      "kiv_DrawText \"Rectángulo 1\" \"??????\" \"10\" \"10\" \"\" \"\" \"\""},
     //--- When an action returns 0, and when it returns 1 showing nothing
     {"| el nombre del objeto o lienzo está vacío | las cuatro |",
@@ -273,10 +261,8 @@ std::string flat(const std::string& text) {
 // its parameters).
 std::vector<std::string> guideExamples(const std::string& guide) {
     std::vector<std::string> lines;
-    std::istringstream in(guide);
-    std::string line;
     bool inBlock = false;
-    while (std::getline(in, line)) {
+    for (const std::string& line : splitLines(guide)) {
         if (line.rfind("```", 0) == 0) {
             inBlock = !inBlock;
         } else if (inBlock && line.rfind("kiv_", 0) == 0 && line.find(' ') < line.find(':')) {

@@ -1,5 +1,7 @@
 #include "tests/win/support/host_app.h"
 
+#include <sstream>
+
 #include "host/script.h"
 #include "tests/win/support/ui_driver.h"
 
@@ -27,4 +29,13 @@ bool HostAppTest::run(const std::string& text) {
     EXPECT_TRUE(script.ok()) << text;
     const ModalGuard guard;
     return app.check(script) && app.run(script);
+}
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
 }

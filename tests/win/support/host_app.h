@@ -17,6 +17,9 @@ struct Captured {
     std::string errors() const;
 };
 
+// The lines of a text, without their line ends.
+std::vector<std::string> splitLines(const std::string& text);
+
 // canvas.nbp loaded into the reference host's App, connected and its main
 // window open.
 class HostAppTest : public ::testing::Test {

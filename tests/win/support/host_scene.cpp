@@ -9,24 +9,7 @@
 #include "tests/win/support/global_spy.h"
 #include "tests/win/support/ui_driver.h"
 
-namespace {
-
 const wchar_t* const SCENE_CLASS = L"TestSceneWindow";
-
-void registerSceneClass(WNDPROC proc) {
-    static const ATOM atom = [proc] {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = proc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-        wc.lpszClassName = SCENE_CLASS;
-        return RegisterClassW(&wc);
-    }();
-    (void)atom;
-}
-
-} // namespace
 
 LRESULT CALLBACK HostScene::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg >= WM_USER && msg < WM_APP) {
@@ -39,7 +22,16 @@ LRESULT CALLBACK HostScene::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
 }
 
 HostScene::HostScene(int x, int y, int width, int height, DWORD style) {
-    registerSceneClass(&windowProc);
+    static const ATOM registered = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &windowProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+        wc.lpszClassName = SCENE_CLASS;
+        return RegisterClassW(&wc);
+    }();
+    (void)registered;
     main_ = CreateWindowExW(0, SCENE_CLASS, L"host", style | WS_CLIPCHILDREN, x, y, width, height,
                             nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     SetWindowLongPtrW(main_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));

@@ -14,14 +14,12 @@
 #include "plugin/plugin_state_win.h"
 #include "plugin/plugin_win.h"
 
-// The host's main window, its objects plain child windows of it; also the
-// owner of dialogs, or one more host window in activation and messages.
+// The host's main window, its objects plain child windows of it.
 class HostScene {
   public:
     // A borderless main window of width x height at the screen's corner.
     explicit HostScene(int width = 900, int height = 700) : HostScene(0, 0, width, height) {}
-    // A main window at (x, y) of the screen, width x height with its frame,
-    // of the given style (WS_CLIPCHILDREN is added, as the host's has it).
+    // At (x, y), width x height with its frame; WS_CLIPCHILDREN is added, as the host's has it.
     HostScene(int x, int y, int width, int height, DWORD style = WS_POPUP | WS_VISIBLE);
     ~HostScene() { destroy(); }
     HostScene(const HostScene&) = delete;
@@ -31,14 +29,13 @@ class HostScene {
     // Destroys the main window now, with every object in it.
     void destroy();
 
-    // A new object window at (x, y) with a client area of w x h.
+    // A new object window at (x, y) with a client area of w x h; named, `host`
+    // answers the plug-in's query for `name` with it from then on.
     HWND addObject(int x, int y, int w, int h);
-    // The same, named: `host` answers the plug-in's query for `name` with
-    // its window from then on.
     HWND addObject(host::Host& host, const std::string& name, int x, int y, int w, int h);
 
-    // Messages of the WM_USER range that reached the main window: the
-    // host's own traffic, which must get through while the plug-in runs.
+    // WM_USER-range messages that reached the main window: the host's own
+    // traffic, which must get through while the plug-in runs.
     int userMessages() const { return userMessages_; }
 
   private:
@@ -48,8 +45,7 @@ class HostScene {
     int userMessages_ = 0;
 };
 
-// The ids the plug-in registers its actions under, read from its table by
-// name (a name it has not stops the build).
+// The plug-in's action ids, read from its table by name (a name it has not stops the build).
 constexpr int CREATE = canvas::findActionNamed(u"kiv_CreateCanvas")->id;
 constexpr int CIRCLE = canvas::findActionNamed(u"kiv_DrawCircle")->id;
 constexpr int CLEAR = canvas::findActionNamed(u"kiv_ClearCanvas")->id;
@@ -62,31 +58,27 @@ using host::slotTexts;
 using Slot = Slots::value_type;
 const Slot NUL = std::nullopt;
 
-// Runs one action through the plug-in's _nbExecAction with a parameter array
-// of `slots`, then (with `pump`) dispatches the messages it left waiting, as
-// the host's loop does between script steps.
+// Runs one action through the plug-in's _nbExecAction (or, without `plugin`, its code
+// linked into this program) on `slots`, then with `pump` dispatches the messages it left
+// waiting, as the host's loop does between script steps.
 int runAction(host::PluginModule& plugin, int id, const Slots& slots, bool pump = true);
-// The same through the plug-in's code linked into this program.
 int runAction(int id, const Slots& slots, bool pump = true);
 
 // How often the plug-in asked the host for an object's window (command 7).
 size_t windowQueries(const host::Host& host);
 
-// The strings the plug-in handed over at registration: title, author
-// and description, then each action's name and hint.
+// The strings handed over at registration: title, author, description, each action's name and hint.
 std::vector<const void*> registrationStrings(const host::Host& host);
 
-// Unloads `plugin` with a GlobalSpy on its GlobalFree calls, and checks
-// that the unload freed each of `strings` once and as many strings as a
-// registration hands over in all. Returns the blocks it freed.
+// Unloads `plugin`, checking with a GlobalSpy that it freed each of `strings` once and as
+// many strings as a registration hands over in all. Returns the blocks it freed.
 std::vector<void*> unloadFreeingEachOnce(host::PluginModule& plugin,
                                          const std::vector<const void*>& strings);
 
 // Every pixel of the object's canvas is `colour` (and it has a canvas).
 ::testing::AssertionResult filledWith(HWND object, uint32_t colour);
 
-// A script's step: an action, what it returns, and how many times it asks
-// the host for an object's window.
+// A script's step: an action, what it returns, how often it asks for an object's window.
 struct ScriptStep {
     int id;
     Slots slots;
@@ -97,8 +89,7 @@ struct ScriptStep {
 // The step as a script line, which is how a failure names it.
 std::string scriptLine(int id, const Slots& slots);
 
-// canvas.nbp loaded and connected to a host::Host that names the objects of
-// its own scene, for a test outside the fixture below.
+// canvas.nbp connected to a host::Host naming its scene's objects, outside the fixture below.
 struct PluggedScene {
     PluggedScene() {
         if (plugin.ok()) {
@@ -110,8 +101,7 @@ struct PluggedScene {
     host::PluginModule plugin{L"canvas.nbp"};
 };
 
-// canvas.nbp loaded and connected to a host::Host that names the objects of
-// its scene: the tests that drive the DLL through its exports.
+// The same as a fixture: the tests that drive the DLL through its exports.
 class PluggedHost : public ::testing::Test {
   protected:
     void SetUp() override { load(); }
@@ -126,9 +116,8 @@ class PluggedHost : public ::testing::Test {
     std::unique_ptr<host::PluginModule> plugin;
 };
 
-// The plug-in's code linked into this program, attached for each test suite
-// as DLL attach does, with a host::Host answering its queries: the tests
-// that look inside the running plug-in.
+// The plug-in's code linked into this program, attached for each suite as DLL attach does,
+// a host::Host answering its queries: the tests that look inside the running plug-in.
 class LinkedPluginTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() { plugin::attach(GetModuleHandleW(nullptr)); }

@@ -1,7 +1,6 @@
-// The plug-in's own code linked into the test program, attached as the DLL
-// attaches itself and answered by the current host::Host. The loaded DLL
-// keeps its reasons to itself (it writes nothing out), so this copy is the
-// one whose reason for a 0 (canvas::lastFailure) a test can read.
+// The plug-in's own code linked into the test program, attached as the DLL attaches itself
+// and answered by the current host::Host: the loaded DLL keeps its reasons to itself, so
+// this copy is the one whose reason for a 0 (canvas::lastFailure) a test can read.
 #pragma once
 
 #include <ostream>
@@ -23,10 +22,9 @@ class LinkedPlugin {
     LinkedPlugin(const LinkedPlugin&) = delete;
     LinkedPlugin& operator=(const LinkedPlugin&) = delete;
 
-    // Runs action `id` here on a parameter array of `texts` (a null entry
-    // leaves its slot null), then dispatches the messages it left. Returns
-    // the reason of its 0, or None when it returned 1; a 0 without a reason
-    // or a 1 with one fails the test.
+    // Runs action `id` here on a parameter array of `texts` (null entries left null), then
+    // dispatches the messages it left. Returns the reason of its 0, or None when it returned
+    // 1; a 0 without a reason or a 1 with one fails the test.
     canvas::ActionFailure reasonOf(int id, const std::vector<const char*>& texts);
     // The same on a null parameter array.
     canvas::ActionFailure reasonOfNullArray(int id);

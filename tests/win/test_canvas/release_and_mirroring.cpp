@@ -46,10 +46,9 @@ TEST_F(Canvases, ACanvasOutlivesItsDestroyedObjectUntilReleased) {
     EXPECT_TRUE(filledWith(again, RED));
 }
 
-// An object window hears of its child's end (WM_PARENTNOTIFY, inside
-// DestroyWindow) and runs its script once there, which may call any export;
-// then it scribbles over fresh blocks, so that one the plug-in freed and still
-// reads is garbage.
+// An object window hears of its child's end (WM_PARENTNOTIFY, inside DestroyWindow) and runs
+// its script once there, which may call any export; then it scribbles over fresh blocks, so
+// that one the plug-in freed and still reads is garbage.
 std::map<HWND, std::function<void()>> g_scripts;
 std::vector<std::unique_ptr<char[]>> g_scribbled;
 int g_childrenGone = 0;
@@ -81,12 +80,11 @@ void hearChildren(HWND object) {
 
 TEST_F(Canvases, AHostCallingBackInsideAReleaseFindsOnlyCanvasesMadeSince) {
     HWND late = object("late", 60, 40, 0, 100);
-    struct Row {
+    const struct {
         const char* what;
         std::function<int(const char* other)> call; // by the scripts of a and c
         int result;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"notification 2 again", [&](const char*) { return plugin->message(2, 0); }, 0},
         {"a drawing on another canvas",
          [&](const char* other) {
@@ -100,7 +98,7 @@ TEST_F(Canvases, AHostCallingBackInsideAReleaseFindsOnlyCanvasesMadeSince) {
          1},
     };
     const char* const names[] = {"a", "b", "c"};
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         HWND objects[3];
         for (int i = 0; i < 3; ++i) {
             objects[i] = canvasOn(names[i], "", 60, 40, 70 * i, 0);

@@ -20,9 +20,8 @@ namespace hosttests {
 using host::HostString;
 
 void writeAll(const std::wstring& path, const std::string& bytes);
-// Decodes a PNG file into `picture`; false when it is none.
-bool loadPng(const std::wstring& path, host::Picture* picture);
-std::vector<std::string> splitLines(const std::string& text);
+// Decodes a PNG file into `picture` and deletes the file; false when it is none.
+bool takePng(const std::wstring& path, host::Picture* picture);
 
 // What canvas-host prints for the plug-in's registration (UTF-8).
 extern const std::vector<std::string> kRegistration;
@@ -68,6 +67,8 @@ class HostApp : public HostAppTest {
         return host::Host::interfaceProc(command, slot);
     }
     void expectAnswer(const Answer& answer);
+    // The reply to a request the host answers with 1, which frees the request it replaces.
+    std::string replyTo(int command, const char* request);
     // Chooses a command of the host's menu, closing its box as `close` says;
     // true when a box came up.
     bool menu(int command, Close close) {

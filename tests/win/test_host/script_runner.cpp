@@ -26,8 +26,7 @@ struct Fakes {
 } g;
 
 void record(int id, HostString* params) {
-    Handed h;
-    h.id = id;
+    Handed h{id};
     int count = 0;
     for (const host::ActionDef& a : host::Host::current()->actions) {
         if (a.id == id) {
@@ -142,11 +141,8 @@ TEST_F(Runner, ActionsGetEveryRegisteredSlotAsAnsiText) {
     // The host frees every string it handed over, once, after each call.
     std::vector<void*> handed;
     for (const Handed& h : g.handed) {
-        for (HostString s : h.slots) {
-            if (s) {
-                handed.push_back(s);
-            }
-        }
+        std::copy_if(h.slots.begin(), h.slots.end(), std::back_inserter(handed),
+                     [](HostString s) { return s != nullptr; });
     }
     EXPECT_EQ(spy.freed, handed);
 }
@@ -195,8 +191,7 @@ TEST_F(Runner, AboutBoxIsCapturedAndDismissedAsAsked) {
 
     // The whole box with its frame: the client area lies inside it.
     host::Picture box;
-    ASSERT_TRUE(loadPng(file, &box));
-    DeleteFileW(file.c_str());
+    ASSERT_TRUE(takePng(file, &box));
     RECT frame{0, 0, 300, 120};
     AdjustWindowRectEx(&frame, WS_CAPTION | WS_SYSMENU, FALSE, 0);
     EXPECT_EQ(box.width, frame.right - frame.left);
@@ -286,8 +281,7 @@ TEST_F(Runner, ScreenshotCommandWritesTheClientArea) {
     ASSERT_TRUE(run("window 320 200\nobject a 300 180 40 40\nscreenshot \"" +
                     host::utf8FromWide(file) + "\"\n"));
     host::Picture p;
-    ASSERT_TRUE(loadPng(file, &p));
-    DeleteFileW(file.c_str());
+    ASSERT_TRUE(takePng(file, &p));
     EXPECT_EQ(p.width, 320);
     EXPECT_EQ(p.height, 200);
     EXPECT_EQ(p.at(319, 199), host::OBJECT_COLOUR) << "objects reaching over the edge are cut";

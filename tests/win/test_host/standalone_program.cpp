@@ -71,7 +71,7 @@ TEST(CanvasHostExe, RunsAScriptAndSavesTheWindow) {
     EXPECT_EQ(lines.back(), "message 6 -> 0");
 
     host::Picture shot;
-    ASSERT_TRUE(loadPng(png, &shot));
+    ASSERT_TRUE(takePng(png, &shot));
     EXPECT_EQ(shot.width, 320);
     EXPECT_EQ(shot.height, 240);
     // A canvas, once made, covers its object's client area exactly.
@@ -86,7 +86,6 @@ TEST(CanvasHostExe, RunsAScriptAndSavesTheWindow) {
     EXPECT_EQ(shot.at(20, 160), host::WINDOW_COLOUR) << "the destroyed object is gone";
     EXPECT_EQ(shot.at(300, 5), host::WINDOW_COLOUR);
     DeleteFileW(script.c_str());
-    DeleteFileW(png.c_str());
 }
 
 // The diagnostic build says why each 0, and the host shows it after the
@@ -141,16 +140,15 @@ TEST(CanvasHostExe, DrawsTheDemoScene) {
     EXPECT_GE(actions, 20);
     EXPECT_NE(p.out.find("\ndemo.script:13: kiv_CreateCanvas -> 1\n"), std::string::npos) << p.out;
     host::Picture shot;
-    ASSERT_TRUE(loadPng(png, &shot));
+    ASSERT_TRUE(takePng(png, &shot));
     ASSERT_EQ(shot.width, 800);
     ASSERT_EQ(shot.height, 600);
-    struct Pixel {
+    // An object's client area, and its canvas, start where it was declared.
+    const struct {
         int x, y;
         COLORREF colour;
         const char* what;
-    };
-    // An object's client area, and its canvas, start where it was declared.
-    const Pixel expected[] = {
+    } expected[] = {
         {16 + 5, 16 + 130, RGB(255, 255, 255), "lienzo1: white background"},
         {16 + 284, 16 + 136, RGB(255, 0, 0), "lienzo1: red circle, right point"},
         {16 + 184, 16 + 196, RGB(0, 160, 0), "lienzo1: green circle, bottom point"},
@@ -162,10 +160,9 @@ TEST(CanvasHostExe, DrawsTheDemoScene) {
         {400 + 120, 304 + 230, RGB(255, 255, 255), "lienzo4: the circle was cleared"},
         {400 + 200, 304 + 150, RGB(255, 255, 255), "lienzo4: white after clearing"},
     };
-    for (const Pixel& px : expected) {
+    for (const auto& px : expected) {
         EXPECT_EQ(shot.at(px.x, px.y), px.colour) << px.what;
     }
-    DeleteFileW(png.c_str());
 }
 
 } // namespace
