@@ -18,43 +18,33 @@ if [ ! -f "$prefix/.canvas-dpi" ]; then
     touch "$prefix/.canvas-dpi"
 fi
 
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
-xvfb=
-finish() {
-    /usr/lib/wine/wineserver -k 2>/dev/null || true
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-}
-trap finish EXIT
-n=${CANVAS_DISPLAY_BASE:-90}
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=:$n
-for _ in $(seq 50); do
-    [ -e "/tmp/.X11-unix/X$n" ] && break
-    sleep 0.1
-done
+# The Wine layer ./run uses: its environment and loader, and a private
+# screen of its own size, ended (with the prefix's server) on exit.
+source "$root/tests/win/wine-env.sh"
+wine_use win64 "$prefix"
+PREFIXES_IN_USE+=("$prefix")
+CANVAS_PRIVATE_DISPLAY=1 CANVAS_SCREEN=1024x768x24 ensure_display
 
 # The dialog's picture is taken by a script of one line, which names the
 # file by its absolute path (drive Z: under Wine).
 editor_script=$(mktemp)
-trap 'rm -f "$editor_script"; finish' EXIT
+trap 'rm -f "$editor_script"; layer_cleanup' EXIT
 printf 'edit kiv_CreateCanvas "Rect\xc3\xa1ngulo 1" "$FFFFFF" capture="%s" close=cancel\n' \
     "$root/docs/dpi-144-editor.png" >"$editor_script"
 
 for dpi in 96 144; do
-    /usr/lib/wine/wine64 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+    "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
         /d "$dpi" /f >/dev/null 2>&1
     # Settled before the host starts, which reads the value then.
-    /usr/lib/wine/wineserver -w
-    (cd "$build/win64/bin" && /usr/lib/wine/wine64 canvas-host.exe --plugin canvas.nbp \
+    "$WINESERVER" -w
+    (cd "$build/win64/bin" && "$WINE" canvas-host.exe --plugin canvas.nbp \
         --screenshot "$root/docs/dpi-$dpi.png" --exit "$root/docs/dpi.script" >/dev/null)
-    /usr/lib/wine/wineserver -w
+    "$WINESERVER" -w
     echo "$root/docs/dpi-$dpi.png"
     if [ "$dpi" = 144 ]; then
-        (cd "$build/win64/bin" && /usr/lib/wine/wine64 canvas-host.exe --plugin canvas.nbp \
+        (cd "$build/win64/bin" && "$WINE" canvas-host.exe --plugin canvas.nbp \
             --exit "$editor_script" >/dev/null)
-        /usr/lib/wine/wineserver -w
+        "$WINESERVER" -w
         echo "$root/docs/dpi-144-editor.png"
     fi
 done
