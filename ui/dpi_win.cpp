@@ -14,6 +14,30 @@ constexpr int UI_LAYOUT_DPI = 96;
 
 int g_dpi = 0; // read on first use; 0 until then
 
+// user32's per-thread DPI awareness, Windows 10 1607 and later.
+using SetThreadAwareness = DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT);
+using WindowAwareness = DPI_AWARENESS_CONTEXT(WINAPI*)(HWND);
+struct AwarenessCalls {
+    SetThreadAwareness setThread = nullptr;
+    WindowAwareness ofWindow = nullptr;
+};
+
+// Looked up on first use (user32 is loaded: the DLL imports it), never
+// from DllMain.
+const AwarenessCalls& awarenessCalls() {
+    static const AwarenessCalls calls = [] {
+        AwarenessCalls found;
+        if (const HMODULE user32 = GetModuleHandleW(L"user32.dll")) {
+            found.setThread = reinterpret_cast<SetThreadAwareness>(reinterpret_cast<void (*)()>(
+                GetProcAddress(user32, "SetThreadDpiAwarenessContext")));
+            found.ofWindow = reinterpret_cast<WindowAwareness>(reinterpret_cast<void (*)()>(
+                GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
+        }
+        return found;
+    }();
+    return calls;
+}
+
 // A coordinate laid out at 96 dpi, in the screen's pixels.
 int scaled(int value) {
     return MulDiv(value, ui::screenDpi(), UI_LAYOUT_DPI);
@@ -49,4 +73,19 @@ ui::Place ui::scaledPlace(const Place& place) {
 
 void ui::forgetScreenDpi() {
     g_dpi = 0;
+}
+
+ui::WindowDpiAwareness::WindowDpiAwareness(HWND window) {
+    const AwarenessCalls& calls = awarenessCalls();
+    if (calls.setThread && calls.ofWindow) {
+        if (const DPI_AWARENESS_CONTEXT windows = calls.ofWindow(window)) {
+            callers_ = calls.setThread(windows);
+        }
+    }
+}
+
+ui::WindowDpiAwareness::~WindowDpiAwareness() {
+    if (callers_) {
+        awarenessCalls().setThread(callers_);
+    }
 }

@@ -5,6 +5,8 @@
 #include <commctrl.h>
 
 #include <cstddef>
+#include <cstring>
+#include <cwchar>
 
 #include "base/gdi_win.h"
 #include "base/no_destroy.h"
@@ -29,6 +31,7 @@ HINSTANCE g_module = nullptr; // not owned: whose icon and classes the toolkit u
 NoDestroy<Icon> g_icon;       // the class icon of every toolkit window
 // The controls' message font; empty while the stock font stands in for it.
 NoDestroy<GdiObject<HFONT>> g_font;
+LOGFONTW g_fontMadeFrom{};     // the message font g_font was made from
 bool g_commonControls = false; // InitCommonControlsEx called
 
 } // namespace
@@ -69,14 +72,55 @@ HICON ui::defaultIcon() {
     return g_icon->get();
 }
 
+namespace {
+
+bool readMessageFont(LOGFONTW* font) {
+    NONCLIENTMETRICSW ncm{};
+    ncm.cbSize = UI_METRICS_SIZE;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, ncm.cbSize, &ncm, 0)) {
+        return false;
+    }
+    *font = ncm.lfMessageFont;
+    return true;
+}
+
+// The same font: every field alike, and the face up to its end (what lies
+// past the face's terminator is whatever the system left there).
+bool sameFont(const LOGFONTW& a, const LOGFONTW& b) {
+    return std::memcmp(&a, &b, offsetof(LOGFONTW, lfFaceName)) == 0 &&
+           std::wcsncmp(a.lfFaceName, b.lfFaceName, LF_FACESIZE) == 0;
+}
+
+} // namespace
+
 HFONT ui::controlFont() {
-    if (!*g_font) {
-        NONCLIENTMETRICSW ncm{};
-        ncm.cbSize = UI_METRICS_SIZE;
-        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, ncm.cbSize, &ncm, 0)) {
-            g_font->reset(CreateFontIndirectW(&ncm.lfMessageFont));
-        }
+    if (!*g_font && readMessageFont(&g_fontMadeFrom)) {
+        g_font->reset(CreateFontIndirectW(&g_fontMadeFrom));
     }
     // A stock object belongs to the system: it is handed out, never owned.
     return *g_font ? g_font->get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+void ui::refreshControlFont() {
+    LOGFONTW now{};
+    if (!*g_font || !readMessageFont(&now) || sameFont(now, g_fontMadeFrom)) {
+        return;
+    }
+    GdiObject<HFONT> fresh(CreateFontIndirectW(&now));
+    if (!fresh) {
+        return; // the old one serves on
+    }
+    // The controls still holding the old font (canvases' pictures) take the
+    // new one before the old is deleted. This thread's only: another's would
+    // have to answer, and cannot while this one waits.
+    const HFONT old = g_font->get();
+    controlTable().findIf([&](const ControlRecord& control) {
+        if (GetWindowThreadProcessId(control.handle, nullptr) == GetCurrentThreadId() &&
+            reinterpret_cast<HFONT>(SendMessageW(control.handle, WM_GETFONT, 0, 0)) == old) {
+            SendMessageW(control.handle, WM_SETFONT, reinterpret_cast<WPARAM>(fresh.get()), FALSE);
+        }
+        return false;
+    });
+    g_font->reset(fresh.release());
+    g_fontMadeFrom = now;
 }

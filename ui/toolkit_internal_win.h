@@ -25,6 +25,7 @@ struct WindowRecord {
     AcceleratorTable accelerators; // Tab and Shift+Tab; destroyed with the record
     HWND lastFocus = nullptr;      // not owned: the child focused at the last deactivation
     bool keepPixels = false;       // opened with UI_KEEP_PIXELS: its controls are not scaled
+    SIZE client{};                 // the client area's size, whatever frame the window gets
 };
 
 // The record of a toolkit window by its HWND, null if it is none of ours
@@ -38,6 +39,11 @@ void numberNewWindow(HWND hwnd, const CREATESTRUCTW& create);
 void forgetDestroyedWindow(HWND hwnd);
 // The number of the current container, UI_ANY when there is none.
 int containerNumber();
+// Sizes the window so that its client area is the record's, measuring the
+// frame it really has: a skinning host answers WM_NCCALCSIZE itself, and a
+// per-monitor-aware thread's frame follows its monitor's DPI, where
+// AdjustWindowRectEx predicts neither.
+void fitClientArea(HWND hwnd, const WindowRecord& rec);
 // Closes every window of the table (shut-down).
 void closeAllWindows();
 // A window this thread cannot destroy (another thread's) stays, but without
@@ -117,6 +123,9 @@ void forgetScreenDpi();
 // The class icon of every toolkit window (owned by the toolkit); loaded on
 // first use, null if the module has none.
 HICON defaultIcon();
+// Reads the message font again (a dialog opens) and makes the controls'
+// font anew when the user changed it meanwhile; the DPI stays the system's.
+void refreshControlFont();
 // Registers the common control classes, once per start-up: before the
 // first window opens.
 void startCommonControls();

@@ -243,6 +243,24 @@ void* controlState(HWND control);
 // blit into it is not flipped. For windows that show an image pixel for
 // pixel; made before their children, which inherit it.
 void keepLeftToRight(HWND hwnd);
+// For its life, the calling thread in the DPI awareness of `window`, the
+// caller's own given back at its end. A window takes its thread's
+// awareness when it is made, and Windows lays a window only into one of
+// the same awareness (SetParent fails otherwise), while a host may call
+// in another awareness than its windows have (unaware around plug-ins, as
+// Microsoft recommends). Nothing where Windows has no such awareness (before
+// Windows 10 1607): the functions are looked up in user32 at run time, so
+// that the DLL still loads on Windows 7.
+class WindowDpiAwareness {
+  public:
+    explicit WindowDpiAwareness(HWND window);
+    ~WindowDpiAwareness();
+    WindowDpiAwareness(const WindowDpiAwareness&) = delete;
+    WindowDpiAwareness& operator=(const WindowDpiAwareness&) = delete;
+
+  private:
+    DPI_AWARENESS_CONTEXT callers_ = nullptr; // null: nothing to give back
+};
 // The nearest toolkit window at or above `hwnd`, null if none.
 HWND toolkitWindowOf(HWND hwnd);
 // That window's number; false if `hwnd` is not inside a toolkit window.

@@ -98,6 +98,30 @@ LRESULT handleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         break;
+    case WM_DPICHANGED:
+        // Moved to a monitor of another DPI (a per-monitor-aware host): the
+        // place Windows suggests, and a frame for that monitor around the
+        // same client area, since the controls keep the system DPI.
+        if (const ui::WindowRecord* rec = ui::windowRecordOf(hwnd, nullptr)) {
+            const RECT& suggested = *reinterpret_cast<const RECT*>(lp);
+            SetWindowPos(hwnd, nullptr, suggested.left, suggested.top,
+                         suggested.right - suggested.left, suggested.bottom - suggested.top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            if ((rec = ui::windowRecordOf(hwnd, nullptr)) != nullptr) {
+                ui::fitClientArea(hwnd, *rec);
+            }
+            return 0;
+        }
+        break;
+    case WM_ERASEBKGND:
+        // A window that keeps its pixels (a canvas) is covered by its
+        // picture, which paints every pixel: its class brush would only
+        // show between the host's erase and the picture's paint.
+        if (const ui::WindowRecord* rec = ui::windowRecordOf(hwnd, nullptr);
+            rec && rec->keepPixels) {
+            return 1;
+        }
+        break;
     case WM_NCDESTROY:
         ui::forgetDestroyedWindow(hwnd);
         break;

@@ -130,6 +130,9 @@ intptr_t UiOpenWindow(int number, int x, int y, int width, int height, const Tex
         return 0;
     }
     ui::startCommonControls();
+    if (!(flags & UI_KEEP_PIXELS)) {
+        ui::refreshControlFont(); // a dialog's texts in the message font of now
+    }
     std::wstring name;
     try {
         name = ui::registerWindowClass(assigned);
@@ -162,9 +165,17 @@ intptr_t UiOpenWindow(int number, int x, int y, int width, int height, const Tex
     rec->handle = hwnd;
     rec->className = std::move(name);
     rec->keepPixels = keepPixels;
+    rec->client = SIZE{place.width, place.height};
 
+    // Measured again after the move: centred onto a monitor of another DPI,
+    // a per-monitor-aware window's frame changes.
+    ui::fitClientArea(hwnd, *rec);
     if ((flags & UI_CENTRE_OWNER) && owner) {
         centreOnOwner(hwnd, owner);
+        if ((rec = g_windows->find(assigned)) == nullptr || rec->handle != hwnd) {
+            return 0; // moving ran window procedures
+        }
+        ui::fitClientArea(hwnd, *rec);
     }
     if (!(flags & UI_OPEN_HIDDEN)) {
         ShowWindow(hwnd, SW_SHOWNORMAL);
@@ -200,6 +211,19 @@ bool UiSetParent(int number, HWND parent) {
     SetWindowLongW(hwnd, GWL_STYLE, static_cast<LONG>((style & ~WS_POPUP) | WS_CHILD));
     ui::keepLeftToRight(hwnd);
     return SetParent(hwnd, parent) != nullptr;
+}
+
+void ui::fitClientArea(HWND hwnd, const WindowRecord& rec) {
+    RECT frame{}, client{};
+    if (!GetWindowRect(hwnd, &frame) || !GetClientRect(hwnd, &client)) {
+        return;
+    }
+    const int width = rec.client.cx + (frame.right - frame.left) - client.right;
+    const int height = rec.client.cy + (frame.bottom - frame.top) - client.bottom;
+    if (width != frame.right - frame.left || height != frame.bottom - frame.top) {
+        SetWindowPos(hwnd, nullptr, 0, 0, width, height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void ui::keepLeftToRight(HWND hwnd) {
