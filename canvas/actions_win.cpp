@@ -178,6 +178,10 @@ int createCanvas(const Args<CreateCanvasParam>& args, HostLink& host) {
         return refuse(ActionFailure::ObjectUnknown, name);
     }
     HWND objectWindow = handleFromLow32<HWND>(reported);
+    // The object's size and the canvas window in the object window's own
+    // awareness: the size unscaled, the window one that Windows lets lie in
+    // the object's.
+    const ui::WindowDpiAwareness objectsAwareness(objectWindow);
     RECT client = {};
     if (!GetClientRect(objectWindow, &client)) {
         return refuse(ActionFailure::ObjectNotWindow, name);

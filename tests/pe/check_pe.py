@@ -49,6 +49,24 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "comdl
 # its reasons with the W function, in the diagnostic build only.)
 SILENT_BUILD_NEVER_IMPORTS = {"OutputDebugStringW", "MessageBoxA", "MessageBoxW"}
 SHARED_RUNTIME_LOOKUP = "GetModuleHandleA"
+# Functions that Windows 7 lacks, which the DLL may only look up at run
+# time: imported, they would stop it loading there. Wine has them all.
+WINDOWS_7_LACKS = {
+    # Windows 8
+    "GetSystemTimePreciseAsFileTime", "GetCurrentThreadStackLimits", "CreateFile2",
+    # Windows 8.1 (shcore's DPI functions are a DLL Windows 7 lacks too)
+    "SetProcessDpiAwareness", "GetDpiForMonitor", "GetProcessDpiAwareness",
+    "LogicalToPhysicalPointForPerMonitorDPI", "PhysicalToLogicalPointForPerMonitorDPI",
+    # Windows 10 1607 and later
+    "GetDpiForWindow", "GetDpiForSystem", "SystemParametersInfoForDpi",
+    "AdjustWindowRectExForDpi", "GetSystemMetricsForDpi", "EnableNonClientDpiScaling",
+    "SetThreadDpiAwarenessContext", "GetThreadDpiAwarenessContext",
+    "GetWindowDpiAwarenessContext", "GetAwarenessFromDpiAwarenessContext",
+    "AreDpiAwarenessContextsEqual", "IsValidDpiAwarenessContext",
+    "SetProcessDpiAwarenessContext", "GetDpiFromDpiAwarenessContext",
+    "SetThreadDpiHostingBehavior", "GetSystemDpiForProcess", "GetDpiForShellUIComponent",
+    "SetDialogDpiChangeBehavior", "SetDialogControlDpiChangeBehavior",
+}
 RT_ICON = pefile.RESOURCE_TYPE["RT_ICON"]
 RT_GROUP_ICON = pefile.RESOURCE_TYPE["RT_GROUP_ICON"]
 LANG_EN_US = 1033
@@ -254,6 +272,9 @@ def main(path):
     check(SHARED_RUNTIME_LOOKUP not in imported_functions(pe),
           "start-up finds no shared GCC runtime (%s not imported)" % SHARED_RUNTIME_LOOKUP)
 
+    later = sorted(imported_functions(pe) & WINDOWS_7_LACKS)
+    check(not later, "imports nothing Windows 7 lacks (%s)" % later)
+
     res = resources(pe)
     want_group, want_image = (RT_GROUP_ICON, 1, LANG_EN_US), (RT_ICON, 1, LANG_EN_US)
     group = [k for k in res if k[0] == RT_GROUP_ICON]
@@ -325,9 +346,17 @@ def runtime_lookup_imported(pe):
                            SHARED_RUNTIME_LOOKUP.encode().ljust(len(victim.name), b"\0"))
 
 
+def later_windows_imported(pe):
+    """A user32 import renamed GetDpiForWindow, as a direct call would import it."""
+    victim = next(f for i in pe.DIRECTORY_ENTRY_IMPORT if i.dll.lower() == b"user32.dll"
+                  for f in i.imports if f.name and len(f.name) >= len("GetDpiForWindow"))
+    pe.set_bytes_at_offset(victim.name_offset, b"GetDpiForWindow".ljust(len(victim.name), b"\0"))
+
+
 BROKEN_COPIES = [  # how the copy is broken (bytes to append, if any), the check that must fail
     (export_to_nowhere, "_nbExecAction returns with ret 8"),
     (runtime_lookup_imported, "start-up finds no shared GCC runtime"),
+    (later_windows_imported, "imports nothing Windows 7 lacks"),
     (stamped_now, "PE time stamp is the commit time"),
     (names_the_source_folder, "canvas.nbp holds no build path"),
 ]
