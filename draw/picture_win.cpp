@@ -121,6 +121,10 @@ LRESULT handleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         draw::paintPicture(hwnd, paint.dc(), *st, &paint.area());
         return 0;
     }
+    // WM_ERASEBKGND goes on to the Static (and any host subclass behind
+    // it): a Static erases nothing there, and paints its background only
+    // in its own WM_PAINT, which this procedure replaces. So nothing but
+    // the image is ever painted on a picture.
     case WM_PRINT:
     case WM_PRINTCLIENT:
         draw::paintPicture(hwnd, reinterpret_cast<HDC>(wp), *st, nullptr);

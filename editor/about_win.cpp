@@ -20,13 +20,7 @@ void about(const Text& title, const Text& credit) {
     if (dialogOpen()) {
         return;
     }
-    ui::WindowArgs window;
-    window.number = DIALOG_WINDOW;
-    window.place = ui::Place{0, 0, 400, 150};
-    window.title = u"About";
-    window.flags = UI_FLAGS_DIALOG;
-    window.owner = GetActiveWindow(); // may be null: then the box shows at 0, 0
-    if (!ui::openWindow(window)) {
+    if (!openDialog(u"About", 400, 150)) {
         return;
     }
     // kind, number, place, text, alignment

@@ -163,13 +163,7 @@ int untilClosed(const DialogLayout& layout, std::vector<Text>* slots, HostLink& 
 
 int runDialog(const DialogLayout& layout, std::vector<Text>* slots, HostLink& host) {
     const Text actionName = canvas::findAction(layout.actionId)->name;
-    ui::WindowArgs window;
-    window.number = DIALOG_WINDOW;
-    window.place = ui::Place{0, 0, DIALOG_WIDTH, layout.height};
-    window.title = layout.title;
-    window.flags = UI_FLAGS_DIALOG;
-    window.owner = GetActiveWindow(); // may be null: the dialog then shows at 0, 0
-    if (!ui::openWindow(window)) {
+    if (!openDialog(layout.title, DIALOG_WIDTH, layout.height)) {
         return canvas::refuse(canvas::ActionFailure::NoDialog, actionName);
     }
     const int result = addControls(layout, *slots)

@@ -39,6 +39,23 @@ bool dialogOpen() {
     return UiIsWindow(DIALOG_WINDOW) != 0;
 }
 
+bool openDialog(const Text& title, int width, int height) {
+    const HWND active = GetActiveWindow();
+    if (active) {
+        SendMessageW(active, WM_CANCELMODE, 0, 0);
+    }
+    if (GetCapture()) {
+        ReleaseCapture();
+    }
+    ui::WindowArgs window;
+    window.number = DIALOG_WINDOW;
+    window.place = ui::Place{0, 0, width, height};
+    window.title = title;
+    window.flags = UI_FLAGS_DIALOG;
+    window.owner = GetActiveWindow(); // read again: the host may have moved it
+    return ui::openWindow(window) != 0;
+}
+
 ModalLoop::ModalLoop() : window_(UiWindowHandle(DIALOG_WINDOW)) {
     g_watched = window_;
     timer_ = SetTimer(nullptr, 0, WATCH_INTERVAL_MS, &watchWindow);

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "base/text.h"
+
 namespace editor {
 
 // True while a dialog of the plug-in (window 0) is open on this thread. A
@@ -12,6 +14,16 @@ namespace editor {
 // again meanwhile; a second dialog would take window 0 from the first, so
 // callers refuse instead.
 bool dialogOpen();
+
+// Opens window 0 as a modal dialog of the plug-in, width x height at 96
+// dpi, owned by the host's active window (at 0, 0 without one); false when
+// it could not be made. First it takes the mouse from the host, as Windows
+// does whenever a dialog box opens: the active window gets WM_CANCELMODE,
+// which ends its capture and its menu mode, and a capture this thread still
+// holds is released. Otherwise the host's window, holding the capture since
+// a double click or a menu, would take the user's first clicks on the
+// dialog.
+bool openDialog(const Text& title, int width, int height);
 
 // Waits for the clicks of window 0 as it is when the loop is made.
 class ModalLoop {
