@@ -15,6 +15,7 @@
 #include "host/encoding_win.h"
 #include "host/host_win.h"
 #include "tests/win/support/canvas_probe.h"
+#include "tests/win/support/host_profile.h"
 #include "tests/win/support/host_scene.h"
 #include "tests/win/support/processes.h"
 #include "tests/win/support/ui_driver.h"
@@ -35,59 +36,6 @@ int screenDpi() {
     return GetDeviceCaps(screen.get(), LOGPIXELSY);
 }
 
-std::string describe(HWND control) {
-    return host::ansi(windowClass(control) + L" \"" + windowText(control) + L"\"");
-}
-
-// What a text or a line of it needs in the control's own font.
-SIZE textSize(HWND control) {
-    const std::wstring text = windowText(control);
-    const int length = static_cast<int>(text.size());
-    const WindowDC dc(control);
-    const ScopedSelect font(dc.get(),
-                            reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
-    SIZE size{};
-    GetTextExtentPoint32W(dc.get(), length ? text.c_str() : L"X", length ? length : 1, &size);
-    return size;
-}
-
-// What is wrong with a window's controls on this screen: a label's or a
-// button's text that does not fit its control on one line (a button's
-// inside its raised edges), an edit field lower than a line of its text, a
-// control reaching out of the client area, two controls that overlap.
-std::vector<std::string> layoutFaults(HWND window) {
-    std::vector<std::string> faults;
-    const RECT client = clientRect(window);
-    std::vector<std::pair<HWND, RECT>> placed;
-    for (HWND c : childWindows(window)) {
-        const RECT r = rectIn(c, window);
-        RECT common{};
-        IntersectRect(&common, &r, &client);
-        if (!EqualRect(&common, &r)) {
-            faults.push_back(describe(c) + " reaches out of the client area");
-        }
-        for (const auto& [other, o] : placed) {
-            if (IntersectRect(&common, &r, &o)) {
-                faults.push_back(describe(c) + " overlaps " + describe(other));
-            }
-        }
-        placed.push_back({c, r});
-        const std::wstring cls = windowClass(c);
-        const bool edit = lstrcmpiW(cls.c_str(), L"Edit") == 0;
-        const int edges =
-            lstrcmpiW(cls.c_str(), L"Button") == 0 ? 2 * GetSystemMetrics(SM_CXEDGE) : 0;
-        const RECT inside = clientRect(c);
-        const SIZE need = textSize(c);
-        if ((!edit && need.cx > inside.right - 2 * edges) || need.cy > inside.bottom) {
-            faults.push_back(describe(c) + " needs " + std::to_string(need.cx) + "x" +
-                             std::to_string(need.cy) + ", holds " +
-                             std::to_string(inside.right - 2 * edges) + "x" +
-                             std::to_string(inside.bottom));
-        }
-    }
-    return faults;
-}
-
 // Run only by the test below, once per DPI.
 TEST(Dpi, DISABLED_TextsFitTheirControlsAndCanvasesKeepTheirPixels) {
     const int dpi = requestedDpi();
@@ -100,23 +48,15 @@ TEST(Dpi, DISABLED_TextsFitTheirControlsAndCanvasesKeepTheirPixels) {
     SetActiveWindow(scene.main());
     pumpMessages();
 
-    host::Params params({"Rect\xE1ngulo 1", "1", "2", "3", "$0000FF", "", "Arial,12,"});
-    const std::pair<const wchar_t*, std::function<int()>> boxes[] = {
-        {L"Configurar CreateCanvas", [&] { return plugin.editAction(CREATE, params.data()); }},
-        {L"Configurar DrawCircle", [&] { return plugin.editAction(CIRCLE, params.data()); }},
-        {L"Configurar ClearCanvas", [&] { return plugin.editAction(CLEAR, params.data()); }},
-        {L"Configurar DrawText", [&] { return plugin.editAction(TEXT, params.data()); }},
-        {L"About", [&] { return plugin.about(); }},
-    };
-    for (const auto& [title, open] : boxes) {
+    for (const PluginBox& box : pluginBoxes()) {
         std::vector<std::string> faults{"never shown"};
-        UserScript script{title, {[&](HWND d) { faults = layoutFaults(d); }, post(WM_CLOSE)}};
-        EXPECT_EQ(runDialog(script, open), 0);
+        UserScript script{box.title, {[&](HWND d) { faults = layoutFaults(d); }, post(WM_CLOSE)}};
+        EXPECT_EQ(runDialog(script, [&] { return box.open(plugin); }), 0);
         std::string all;
         for (const std::string& fault : faults) {
             all += "\n  " + fault;
         }
-        EXPECT_TRUE(faults.empty()) << host::ansi(title) << " at " << dpi << " dpi:" << all;
+        EXPECT_TRUE(faults.empty()) << host::ansi(box.title) << " at " << dpi << " dpi:" << all;
     }
 
     // A canvas is the object's size in pixels, and a circle lands where the

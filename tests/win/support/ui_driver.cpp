@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "base/gdi_win.h"
+#include "host/encoding_win.h"
+
 bool aroundAllTests(void (*start)(), void (*stop)()) {
     struct Around : ::testing::Environment {
         Around(void (*a)(), void (*b)()) : start(a), stop(b) {}
@@ -217,6 +220,59 @@ std::wstring windowText(HWND window) {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
     text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), int(text.size()))));
     return text;
+}
+
+namespace {
+
+std::string describe(HWND control) {
+    return host::ansi(windowClass(control) + L" \"" + windowText(control) + L"\"");
+}
+
+// What a text or a line of it needs in the control's own font.
+SIZE textSize(HWND control) {
+    const std::wstring text = windowText(control);
+    const int length = static_cast<int>(text.size());
+    const WindowDC dc(control);
+    const ScopedSelect font(dc.get(),
+                            reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(dc.get(), length ? text.c_str() : L"X", length ? length : 1, &size);
+    return size;
+}
+
+} // namespace
+
+std::vector<std::string> layoutFaults(HWND window) {
+    std::vector<std::string> faults;
+    const RECT client = clientRect(window);
+    std::vector<std::pair<HWND, RECT>> placed;
+    for (HWND c : childWindows(window)) {
+        const RECT r = rectIn(c, window);
+        RECT common{};
+        IntersectRect(&common, &r, &client);
+        if (!EqualRect(&common, &r)) {
+            faults.push_back(describe(c) + " reaches out of the client area");
+        }
+        for (const auto& [other, o] : placed) {
+            if (IntersectRect(&common, &r, &o)) {
+                faults.push_back(describe(c) + " overlaps " + describe(other));
+            }
+        }
+        placed.push_back({c, r});
+        const std::wstring cls = windowClass(c);
+        const bool edit = lstrcmpiW(cls.c_str(), L"Edit") == 0;
+        const int edges =
+            lstrcmpiW(cls.c_str(), L"Button") == 0 ? 2 * GetSystemMetrics(SM_CXEDGE) : 0;
+        const RECT inside = clientRect(c);
+        const SIZE need = textSize(c);
+        if ((!edit && need.cx > inside.right - 2 * edges) || need.cy > inside.bottom) {
+            faults.push_back(describe(c) + " needs " + std::to_string(need.cx) + "x" +
+                             std::to_string(need.cy) + ", holds " +
+                             std::to_string(inside.right - 2 * edges) + "x" +
+                             std::to_string(inside.bottom));
+        }
+    }
+    return faults;
 }
 
 bool operator==(const RECT& a, const RECT& b) {

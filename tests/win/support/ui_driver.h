@@ -115,6 +115,12 @@ std::vector<HWND> childWindows(HWND parent);
 std::wstring windowClass(HWND window);
 std::wstring windowText(HWND window);
 
+// What is wrong with a window's controls on this screen: a label's or a
+// button's text that does not fit its control on one line (a button's
+// inside its raised edges), an edit field lower than a line of its text, a
+// control reaching out of the client area, two controls that overlap.
+std::vector<std::string> layoutFaults(HWND window);
+
 bool operator==(const RECT& a, const RECT& b);
 void PrintTo(const RECT& r, std::ostream* os);
 void PrintTo(const UiEvent& e, std::ostream* os);

@@ -1,0 +1,160 @@
+// Hosts unlike the reference host: each row a host's profile and what the
+// plug-in must do in it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/encoding_win.h"
+#include "tests/win/support/canvas_probe.h"
+#include "tests/win/support/host_profile.h"
+#include "tests/win/support/ui_driver.h"
+
+namespace {
+
+// The host opens each dialog of the plug-in, the steps are played on it,
+// and it is closed.
+void eachBox(ProfiledHost& h, const std::function<std::vector<Step>(const PluginBox&)>& steps) {
+    for (const PluginBox& box : pluginBoxes()) {
+        SCOPED_TRACE(host::ansi(box.title));
+        UserScript script{box.title, steps(box)};
+        script.steps.push_back(post(WM_CLOSE));
+        EXPECT_EQ(
+            h.call([&] { return runDialog(script, [&] { return box.open(h.plugged.plugin); }); }),
+            0);
+    }
+}
+
+// The client area is the layout's and holds every control, whatever the
+// frame; moved to a monitor of twice the DPI, the dialog takes the place
+// Windows suggests and keeps its client area.
+void dialogsKeepTheirClientArea(ProfiledHost& h) {
+    eachBox(h, [](const PluginBox& box) {
+        const RECT layout{0, 0, box.client.cx, box.client.cy};
+        const RECT suggested{50, 60, 50 + 2 * box.client.cx, 60 + 2 * box.client.cy};
+        const Step fits = [=](HWND d) {
+            EXPECT_EQ(clientRect(d), layout);
+            for (const std::string& fault : layoutFaults(d)) {
+                ADD_FAILURE() << fault;
+            }
+        };
+        return std::vector<Step>{fits,
+                                 [=](HWND d) {
+                                     SendMessageW(d, WM_DPICHANGED, MAKEWPARAM(192, 192),
+                                                  reinterpret_cast<LPARAM>(&suggested));
+                                 },
+                                 [=](HWND d) {
+                                     fits(d);
+                                     EXPECT_EQ(windowRect(d).left, 50);
+                                     EXPECT_EQ(windowRect(d).top, 60);
+                                 }};
+    });
+}
+
+// The canvas window is made in the object window's awareness (Windows lays
+// no window into one of another), and the caller's comes back.
+void canvasMadeInTheObjectsAwareness(ProfiledHost& h) {
+    HWND object = h.object("a", 10, 10, 60, 40);
+    const std::string objects = awareness::describe(h.profile.windows);
+    ASSERT_EQ(awareness::describe(awareness::ofWindow(object)), objects) << "the host's set-up";
+    EXPECT_EQ(h.call([&] { return runAction(h.plugged.plugin, CREATE, {"a", "$0000FF"}); }), 1);
+    EXPECT_FALSE(h.made.empty());
+    for (const ProfiledHost::Made& m : h.made) {
+        EXPECT_EQ(awareness::describe(m.awareness), objects) << host::ansi(m.cls);
+    }
+    EXPECT_EQ(awareness::describe(h.awarenessAfter), awareness::describe(h.profile.calls));
+    EXPECT_TRUE(filledWith(object, RED));
+}
+
+// Every dialog takes the capture from the host's window while it is open.
+void dialogsTakeTheMouse(ProfiledHost& h) {
+    eachBox(h, [&](const PluginBox&) {
+        return std::vector<Step>{[&](HWND) { EXPECT_NE(GetCapture(), h.plugged.scene.main()); }};
+    });
+}
+
+// Erased with their children, the object's canvas shows its image at every
+// step, not the canvas window's class brush before the picture paints.
+void canvasesNeverFlash(ProfiledHost& h) {
+    HWND object = h.object("a", 10, 10, 60, 40);
+    ASSERT_EQ(h.call([&] { return runAction(h.plugged.plugin, CREATE, {"a", "$0000FF"}); }), 1);
+    const auto red = [&](const char* when) {
+        EXPECT_EQ(readCanvasSurface(object).count(RED), 60u * 40u) << when;
+    };
+    red("painted");
+    RedrawWindow(object, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_ERASENOW);
+    red("erased, before the paint");
+    pumpMessages();
+    red("painted again");
+}
+
+// The face of the font the first control of the first dialog has.
+std::wstring dialogFace(ProfiledHost& h) {
+    std::wstring face;
+    UserScript script{pluginBoxes()[0].title,
+                      {[&](HWND d) {
+                           LOGFONTW font{};
+                           GetObjectW(reinterpret_cast<HFONT>(
+                                          SendMessageW(childWindows(d).back(), WM_GETFONT, 0, 0)),
+                                      sizeof font, &font);
+                           face = font.lfFaceName;
+                       },
+                       post(WM_CLOSE)}};
+    h.call(
+        [&] { return runDialog(script, [&] { return pluginBoxes()[0].open(h.plugged.plugin); }); });
+    return face;
+}
+
+// A dialog opened after the user changed the message font has the new one;
+// the canvases made before keep a font that exists.
+void dialogsFollowTheMessageFont(ProfiledHost& h) {
+    HWND object = h.object("a", 10, 10, 60, 40);
+    ASSERT_EQ(runAction(h.plugged.plugin, CREATE, {"a", "$0000FF"}), 1);
+    NONCLIENTMETRICSW before{};
+    before.cbSize = sizeof before;
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof before, &before, 0));
+    const std::wstring usual = dialogFace(h);
+    EXPECT_EQ(usual, before.lfMessageFont.lfFaceName);
+    NONCLIENTMETRICSW changed = before;
+    lstrcpyW(changed.lfMessageFont.lfFaceName,
+             usual == L"Liberation Serif" ? L"Tahoma" : L"Liberation Serif");
+    ASSERT_TRUE(SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof changed, &changed, 0));
+    const std::wstring after = dialogFace(h);
+    SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof before, &before, 0);
+    EXPECT_EQ(after, changed.lfMessageFont.lfFaceName);
+    HWND picture = childWindows(canvasWindowIn(object)).at(0);
+    EXPECT_EQ(GetObjectType(reinterpret_cast<HGDIOBJ>(SendMessageW(picture, WM_GETFONT, 0, 0))),
+              static_cast<DWORD>(OBJ_FONT));
+    EXPECT_EQ(dialogFace(h), usual);
+}
+
+// Per-monitor aware as Wine knows it (it has no second version).
+const DPI_AWARENESS_CONTEXT PER_MONITOR = DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE;
+
+TEST(HostsUnlikeOurs, EachRow) {
+    const std::pair<HostProfile, void (*)(ProfiledHost&)> rows[] = {
+        {{"a skinning host: every caption 30 pixels taller", 30}, &dialogsKeepTheirClientArea},
+        {{"per-monitor-aware windows, called unaware", 0, PER_MONITOR,
+          DPI_AWARENESS_CONTEXT_UNAWARE},
+         &canvasMadeInTheObjectsAwareness},
+        {{"per-monitor-aware windows, called system aware", 0, PER_MONITOR,
+          DPI_AWARENESS_CONTEXT_SYSTEM_AWARE},
+         &canvasMadeInTheObjectsAwareness},
+        {{"a host holding the mouse when it calls", 0, nullptr, nullptr, true},
+         &dialogsTakeTheMouse},
+        {{"a host erasing an object with its children"}, &canvasesNeverFlash},
+        {{"a user changing the message font while the host runs"}, &dialogsFollowTheMessageFont},
+    };
+    for (const auto& [profile, check] : rows) {
+        SCOPED_TRACE(profile.name);
+        ProfiledHost h(profile);
+        ASSERT_TRUE(h.plugged.plugin.ok());
+        check(h);
+    }
+}
+
+} // namespace
