@@ -52,20 +52,11 @@ SHARED_RUNTIME_LOOKUP = "GetModuleHandleA"
 # Functions that Windows 7 lacks, which the DLL may only look up at run
 # time: imported, they would stop it loading there. Wine has them all.
 WINDOWS_7_LACKS = {
-    # Windows 8
-    "GetSystemTimePreciseAsFileTime", "GetCurrentThreadStackLimits", "CreateFile2",
-    # Windows 8.1 (shcore's DPI functions are a DLL Windows 7 lacks too)
-    "SetProcessDpiAwareness", "GetDpiForMonitor", "GetProcessDpiAwareness",
-    "LogicalToPhysicalPointForPerMonitorDPI", "PhysicalToLogicalPointForPerMonitorDPI",
-    # Windows 10 1607 and later
-    "GetDpiForWindow", "GetDpiForSystem", "SystemParametersInfoForDpi",
-    "AdjustWindowRectExForDpi", "GetSystemMetricsForDpi", "EnableNonClientDpiScaling",
+    "GetSystemTimePreciseAsFileTime", "GetDpiForWindow", "GetDpiForSystem",
+    "SystemParametersInfoForDpi", "AdjustWindowRectExForDpi", "GetSystemMetricsForDpi",
     "SetThreadDpiAwarenessContext", "GetThreadDpiAwarenessContext",
     "GetWindowDpiAwarenessContext", "GetAwarenessFromDpiAwarenessContext",
-    "AreDpiAwarenessContextsEqual", "IsValidDpiAwarenessContext",
-    "SetProcessDpiAwarenessContext", "GetDpiFromDpiAwarenessContext",
-    "SetThreadDpiHostingBehavior", "GetSystemDpiForProcess", "GetDpiForShellUIComponent",
-    "SetDialogDpiChangeBehavior", "SetDialogControlDpiChangeBehavior",
+    "AreDpiAwarenessContextsEqual", "EnableNonClientDpiScaling", "GetDpiForMonitor",
 }
 RT_ICON = pefile.RESOURCE_TYPE["RT_ICON"]
 RT_GROUP_ICON = pefile.RESOURCE_TYPE["RT_GROUP_ICON"]

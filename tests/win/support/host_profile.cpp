@@ -16,45 +16,28 @@ template <typename Function> Function user32(const char* name) {
         reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
 }
 
+using Context = DPI_AWARENESS_CONTEXT;
+
 } // namespace
 
-DPI_AWARENESS_CONTEXT setThread(DPI_AWARENESS_CONTEXT context) {
-    static const auto set = user32<DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT)>(
-        "SetThreadDpiAwarenessContext");
+Context setThread(Context context) {
+    static const auto set = user32<Context(WINAPI*)(Context)>("SetThreadDpiAwarenessContext");
     return set && context ? set(context) : nullptr;
 }
 
-DPI_AWARENESS_CONTEXT ofThread() {
-    static const auto get =
-        user32<DPI_AWARENESS_CONTEXT(WINAPI*)()>("GetThreadDpiAwarenessContext");
-    return get ? get() : nullptr;
+int of(Context context) {
+    static const auto get = user32<int(WINAPI*)(Context)>("GetAwarenessFromDpiAwarenessContext");
+    return get && context ? get(context) : -1;
 }
 
-DPI_AWARENESS_CONTEXT ofWindow(HWND window) {
-    static const auto get =
-        user32<DPI_AWARENESS_CONTEXT(WINAPI*)(HWND)>("GetWindowDpiAwarenessContext");
-    return get ? get(window) : nullptr;
+int ofThread() {
+    static const auto get = user32<Context(WINAPI*)()>("GetThreadDpiAwarenessContext");
+    return of(get ? get() : nullptr);
 }
 
-bool same(DPI_AWARENESS_CONTEXT a, DPI_AWARENESS_CONTEXT b) {
-    static const auto equal = user32<BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT, DPI_AWARENESS_CONTEXT)>(
-        "AreDpiAwarenessContextsEqual");
-    return equal ? equal(a, b) != 0 : a == b;
-}
-
-std::string describe(DPI_AWARENESS_CONTEXT context) {
-    const std::pair<DPI_AWARENESS_CONTEXT, const char*> names[] = {
-        {DPI_AWARENESS_CONTEXT_UNAWARE, "unaware"},
-        {DPI_AWARENESS_CONTEXT_SYSTEM_AWARE, "system aware"},
-        {DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE, "per-monitor aware"},
-        {DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2, "per-monitor aware v2"},
-    };
-    for (const auto& [known, name] : names) {
-        if (same(context, known)) {
-            return name;
-        }
-    }
-    return "awareness " + std::to_string(reinterpret_cast<intptr_t>(context));
+int ofWindow(HWND window) {
+    static const auto get = user32<Context(WINAPI*)(HWND)>("GetWindowDpiAwarenessContext");
+    return of(get ? get(window) : nullptr);
 }
 
 } // namespace awareness

@@ -14,12 +14,13 @@
 // The per-thread DPI awareness of Windows 10 1607 and later, looked up in
 // user32 at run time as the plug-in does.
 namespace awareness {
-// Sets the thread's; returns what it was (null where Windows has none).
+// Sets the thread's (nothing for null); returns what it was.
 DPI_AWARENESS_CONTEXT setThread(DPI_AWARENESS_CONTEXT context);
-DPI_AWARENESS_CONTEXT ofThread();
-DPI_AWARENESS_CONTEXT ofWindow(HWND window);
-bool same(DPI_AWARENESS_CONTEXT a, DPI_AWARENESS_CONTEXT b);
-std::string describe(DPI_AWARENESS_CONTEXT context);
+// The DPI_AWARENESS (0 unaware, 1 system, 2 per monitor; -1 none) of a
+// context, of the thread, of a window.
+int of(DPI_AWARENESS_CONTEXT context);
+int ofThread();
+int ofWindow(HWND window);
 } // namespace awareness
 
 struct HostProfile {
@@ -53,10 +54,10 @@ class ProfiledHost {
 
     struct Made {
         std::wstring cls;
-        DPI_AWARENESS_CONTEXT awareness; // the thread's as the window was made
+        int awareness; // the thread's as the window was made
     };
     std::vector<Made> made; // by the last call
-    DPI_AWARENESS_CONTEXT awarenessAfter = nullptr;
+    int awarenessAfter = -1;
     const HostProfile profile;
 
   private:

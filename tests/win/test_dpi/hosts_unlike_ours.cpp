@@ -58,14 +58,14 @@ void dialogsKeepTheirClientArea(ProfiledHost& h) {
 // no window into one of another), and the caller's comes back.
 void canvasMadeInTheObjectsAwareness(ProfiledHost& h) {
     HWND object = h.object("a", 10, 10, 60, 40);
-    const std::string objects = awareness::describe(h.profile.windows);
-    ASSERT_EQ(awareness::describe(awareness::ofWindow(object)), objects) << "the host's set-up";
+    const int objects = awareness::of(h.profile.windows);
+    ASSERT_EQ(awareness::ofWindow(object), objects) << "the host's set-up";
     EXPECT_EQ(h.call([&] { return runAction(h.plugged.plugin, CREATE, {"a", "$0000FF"}); }), 1);
     EXPECT_FALSE(h.made.empty());
     for (const ProfiledHost::Made& m : h.made) {
-        EXPECT_EQ(awareness::describe(m.awareness), objects) << host::ansi(m.cls);
+        EXPECT_EQ(m.awareness, objects) << host::ansi(m.cls);
     }
-    EXPECT_EQ(awareness::describe(h.awarenessAfter), awareness::describe(h.profile.calls));
+    EXPECT_EQ(h.awarenessAfter, awareness::of(h.profile.calls));
     EXPECT_TRUE(filledWith(object, RED));
 }
 
@@ -92,44 +92,34 @@ void canvasesNeverFlash(ProfiledHost& h) {
     red("painted again");
 }
 
-// The face of the font the first control of the first dialog has.
-std::wstring dialogFace(ProfiledHost& h) {
-    std::wstring face;
-    UserScript script{pluginBoxes()[0].title,
-                      {[&](HWND d) {
-                           LOGFONTW font{};
-                           GetObjectW(reinterpret_cast<HFONT>(
-                                          SendMessageW(childWindows(d).back(), WM_GETFONT, 0, 0)),
-                                      sizeof font, &font);
-                           face = font.lfFaceName;
-                       },
-                       post(WM_CLOSE)}};
-    h.call(
-        [&] { return runDialog(script, [&] { return pluginBoxes()[0].open(h.plugged.plugin); }); });
-    return face;
-}
-
-// A dialog opened after the user changed the message font has the new one;
-// the canvases made before keep a font that exists.
+// A dialog opened after the user changed the message font has the new one
+// in its controls; the canvases made before keep a font that exists.
 void dialogsFollowTheMessageFont(ProfiledHost& h) {
     HWND object = h.object("a", 10, 10, 60, 40);
     ASSERT_EQ(runAction(h.plugged.plugin, CREATE, {"a", "$0000FF"}), 1);
+    const auto faceOf = [](HWND window) {
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font,
+                   &font);
+        return std::wstring(font.lfFaceName);
+    };
+    const auto dialogsIn = [&](const std::wstring& face) {
+        eachBox(h, [&](const PluginBox&) {
+            return std::vector<Step>{[&](HWND d) { EXPECT_EQ(faceOf(childWindows(d)[0]), face); }};
+        });
+    };
     NONCLIENTMETRICSW before{};
     before.cbSize = sizeof before;
     ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof before, &before, 0));
-    const std::wstring usual = dialogFace(h);
-    EXPECT_EQ(usual, before.lfMessageFont.lfFaceName);
+    dialogsIn(before.lfMessageFont.lfFaceName);
     NONCLIENTMETRICSW changed = before;
-    lstrcpyW(changed.lfMessageFont.lfFaceName,
-             usual == L"Liberation Serif" ? L"Tahoma" : L"Liberation Serif");
+    lstrcpyW(changed.lfMessageFont.lfFaceName, L"Liberation Mono");
     ASSERT_TRUE(SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof changed, &changed, 0));
-    const std::wstring after = dialogFace(h);
+    dialogsIn(L"Liberation Mono");
     SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof before, &before, 0);
-    EXPECT_EQ(after, changed.lfMessageFont.lfFaceName);
     HWND picture = childWindows(canvasWindowIn(object)).at(0);
-    EXPECT_EQ(GetObjectType(reinterpret_cast<HGDIOBJ>(SendMessageW(picture, WM_GETFONT, 0, 0))),
-              static_cast<DWORD>(OBJ_FONT));
-    EXPECT_EQ(dialogFace(h), usual);
+    EXPECT_EQ(faceOf(picture), L"Liberation Mono");
+    dialogsIn(before.lfMessageFont.lfFaceName);
 }
 
 // Per-monitor aware as Wine knows it (it has no second version).
