@@ -167,8 +167,8 @@ intptr_t UiOpenWindow(int number, int x, int y, int width, int height, const Tex
     rec->keepPixels = keepPixels;
     rec->client = SIZE{place.width, place.height};
 
-    // Measured again after the move: centred onto a monitor of another DPI,
-    // a per-monitor-aware window's frame changes.
+    // Fitted once made, and again once centred: moved onto a monitor of
+    // another DPI, a per-monitor-aware window's frame changes.
     ui::fitClientArea(hwnd, *rec);
     if ((flags & UI_CENTRE_OWNER) && owner) {
         centreOnOwner(hwnd, owner);
