@@ -1,11 +1,13 @@
 // Images, drawing passes, text and fonts on real DIB sections and real
 // GDI text under Wine.
+#include "tests/win/support/gdi_spy.h"
 #include "tests/win/test_draw/draw_tests.h"
 
 using namespace drawtests;
 
 namespace {
 
+const bool g_gdiSpy = watchGdiAroundAllTests();
 const bool g_drawing = aroundAllTests(&startDrawing, &stopDrawing);
 
 //--- Owners ---------------------------------------------------------------------

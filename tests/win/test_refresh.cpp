@@ -17,6 +17,7 @@
 #include "draw/image_win.h"
 #include "draw/picture_win.h"
 #include "tests/win/support/canvas_probe.h"
+#include "tests/win/support/gdi_spy.h"
 #include "tests/win/support/host_scene.h"
 #include "tests/win/support/ui_driver.h"
 
@@ -29,6 +30,8 @@ void PrintTo(const CanvasPixels& p, std::ostream* os) {
 }
 
 namespace {
+
+const bool g_gdiSpy = watchGdiAroundAllTests();
 
 // What a picture shows of a pixel of its image (0xAARRGGBB in memory) over
 // a background `under` (a colour of readCanvas's form): the pixel itself

@@ -15,10 +15,13 @@
 #include "base/gdi_win.h"
 #include "tests/native/raster_support.h"
 #include "tests/win/support/canvas_probe.h"
+#include "tests/win/support/gdi_spy.h"
 #include "tests/win/support/host_scene.h"
 #include "tests/win/support/ui_driver.h"
 
 namespace {
+
+const bool g_gdiSpy = watchGdiAroundAllTests();
 
 // The 32-bit build runs emulated, three times slower: 30% takes as long.
 constexpr int FULL_ACTIONS = 100000;

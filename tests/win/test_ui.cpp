@@ -1,12 +1,14 @@
 // The window toolkit driven the way the host's user drives it (posted input,
 // real window procedures, the real queue), and the About box behind the
 // DLL's _nbAbout.
+#include "tests/win/support/gdi_spy.h"
 #include "tests/win/test_ui/ui_tests.h"
 
 using namespace uitests;
 
 namespace {
 
+const bool g_gdiSpy = watchGdiAroundAllTests();
 const bool g_toolkit = aroundAllTests(&startToolkit, &ui::shutdown);
 
 // Whether a handle still names a live icon, accelerator table or font: a

@@ -1,0 +1,198 @@
+#include "tests/win/support/gdi_spy.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <cwchar>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/win/support/import_patch.h"
+#include "tests/win/support/ui_driver.h"
+
+namespace {
+
+// What the watch holds. Never destroyed: the plug-in still calls in while the process ends.
+struct Watch {
+    std::multiset<HDC> held; // taken and not yet given back, by any watched module
+    size_t taken = 0;
+    size_t found = 0;               // deletions of a selected object
+    std::vector<std::string> first; // the first few of them, said at the end
+};
+Watch& watch() {
+    static Watch* const w = new Watch;
+    return *w;
+}
+
+template <typename F> F real(F spy);
+
+HDC took(HDC dc) {
+    if (dc) {
+        watch().held.insert(dc);
+        ++watch().taken;
+    }
+    return dc;
+}
+
+void gave(HDC dc) {
+    const auto at = watch().held.find(dc);
+    if (at != watch().held.end()) {
+        watch().held.erase(at);
+    }
+}
+
+// "module+0xoffset" of a code address, for addr2line.
+std::string placeOf(const void* address) {
+    HMODULE module = nullptr;
+    char path[MAX_PATH] = "?";
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       static_cast<const char*>(address), &module);
+    GetModuleFileNameA(module, path, MAX_PATH);
+    std::ostringstream place;
+    place << (std::strrchr(path, '\\') ? std::strrchr(path, '\\') + 1 : path) << "+0x" << std::hex
+          << (static_cast<const char*>(address) - reinterpret_cast<const char*>(module));
+    return place.str();
+}
+
+// Notes `object` when it is the current object of its kind in a device context held now.
+void noteIfSelected(HGDIOBJ object, const void* caller) {
+    const DWORD type = GetObjectType(object);
+    const struct {
+        DWORD kind;
+        const char* name;
+    } kinds[] = {{OBJ_FONT, "font"},
+                 {OBJ_BITMAP, "bitmap"},
+                 {OBJ_BRUSH, "brush"},
+                 {OBJ_PEN, "pen"},
+                 {OBJ_EXTPEN, "pen"}};
+    const char* name = nullptr;
+    for (const auto& k : kinds) {
+        name = k.kind == type ? k.name : name;
+    }
+    if (!name) {
+        return;
+    }
+    for (const HDC dc : watch().held) {
+        if (GetCurrentObject(dc, type == OBJ_EXTPEN ? OBJ_PEN : type) == object) {
+            const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+            std::ostringstream line;
+            line << (test ? std::string(test->test_suite_name()) + "." + test->name() : "no test")
+                 << ": DeleteObject of " << name << " " << object << ", selected into DC " << dc
+                 << ", from " << placeOf(caller);
+            if (watch().found++ < 10) {
+                watch().first.push_back(line.str());
+            }
+            return;
+        }
+    }
+}
+
+HDC WINAPI spyCreateCompatibleDC(HDC dc) {
+    return took(real(&spyCreateCompatibleDC)(dc));
+}
+HDC WINAPI spyCreateDCW(LPCWSTR driver, LPCWSTR device, LPCWSTR port, const DEVMODEW* mode) {
+    return took(real(&spyCreateDCW)(driver, device, port, mode));
+}
+HDC WINAPI spyGetDC(HWND window) {
+    return took(real(&spyGetDC)(window));
+}
+HDC WINAPI spyGetDCEx(HWND window, HRGN clip, DWORD flags) {
+    return took(real(&spyGetDCEx)(window, clip, flags));
+}
+HDC WINAPI spyGetWindowDC(HWND window) {
+    return took(real(&spyGetWindowDC)(window));
+}
+HDC WINAPI spyBeginPaint(HWND window, PAINTSTRUCT* paint) {
+    return took(real(&spyBeginPaint)(window, paint));
+}
+BOOL WINAPI spyDeleteDC(HDC dc) {
+    gave(dc);
+    return real(&spyDeleteDC)(dc);
+}
+int WINAPI spyReleaseDC(HWND window, HDC dc) {
+    gave(dc);
+    return real(&spyReleaseDC)(window, dc);
+}
+BOOL WINAPI spyEndPaint(HWND window, const PAINTSTRUCT* paint) {
+    gave(paint ? paint->hdc : nullptr);
+    return real(&spyEndPaint)(window, paint);
+}
+BOOL WINAPI spyDeleteObject(HGDIOBJ object) {
+    noteIfSelected(object, __builtin_return_address(0));
+    return real(&spyDeleteObject)(object);
+}
+HMODULE WINAPI spyLoadLibraryW(LPCWSTR path);
+
+struct Hook {
+    const char* dll;
+    const char* name;
+    void* spy;
+    void* real = nullptr; // found by name in the DLL, never through a patched table
+};
+Hook g_hooks[] = {
+    {"gdi32.dll", "CreateCompatibleDC", reinterpret_cast<void*>(&spyCreateCompatibleDC)},
+    {"gdi32.dll", "CreateDCW", reinterpret_cast<void*>(&spyCreateDCW)},
+    {"user32.dll", "GetDC", reinterpret_cast<void*>(&spyGetDC)},
+    {"user32.dll", "GetDCEx", reinterpret_cast<void*>(&spyGetDCEx)},
+    {"user32.dll", "GetWindowDC", reinterpret_cast<void*>(&spyGetWindowDC)},
+    {"user32.dll", "BeginPaint", reinterpret_cast<void*>(&spyBeginPaint)},
+    {"gdi32.dll", "DeleteDC", reinterpret_cast<void*>(&spyDeleteDC)},
+    {"user32.dll", "ReleaseDC", reinterpret_cast<void*>(&spyReleaseDC)},
+    {"user32.dll", "EndPaint", reinterpret_cast<void*>(&spyEndPaint)},
+    {"gdi32.dll", "DeleteObject", reinterpret_cast<void*>(&spyDeleteObject)},
+    {"kernel32.dll", "LoadLibraryW", reinterpret_cast<void*>(&spyLoadLibraryW)},
+};
+
+template <typename F> F real(F spy) {
+    for (const Hook& h : g_hooks) {
+        if (h.spy == reinterpret_cast<void*>(spy)) {
+            return reinterpret_cast<F>(h.real);
+        }
+    }
+    return nullptr;
+}
+
+// Only the functions the module imports are patched; its table goes when it unloads.
+void patchAll(HMODULE module) {
+    for (const Hook& h : g_hooks) {
+        patchImport(module, h.dll, h.name, h.spy);
+    }
+}
+
+HMODULE WINAPI spyLoadLibraryW(LPCWSTR path) {
+    const HMODULE module = real(&spyLoadLibraryW)(path);
+    const size_t length = path ? std::wcslen(path) : 0;
+    if (module && length >= 4 && _wcsicmp(path + length - 4, L".nbp") == 0) {
+        patchAll(module);
+    }
+    return module;
+}
+
+void startGdiSpy() {
+    for (Hook& h : g_hooks) {
+        h.real = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(h.dll), h.name));
+    }
+    patchAll(GetModuleHandleW(nullptr));
+    if (const HMODULE loaded = GetModuleHandleW(L"canvas.nbp")) {
+        patchAll(loaded);
+    }
+}
+
+void checkGdiSpy() {
+    const Watch& w = watch();
+    EXPECT_GT(w.taken, 0u) << "the GDI spy saw no device context taken: it watches nothing";
+    for (const std::string& line : w.first) {
+        ADD_FAILURE() << line;
+    }
+    EXPECT_EQ(w.found, 0u) << "objects deleted while selected into a device context";
+}
+
+} // namespace
+
+bool watchGdiAroundAllTests() {
+    return aroundAllTests(&startGdiSpy, &checkGdiSpy);
+}
