@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
-#include <set>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,11 +17,12 @@
 namespace {
 
 // What the watch holds. Never destroyed: the plug-in still calls in while the process ends.
+// Nothing is allocated until a fault is found: test_badinput fails allocations on demand.
 struct Watch {
-    std::multiset<HDC> held; // taken and not yet given back, by any watched module
-    size_t taken = 0;
-    size_t found = 0;               // deletions of a selected object
-    std::vector<std::string> first; // the first few of them, said at the end
+    HDC held[4096]; // taken and not yet given back, by any watched module
+    size_t holding = 0, taken = 0, found = 0;
+    bool overflowed = false;
+    std::vector<std::string> first; // the first few faults, said at the end
 };
 Watch& watch() {
     static Watch* const w = new Watch;
@@ -30,17 +32,22 @@ Watch& watch() {
 template <typename F> F real(F spy);
 
 HDC took(HDC dc) {
-    if (dc) {
-        watch().held.insert(dc);
-        ++watch().taken;
+    Watch& w = watch();
+    w.overflowed |= dc && w.holding == std::size(w.held);
+    if (dc && !w.overflowed) {
+        w.held[w.holding++] = dc;
+        ++w.taken;
     }
     return dc;
 }
 
 void gave(HDC dc) {
-    const auto at = watch().held.find(dc);
-    if (at != watch().held.end()) {
-        watch().held.erase(at);
+    Watch& w = watch();
+    HDC* const end = w.held + w.holding;
+    HDC* const at = std::find(w.held, end, dc);
+    if (at != end) {
+        *at = end[-1];
+        --w.holding;
     }
 }
 
@@ -76,19 +83,19 @@ void noteIfSelected(HGDIOBJ object, const void* caller) {
     if (!name) {
         return;
     }
-    for (const HDC dc : watch().held) {
-        if (GetCurrentObject(dc, type == OBJ_EXTPEN ? OBJ_PEN : type) == object) {
-            const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-            std::ostringstream line;
-            line << (test ? std::string(test->test_suite_name()) + "." + test->name() : "no test")
-                 << ": DeleteObject of " << name << " " << object << ", selected into DC " << dc
-                 << ", from " << placeOf(caller);
-            if (watch().found++ < 10) {
-                watch().first.push_back(line.str());
-            }
-            return;
-        }
+    Watch& w = watch();
+    const HDC* const dc = std::find_if(w.held, w.held + w.holding, [&](HDC held) {
+        return GetCurrentObject(held, type == OBJ_EXTPEN ? OBJ_PEN : type) == object;
+    });
+    if (dc == w.held + w.holding || w.found++ >= 10) {
+        return;
     }
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::ostringstream line;
+    line << (test ? std::string(test->test_suite_name()) + "." + test->name() : "no test")
+         << ": DeleteObject of " << name << " " << object << ", selected into DC " << *dc
+         << ", from " << placeOf(caller);
+    w.first.push_back(line.str());
 }
 
 HDC WINAPI spyCreateCompatibleDC(HDC dc) {
@@ -173,6 +180,7 @@ HMODULE WINAPI spyLoadLibraryW(LPCWSTR path) {
 }
 
 void startGdiSpy() {
+    watch(); // made now, not in a call made while allocations fail
     for (Hook& h : g_hooks) {
         h.real = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(h.dll), h.name));
     }
@@ -185,6 +193,7 @@ void startGdiSpy() {
 void checkGdiSpy() {
     const Watch& w = watch();
     EXPECT_GT(w.taken, 0u) << "the GDI spy saw no device context taken: it watches nothing";
+    EXPECT_FALSE(w.overflowed) << "more device contexts held than the GDI spy can watch";
     for (const std::string& line : w.first) {
         ADD_FAILURE() << line;
     }
