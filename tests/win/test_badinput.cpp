@@ -1,6 +1,5 @@
 // Everything a host or a script can hand to canvas.nbp, sound or not: each row
 // states the result and what is left behind; none may crash, hang or leak.
-#include "tests/win/support/gdi_spy.h"
 #include "tests/win/test_badinput/badinput.h"
 
 //--- Allocation failures on demand -----------------------------------------------------

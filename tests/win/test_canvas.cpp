@@ -1,6 +1,5 @@
 // Canvases as a host's script sees them: canvas.nbp driven through its
 // exports, and the pixels read back from the picture control of each canvas.
-#include "tests/win/support/gdi_spy.h"
 #include "tests/win/test_canvas/canvas_tests.h"
 
 using namespace canvastests;

@@ -1,6 +1,5 @@
 // Images, drawing passes, text and fonts on real DIB sections and real
 // GDI text under Wine.
-#include "tests/win/support/gdi_spy.h"
 #include "tests/win/test_draw/draw_tests.h"
 
 using namespace drawtests;

@@ -2,7 +2,6 @@
 // user drives them while the dialog's own loop runs: a thread timer finds the
 // dialog by its title and plays one step a tick, a host::Host answers the
 // plug-in's picks and a GlobalSpy on the DLL tells who freed which string.
-#include "tests/win/support/gdi_spy.h"
 #include "tests/win/test_editor/editor_tests.h"
 
 using namespace editortests;

@@ -19,7 +19,6 @@
 #include "base/dib_win.h"
 #include "base/gdi_win.h"
 #include "tests/win/support/canvas_probe.h"
-#include "tests/win/support/gdi_spy.h"
 #include "tests/win/support/host_scene.h"
 #include "tests/win/support/subclass_spy.h"
 #include "tests/win/support/ui_driver.h"

@@ -17,7 +17,6 @@
 #include "draw/image_win.h"
 #include "draw/picture_win.h"
 #include "tests/win/support/canvas_probe.h"
-#include "tests/win/support/gdi_spy.h"
 #include "tests/win/support/host_scene.h"
 #include "tests/win/support/ui_driver.h"
 

@@ -15,7 +15,6 @@
 #include "base/gdi_win.h"
 #include "tests/native/raster_support.h"
 #include "tests/win/support/canvas_probe.h"
-#include "tests/win/support/gdi_spy.h"
 #include "tests/win/support/host_scene.h"
 #include "tests/win/support/ui_driver.h"
 

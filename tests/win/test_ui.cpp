@@ -1,7 +1,6 @@
 // The window toolkit driven the way the host's user drives it (posted input,
 // real window procedures, the real queue), and the About box behind the
 // DLL's _nbAbout.
-#include "tests/win/support/gdi_spy.h"
 #include "tests/win/test_ui/ui_tests.h"
 
 using namespace uitests;

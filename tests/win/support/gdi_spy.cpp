@@ -1,12 +1,14 @@
-#include "tests/win/support/gdi_spy.h"
-
+// Watches the device contexts this program and every .nbp it loads hold, and each
+// DeleteObject they make, through their import tables. Windows refuses to delete a font,
+// bitmap, brush or pen while it is selected into a device context: DeleteObject returns
+// FALSE and the object stays for good, a handle lost each time. Wine deletes it once it is
+// deselected, so only a watch on the calls shows the fault here.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,9 +21,8 @@ namespace {
 // What the watch holds. Never destroyed: the plug-in still calls in while the process ends.
 // Nothing is allocated until a fault is found: test_badinput fails allocations on demand.
 struct Watch {
-    HDC held[4096]; // taken and not yet given back, by any watched module
+    HDC held[4096]; // taken and not yet given back, by any watched module; far more than held
     size_t holding = 0, taken = 0, found = 0;
-    bool overflowed = false;
     std::vector<std::string> first; // the first few faults, said at the end
 };
 Watch& watch() {
@@ -33,8 +34,7 @@ template <typename F> F real(F spy);
 
 HDC took(HDC dc) {
     Watch& w = watch();
-    w.overflowed |= dc && w.holding == std::size(w.held);
-    if (dc && !w.overflowed) {
+    if (dc && w.holding < std::size(w.held)) {
         w.held[w.holding++] = dc;
         ++w.taken;
     }
@@ -51,50 +51,34 @@ void gave(HDC dc) {
     }
 }
 
-// "module+0xoffset" of a code address, for addr2line.
-std::string placeOf(const void* address) {
-    HMODULE module = nullptr;
-    char path[MAX_PATH] = "?";
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       static_cast<const char*>(address), &module);
-    GetModuleFileNameA(module, path, MAX_PATH);
-    std::ostringstream place;
-    place << (std::strrchr(path, '\\') ? std::strrchr(path, '\\') + 1 : path) << "+0x" << std::hex
-          << (static_cast<const char*>(address) - reinterpret_cast<const char*>(module));
-    return place.str();
-}
-
-// Notes `object` when it is the current object of its kind in a device context held now.
-void noteIfSelected(HGDIOBJ object, const void* caller) {
+// Notes `object` when it is the current object of its kind in a device context held now,
+// with the test, the context and where the call came from (module+offset, for addr2line).
+void noteIfSelected(HGDIOBJ object, const char* caller) {
     const DWORD type = GetObjectType(object);
-    const struct {
-        DWORD kind;
-        const char* name;
-    } kinds[] = {{OBJ_FONT, "font"},
-                 {OBJ_BITMAP, "bitmap"},
-                 {OBJ_BRUSH, "brush"},
-                 {OBJ_PEN, "pen"},
-                 {OBJ_EXTPEN, "pen"}};
-    const char* name = nullptr;
-    for (const auto& k : kinds) {
-        name = k.kind == type ? k.name : name;
-    }
-    if (!name) {
-        return;
-    }
+    const char* const kind = type == OBJ_FONT                        ? "font"
+                             : type == OBJ_BITMAP                    ? "bitmap"
+                             : type == OBJ_BRUSH                     ? "brush"
+                             : type == OBJ_PEN || type == OBJ_EXTPEN ? "pen"
+                                                                     : nullptr;
     Watch& w = watch();
     const HDC* const dc = std::find_if(w.held, w.held + w.holding, [&](HDC held) {
-        return GetCurrentObject(held, type == OBJ_EXTPEN ? OBJ_PEN : type) == object;
+        return kind && GetCurrentObject(held, type == OBJ_EXTPEN ? OBJ_PEN : type) == object;
     });
     if (dc == w.held + w.holding || w.found++ >= 10) {
         return;
     }
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       caller, &module);
+    char path[MAX_PATH] = "\\?";
+    GetModuleFileNameA(module, path, MAX_PATH);
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     std::ostringstream line;
     line << (test ? std::string(test->test_suite_name()) + "." + test->name() : "no test")
-         << ": DeleteObject of " << name << " " << object << ", selected into DC " << *dc
-         << ", from " << placeOf(caller);
+         << ": DeleteObject of " << kind << " " << object << ", selected into DC " << *dc
+         << ", from " << std::strrchr(path, '\\') + 1 << "+0x" << std::hex
+         << caller - reinterpret_cast<const char*>(module);
     w.first.push_back(line.str());
 }
 
@@ -129,7 +113,7 @@ BOOL WINAPI spyEndPaint(HWND window, const PAINTSTRUCT* paint) {
     return real(&spyEndPaint)(window, paint);
 }
 BOOL WINAPI spyDeleteObject(HGDIOBJ object) {
-    noteIfSelected(object, __builtin_return_address(0));
+    noteIfSelected(object, static_cast<const char*>(__builtin_return_address(0)));
     return real(&spyDeleteObject)(object);
 }
 HMODULE WINAPI spyLoadLibraryW(LPCWSTR path);
@@ -184,16 +168,12 @@ void startGdiSpy() {
     for (Hook& h : g_hooks) {
         h.real = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(h.dll), h.name));
     }
-    patchAll(GetModuleHandleW(nullptr));
-    if (const HMODULE loaded = GetModuleHandleW(L"canvas.nbp")) {
-        patchAll(loaded);
-    }
+    patchAll(GetModuleHandleW(nullptr)); // its LoadLibraryW too: every .nbp loaded from now on
 }
 
 void checkGdiSpy() {
     const Watch& w = watch();
     EXPECT_GT(w.taken, 0u) << "the GDI spy saw no device context taken: it watches nothing";
-    EXPECT_FALSE(w.overflowed) << "more device contexts held than the GDI spy can watch";
     for (const std::string& line : w.first) {
         ADD_FAILURE() << line;
     }
