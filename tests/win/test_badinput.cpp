@@ -42,6 +42,8 @@ void operator delete(void* p, size_t) noexcept {
 
 namespace {
 
+const bool g_gdiSpy = watchGdiAroundAllTests();
+
 //--- Parameter arrays ------------------------------------------------------------
 
 TEST_F(Plugged, NullEmptyAndMissingSlotsEndEveryActionAtOnce) {

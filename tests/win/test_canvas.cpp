@@ -6,6 +6,8 @@ using namespace canvastests;
 
 namespace {
 
+const bool g_gdiSpy = watchGdiAroundAllTests();
+
 TEST_F(Canvases, CreateFillsTheObjectWithItsBackground) {
     const struct {
         Slot colour;

@@ -6,6 +6,7 @@ using namespace drawtests;
 
 namespace {
 
+const bool g_gdiSpy = watchGdiAroundAllTests();
 const bool g_drawing = aroundAllTests(&startDrawing, &stopDrawing);
 
 //--- Owners ---------------------------------------------------------------------

@@ -8,6 +8,8 @@ using namespace editortests;
 
 namespace {
 
+const bool g_gdiSpy = watchGdiAroundAllTests();
+
 //--- Layout
 
 TEST_F(Editor, EachDialogIsBuiltFromItsTableCentredOnTheActiveHostWindow) {

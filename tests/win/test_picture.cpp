@@ -25,6 +25,8 @@
 
 namespace {
 
+const bool g_gdiSpy = watchGdiAroundAllTests();
+
 const bool g_toolkit = aroundAllTests(&startToolkit, [] {
     ui::shutdown();
     draw::alphaBlendForget();

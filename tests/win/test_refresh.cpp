@@ -30,6 +30,8 @@ void PrintTo(const CanvasPixels& p, std::ostream* os) {
 
 namespace {
 
+const bool g_gdiSpy = watchGdiAroundAllTests();
+
 // What a picture shows of a pixel of its image (0xAARRGGBB in memory) over
 // a background `under` (a colour of readCanvas's form): the pixel itself
 // where it is opaque, the background where it is transparent, as GDI's own

@@ -20,6 +20,8 @@
 
 namespace {
 
+const bool g_gdiSpy = watchGdiAroundAllTests();
+
 // The 32-bit build runs emulated, three times slower: 30% takes as long.
 constexpr int FULL_ACTIONS = 100000;
 const int ACTIONS = sizeof(void*) == 4 ? FULL_ACTIONS * 3 / 10 : FULL_ACTIONS;

@@ -7,6 +7,7 @@ using namespace uitests;
 
 namespace {
 
+const bool g_gdiSpy = watchGdiAroundAllTests();
 const bool g_toolkit = aroundAllTests(&startToolkit, &ui::shutdown);
 
 // Whether a handle still names a live icon, accelerator table or font: a

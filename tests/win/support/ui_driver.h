@@ -62,6 +62,11 @@ class ModalGuard {
 // Registers a program-wide set-up: `start` before the program's first test,
 // `stop` after its last. Returns true, to initialise a namespace constant.
 bool aroundAllTests(void (*start)(), void (*stop)());
+// Runs the program's tests under a watch (gdi_spy.cpp) for GDI objects deleted while
+// selected into a device context that this program or a .nbp it loads holds, and fails the
+// run if it saw one. Register it before the program's other set-ups, so that it checks
+// after their teardown.
+bool watchGdiAroundAllTests();
 // The toolkit started on this program's module, as attach starts it.
 void startToolkit();
 
