@@ -22,6 +22,8 @@
 
 namespace {
 
+const bool g_gdiSpy = watchGdiAroundAllTests();
+
 const wchar_t DPI_FLAG[] = L"--dpi=";
 
 // The DPI the parent started this child for, 0 in the parent.
