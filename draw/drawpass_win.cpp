@@ -145,7 +145,7 @@ bool ensureGlyphContext(DrawContext& c) {
 // Makes the glyph buffer at least `width` columns wide (at least one, at
 // most the output's width) and as tall as the fonts of the pass need. A
 // buffer that cannot be enlarged stays as it is, and text is cut to it.
-// False without a context or a buffer.
+// Needs the context (ensureGlyphContext); false without a buffer.
 bool ensureGlyphBuffer(DrawContext& c, int64_t width) {
     GlyphTarget& g = *c.glyphs;
     const int wide = static_cast<int>(std::clamp<int64_t>(width, 1, c.raster.width()));
