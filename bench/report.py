@@ -44,6 +44,18 @@ CIRCLES = [
 ]
 
 
+# Actions end to end: at most this many copies of the image, without the
+# repaint. The others that canvas_bench times show their ratio alone.
+ACTION_TARGETS = {"kiv_DrawCircle": 3, "kiv_ClearCanvas": 3}
+
+
+def timed_actions(canvas, size):
+    """The actions canvas_bench timed on a size, in its order: each one
+    prints "ACTION SIZE" and "ACTION +repaint SIZE"."""
+    suffix = f" +repaint {size}"
+    return [name[:-len(suffix)] for name in canvas if name.endswith(suffix)]
+
+
 def read_native(path):
     with open(path) as f:
         data = json.load(f)
@@ -185,13 +197,14 @@ def build(native, circle, canvas, refresh=None):
             w, h = size.split("x")
             t.section(f"end to end under wine64, canvas {w} x {h}: _nbExecAction on canvas.nbp",
                       f"{w} x {h}")
-            for action in ["kiv_DrawCircle", "kiv_ClearCanvas", "kiv_DrawText"]:
+            for action in timed_actions(canvas, size):
                 v = canvas.get(f"{action} {size}")
-                if action == "kiv_DrawText":
-                    t.row(action, v, "memcpy of the image", copy)
+                if action in ACTION_TARGETS:
+                    most = ACTION_TARGETS[action]
+                    t.row(action, v, "memcpy of the image", copy, f"≤ {most}",
+                          v is not None and v / copy <= most)
                 else:
-                    t.row(action, v, "memcpy of the image", copy, "≤ 3",
-                          v is not None and v / copy <= 3)
+                    t.row(action, v, "memcpy of the image", copy)
                 t.row(f"{action} + repaint", canvas.get(f"{action} +repaint {size}"),
                       "memcpy of the image", copy)
             blit = canvas.get("BitBlt " + size)

@@ -54,9 +54,14 @@ SavedBatchLimit setBatchLimit(DWORD limit) {
 }
 
 // The device context text is rendered into, white on black, and its
-// buffer: a 24-bit top-down DIB section as wide as the output, grown to the
-// tallest font of the pass and never shrunk. Released in the reverse order
-// of declaration: the selections put back, the context deleted, then the
+// buffer: a 24-bit top-down DIB section as wide as the widest text of the
+// pass needs (never wider than the output) and as tall as its tallest
+// font, grown as the pass needs and never shrunk. A new section's memory
+// costs a page fault wherever it is first written; in a buffer as wide as
+// a large canvas every row lies on pages of its own, and an italic text
+// clears the whole buffer, so text would cost what the canvas is wide
+// rather than what its cell is. Released in the reverse order of
+// declaration: the selections put back, the context deleted, then the
 // buffer it held.
 struct GlyphTarget {
     DibSection buffer; // empty until one could be made
@@ -116,39 +121,48 @@ DrawContext* currentPass() {
     return g_current->get();
 }
 
-// Makes the glyph target, with the font the output's context holds (the
-// last one that could be selected), and a buffer at least as tall as the
-// fonts of the pass need. A buffer that cannot be enlarged stays as it is,
-// and taller text is cut to it. False without a context or a buffer.
-bool ensureGlyphs(DrawContext& c) {
-    if (!c.glyphs) {
-        c.glyphs.emplace();
-        const HDC dc = c.glyphs->dc.get();
-        if (!dc) {
-            c.glyphs.reset();
-            return false;
-        }
-        SelectObject(dc, GetCurrentObject(c.memoryDC.get(), OBJ_FONT));
-        SetBkMode(dc, OPAQUE);
-        SetTextAlign(dc, 0);
-        SetBkColor(dc, RGB(0, 0, 0));
-        SetTextColor(dc, RGB(255, 255, 255));
-    }
-    GlyphTarget& g = *c.glyphs;
-    if (g.buffer && g.height >= c.glyphHeightNeeded) {
+// Makes the glyph target's context, with the font the output's context
+// holds (the last one that could be selected); its buffer comes with the
+// first text. False without a context.
+bool ensureGlyphContext(DrawContext& c) {
+    if (c.glyphs) {
         return true;
     }
-    const int width = c.raster.width();
-    DibSection taller(g.dc.get(), width, c.glyphHeightNeeded, GLYPH_BITS_PER_PIXEL,
-                      RowOrder::TopDown);
-    if (!taller) {
+    c.glyphs.emplace();
+    const HDC dc = c.glyphs->dc.get();
+    if (!dc) {
+        c.glyphs.reset();
+        return false;
+    }
+    SelectObject(dc, GetCurrentObject(c.memoryDC.get(), OBJ_FONT));
+    SetBkMode(dc, OPAQUE);
+    SetTextAlign(dc, 0);
+    SetBkColor(dc, RGB(0, 0, 0));
+    SetTextColor(dc, RGB(255, 255, 255));
+    return true;
+}
+
+// Makes the glyph buffer at least `width` columns wide (at least one, at
+// most the output's width) and as tall as the fonts of the pass need. A
+// buffer that cannot be enlarged stays as it is, and text is cut to it.
+// Needs the context (ensureGlyphContext); false without a buffer.
+bool ensureGlyphBuffer(DrawContext& c, int64_t width) {
+    GlyphTarget& g = *c.glyphs;
+    const int wide = static_cast<int>(std::clamp<int64_t>(width, 1, c.raster.width()));
+    if (g.buffer && g.width >= wide && g.height >= c.glyphHeightNeeded) {
+        return true;
+    }
+    const int newWidth = std::max(g.width, wide);
+    const int newHeight = std::max(g.height, c.glyphHeightNeeded);
+    DibSection larger(g.dc.get(), newWidth, newHeight, GLYPH_BITS_PER_PIXEL, RowOrder::TopDown);
+    if (!larger) {
         return static_cast<bool>(g.buffer);
     }
-    SelectObject(g.dc.get(), taller.get());
-    g.buffer = std::move(taller); // the shorter buffer, no longer selected, goes
-    g.pitch = rowPitch(width, GLYPH_BITS_PER_PIXEL);
-    g.width = width;
-    g.height = c.glyphHeightNeeded;
+    SelectObject(g.dc.get(), larger.get());
+    g.buffer = std::move(larger); // the smaller buffer, no longer selected, goes
+    g.pitch = rowPitch(newWidth, GLYPH_BITS_PER_PIXEL);
+    g.width = newWidth;
+    g.height = newHeight;
     return true;
 }
 
@@ -292,10 +306,7 @@ void DrawSetFont(intptr_t font) {
     GetTextExtentPoint32W(c->memoryDC.get(), L"Hg", 2, &hg);
     const int needed =
         std::max(draw::GLYPH_MIN_ROWS, static_cast<int>(hg.cy) + draw::GLYPH_SPARE_ROWS);
-    c->glyphHeightNeeded = std::max(c->glyphHeightNeeded, needed);
-    if (c->glyphs) {
-        draw::ensureGlyphs(*c); // grow the buffer now, as later text needs
-    }
+    c->glyphHeightNeeded = std::max(c->glyphHeightNeeded, needed); // the next text grows the buffer
 }
 
 double DrawString(double x, double y, const Text& text, uint32_t front,
@@ -307,7 +318,7 @@ double DrawString(double x, double y, const Text& text, uint32_t front,
     draw::Raster& r = c->raster;
     r.setFront(front);
     r.setBack(back ? *back : r.defaultBack());
-    if (text.empty() || !c->started || !draw::ensureGlyphs(*c)) {
+    if (text.empty() || !c->started || !draw::ensureGlyphContext(*c)) {
         return x;
     }
     const draw::GlyphTarget& g = *c->glyphs;
@@ -321,21 +332,27 @@ double DrawString(double x, double y, const Text& text, uint32_t front,
                                &extent)) {
         return x;
     }
-    int64_t cx = extent.cx, cy = extent.cy;
-    if (c->overhang > 0) {
-        const RECT all{0, 0, g.width, g.height};
-        FillRect(g.dc.get(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        cx += c->overhang;
-    }
-    cy = std::min<int64_t>(cy, g.height);
+    const int64_t cx = extent.cx + std::max(c->overhang, 0);
     const double after = x + static_cast<double>(cx);
     // Text that cannot reach the output is not rendered at all; this also
     // keeps every coordinate below within int range.
     if (!draw::within(x, -static_cast<double>(cx), r.width()) ||
-        !draw::within(y, -static_cast<double>(cy), r.height())) {
+        !draw::within(y, -static_cast<double>(extent.cy), r.height())) {
         return after;
     }
+    // Text left of the output is rendered from its first column that shows:
+    // the buffer holds the text from ix on, as far as the output reaches.
     const int ix = x < 0 ? static_cast<int>(std::trunc(x)) : 0;
+    if (!draw::ensureGlyphBuffer(*c, ix + cx)) {
+        return x;
+    }
+    const int64_t cy = std::min<int64_t>(extent.cy, g.height);
+    if (c->overhang > 0) {
+        // Italic glyphs reach past the cell that TextOut's background
+        // covers: what earlier text left there must not show.
+        const RECT all{0, 0, g.width, g.height};
+        FillRect(g.dc.get(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    }
     if (!TextOutW(g.dc.get(), ix, 0, reinterpret_cast<const wchar_t*>(text.data()), length)) {
         return x;
     }

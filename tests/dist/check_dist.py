@@ -170,8 +170,15 @@ def run_example(host, dll, example):
                          cwd=os.path.dirname(os.path.abspath(host)), capture_output=True,
                          text=True, errors="replace", timeout=600)
     out = run.stdout.splitlines()
-    # "demo.script:13: kiv_CreateCanvas -> 1": each result names its line.
-    results = [l.split(": ", 1)[1] for l in out if re.match(r"demo\.script:\d+: kiv_", l)]
+    # "demo.script:N: ACTION -> 1": each result names the example's line
+    # that ran it.
+    named = [m for m in (re.match(r"demo\.script:(\d+): ((kiv_\w+) .*)$", l) for l in out) if m]
+    results = [m[2] for m in named]
+    with open(example, encoding="utf-8") as f:
+        script = f.read().split("\n")
+    misplaced = [m[0] for m in named
+                 if not 1 <= int(m[1]) <= len(script)
+                 or not script[int(m[1]) - 1].startswith(m[3] + " ")]
     check(run.returncode == 0, "the example runs under the 32-bit reference host and exits 0 "
           "(%d)%s" % (run.returncode, (": " + run.stderr.strip()[-300:]) if run.returncode
                       else ""))
@@ -181,6 +188,8 @@ def run_example(host, dll, example):
     check(len(results) >= 20 and not bad,
           "every action of the example returned 1 (%d actions%s)"
           % (len(results), "; " + ", ".join(bad) if bad else ""))
+    check(not misplaced, "each result names the example's line that runs its action%s"
+          % (" (%s)" % ", ".join(misplaced[:3]) if misplaced else ""))
     for action in ACTIONS:
         check(any(l.startswith(action + " ") for l in results),
               "the example runs %s" % action)

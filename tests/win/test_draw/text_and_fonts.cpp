@@ -188,6 +188,39 @@ TEST(Text, TallFontsGrowTheGlyphBuffer) {
     }
 }
 
+// Texts of growing widths in one pass come out as each does in a pass of
+// its own, whatever the texts before left in the glyph buffer: an italic
+// one after wider text, and one wider than the canvas from left of it,
+// which reaches the canvas's right edge.
+TEST(Text, EachTextOfAPassDrawsAsInAPassOfItsOwn) {
+    const ScopedFont upright(100), italic(101);
+    ASSERT_NE(FontLoad(100, u"Arial", 14, 0), 0);
+    ASSERT_NE(FontLoad(101, u"Arial", 14, FONT_ITALIC), 0);
+    const struct {
+        int font;
+        double x, y;
+        const char16_t* text;
+    } texts[] = {
+        {100, 2, 0, u"Hg"},
+        {101, 2, 20, u"Wolf Wolf"},
+        {100, -9.5, 40, u"WAVE wave WAVE wave WAVE wave"},
+        {101, 40, 60, u"Wolf"},
+    };
+    const ScopedImage together(whiteCanvas(160, 80)), apart(whiteCanvas(160, 80));
+    {
+        Pass pass(together);
+        for (const auto& t : texts) {
+            DrawSetFont(FontHandle(t.font));
+            DrawString(t.x, t.y, t.text, 0x00000000, 0x00C0FFFF);
+        }
+    }
+    for (const auto& t : texts) {
+        drawText(apart, FontHandle(t.font), t.x, t.y, t.text, 0x00000000, 0x00C0FFFF);
+    }
+    EXPECT_EQ(changedCell(together, 0xFFFFFFFF).x1, 160);
+    EXPECT_TRUE(ImagePixels(together).all() == ImagePixels(apart).all());
+}
+
 TEST(Text, AFontThatCannotBeSelectedLeavesTheLastGoodOneInUse) {
     const ScopedFont font(100);
     ASSERT_NE(FontLoad(100, u"Arial", 40, 0), 0);
