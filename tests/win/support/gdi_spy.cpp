@@ -91,12 +91,6 @@ HDC WINAPI spyCreateDCW(LPCWSTR driver, LPCWSTR device, LPCWSTR port, const DEVM
 HDC WINAPI spyGetDC(HWND window) {
     return took(real(&spyGetDC)(window));
 }
-HDC WINAPI spyGetDCEx(HWND window, HRGN clip, DWORD flags) {
-    return took(real(&spyGetDCEx)(window, clip, flags));
-}
-HDC WINAPI spyGetWindowDC(HWND window) {
-    return took(real(&spyGetWindowDC)(window));
-}
 HDC WINAPI spyBeginPaint(HWND window, PAINTSTRUCT* paint) {
     return took(real(&spyBeginPaint)(window, paint));
 }
@@ -128,8 +122,6 @@ Hook g_hooks[] = {
     {"gdi32.dll", "CreateCompatibleDC", reinterpret_cast<void*>(&spyCreateCompatibleDC)},
     {"gdi32.dll", "CreateDCW", reinterpret_cast<void*>(&spyCreateDCW)},
     {"user32.dll", "GetDC", reinterpret_cast<void*>(&spyGetDC)},
-    {"user32.dll", "GetDCEx", reinterpret_cast<void*>(&spyGetDCEx)},
-    {"user32.dll", "GetWindowDC", reinterpret_cast<void*>(&spyGetWindowDC)},
     {"user32.dll", "BeginPaint", reinterpret_cast<void*>(&spyBeginPaint)},
     {"gdi32.dll", "DeleteDC", reinterpret_cast<void*>(&spyDeleteDC)},
     {"user32.dll", "ReleaseDC", reinterpret_cast<void*>(&spyReleaseDC)},

@@ -109,6 +109,12 @@ HWND ProfiledHost::object(const std::string& name, int x, int y, int w, int h) {
     return plugged.scene.addObject(plugged.host, name, x, y, w, h);
 }
 
+HWND ProfiledHost::redCanvas() {
+    HWND object = this->object("a", 10, 10, 60, 40);
+    EXPECT_EQ(call([&] { return runAction(plugged.plugin, CREATE, {"a", "$0000FF"}); }), 1);
+    return object;
+}
+
 int ProfiledHost::call(const std::function<int()>& call) {
     made.clear();
     int result = 0;

@@ -46,6 +46,8 @@ class ProfiledHost {
 
     // A named object window, made as this host makes its windows.
     HWND object(const std::string& name, int x, int y, int w, int h);
+    // Object "a", 60 x 40, made a red canvas by a call of this host's.
+    HWND redCanvas();
     // Runs `call` the way this host calls an export: its thread in the
     // calls' awareness, its main window holding the capture. Afterwards the
     // thread's awareness as the call left it is in `awarenessAfter`, and

@@ -57,10 +57,9 @@ void dialogsKeepTheirClientArea(ProfiledHost& h) {
 // The canvas window is made in the object window's awareness (Windows lays
 // no window into one of another), and the caller's comes back.
 void canvasMadeInTheObjectsAwareness(ProfiledHost& h) {
-    HWND object = h.object("a", 10, 10, 60, 40);
+    HWND object = h.redCanvas();
     const int objects = awareness::of(h.profile.windows);
     ASSERT_EQ(awareness::ofWindow(object), objects) << "the host's set-up";
-    EXPECT_EQ(h.call([&] { return runAction(h.plugged.plugin, CREATE, {"a", "$0000FF"}); }), 1);
     EXPECT_FALSE(h.made.empty());
     for (const ProfiledHost::Made& m : h.made) {
         EXPECT_EQ(m.awareness, objects) << host::ansi(m.cls);
@@ -79,8 +78,7 @@ void dialogsTakeTheMouse(ProfiledHost& h) {
 // Erased with their children, the object's canvas shows its image at every
 // step, not the canvas window's class brush before the picture paints.
 void canvasesNeverFlash(ProfiledHost& h) {
-    HWND object = h.object("a", 10, 10, 60, 40);
-    ASSERT_EQ(h.call([&] { return runAction(h.plugged.plugin, CREATE, {"a", "$0000FF"}); }), 1);
+    HWND object = h.redCanvas();
     const auto red = [&](const char* when) {
         EXPECT_EQ(readCanvasSurface(object).count(RED), 60u * 40u) << when;
     };
@@ -95,8 +93,7 @@ void canvasesNeverFlash(ProfiledHost& h) {
 // A dialog opened after the user changed the message font has the new one
 // in its controls; the canvases made before keep a font that exists.
 void dialogsFollowTheMessageFont(ProfiledHost& h) {
-    HWND object = h.object("a", 10, 10, 60, 40);
-    ASSERT_EQ(runAction(h.plugged.plugin, CREATE, {"a", "$0000FF"}), 1);
+    HWND object = h.redCanvas();
     const auto faceOf = [](HWND window) {
         LOGFONTW font{};
         GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font,
